@@ -1,0 +1,46 @@
+# The two set-up commands: `make run` and `make test`. Each bootstraps first.
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all bootstrap build run demo test unit sanitize bench fuzz clean
+
+all: build
+
+bootstrap:
+	@scripts/bootstrap
+
+$(BUILD)/build.ninja:
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
+build: bootstrap $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run $(BUILD)
+
+demo: build
+	@scripts/demo $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+unit: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -L unit
+
+# The unit tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+sanitize: bootstrap
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELLWICK_SANITIZE=ON -DTELLWICK_BENCH=OFF >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -L unit
+
+bench: build
+	@scripts/bench $(BUILD)
+
+fuzz: bootstrap
+	@scripts/fuzz
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

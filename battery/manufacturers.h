@@ -1,0 +1,28 @@
+#ifndef TELLWICK_BATTERY_MANUFACTURERS_H_
+#define TELLWICK_BATTERY_MANUFACTURERS_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tellwick {
+
+// Vendor identifier to manufacturer name.
+struct Manufacturers {
+  Manufacturers() = delete;
+
+  static constexpr std::string_view apple = "Apple Inc.";
+  static constexpr std::string_view bose = "Bose Corporation";
+  static constexpr std::string_view logitech = "Logitech Inc.";
+  static constexpr std::string_view sony = "Sony Corporation";
+
+  // Exactly the four known vendors; a missing key means no name at all.
+  static const std::unordered_map<std::uint16_t, std::string>& map();
+  // The known name, else the localized "UNKNOWN_MANUFACTURER" text.
+  static std::string name(std::uint16_t vendorId);
+};
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_BATTERY_MANUFACTURERS_H_

@@ -1,0 +1,25 @@
+#include "protocol/fan.h"
+
+#include <cmath>
+
+#include "protocol/sensor_type.h"
+
+namespace tellwick {
+
+Fan::Fan(std::string identifier, const std::optional<std::string>& name, std::int64_t rpm,
+         std::int64_t min, std::int64_t max, std::int64_t target)
+    : identifier(std::move(identifier)),
+      name(name && !name->empty() ? *name : localizedName(SensorType::fan)),
+      rpm(rpm),
+      min(min),
+      max(max),
+      target(target) {}
+
+float Fan::relativeSpeed() const {
+  float quotient = static_cast<float>(rpm - min) / static_cast<float>(max - min);
+  if (quotient > 1.0f) return 1.0f;
+  if (quotient < 0.0f) return 0.0f;
+  return quotient;
+}
+
+}  // namespace tellwick

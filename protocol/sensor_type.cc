@@ -1,0 +1,15 @@
+#include "protocol/sensor_type.h"
+
+namespace tellwick {
+
+std::optional<SensorType> sensorTypeFromRawValue(std::uint8_t raw) {
+  if (raw > rawValue(SensorType::fan)) return std::nullopt;
+  return static_cast<SensorType>(raw);
+}
+
+std::string localizedName(SensorType type) {
+  static constexpr const char* kKeys[] = {"UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER", "FAN"};
+  return kKeys[rawValue(type)];
+}
+
+}  // namespace tellwick
