@@ -1,0 +1,28 @@
+#ifndef TELLWICK_PLATFORM_SHELL_H_
+#define TELLWICK_PLATFORM_SHELL_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/process_runner.h"
+
+namespace tellwick {
+
+// Runs "/bin/bash" with the given arguments (typically "-c" and a command
+// line), in a copy of this process's environment with LC_ALL=en_US.UTF-8.
+struct Shell {
+  Shell() = delete;
+
+  // Standard output's bytes, or nullopt when the shell could not start or
+  // exited non-zero.
+  static std::optional<std::string> run(os::ProcessRunner& runner,
+                                        const std::vector<std::string>& arguments);
+  // As run, and nullopt too when the bytes are not valid UTF-8.
+  static std::optional<std::string> runText(os::ProcessRunner& runner,
+                                            const std::vector<std::string>& arguments);
+};
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_PLATFORM_SHELL_H_
