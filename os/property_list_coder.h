@@ -1,0 +1,82 @@
+#ifndef TELLWICK_OS_PROPERTY_LIST_CODER_H_
+#define TELLWICK_OS_PROPERTY_LIST_CODER_H_
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "os/property_list.h"
+
+namespace tellwick::os {
+
+// Encoded bytes, or the reason there are none.
+struct PlistEncodeResult {
+  std::optional<PlistData> bytes;
+  std::string error;  // empty on success
+};
+
+// A decoded tree, or the reason there is none.
+struct PlistDecodeResult {
+  std::optional<PlistValue> value;
+  std::string error;  // empty on success
+};
+
+// Turns a PlistValue tree into property-list bytes and back.
+//
+// Conventions shared by every implementation:
+// - encode writes the binary format (the bytes begin with "bplist00").
+//   PlistNull is written as the string "$null". Dictionary keys keep their
+//   order. Integers keep their value exactly, including unsigned values at
+//   or above 2^63, which other readers see as positive.
+// - decode accepts the binary and the XML format. The string "$null" comes
+//   back as PlistNull. An integer comes back as std::int64_t when it fits
+//   one, otherwise (2^63 and above) as std::uint64_t; readers should use
+//   plistInt64 / plistUInt64 below rather than look at the alternative.
+// Methods are safe to call from any thread.
+class PropertyListCoder {
+ public:
+  PropertyListCoder() = default;
+  PropertyListCoder(const PropertyListCoder&) = delete;
+  PropertyListCoder& operator=(const PropertyListCoder&) = delete;
+  virtual ~PropertyListCoder() = default;
+
+  // On failure (a string that is not UTF-8, a dictionary with a repeated
+  // key) bytes is nullopt and error says why.
+  virtual PlistEncodeResult encode(const PlistValue& value) = 0;
+
+  // On failure (not a property list, truncated, a date or UID value that the
+  // tree cannot hold) value is nullopt and error says why.
+  virtual PlistDecodeResult decode(std::span<const std::uint8_t> bytes) = 0;
+};
+
+// The coder backed by libplist.
+std::unique_ptr<PropertyListCoder> newLibplistPropertyListCoder();
+
+// The integer in value as a signed 64-bit number, whichever alternative holds
+// it; nullopt when value is not an integer or does not fit.
+inline std::optional<std::int64_t> plistInt64(const PlistValue& value) {
+  if (const auto* s = value.get<std::int64_t>()) return *s;
+  if (const auto* u = value.get<std::uint64_t>()) {
+    if (*u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+      return static_cast<std::int64_t>(*u);
+    }
+  }
+  return std::nullopt;
+}
+
+// The integer in value as an unsigned 64-bit number; nullopt when value is
+// not an integer or is negative.
+inline std::optional<std::uint64_t> plistUInt64(const PlistValue& value) {
+  if (const auto* u = value.get<std::uint64_t>()) return *u;
+  if (const auto* s = value.get<std::int64_t>()) {
+    if (*s >= 0) return static_cast<std::uint64_t>(*s);
+  }
+  return std::nullopt;
+}
+
+}  // namespace tellwick::os
+
+#endif  // TELLWICK_OS_PROPERTY_LIST_CODER_H_
