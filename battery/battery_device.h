@@ -1,7 +1,9 @@
 #ifndef TELLWICK_BATTERY_BATTERY_DEVICE_H_
 #define TELLWICK_BATTERY_BATTERY_DEVICE_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,8 +51,8 @@ class BatteryDevice {
 
  protected:
   BatteryDevice() = default;
-  // Reads the base keys into this object; false on a missing required key or
-  // a value of the wrong kind.
+  // Reads the base keys into this object; false, leaving it unchanged, on a
+  // missing required key or a value of the wrong kind or range.
   bool decodeBase(const os::PlistDictionary& record);
 
  private:
@@ -69,8 +71,10 @@ class BatteryDevice {
 class SingleBatteryDevice : public BatteryDevice {
  public:
   SingleBatteryDevice(DeviceType type, std::string name) : BatteryDevice(type, std::move(name)) {}
-  // From a platform number: a value in (0, 1] is a fraction, 1...100 a
-  // percentage, anything else leaves the level absent.
+  // From a platform number (integer or fraction): a value whose single
+  // precision form is in (0, 1] is a fraction (0.555 gives 55, 1 gives 100);
+  // otherwise one whose integer part is 1...100 is a percentage; anything
+  // else (0, negative, above 100, NaN) leaves the level absent.
   SingleBatteryDevice(DeviceType type, std::string name, double level);
   // The profiler finder's constructor; manufacturer from vendorId, type from
   // typeName when it is exactly a raw value, else undefined.
@@ -78,7 +82,12 @@ class SingleBatteryDevice : public BatteryDevice {
                       std::optional<std::int64_t> productId, std::uint8_t batteryLevel,
                       const std::optional<std::string>& typeName);
 
-  // nullptr when the record does not decode.
+  // Strict: nullptr when record is not a dictionary, a required key
+  // (isCharging, type, name, serial) is missing or of the wrong kind, type is
+  // not exactly a raw value, or an optional integer is out of its range.
+  // Optional keys that are missing or PlistNull give absent values; integers
+  // are accepted as int64 or uint64. The new device has a fresh id and no
+  // internalName.
   static std::shared_ptr<SingleBatteryDevice> decode(const os::PlistValue& record);
 
  private:
@@ -101,6 +110,8 @@ class DoubleBatteryDevice : public BatteryDevice {
 
   // The base keys, then firstLevel and secondLevel, PlistNull when absent.
   os::PlistDictionary encode() const override;
+  // As SingleBatteryDevice::decode, then firstLevel and secondLevel, each
+  // optional like batteryLevel.
   static std::shared_ptr<DoubleBatteryDevice> decode(const os::PlistValue& record);
 
  private:
@@ -113,5 +124,13 @@ using SingleBatteryDevices = std::vector<std::shared_ptr<SingleBatteryDevice>>;
 using DoubleBatteryDevices = std::vector<std::shared_ptr<DoubleBatteryDevice>>;
 
 }  // namespace tellwick
+
+// Devices hash by their lower-cased serial, consistent with operator==.
+template <>
+struct std::hash<tellwick::BatteryDevice> {
+  std::size_t operator()(const tellwick::BatteryDevice& device) const noexcept {
+    return device.hashValue();
+  }
+};
 
 #endif  // TELLWICK_BATTERY_BATTERY_DEVICE_H_
