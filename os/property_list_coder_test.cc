@@ -1,0 +1,136 @@
+#include "os/property_list_coder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tellwick::os {
+namespace {
+
+class PropertyListCoderTest : public ::testing::Test {
+ protected:
+  PlistData encodeOk(const PlistValue& value) {
+    auto result = coder_->encode(value);
+    EXPECT_TRUE(result.bytes) << result.error;
+    return result.bytes.value_or(PlistData{});
+  }
+  PlistValue decodeOk(const PlistData& bytes) {
+    auto result = coder_->decode(bytes);
+    EXPECT_TRUE(result.value) << result.error;
+    return result.value.value_or(PlistValue{});
+  }
+  PlistValue roundTrip(const PlistValue& value) { return decodeOk(encodeOk(value)); }
+  std::string decodeError(std::string_view text) {
+    PlistData bytes(text.begin(), text.end());
+    auto result = coder_->decode(bytes);
+    EXPECT_FALSE(result.value);
+    return result.error;
+  }
+  static PlistData bytesOf(std::string_view text) { return PlistData(text.begin(), text.end()); }
+  static std::string xml(std::string_view body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" +
+           std::string(body) + "</plist>";
+  }
+
+  std::unique_ptr<PropertyListCoder> coder_ = newLibplistPropertyListCoder();
+};
+
+TEST_F(PropertyListCoderTest, WritesTheBinaryFormat) {
+  PlistData bytes = encodeOk(PlistArray{});
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "bplist00");
+}
+
+TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrder) {
+  PlistValue tree = PlistArray{
+      PlistDictionary{{"zeta", true},
+                      {"alpha", false},
+                      {"text", std::string("Grüße, 温度 🌡")},
+                      {"empty", std::string()},
+                      {"real", 3.25},
+                      {"negativeReal", -0.001},
+                      {"data", PlistData{0, 1, 2, 255}},
+                      {"noData", PlistData{}},
+                      {"nested", PlistArray{PlistArray{}, PlistDictionary{}}}},
+      PlistNull{},
+  };
+  EXPECT_EQ(roundTrip(tree), tree);
+}
+
+TEST_F(PropertyListCoderTest, IntegersKeepValueAndComeBackSignedWhenTheyFit) {
+  constexpr auto kInt64Max = std::numeric_limits<std::int64_t>::max();
+  constexpr auto kInt64Min = std::numeric_limits<std::int64_t>::min();
+  constexpr auto kUInt64Max = std::numeric_limits<std::uint64_t>::max();
+  constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
+  PlistValue decoded = roundTrip(PlistArray{
+      std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max, std::uint64_t{42},
+      std::uint64_t{kInt64Max}, kTwoTo63, kUInt64Max - 1, kUInt64Max});
+  EXPECT_EQ(decoded, (PlistValue(PlistArray{
+                         std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max,
+                         std::int64_t{42}, kInt64Max, kTwoTo63, kUInt64Max - 1, kUInt64Max})));
+}
+
+TEST_F(PropertyListCoderTest, TheNullMarkerIsTheExactStringDollarNull) {
+  EXPECT_EQ(roundTrip(std::string("$null")), PlistValue(PlistNull{}));
+  EXPECT_EQ(decodeOk(bytesOf(xml("<array><string>$null</string><string>$nullx</string>"
+                                 "<string>$NULL</string></array>"))),
+            PlistValue(PlistArray{PlistNull{}, "$nullx", "$NULL"}));
+}
+
+TEST_F(PropertyListCoderTest, ReadsTheXmlFormat) {
+  EXPECT_EQ(decodeOk(bytesOf(xml("<dict><key>pid</key><integer>7</integer>"
+                                 "<key>big</key><integer>18446744073709551615</integer>"
+                                 "<key>neg</key><integer>-3</integer>"
+                                 "<key>ok</key><true/><key>r</key><real>1.5</real></dict>"))),
+            PlistValue(PlistDictionary{{"pid", 7},
+                                       {"big", std::numeric_limits<std::uint64_t>::max()},
+                                       {"neg", -3},
+                                       {"ok", true},
+                                       {"r", 1.5}}));
+}
+
+TEST_F(PropertyListCoderTest, NotANumberSurvives) {
+  PlistValue decoded = roundTrip(std::numeric_limits<double>::quiet_NaN());
+  ASSERT_TRUE(decoded.is<double>());
+  EXPECT_TRUE(std::isnan(*decoded.get<double>()));
+}
+
+TEST_F(PropertyListCoderTest, RefusesToEncodeWhatItCannotWriteFaithfully) {
+  auto fails = [&](const PlistValue& value) {
+    auto result = coder_->encode(value);
+    EXPECT_FALSE(result.bytes);
+    return result.error;
+  };
+  EXPECT_NE(fails(std::string("\xff\xfe")), "");
+  EXPECT_NE(fails(PlistArray{std::string("a\0b", 3)}), "");
+  EXPECT_NE(fails(PlistDictionary{{std::string("\xc0\x80"), 1}}), "");
+  EXPECT_NE(fails(PlistDictionary{{"a", 1}, {"b", 2}, {"a", 3}}).find("\"a\""), std::string::npos);
+}
+
+TEST_F(PropertyListCoderTest, RejectsBytesThatAreNotAPropertyListItCanHold) {
+  EXPECT_NE(decodeError(""), "");
+  EXPECT_NE(decodeError("hello, world"), "");
+  EXPECT_NE(decodeError(xml("<array><date>2024-01-01T00:00:00Z</date></array>")), "");
+  PlistData whole = encodeOk(PlistArray{PlistDictionary{{"name", "launchd"}, {"pid", 1}}});
+  for (std::size_t keep : {std::size_t{8}, whole.size() / 2, whole.size() - 1}) {
+    PlistData cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
+    EXPECT_FALSE(coder_->decode(cut).value) << "kept " << keep << " bytes";
+  }
+}
+
+TEST(PlistIntegerTest, ReadsEitherAlternativeWhereTheValueFits) {
+  constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
+  EXPECT_EQ(plistInt64(std::uint64_t{5}), 5);
+  EXPECT_EQ(plistInt64(std::int64_t{-5}), -5);
+  EXPECT_EQ(plistInt64(kTwoTo63), std::nullopt);
+  EXPECT_EQ(plistUInt64(std::int64_t{5}), 5u);
+  EXPECT_EQ(plistUInt64(kTwoTo63), kTwoTo63);
+  EXPECT_EQ(plistUInt64(std::int64_t{-1}), std::nullopt);
+  EXPECT_EQ(plistInt64(2.0), std::nullopt);
+  EXPECT_EQ(plistUInt64("5"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tellwick::os

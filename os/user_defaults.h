@@ -1,0 +1,79 @@
+#ifndef TELLWICK_OS_USER_DEFAULTS_H_
+#define TELLWICK_OS_USER_DEFAULTS_H_
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "os/property_list.h"
+
+namespace tellwick::os {
+
+class PropertyListCoder;
+
+// The outcome of a change to a domain.
+struct DefaultsWriteResult {
+  bool ok = true;
+  std::string error;  // why the change was not made; empty when ok
+};
+
+// One preferences domain: a named set of keys and values shared by every
+// process of the user that opens the same suite. A change is visible to
+// other processes once the call that made it has returned; concurrent
+// changes of different keys from different processes are all kept.
+// Methods may be called from any thread.
+class UserDefaultsDomain {
+ public:
+  UserDefaultsDomain() = default;
+  UserDefaultsDomain(const UserDefaultsDomain&) = delete;
+  UserDefaultsDomain& operator=(const UserDefaultsDomain&) = delete;
+  virtual ~UserDefaultsDomain() = default;
+
+  // The value stored under key; nullopt when there is none, and also when the
+  // domain cannot be read or is damaged (it then reads as empty).
+  virtual std::optional<PlistValue> value(const std::string& key) = 0;
+
+  // Replaces whatever is stored under key. A damaged domain is replaced by a
+  // new one holding only this key. On failure nothing changes.
+  virtual DefaultsWriteResult setValue(const std::string& key, const PlistValue& value) = 0;
+
+  // Removes key; ok when the key was not there. On failure nothing changes.
+  virtual DefaultsWriteResult removeValue(const std::string& key) = 0;
+};
+
+// Opens preferences domains by suite name.
+class UserDefaults {
+ public:
+  UserDefaults() = default;
+  UserDefaults(const UserDefaults&) = delete;
+  UserDefaults& operator=(const UserDefaults&) = delete;
+  virtual ~UserDefaults() = default;
+
+  // The domain of suite, owned by the caller; nullptr when the platform
+  // refuses it (no place to keep it, or a name that is empty, ".", ".." or
+  // contains '/'). Any thread.
+  virtual std::unique_ptr<UserDefaultsDomain> openSuite(const std::string& suite) = 0;
+};
+
+// The data blob stored under key; nullopt when key is missing or holds
+// anything other than data.
+std::optional<PlistData> dataForKey(UserDefaultsDomain& domain, const std::string& key);
+
+inline DefaultsWriteResult setData(UserDefaultsDomain& domain, const std::string& key,
+                                   PlistData data) {
+  return domain.setValue(key, PlistValue(std::move(data)));
+}
+
+// Whether suite can name a domain at all (see UserDefaults::openSuite).
+bool isValidSuiteName(const std::string& suite);
+
+// Domains kept as files: ${XDG_CONFIG_HOME:-$HOME/.config}/<suite>.plist, a
+// binary property list whose top level is a dictionary, written with coder.
+// The directory is resolved and created (mode 0700) when a suite is opened;
+// without XDG_CONFIG_HOME and HOME, or when it cannot be created, openSuite
+// gives nullptr. coder must outlive the object and every domain it opens.
+std::unique_ptr<UserDefaults> newLinuxUserDefaults(PropertyListCoder& coder);
+
+}  // namespace tellwick::os
+
+#endif  // TELLWICK_OS_USER_DEFAULTS_H_

@@ -1,0 +1,215 @@
+#include "os/user_defaults.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "os/property_list_coder.h"
+#include "tests/fakes/memory_user_defaults.h"
+
+namespace tellwick::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSuite[] = "group.test.suite";
+
+// Points XDG_CONFIG_HOME at a fresh directory for the life of the object.
+class ScratchConfigHome {
+ public:
+  ScratchConfigHome() {
+    std::string pattern = (fs::temp_directory_path() / "tellwick-defaults-XXXXXX").string();
+    root_ = ::mkdtemp(pattern.data());
+    saveAndSet("XDG_CONFIG_HOME", (root_ / "config").string().c_str(), savedXdg_);
+    saveAndSet("HOME", root_.string().c_str(), savedHome_);
+  }
+  ~ScratchConfigHome() {
+    restore("XDG_CONFIG_HOME", savedXdg_);
+    restore("HOME", savedHome_);
+    std::error_code ignored;
+    fs::permissions(root_, fs::perms::owner_all, ignored);
+    fs::remove_all(root_, ignored);
+  }
+  const fs::path& root() const { return root_; }
+  fs::path config() const { return root_ / "config"; }
+
+ private:
+  static void saveAndSet(const char* name, const char* value, std::optional<std::string>& saved) {
+    if (const char* old = std::getenv(name)) saved = old;
+    ::setenv(name, value, 1);
+  }
+  static void restore(const char* name, const std::optional<std::string>& saved) {
+    if (saved) {
+      ::setenv(name, saved->c_str(), 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  fs::path root_;
+  std::optional<std::string> savedXdg_;
+  std::optional<std::string> savedHome_;
+};
+
+struct LinuxDefaults {
+  ScratchConfigHome home;
+  std::unique_ptr<PropertyListCoder> coder = newLibplistPropertyListCoder();
+  std::unique_ptr<UserDefaults> defaults = newLinuxUserDefaults(*coder);
+  UserDefaults& get() { return *defaults; }
+};
+
+struct MemoryDefaults {
+  testing::MemoryUserDefaults defaults;
+  UserDefaults& get() { return defaults; }
+};
+
+// The contract every UserDefaults keeps.
+template <typename Impl>
+class UserDefaultsContractTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<UserDefaultsDomain> open() {
+    auto domain = impl_.get().openSuite(kSuite);
+    EXPECT_TRUE(domain);
+    return domain;
+  }
+  Impl impl_;
+};
+
+using Implementations = ::testing::Types<LinuxDefaults, MemoryDefaults>;
+TYPED_TEST_SUITE(UserDefaultsContractTest, Implementations);
+
+TYPED_TEST(UserDefaultsContractTest, StoresReplacesAndRemovesValuesByKey) {
+  auto domain = this->open();
+  EXPECT_EQ(domain->value("fans"), std::nullopt);
+  ASSERT_TRUE(setData(*domain, "fans", {1, 2, 3}).ok);
+  ASSERT_TRUE(setData(*domain, "traffic", {}).ok);
+  EXPECT_EQ(dataForKey(*domain, "fans"), (PlistData{1, 2, 3}));
+  EXPECT_EQ(dataForKey(*domain, "traffic"), PlistData{});
+
+  ASSERT_TRUE(setData(*domain, "fans", {9}).ok);
+  EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{9});
+
+  ASSERT_TRUE(domain->removeValue("fans").ok);
+  EXPECT_EQ(domain->value("fans"), std::nullopt);
+  EXPECT_EQ(dataForKey(*domain, "traffic"), PlistData{});
+  EXPECT_TRUE(domain->removeValue("never-written").ok);
+}
+
+TYPED_TEST(UserDefaultsContractTest, AValueThatIsNotDataIsNoData) {
+  auto domain = this->open();
+  ASSERT_TRUE(domain->setValue("traffic", PlistValue("text")).ok);
+  EXPECT_EQ(domain->value("traffic"), PlistValue("text"));
+  EXPECT_EQ(dataForKey(*domain, "traffic"), std::nullopt);
+}
+
+TYPED_TEST(UserDefaultsContractTest, DomainsOfOneSuiteShareTheirContents) {
+  auto writer = this->open();
+  auto reader = this->open();
+  auto other = this->impl_.get().openSuite("another.suite");
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(setData(*writer, "sensors", {7}).ok);
+  EXPECT_EQ(dataForKey(*reader, "sensors"), PlistData{7});
+  EXPECT_EQ(other->value("sensors"), std::nullopt);
+}
+
+TYPED_TEST(UserDefaultsContractTest, RefusesSuiteNamesThatAreNotAName) {
+  for (const char* bad : {"", ".", "..", "../escape", "a/b"}) {
+    EXPECT_EQ(this->impl_.get().openSuite(bad), nullptr) << bad;
+  }
+}
+
+// What only the file-backed domains promise.
+class LinuxUserDefaultsTest : public ::testing::Test {
+ protected:
+  fs::path file() const { return impl_.home.config() / (std::string(kSuite) + ".plist"); }
+  std::unique_ptr<UserDefaultsDomain> open() { return impl_.get().openSuite(kSuite); }
+  std::string fileText() const {
+    std::ifstream in(file(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string encodedText(const PlistValue& value) {
+    auto bytes = impl_.coder->encode(value).bytes.value();
+    return std::string(bytes.begin(), bytes.end());
+  }
+  LinuxDefaults impl_;
+};
+
+TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory) {
+  auto domain = open();
+  ASSERT_TRUE(domain);
+  EXPECT_EQ(fs::status(impl_.home.config()).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(file())) << "opening alone writes nothing";
+
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok);
+  EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fileText().substr(0, 8), "bplist00");
+  std::string text = fileText();
+  auto decoded = impl_.coder->decode(PlistData(text.begin(), text.end()));
+  ASSERT_TRUE(decoded.value);
+  EXPECT_EQ(*decoded.value, PlistValue(PlistDictionary{{"fans", PlistData{1}}}));
+
+  // Only the domain and its lock file remain: no temporary file is left.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(impl_.home.config())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_THAT(names, ::testing::UnorderedElementsAre(std::string(kSuite) + ".plist",
+                                                     std::string(kSuite) + ".plist.lock"));
+}
+
+TEST_F(LinuxUserDefaultsTest, ADamagedDomainReadsAsEmptyAndTheNextWriteReplacesIt) {
+  auto domain = open();
+  ASSERT_TRUE(domain);
+  for (std::string junk : {std::string("not a plist"), std::string("bplist00\x01\x02", 10),
+                           encodedText(PlistArray{PlistData{1}})}) {
+    std::ofstream(file(), std::ios::binary | std::ios::trunc) << junk;
+    EXPECT_EQ(domain->value("fans"), std::nullopt);
+    ASSERT_TRUE(setData(*domain, "sensors", {4}).ok);
+    EXPECT_EQ(dataForKey(*domain, "sensors"), PlistData{4});
+  }
+}
+
+TEST_F(LinuxUserDefaultsTest, WritesNothingWhenRemovingAKeyThatIsNotThere) {
+  auto domain = open();
+  ASSERT_TRUE(domain->removeValue("fans").ok);
+  EXPECT_FALSE(fs::exists(file()));
+}
+
+TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
+  ::unsetenv("XDG_CONFIG_HOME");
+  auto domain = open();
+  ASSERT_TRUE(domain);
+  ASSERT_TRUE(setData(*domain, "fans", {}).ok);
+  EXPECT_TRUE(fs::exists(impl_.home.root() / ".config" / (std::string(kSuite) + ".plist")));
+}
+
+TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainMeansNoSuite) {
+  ::unsetenv("XDG_CONFIG_HOME");
+  ::unsetenv("HOME");
+  EXPECT_EQ(open(), nullptr);
+
+  std::ofstream(impl_.home.root() / "plain-file") << "x";
+  ::setenv("XDG_CONFIG_HOME", (impl_.home.root() / "plain-file" / "config").c_str(), 1);
+  EXPECT_EQ(open(), nullptr);
+}
+
+TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {
+  auto domain = open();
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok);
+  // A directory where the lock file belongs: fails even for root.
+  fs::path lock = file().string() + ".lock";
+  fs::remove(lock);
+  fs::create_directory(lock);
+  auto result = setData(*domain, "fans", {2});
+  EXPECT_FALSE(result.ok);
+  EXPECT_NE(result.error.find(lock.string()), std::string::npos) << result.error;
+  EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{1});
+}
+
+}  // namespace
+}  // namespace tellwick::os
