@@ -1,0 +1,133 @@
+#include "app/app_delegate.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "protocol/helper_notifications.h"
+#include "tests/fakes/fake_application.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/journal.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Journal;
+
+// One object stands in for all four controllers and notes each call.
+class RecordingController final : public IHelperController,
+                                   public ISensorController,
+                                   public IFanController,
+                                   public INetworkController,
+                                   public IBatteriesController {
+ public:
+  explicit RecordingController(Journal& journal) : journal_(journal) {}
+  ISensorController& sensors() override { return *this; }
+  IFanController& fans() override { return *this; }
+  INetworkController& network() override { return *this; }
+  IBatteriesController& batteries() override { return *this; }
+  void updateSensors() override { journal_.push_back("updateSensors"); }
+  void updateFans() override { journal_.push_back("updateFans"); }
+  void updateTraffic() override { journal_.push_back("updateTraffic"); }
+  void updateBatteries() override { journal_.push_back("updateBatteries"); }
+
+ private:
+  Journal& journal_;
+};
+
+class AppDelegateTest : public ::testing::Test {
+ protected:
+  AppDelegateTest()
+      : center_(&journal_), delegate_(application_, center_, [this] {
+          journal_.push_back("build controller, observing " +
+                             std::to_string(center_.registrations().size()));
+          return std::make_unique<RecordingController>(journal_);
+        }) {}
+
+  void deliver(std::string_view name, std::optional<std::string> object = std::nullopt) {
+    center_.deliver({std::string(name), std::move(object)});
+  }
+
+  Journal journal_;
+  testing::FakeApplication application_;
+  testing::FakeNotificationCenter center_;
+  AppDelegate delegate_;
+};
+
+TEST_F(AppDelegateTest, LaunchRegistersThenAnnouncesThenBuildsTheRoot) {
+  EXPECT_EQ(delegate_.controller(), nullptr);
+  delegate_.applicationDidFinishLaunching();
+
+  std::vector<std::string> names;
+  for (const auto& r : center_.registrations()) {
+    EXPECT_EQ(r.observer, &delegate_);
+    EXPECT_FALSE(r.object.has_value()) << r.name;
+    names.push_back(r.name);
+  }
+  EXPECT_THAT(names, ElementsAre("TerminateHelper", "RequestFans", "RequestSensors",
+                                 "RequestTraffic", "RequestBatteries"));
+  EXPECT_THAT(journal_, ElementsAre("post HelperStarted", "build controller, observing 5"));
+  EXPECT_NE(delegate_.controller(), nullptr);
+  EXPECT_FALSE(center_.posted()[0].object.has_value());
+}
+
+TEST_F(AppDelegateTest, EachRequestCallsItsControllerOncePerDelivery) {
+  delegate_.applicationDidFinishLaunching();
+  journal_.clear();
+
+  deliver(HelperNotifications::requestFans);
+  deliver(HelperNotifications::requestFans);
+  deliver(HelperNotifications::requestSensors);
+  deliver(HelperNotifications::requestTraffic);
+  deliver(HelperNotifications::requestBatteries);
+  // A sender's object changes nothing.
+  deliver(HelperNotifications::requestSensors, "com.example.client");
+
+  EXPECT_THAT(journal_, ElementsAre("updateFans", "updateFans", "updateSensors", "updateTraffic",
+                                    "updateBatteries", "updateSensors"));
+  EXPECT_THAT(application_.terminateSenders(), IsEmpty());
+}
+
+TEST_F(AppDelegateTest, RequestsBeforeLaunchAreIgnored) {
+  delegate_.onRequestFans();
+  delegate_.onRequestSensors();
+  delegate_.onRequestTraffic();
+  delegate_.onRequestBatteries();
+  EXPECT_THAT(journal_, IsEmpty());
+}
+
+TEST_F(AppDelegateTest, TerminateHelperAsksTheApplicationWithTheDelegateAsSender) {
+  delegate_.applicationDidFinishLaunching();
+  deliver(HelperNotifications::terminateHelper, "anything");
+  EXPECT_THAT(application_.terminateSenders(), ElementsAre(&delegate_));
+}
+
+TEST_F(AppDelegateTest, TerminationAnnouncesFirstThenStopsListening) {
+  delegate_.applicationDidFinishLaunching();
+  journal_.clear();
+
+  bool observingWhenStopped = false;
+  center_.addObserver(this, "HelperStopped", std::nullopt, [&](const os::Notification&) {
+    observingWhenStopped = center_.registrations().size() == 6;
+  });
+  delegate_.applicationWillTerminate();
+
+  EXPECT_TRUE(observingWhenStopped);
+  EXPECT_THAT(journal_, ElementsAre("post HelperStopped"));
+  EXPECT_EQ(center_.registrations().size(), 1u);  // only the test's own
+  EXPECT_EQ(center_.deliver({"RequestFans", std::nullopt}), 0);
+  EXPECT_EQ(center_.deliver({"TerminateHelper", std::nullopt}), 0);
+}
+
+TEST_F(AppDelegateTest, RunsUnderTheApplicationLoop) {
+  auto exit = application_.run(delegate_);
+  EXPECT_EQ(exit.status, 0);
+  EXPECT_THAT(center_.postedNames(), ElementsAre("HelperStarted", "HelperStopped"));
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,51 @@
+#include "os/system_identification.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/fakes/fake_system_identification.h"
+
+namespace tellwick::os {
+namespace {
+
+TEST(NormalizedMachineNameTest, SpeaksTheProtocolsVocabulary) {
+  EXPECT_EQ(normalizedMachineName("aarch64"), "arm64");
+  EXPECT_EQ(normalizedMachineName(std::string("aarch64\0\0", 9)), "arm64");
+  EXPECT_EQ(normalizedMachineName("arm64"), "arm64");
+  EXPECT_EQ(normalizedMachineName(std::string("x86_64\0", 7)), "x86_64");
+  // Only the exact kernel name is translated.
+  EXPECT_EQ(normalizedMachineName("armv7l"), "armv7l");
+  EXPECT_EQ(normalizedMachineName("aarch64x"), "aarch64x");
+  EXPECT_EQ(normalizedMachineName(""), "");
+}
+
+// The contract both implementations keep.
+template <typename T>
+std::unique_ptr<SystemIdentification> make();
+template <>
+std::unique_ptr<SystemIdentification> make<SystemIdentification>() {
+  return makeSystemIdentification();
+}
+template <>
+std::unique_ptr<SystemIdentification> make<testing::FakeSystemIdentification>() {
+  return std::make_unique<testing::FakeSystemIdentification>();
+}
+
+template <typename T>
+class SystemIdentificationContractTest : public ::testing::Test {};
+using Implementations = ::testing::Types<SystemIdentification, testing::FakeSystemIdentification>;
+TYPED_TEST_SUITE(SystemIdentificationContractTest, Implementations);
+
+TYPED_TEST(SystemIdentificationContractTest, ReportsAStableNormalizedName) {
+  auto system = make<TypeParam>();
+  std::string machine = system->machine();
+  EXPECT_FALSE(machine.empty());
+  EXPECT_EQ(machine.find('\0'), std::string::npos);
+  EXPECT_EQ(machine, normalizedMachineName(machine));
+  EXPECT_EQ(system->machine(), machine);
+}
+
+}  // namespace
+}  // namespace tellwick::os
