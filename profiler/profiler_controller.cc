@@ -1,0 +1,16 @@
+#include "profiler/profiler_controller.h"
+
+#include "platform/shell.h"
+#include "profiler/profiler_output_parser.h"
+
+namespace tellwick {
+
+OutputTree ProfilerController::run() {
+  // The shell, not the runner, looks the tool up on PATH; the service name
+  // goes in unquoted, as the tool's one argument.
+  std::optional<std::string> text =
+      Shell::runText(runner_, {"-c", "system_profiler " + service_.name()});
+  return ProfilerOutputParser().parse(text);
+}
+
+}  // namespace tellwick

@@ -1,0 +1,36 @@
+#ifndef TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
+#define TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
+
+#include "os/process_runner.h"
+#include "profiler/output_tree.h"
+#include "profiler/service.h"
+
+namespace tellwick {
+
+class IProfilerController {
+ public:
+  virtual ~IProfilerController() = default;
+  // Runs the profiler once and returns its parsed report. Never fails: a run
+  // that cannot start, exits non-zero or prints other than UTF-8 gives a tree
+  // without nodes. Blocks until the tool has exited; any thread.
+  virtual OutputTree run() = 0;
+};
+
+// Runs "system_profiler <service name>" through the shell, found on PATH.
+// Holds only its service and the runner, which must outlive it.
+class ProfilerController final : public IProfilerController {
+ public:
+  ProfilerController(os::ProcessRunner& runner, Service service)
+      : runner_(runner), service_(std::move(service)) {}
+
+  const Service& service() const { return service_; }
+  OutputTree run() override;
+
+ private:
+  os::ProcessRunner& runner_;
+  Service service_;
+};
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_PROFILER_PROFILER_CONTROLLER_H_

@@ -1,0 +1,29 @@
+#include "profiler/whitespace.h"
+
+#include <gtest/gtest.h>
+
+namespace tellwick {
+namespace {
+
+TEST(WhitespaceTest, TrimsBlanksTabsAndUnicodeSpaceSeparatorsOnly) {
+  EXPECT_EQ(trimWhitespace(" \t a b \t "), "a b");
+  EXPECT_EQ(trimWhitespace("\xC2\xA0x\xE2\x80\xAF\xE3\x80\x80"), "x");
+  EXPECT_EQ(trimWhitespace("\xE1\x9A\x80\xE2\x80\x80\xE2\x80\x8A\xE2\x81\x9Fx"), "x");
+  EXPECT_EQ(trimWhitespace("\nx\r"), "\nx\r");
+  // Zero-width space is a format character, not a space separator.
+  EXPECT_EQ(trimWhitespace("\xE2\x80\x8Bx"), "\xE2\x80\x8Bx");
+  EXPECT_EQ(trimWhitespace("  \t "), "");
+  // A stray continuation byte is not mistaken for part of a space.
+  EXPECT_EQ(trimWhitespace("\x80x\xA0"), "\x80x\xA0");
+}
+
+TEST(WhitespaceTest, IndentationCountsLeadingBlanksOnly) {
+  EXPECT_EQ(indentation(""), 0u);
+  EXPECT_EQ(indentation("   "), 3u);
+  EXPECT_EQ(indentation("  \t x"), 2u);
+  EXPECT_EQ(indentation("\xC2\xA0 x"), 0u);
+  EXPECT_EQ(indentation("    Key: value"), 4u);
+}
+
+}  // namespace
+}  // namespace tellwick
