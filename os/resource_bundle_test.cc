@@ -1,0 +1,190 @@
+#include "os/resource_bundle.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "tests/fakes/fake_resource_bundle.h"
+
+namespace tellwick::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "tellwick-bundle-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Builds a real bundle directory.
+class LinuxHarness {
+ public:
+  void addResource(const std::string& file, const std::string& bytes) {
+    writeFile(dir_.path() / file, bytes);
+  }
+  // Running as root defeats permission bits, so a directory in the file's
+  // place is what makes it unreadable.
+  void makeUnreadable(const std::string& file) {
+    fs::remove(dir_.path() / file);
+    fs::create_directory(dir_.path() / file);
+  }
+  void setTable(const std::string& table, const std::map<std::string, std::string>& texts) {
+    std::string json = "{";
+    for (const auto& [key, text] : texts) {
+      json += (json.size() > 1 ? ",\"" : "\"") + key + "\":\"" + text + "\"";
+    }
+    writeFile(dir_.path() / "Localizable" / (table + ".strings"), json + "}");
+  }
+  const ResourceBundle& bundle() {
+    if (!bundle_) bundle_ = openResourceBundle(dir_.path().string()).bundle;
+    return *bundle_;
+  }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<ResourceBundle> bundle_;
+};
+
+class FakeHarness {
+ public:
+  void addResource(const std::string& file, const std::string& bytes) {
+    fake_.addResource(file, bytes);
+  }
+  void makeUnreadable(const std::string& file) { fake_.setUnreadable(file); }
+  void setTable(const std::string& table, const std::map<std::string, std::string>& texts) {
+    for (const auto& [key, text] : texts) fake_.setString(table, key, text);
+  }
+  const ResourceBundle& bundle() { return fake_; }
+
+ private:
+  testing::FakeResourceBundle fake_;
+};
+
+template <typename Harness>
+class ResourceBundleContract : public ::testing::Test {
+ protected:
+  Harness harness_;
+};
+
+using Harnesses = ::testing::Types<LinuxHarness, FakeHarness>;
+TYPED_TEST_SUITE(ResourceBundleContract, Harnesses);
+
+TYPED_TEST(ResourceBundleContract, ResourcesResolveByNameAndExtensionAndReadBackExactly) {
+  const std::string bytes("[\0\xff]\n", 5);
+  this->harness_.addResource("Temperatures.json", bytes);
+  const auto& bundle = this->harness_.bundle();
+
+  auto path = bundle.pathForResource("Temperatures", "json");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(bundle.readResource(*path), bytes);
+  EXPECT_EQ(bundle.pathForResource("Temperatures", "plist"), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("Voltages", "json"), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("", "json"), std::nullopt);
+}
+
+TYPED_TEST(ResourceBundleContract, NamesNeverReachOutsideTheBundle) {
+  this->harness_.addResource("Localizable/protocol.strings", "{}");
+  const auto& bundle = this->harness_.bundle();
+  EXPECT_EQ(bundle.pathForResource("Localizable/protocol", "strings"), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("../etc/passwd", "x"), std::nullopt);
+}
+
+TYPED_TEST(ResourceBundleContract, EachReadSeesTheCurrentContents) {
+  this->harness_.addResource("Powers.json", "old");
+  const auto& bundle = this->harness_.bundle();
+  auto path = bundle.pathForResource("Powers", "json");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(bundle.readResource(*path), "old");
+  this->harness_.addResource("Powers.json", "new");
+  EXPECT_EQ(bundle.readResource(*path), "new");
+}
+
+TYPED_TEST(ResourceBundleContract, AnUnreadableResourceHasALocationButNoBytes) {
+  this->harness_.addResource("Currents.json", "[]");
+  this->harness_.makeUnreadable("Currents.json");
+  const auto& bundle = this->harness_.bundle();
+  auto path = bundle.pathForResource("Currents", "json");
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(bundle.readResource(*path), std::nullopt);
+}
+
+TYPED_TEST(ResourceBundleContract, StringTablesTranslateKnownKeysOnly) {
+  this->harness_.setTable("protocol", {{"FAN", "Fan"}, {"EMPTY", ""}});
+  const auto& bundle = this->harness_.bundle();
+  EXPECT_EQ(bundle.localizedString("protocol", "FAN"), "Fan");
+  EXPECT_EQ(bundle.localizedString("protocol", "EMPTY"), "");
+  EXPECT_EQ(bundle.localizedString("protocol", "POWER"), std::nullopt);
+  EXPECT_EQ(bundle.localizedString("battery", "FAN"), std::nullopt);
+
+  EXPECT_EQ(localizedString(bundle, "protocol", "FAN"), "Fan");
+  EXPECT_EQ(localizedString(bundle, "protocol", "POWER"), "POWER");
+  EXPECT_EQ(localizedString(bundle, "protocol", "POWER", "Power"), "Power");
+  EXPECT_EQ(localizedString(bundle, "nosuchtable", "MOUSE"), "MOUSE");
+}
+
+TEST(LinuxResourceBundle, OpeningFailsWithAReasonThatNamesTheDirectory) {
+  TempDir dir;
+  auto missing = (dir.path() / "share" / "tellwick").string();
+  auto opened = openResourceBundle(missing);
+  EXPECT_EQ(opened.bundle, nullptr);
+  EXPECT_THAT(opened.error, ::testing::HasSubstr(missing));
+  EXPECT_EQ(opened.error.find('\n'), std::string::npos);
+
+  writeFile(dir.path() / "file", "x");
+  EXPECT_EQ(openResourceBundle((dir.path() / "file").string()).bundle, nullptr);
+  EXPECT_NE(openResourceBundle(dir.path().string()).bundle, nullptr);
+}
+
+TEST(LinuxResourceBundle, DamagedStringTablesTranslateNothing) {
+  TempDir dir;
+  writeFile(dir.path() / "Localizable" / "a.strings", "{\"FAN\": ");
+  writeFile(dir.path() / "Localizable" / "b.strings", "[\"FAN\", \"Fan\"]");
+  writeFile(dir.path() / "Localizable" / "c.strings", "{\"FAN\": 5, \"POWER\": \"Power\"}");
+  auto bundle = openResourceBundle(dir.path().string()).bundle;
+  ASSERT_NE(bundle, nullptr);
+  EXPECT_EQ(bundle->localizedString("a", "FAN"), std::nullopt);
+  EXPECT_EQ(bundle->localizedString("b", "FAN"), std::nullopt);
+  EXPECT_EQ(bundle->localizedString("c", "FAN"), std::nullopt);
+  EXPECT_EQ(bundle->localizedString("c", "POWER"), "Power");
+  EXPECT_EQ(bundle->localizedString("../Localizable/c", "POWER"), std::nullopt);
+}
+
+TEST(LinuxResourceBundle, TheBundleSitsInShareBesideBin) {
+  EXPECT_EQ(bundleDirectoryForExecutable("/usr/bin/tellwick"), "/usr/share/tellwick");
+  EXPECT_EQ(bundleDirectoryForExecutable("/opt/t/bin/tellwickctl"), "/opt/t/share/tellwick");
+}
+
+TEST(LinuxResourceBundle, TheBuildTreeCarriesTheInstalledBundle) {
+  const auto& bundle = installedBundle();
+  EXPECT_TRUE(bundle.pathForResource("Temperatures", "json").has_value());
+  EXPECT_EQ(&bundle, &installedBundle());
+}
+
+TEST(LinuxResourceBundleDeathTest, AMissingBundleEndsTheProcessWithOneLine) {
+  EXPECT_EXIT(requireBundle(openResourceBundle("/nonexistent/share/tellwick")),
+              ::testing::ExitedWithCode(kMissingBundleExitCode),
+              "^[^\n]*resource bundle not found at /nonexistent/share/tellwick[^\n]*\n$");
+}
+
+}  // namespace
+}  // namespace tellwick::os
