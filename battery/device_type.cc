@@ -33,8 +33,11 @@ std::optional<DeviceType> deviceTypeFromRawValue(std::string_view raw) {
   return std::nullopt;
 }
 
-std::string description(DeviceType type) {
-  return std::string(kEntries[static_cast<std::size_t>(type)].key);
+std::string description(DeviceType type, const os::ResourceBundle& bundle) {
+  return os::localizedString(bundle, kBatteryStringTable,
+                             kEntries[static_cast<std::size_t>(type)].key);
 }
+
+std::string description(DeviceType type) { return description(type, os::installedBundle()); }
 
 }  // namespace tellwick

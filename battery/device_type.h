@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/resource_bundle.h"
+
 namespace tellwick {
 
 enum class DeviceType {
@@ -22,8 +24,15 @@ enum class DeviceType {
 std::string_view rawValue(DeviceType type);
 // Exact, case-sensitive match of a raw value; anything else gives no type.
 std::optional<DeviceType> deviceTypeFromRawValue(std::string_view raw);
-// The localized text of the type's key ("KEYBOARD", ...) from the battery string table.
+// The localized text of the type's key ("UNDEFINED", "KEYBOARD", ...,
+// "LOW_ENERGY", "CHARGING_CASE") from the bundle's "battery" string table; the
+// key itself when there is no translation. The form without a bundle uses
+// os::installedBundle(), which ends the process when it is missing.
 std::string description(DeviceType type);
+std::string description(DeviceType type, const os::ResourceBundle& bundle);
+
+// The string table of the battery library's texts.
+inline constexpr std::string_view kBatteryStringTable = "battery";
 
 }  // namespace tellwick
 

@@ -1,5 +1,7 @@
 #include "battery/manufacturers.h"
 
+#include "battery/device_type.h"
+
 namespace tellwick {
 
 const std::unordered_map<std::uint16_t, std::string>& Manufacturers::map() {
@@ -12,10 +14,16 @@ const std::unordered_map<std::uint16_t, std::string>& Manufacturers::map() {
   return *kMap;
 }
 
+std::string Manufacturers::name(std::uint16_t vendorId, const os::ResourceBundle& bundle) {
+  const auto& known = map();
+  if (auto it = known.find(vendorId); it != known.end()) return it->second;
+  return os::localizedString(bundle, kBatteryStringTable, "UNKNOWN_MANUFACTURER");
+}
+
 std::string Manufacturers::name(std::uint16_t vendorId) {
   const auto& known = map();
   if (auto it = known.find(vendorId); it != known.end()) return it->second;
-  return "UNKNOWN_MANUFACTURER";
+  return name(vendorId, os::installedBundle());
 }
 
 }  // namespace tellwick

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "os/resource_bundle.h"
+
 namespace tellwick {
 
 // Vendor identifier to manufacturer name.
@@ -17,10 +19,14 @@ struct Manufacturers {
   static constexpr std::string_view logitech = "Logitech Inc.";
   static constexpr std::string_view sony = "Sony Corporation";
 
-  // Exactly the four known vendors; a missing key means no name at all.
+  // Exactly the four known vendors, built once; a missing key means no name
+  // at all. Any thread.
   static const std::unordered_map<std::uint16_t, std::string>& map();
-  // The known name, else the localized "UNKNOWN_MANUFACTURER" text.
+  // The known name, else the localized "UNKNOWN_MANUFACTURER" text of the
+  // bundle's "battery" string table. The form without a bundle uses
+  // os::installedBundle(), which ends the process when it is missing. Any thread.
   static std::string name(std::uint16_t vendorId);
+  static std::string name(std::uint16_t vendorId, const os::ResourceBundle& bundle);
 };
 
 }  // namespace tellwick

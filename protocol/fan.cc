@@ -1,7 +1,5 @@
 #include "protocol/fan.h"
 
-#include <cmath>
-
 #include "protocol/sensor_type.h"
 
 namespace tellwick {
@@ -16,7 +14,11 @@ Fan::Fan(std::string identifier, const std::optional<std::string>& name, std::in
       target(target) {}
 
 float Fan::relativeSpeed() const {
-  float quotient = static_cast<float>(rpm - min) / static_cast<float>(max - min);
+  // Differences are taken exactly in 128 bits: a stored record may carry any
+  // 64-bit values, and their difference must not overflow.
+  const auto span = static_cast<__int128>(max) - min;
+  const auto offset = static_cast<__int128>(rpm) - min;
+  const float quotient = static_cast<float>(offset) / static_cast<float>(span);
   if (quotient > 1.0f) return 1.0f;
   if (quotient < 0.0f) return 0.0f;
   return quotient;

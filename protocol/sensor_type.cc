@@ -7,9 +7,14 @@ std::optional<SensorType> sensorTypeFromRawValue(std::uint8_t raw) {
   return static_cast<SensorType>(raw);
 }
 
+std::string localizedName(SensorType type, const os::ResourceBundle& bundle) {
+  static constexpr std::string_view kKeys[] = {"UNKNOWN", "THERMAL", "VOLTAGE",
+                                               "CURRENT", "POWER",   "FAN"};
+  return os::localizedString(bundle, kProtocolStringTable, kKeys[rawValue(type)]);
+}
+
 std::string localizedName(SensorType type) {
-  static constexpr const char* kKeys[] = {"UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER", "FAN"};
-  return kKeys[rawValue(type)];
+  return localizedName(type, os::installedBundle());
 }
 
 }  // namespace tellwick

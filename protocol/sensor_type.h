@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "os/resource_bundle.h"
 
 namespace tellwick {
 
@@ -25,9 +28,15 @@ inline constexpr std::array<SensorType, 6> kAllSensorTypes = {
 std::optional<SensorType> sensorTypeFromRawValue(std::uint8_t raw);
 inline std::uint8_t rawValue(SensorType type) { return static_cast<std::uint8_t>(type); }
 
-// The localized text for "UNKNOWN", "THERMAL", ... "FAN"; the key itself when
-// the string table has no translation.
+// The localized text for "UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER"
+// or "FAN" from the bundle's "protocol" string table; the key itself when the
+// table has no translation. The form without a bundle uses
+// os::installedBundle(), which ends the process when it is missing.
 std::string localizedName(SensorType type);
+std::string localizedName(SensorType type, const os::ResourceBundle& bundle);
+
+// The string table of the protocol library's texts.
+inline constexpr std::string_view kProtocolStringTable = "protocol";
 
 }  // namespace tellwick
 
