@@ -1,0 +1,191 @@
+#include "os/process_runner.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_process_runner.h"
+
+namespace tellwick::os {
+namespace {
+
+using namespace std::string_literals;
+
+// Each world can provide the same few programs, real or scripted, so one
+// suite pins down the behaviour both runners promise.
+class RealWorld {
+ public:
+  RealWorld() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "runner-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+  }
+  ~RealWorld() { std::filesystem::remove_all(dir_); }
+
+  ProcessRunner& runner() { return *runner_; }
+
+  std::string program(const std::string& output, int exitStatus) {
+    std::string data = file("data" + std::to_string(count_), output, 0644);
+    return file("prog" + std::to_string(count_++),
+                "#!/bin/sh\ncat '" + data + "'\nexit " + std::to_string(exitStatus) + "\n", 0755);
+  }
+  std::string echoArguments() {
+    return file("echo", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done\n", 0755);
+  }
+  std::string printEnvironment() { return "/usr/bin/env"; }
+  std::string missing() { return dir_ + "/missing"; }
+
+  std::string file(const std::string& name, const std::string& content, mode_t mode) {
+    std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << content;
+    ::chmod(path.c_str(), mode);
+    return path;
+  }
+
+ private:
+  std::string dir_;
+  int count_ = 0;
+  std::unique_ptr<ProcessRunner> runner_ = makeLinuxProcessRunner();
+};
+
+class FakeWorld {
+ public:
+  using Fake = testing::FakeProcessRunner;
+
+  ProcessRunner& runner() { return runner_; }
+
+  std::string program(const std::string& output, int exitStatus) {
+    std::string path = "/fake/prog" + std::to_string(count_++);
+    runner_.install(path, output, exitStatus);
+    return path;
+  }
+  std::string echoArguments() {
+    runner_.install("/fake/echo", [](const Fake::Call& call) {
+      std::string out;
+      for (std::size_t i = 1; i < call.argv.size(); ++i) out += call.argv[i] + "\n";
+      return Fake::Outcome{out, 0};
+    });
+    return "/fake/echo";
+  }
+  std::string printEnvironment() {
+    runner_.install("/fake/env", [](const Fake::Call& call) {
+      std::string out;
+      for (const auto& entry : call.environment) out += entry + "\n";
+      return Fake::Outcome{out, 0};
+    });
+    return "/fake/env";
+  }
+  std::string missing() { return "/fake/missing"; }
+
+ private:
+  Fake runner_;
+  int count_ = 0;
+};
+
+template <typename World>
+class ProcessRunnerContract : public ::testing::Test {
+ protected:
+  World world_;
+};
+
+using Worlds = ::testing::Types<RealWorld, FakeWorld>;
+TYPED_TEST_SUITE(ProcessRunnerContract, Worlds);
+
+TYPED_TEST(ProcessRunnerContract, SuccessfulRunReturnsStandardOutputBytesUnchanged) {
+  auto& w = this->world_;
+  const std::string binary = "head\0\xff\xfe\r\nline two\n"s;
+  EXPECT_EQ(w.runner().run(w.program(binary, 0), {"prog"}, {}), binary);
+
+  auto empty = w.runner().run(w.program("", 0), {"prog"}, {});
+  ASSERT_TRUE(empty.has_value()) << "empty output of a successful run is not a failure";
+  EXPECT_EQ(*empty, "");
+}
+
+TYPED_TEST(ProcessRunnerContract, FailedRunsAreAbsent) {
+  auto& w = this->world_;
+  EXPECT_EQ(w.runner().run(w.program("partial output", 1), {"prog"}, {}), std::nullopt);
+  EXPECT_EQ(w.runner().run(w.program("", 127), {"prog"}, {}), std::nullopt);
+  EXPECT_EQ(w.runner().run(w.missing(), {"missing"}, {}), std::nullopt);
+}
+
+TYPED_TEST(ProcessRunnerContract, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
+  auto& w = this->world_;
+  EXPECT_EQ(w.runner().run(w.echoArguments(), {"echo", "a b", "", "--c"}, {}), "a b\n\n--c\n");
+  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {"A=1", "B=two words"}),
+            "A=1\nB=two words\n");
+  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {}), "");
+}
+
+// What only real processes can get wrong.
+class LinuxProcessRunnerTest : public ::testing::Test {
+ protected:
+  std::optional<std::string> sh(const std::string& script) {
+    return world_.runner().run("/bin/sh", {"sh", "-c", script}, {"PATH=/usr/bin:/bin"});
+  }
+  RealWorld world_;
+};
+
+TEST_F(LinuxProcessRunnerTest, DescriptorsOfTheCallerDoNotReachTheChild) {
+  // Deliberately without O_CLOEXEC, as a careless library would open it.
+  int leaky = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(leaky, 0);
+  int high = ::dup2(leaky, 200);
+  ASSERT_EQ(high, 200);
+  auto seen = sh("for n in 3 4 5 6 7 8 9 " + std::to_string(leaky) +
+                 " 200; do [ -e /proc/$$/fd/$n ] && printf '%s ' $n; done; true");
+  ::close(leaky);
+  ::close(high);
+  EXPECT_EQ(seen, "");
+}
+
+TEST_F(LinuxProcessRunnerTest, EveryChildIsReaped) {
+  sh("exit 0");
+  sh("exit 3");
+  sh("kill -9 $$");
+  world_.runner().run(world_.missing(), {"missing"}, {});
+  errno = 0;
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(LinuxProcessRunnerTest, OdditiesOfRealChildren) {
+  EXPECT_EQ(sh("echo before; kill -9 $$"), std::nullopt) << "killed by a signal";
+  EXPECT_EQ(world_.runner().run(world_.file("plain", "echo hi\n", 0644), {"plain"}, {}),
+            std::nullopt)
+      << "not executable";
+  EXPECT_EQ(sh("cat"), "") << "standard input is empty, not inherited";
+  EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
+}
+
+TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingStderrDoesNotDelayTheResult) {
+  auto out = sh("sleep 60 >/dev/null </dev/null & echo $!");
+  ASSERT_TRUE(out.has_value());
+  pid_t grandchild = std::stoi(*out);
+  // Still alive: the run returned without waiting for it.
+  EXPECT_EQ(::kill(grandchild, SIGKILL), 0);
+}
+
+TEST_F(LinuxProcessRunnerTest, WorksForAHelperStartedWithClosedStandardStreams) {
+  EXPECT_EXIT(
+      {
+        ::close(0);
+        ::close(1);
+        ::close(2);
+        auto out = sh("echo out; echo err >&2");
+        ::_exit(out == "out\n" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace tellwick::os

@@ -1,0 +1,20 @@
+#ifndef TELLWICK_PLATFORM_UTF8_H_
+#define TELLWICK_PLATFORM_UTF8_H_
+
+#include <string>
+#include <string_view>
+
+namespace tellwick {
+
+// Whether bytes are well-formed UTF-8: shortest encodings only, no
+// surrogates, nothing above U+10FFFF.
+bool isValidUtf8(std::string_view bytes);
+
+// bytes with each byte that does not belong to a well-formed sequence
+// replaced by replacement, so the result is always valid UTF-8 when
+// replacement is ASCII.
+std::string replaceInvalidUtf8(std::string_view bytes, char replacement);
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_PLATFORM_UTF8_H_

@@ -1,0 +1,211 @@
+#include "tools/nettop_sample.h"
+
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <linux/sock_diag.h>
+#include <linux/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tellwick::nettop {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using Action = Invocation::Action;
+
+TEST(NettopArguments, AcceptsWhatTheSamplerPassesAndRejectsTheRest) {
+  auto sampler = parseArguments({"-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"});
+  EXPECT_EQ(sampler.action, Action::sample);
+  EXPECT_THAT(sampler.columns, ElementsAre(Column::bytesIn, Column::bytesOut));
+
+  auto reordered = parseArguments({"-x", "-Jbytes_out", "-L1"});
+  EXPECT_EQ(reordered.action, Action::sample);
+  EXPECT_THAT(reordered.columns, ElementsAre(Column::bytesOut));
+  EXPECT_THAT(parseArguments({}).columns, ElementsAre(Column::bytesIn, Column::bytesOut));
+
+  EXPECT_EQ(parseArguments({"-P", "--help"}).action, Action::help);
+  EXPECT_EQ(parseArguments({"-h"}).action, Action::help);
+
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"-L", "2"}, {"-L"}, {"-J"}, {"-J", "bytes_in,rx"}, {"-J", "bytes_in,"},
+           {"-J", ""}, {"-t", "wifi"}, {"extra"}, {"-Px"}}) {
+    auto invocation = parseArguments(args);
+    EXPECT_EQ(invocation.action, Action::usage) << ::testing::PrintToString(args);
+    EXPECT_FALSE(invocation.error.empty());
+  }
+}
+
+TEST(NettopArguments, HelpSaysWhichSocketsAreLeftOut) {
+  EXPECT_THAT(usageText(), HasSubstr("Without root only"));
+  EXPECT_THAT(usageText(), HasSubstr("left out"));
+}
+
+// Builds one received block of a sock_diag dump, as the kernel lays it out.
+class DumpBlock {
+ public:
+  DumpBlock& socket(std::uint32_t inode, std::optional<std::size_t> info_length,
+                    std::uint64_t received = 0, std::uint64_t acked = 0, std::uint32_t seq = 7) {
+    std::vector<unsigned char> body(NLMSG_ALIGN(sizeof(inet_diag_msg)), 0);
+    inet_diag_msg msg{};
+    msg.idiag_family = AF_INET;
+    msg.idiag_inode = inode;
+    std::memcpy(body.data(), &msg, sizeof msg);
+    if (info_length) {
+      tcp_info info{};
+      info.tcpi_bytes_received = received;
+      info.tcpi_bytes_acked = acked;
+      std::vector<unsigned char> payload(*info_length, 0);
+      std::memcpy(payload.data(), &info, std::min(*info_length, sizeof info));
+      attribute(body, INET_DIAG_SHUTDOWN, std::vector<unsigned char>(1, 0));
+      attribute(body, INET_DIAG_INFO, payload);
+    }
+    return message(SOCK_DIAG_BY_FAMILY, seq, body);
+  }
+  DumpBlock& done(std::uint32_t seq = 7) { return message(NLMSG_DONE, seq, {0, 0, 0, 0}); }
+  DumpBlock& error(int code) {
+    std::vector<unsigned char> body(sizeof(nlmsgerr), 0);
+    std::memcpy(body.data(), &code, sizeof code);
+    return message(NLMSG_ERROR, 7, body);
+  }
+
+  DumpStep read(SocketTable& table, int* error = nullptr) {
+    std::vector<std::uint32_t> aligned((bytes_.size() + 3) / 4);
+    std::memcpy(aligned.data(), bytes_.data(), bytes_.size());
+    return readDiagMessages(aligned.data(), bytes_.size(), 7, table, error);
+  }
+
+ private:
+  static void attribute(std::vector<unsigned char>& body, unsigned short type,
+                        const std::vector<unsigned char>& payload) {
+    rtattr header{static_cast<unsigned short>(RTA_LENGTH(payload.size())), type};
+    std::size_t at = body.size();
+    body.resize(at + RTA_SPACE(payload.size()), 0);
+    std::memcpy(body.data() + at, &header, sizeof header);
+    std::memcpy(body.data() + at + RTA_LENGTH(0), payload.data(), payload.size());
+  }
+  DumpBlock& message(std::uint16_t type, std::uint32_t seq, const std::vector<unsigned char>& body) {
+    nlmsghdr header{};
+    header.nlmsg_len = static_cast<std::uint32_t>(NLMSG_LENGTH(body.size()));
+    header.nlmsg_type = type;
+    header.nlmsg_seq = seq;
+    std::size_t at = bytes_.size();
+    bytes_.resize(at + NLMSG_SPACE(body.size()), 0);
+    std::memcpy(bytes_.data() + at, &header, sizeof header);
+    std::memcpy(bytes_.data() + at + NLMSG_HDRLEN, body.data(), body.size());
+    return *this;
+  }
+  std::vector<unsigned char> bytes_;
+};
+
+TEST(NettopDump, ReadsCountersOnlyAsFarAsTheKernelsTcpInfoReaches) {
+  SocketTable table;
+  EXPECT_EQ(DumpBlock()
+                .socket(100, sizeof(tcp_info), 5000, 700)
+                .socket(101, sizeof(tcp_info) + 24, 1, 2)  // a newer kernel's longer struct
+                .socket(102, offsetof(tcp_info, tcpi_bytes_acked), 9, 9)  // before 4.1
+                .socket(103, offsetof(tcp_info, tcpi_bytes_received), 9, 3)
+                .socket(104, std::nullopt)
+                .socket(0, sizeof(tcp_info), 9, 9)      // a minisocket: no owner
+                .socket(105, sizeof(tcp_info), 9, 9, 8)  // another request's message
+                .read(table),
+            DumpStep::more);
+  ASSERT_EQ(table.size(), 5u);
+  EXPECT_EQ(table[100].received, 5000u);
+  EXPECT_EQ(table[100].sent, 700u);
+  EXPECT_EQ(table[101].received, 1u);
+  EXPECT_EQ(table[102].received + table[102].sent, 0u);
+  EXPECT_EQ(table[103].sent, 3u);
+  EXPECT_EQ(table[103].received, 0u);
+  EXPECT_EQ(table[104].received + table[104].sent, 0u);
+}
+
+TEST(NettopDump, EndsAtDoneAndReportsTheKernelsError) {
+  SocketTable table;
+  EXPECT_EQ(DumpBlock().socket(1, sizeof(tcp_info)).done().socket(2, sizeof(tcp_info)).read(table),
+            DumpStep::done);
+  EXPECT_FALSE(table.contains(2));
+
+  int error = 0;
+  EXPECT_EQ(DumpBlock().error(-EACCES).read(table, &error), DumpStep::failed);
+  EXPECT_EQ(error, EACCES);
+
+  std::vector<std::uint32_t> garbage = {0xffffffff, 0, 0, 0};
+  EXPECT_EQ(readDiagMessages(garbage.data(), 16, 7, table, &error), DumpStep::more)
+      << "a message claiming more than the block holds is not read past the block";
+}
+
+TEST(NettopProcesses, SocketLinksAreRecognised) {
+  EXPECT_EQ(socketInode("socket:[4026531993]"), 4026531993u);
+  for (const char* link : {"pipe:[5]", "socket:[]", "socket:[12", "socket:[1a]", "/dev/null",
+                           "socket:[99999999999999999999]"}) {
+    EXPECT_EQ(socketInode(link), std::nullopt) << link;
+  }
+}
+
+class NettopProcTree : public ::testing::Test {
+ protected:
+  NettopProcTree() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "proc-XXXXXX").string();
+    root_ = ::mkdtemp(pattern.data());
+  }
+  ~NettopProcTree() override { std::filesystem::remove_all(root_); }
+
+  void process(int pid, std::optional<std::string> comm, std::vector<std::string> links) {
+    auto dir = std::filesystem::path(root_) / std::to_string(pid);
+    std::filesystem::create_directories(dir / "fd");
+    if (comm) std::ofstream(dir / "comm") << *comm << "\n";
+    int fd = 0;
+    for (const auto& link : links) {
+      std::filesystem::create_symlink(link, dir / "fd" / std::to_string(fd++));
+    }
+  }
+
+  std::string root_;
+};
+
+TEST_F(NettopProcTree, SumsEachProcessesTcpSocketsOnceAndSkipsTheRest) {
+  SocketTable table{{100, {10, 1, 0}}, {200, {20, 2, 0}}, {300, {0, 0, 0}}};
+  process(40, "web", {"/dev/null", "socket:[100]", "socket:[100]", "socket:[200]", "pipe:[100]",
+                      "socket:[999]"});
+  process(7, "forked,child", {"socket:[200]"});  // inherited the same socket
+  process(8, "udp-only", {"socket:[999]"});
+  process(9, "listener", {"socket:[300]"});
+  process(10, std::nullopt, {"socket:[100]"});  // exited while being read
+  std::filesystem::create_directories(std::filesystem::path(root_) / "self" / "fd");
+
+  auto processes = matchProcesses(root_, table);
+
+  ASSERT_EQ(processes.size(), 3u);
+  EXPECT_EQ(formatSample(processes, {Column::bytesIn, Column::bytesOut}),
+            ",bytes_in,bytes_out,\n"
+            "forked?child.7,20,2,\n"
+            "listener.9,0,0,\n"
+            "web.40,30,3,\n");
+}
+
+TEST(NettopFormat, ColumnsAndNamesThatCannotBreakTheFormat) {
+  std::vector<ProcessCounters> processes = {
+      {1, "a.b", 5, 6}, {2, "new\nline.3,4,5", 0, 1}, {3, "caf\xC3\xA9\xC3", 1, 0}, {4, "", 0, 0}};
+  EXPECT_EQ(formatSample(processes, {Column::bytesOut}),
+            ",bytes_out,\n"
+            "a.b.1,6,\n"
+            "new?line.3?4?5.2,1,\n"
+            "caf\xC3\xA9?.3,0,\n"
+            ".4,0,\n");
+  EXPECT_EQ(formatSample({}, {Column::bytesIn, Column::bytesOut}), ",bytes_in,bytes_out,\n");
+}
+
+}  // namespace
+}  // namespace tellwick::nettop

@@ -1,0 +1,127 @@
+#include "traffic/network_controller.h"
+
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_process_runner.h"
+#include "tests/fakes/journal.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+struct Record {
+  std::uint64_t pid;
+  std::string name;
+  std::uint64_t received;
+  std::uint64_t sent;
+  bool operator==(const Record&) const = default;
+};
+
+void PrintTo(const Record& r, std::ostream* os) {
+  *os << "{" << r.pid << ", \"" << r.name << "\", in " << r.received << ", out " << r.sent << "}";
+}
+
+std::vector<Record> records(const std::vector<ProcessTrafficInfo>& infos) {
+  std::vector<Record> out;
+  for (const auto& i : infos) out.push_back({i.pid(), i.name(), i.received(), i.sent()});
+  return out;
+}
+
+std::vector<Record> parse(std::string_view text) { return records(parseTrafficSample(text)); }
+
+class NetworkControllerTest : public ::testing::Test {
+ protected:
+  void toolPrints(const std::string& output, int exitStatus = 0) {
+    runner_.install("/bin/bash", output, exitStatus);
+  }
+
+  testing::Journal journal_;
+  testing::FakeHelperDataModel model_{&journal_};
+  testing::FakeNotificationCenter center_{&journal_};
+  testing::FakeProcessRunner runner_;
+  NetworkController controller_{model_, center_, runner_};
+};
+
+TEST_F(NetworkControllerTest, StoresTheSampleThenResponds) {
+  toolPrints(",bytes_in,bytes_out,\nlaunchd.1,120,80,\nalpha.beta.agent.812,5,0,\n");
+
+  controller_.updateTraffic();
+
+  ASSERT_EQ(runner_.calls().size(), 1u);
+  EXPECT_THAT(runner_.calls()[0].argv,
+              ElementsAre("/bin/bash", "-c", "nettop -L 1 -P -x -J bytes_in,bytes_out"));
+  ASSERT_TRUE(model_.traffic().has_value());
+  EXPECT_THAT(records(*model_.traffic()),
+              ElementsAre(Record{1, "launchd", 120, 80}, Record{812, "alpha.beta.agent", 5, 0}));
+  EXPECT_THAT(journal_, ElementsAre("setTraffic", "post ResponseTraffic"));
+}
+
+TEST_F(NetworkControllerTest, RunWithoutTextKeepsThePreviousSampleAndStillResponds) {
+  toolPrints(",bytes_in,bytes_out,\nkept.7,1,2,\n");
+  controller_.updateTraffic();
+
+  toolPrints(",bytes_in,bytes_out,\nnew.8,1,2,\n", 1);
+  controller_.updateTraffic();
+  toolPrints(",bytes_in,bytes_out,\nbad\xC3(.9,1,2,\n");
+  controller_.updateTraffic();
+  runner_.setStartFails(true);
+  controller_.updateTraffic();
+
+  EXPECT_EQ(model_.writes(), 1);
+  EXPECT_THAT(records(*model_.traffic()), ElementsAre(Record{7, "kept", 1, 2}));
+  EXPECT_EQ(center_.postedNames(), std::vector<std::string>(4, "ResponseTraffic"));
+}
+
+TEST_F(NetworkControllerTest, EmptyOutputOrHeaderAloneStoresAnEmptyList) {
+  for (const std::string output : {"", ",bytes_in,bytes_out,\n", "\n\n"}) {
+    toolPrints(",bytes_in,bytes_out,\nold.1,1,1,\n");
+    controller_.updateTraffic();
+    toolPrints(output);
+    controller_.updateTraffic();
+    ASSERT_TRUE(model_.traffic().has_value());
+    EXPECT_THAT(*model_.traffic(), IsEmpty()) << ::testing::PrintToString(output);
+  }
+}
+
+TEST(TrafficSampleParsing, FirstLineIsDroppedEvenWhenItIsAProcessLine) {
+  EXPECT_THAT(parse("first.1,1,1,\nsecond.2,2,2,\n"), ElementsAre(Record{2, "second", 2, 2}));
+  EXPECT_THAT(parse("\n\nheader\n\nlate.3,3,4,\n\n\nlater.4,5,6,"),
+              ElementsAre(Record{3, "late", 3, 4}, Record{4, "later", 5, 6}));
+}
+
+TEST(TrafficSampleParsing, NamesAndProcessIds) {
+  EXPECT_THAT(parse("h\n.812,1,2,\n12,3,4,\na..b.5,0,0,\nsame.5,0,0,\nsame.5,1,1,\n"),
+              ElementsAre(Record{812, "", 1, 2}, Record{12, "", 3, 4}, Record{5, "a..b", 0, 0},
+                          Record{5, "same", 0, 0}, Record{5, "same", 1, 1}));
+}
+
+TEST(TrafficSampleParsing, NumbersAreUnsignedDecimalsWithAnOptionalPlus) {
+  EXPECT_THAT(parse("h\napp.12,+3,4,\napp.+13,18446744073709551615,0\n"),
+              ElementsAre(Record{12, "app", 3, 4}, Record{13, "app", 18446744073709551615u, 0}));
+
+  for (const char* line : {
+           "app.12,,7,", "app.12,7,,", "app.x1,3,4,", "app.-3,3,4,", "kernel_task,1,2,",
+           "app.,1,2,", "app.5, 1,2,", "app.5,1 ,2,", "app.5,0x1,2,", "app.5,+,2,",
+           "app.5,++1,2,", "app.5,-0,2,", "app.5,1.5,2,", "app.18446744073709551616,1,1,",
+           "app.5,18446744073709551616,1,", "app.5,1", "app.5", "app.5,\xD9\xA3,1,"}) {
+    EXPECT_THAT(parse(std::string("h\n") + line + "\n"), IsEmpty()) << line;
+  }
+}
+
+TEST(TrafficSampleParsing, CarriageReturnBeforeLineFeedDoesNotEndALine) {
+  EXPECT_THAT(parse("header\r\nx.1,1,1,\n"), IsEmpty());
+  EXPECT_THAT(parse("h\nx.1,2,3,\r\ny.2,4,5,\n"), ElementsAre(Record{1, "x", 2, 3}));
+  EXPECT_THAT(parse("h\nx.1,2,3\r\ny.2,4,5,\n"), IsEmpty()) << "bytes out would be \"3\\r\\ny.2\"";
+  EXPECT_THAT(parse("h\r\n\nx.1,2,3,\r\n"), ElementsAre(Record{1, "x", 2, 3}));
+}
+
+}  // namespace
+}  // namespace tellwick
