@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "os/smc_user_client.h"
+#include "smc/string_converter.h"
+#include "tests/fakes/emulated_smc.h"
+
+namespace tellwick::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A sysfs look-alike in a temporary directory: real files and symlinks laid
+// out as the kernel lays them out, with the kernel's trailing newlines.
+class SysfsTree {
+ public:
+  SysfsTree() {
+    std::string pattern = (fs::temp_directory_path() / "smc-sysfs-XXXXXX").string();
+    root_ = ::mkdtemp(pattern.data());
+    fs::create_directories(root_ / "class/hwmon");
+  }
+  ~SysfsTree() { fs::remove_all(root_); }
+
+  std::string root() const { return root_.string(); }
+
+  void attribute(const std::string& path, const std::string& value) {
+    fs::create_directories((root_ / path).parent_path());
+    std::ofstream(root_ / path) << value << '\n';
+  }
+  void remove(const std::string& path) { fs::remove_all(root_ / path); }
+
+  // The applesmc platform device, its hwmon class device (which has no name
+  // file of its own) and the class link.
+  void appleSmc(int hwmon) {
+    const std::string device = "devices/platform/applesmc.768";
+    attribute(device + "/name", "applesmc");
+    hwmonLink(device, hwmon);
+  }
+  void appleFan(int n, const std::string& label, int input, int min, int max, int output) {
+    const std::string prefix = "devices/platform/applesmc.768/fan" + std::to_string(n);
+    attribute(prefix + "_label", label);
+    attribute(prefix + "_input", std::to_string(input));
+    attribute(prefix + "_min", std::to_string(min));
+    attribute(prefix + "_max", std::to_string(max));
+    attribute(prefix + "_output", std::to_string(output));
+    attribute(prefix + "_manual", "0");
+  }
+  void appleTemperature(int n, const std::string& key, const std::string& milli) {
+    const std::string prefix = "devices/platform/applesmc.768/temp" + std::to_string(n);
+    attribute(prefix + "_label", key);
+    attribute(prefix + "_input", milli);
+  }
+
+  // A hwmon chip of another driver; returns the directory its attributes go
+  // in (the class device, or its parent for the older drivers).
+  std::string chip(const std::string& device, int hwmon, const std::string& name,
+                   bool attributesOnParent = false) {
+    std::string classDevice = hwmonLink(device, hwmon);
+    std::string home = attributesOnParent ? device : classDevice;
+    attribute(home + "/name", name);
+    return home;
+  }
+
+ private:
+  std::string hwmonLink(const std::string& device, int hwmon) {
+    std::string name = "hwmon" + std::to_string(hwmon);
+    std::string classDevice = device + "/hwmon/" + name;
+    fs::create_directories(root_ / classDevice);
+    fs::create_directory_symlink("../../../" + fs::path(device).filename().string(),
+                                 root_ / classDevice / "device");
+    fs::create_directory_symlink("../../" + classDevice, root_ / "class/hwmon" / name);
+    return classDevice;
+  }
+
+  fs::path root_;
+};
+
+struct Reply {
+  KernReturn status;
+  Parameters out;
+};
+
+Reply call(SmcUserClient& client, ConnectionHandle connection, std::string_view key,
+           std::uint8_t command, std::uint32_t dataSize = 0) {
+  Parameters in{};
+  in.key = StringConverter::fourCharCode(key);
+  in.data8 = command;
+  in.keyInfo.dataSize = dataSize;
+  Reply reply{0, {}};
+  std::size_t size = sizeof reply.out;
+  reply.status = client.callStructMethod(connection, kSmcStructMethodSelector, &in, sizeof in,
+                                         &reply.out, &size);
+  return reply;
+}
+
+std::string fourChars(std::uint32_t code) {
+  return {static_cast<char>(code >> 24), static_cast<char>(code >> 16),
+          static_cast<char>(code >> 8), static_cast<char>(code)};
+}
+
+std::optional<float> readFloat(SmcUserClient& client, ConnectionHandle c, std::string_view key) {
+  Reply info = call(client, c, key, kSmcReadKeyInfo);
+  if (info.status != kIOReturnSuccess || info.out.result != 0) return std::nullopt;
+  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "flt ");
+  Reply bytes = call(client, c, key, kSmcReadKeyBytes, info.out.keyInfo.dataSize);
+  if (bytes.status != kIOReturnSuccess) return std::nullopt;
+  float value;
+  std::memcpy(&value, bytes.out.bytes.bytes.data(), 4);
+  return value;
+}
+
+// ---------------------------------------------------------------------------
+// One contract, two implementations: the emulated controller, and the Linux
+// one over a tree describing the same machine (two fans, one temperature).
+
+struct Machine {
+  std::unique_ptr<SmcUserClient> client;
+  std::shared_ptr<void> keepAlive;
+};
+
+Machine emulated() {
+  auto smc = std::make_unique<testing::EmulatedSmc>();
+  smc->set("FNum", "ui8 ", {2});
+  smc->set("F0ID", "{fds", {0, 0, 0, 0, 'L', 'e', 'f', 't', ' ', 's', 'i', 'd', 'e', ' ', ' ', ' '});
+  smc->setFloat("F0Ac", 2000);
+  smc->setFloat("F0Mn", 1200);
+  smc->setFloat("F0Mx", 6000);
+  smc->setFloat("F0Tg", 2100);
+  smc->set("F1ID", "{fds", {0, 0, 0, 0, 'R', 'i', 'g', 'h', 't', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
+  smc->setFloat("F1Ac", 1800);
+  smc->setFloat("F1Mn", 1200);
+  smc->setFloat("F1Mx", 6500);
+  smc->setFloat("F1Tg", 1800);
+  smc->set("TC0P", "sp78", {0x2A, 0x80});
+  return {std::move(smc), nullptr};
+}
+
+Machine linuxSysfs() {
+  auto tree = std::make_shared<SysfsTree>();
+  tree->appleSmc(3);
+  tree->appleFan(1, "Left side", 2000, 1200, 6000, 2100);
+  tree->appleFan(2, "Right", 1800, 1200, 6500, 1800);
+  tree->appleTemperature(1, "TC0P", "42500");
+  return {makeLinuxSmcUserClient(tree->root()), tree};
+}
+
+class SmcUserClientContract : public ::testing::TestWithParam<std::function<Machine()>> {
+ protected:
+  void SetUp() override {
+    machine_ = GetParam()();
+    service_ = client().getMatchingService(serviceMatching("AppleSMC"));
+    ASSERT_NE(service_, 0u);
+    ASSERT_EQ(client().open(service_, 0, &connection_), kIOReturnSuccess);
+    client().release(service_);
+  }
+  SmcUserClient& client() { return *machine_.client; }
+
+  Machine machine_;
+  ServiceHandle service_ = 0;
+  ConnectionHandle connection_ = 0;
+};
+
+TEST_P(SmcUserClientContract, MatchesOnlyTheControllerService) {
+  EXPECT_EQ(client().getMatchingService(serviceMatching("IOHIDSystem")), 0u);
+  EXPECT_EQ(client().getMatchingService(serviceMatching("")), 0u);
+}
+
+TEST_P(SmcUserClientContract, ConnectionsAreIndependentAndClosedOnce) {
+  ConnectionHandle second = 0;
+  ASSERT_EQ(client().open(service_, 0, &second), kIOReturnSuccess);
+  EXPECT_NE(second, connection_);
+  EXPECT_EQ(client().close(second), kIOReturnSuccess);
+  EXPECT_EQ(client().close(second), kIOReturnNotOpen);
+  EXPECT_NE(call(client(), second, "FNum", kSmcReadKeyInfo).status, kIOReturnSuccess);
+  EXPECT_EQ(call(client(), connection_, "FNum", kSmcReadKeyInfo).status, kIOReturnSuccess);
+  EXPECT_NE(call(client(), 0, "FNum", kSmcReadKeyInfo).status, kIOReturnSuccess);
+}
+
+TEST_P(SmcUserClientContract, AnswersFanCountFanKeysAndTemperatures) {
+  Reply info = call(client(), connection_, "FNum", kSmcReadKeyInfo);
+  ASSERT_EQ(info.status, kIOReturnSuccess);
+  EXPECT_EQ(info.out.result, 0);
+  EXPECT_EQ(+info.out.keyInfo.dataSize, 1u);
+  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "ui8 ");
+  EXPECT_EQ(call(client(), connection_, "FNum", kSmcReadKeyBytes, 1).out.bytes.bytes[0], 2);
+
+  info = call(client(), connection_, "F0ID", kSmcReadKeyInfo);
+  ASSERT_EQ(info.out.result, 0);
+  EXPECT_EQ(+info.out.keyInfo.dataSize, 16u);
+  Reply id = call(client(), connection_, "F0ID", kSmcReadKeyBytes, 16);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&id.out.bytes.bytes[4]), 12),
+            "Left side   ");
+
+  EXPECT_EQ(readFloat(client(), connection_, "F0Ac"), 2000.0f);
+  EXPECT_EQ(readFloat(client(), connection_, "F0Tg"), 2100.0f);
+  EXPECT_EQ(readFloat(client(), connection_, "F1Mx"), 6500.0f);
+
+  info = call(client(), connection_, "TC0P", kSmcReadKeyInfo);
+  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "sp78");
+  EXPECT_EQ(+info.out.keyInfo.dataSize, 2u);
+  Reply temperature = call(client(), connection_, "TC0P", kSmcReadKeyBytes, 2);
+  EXPECT_EQ(temperature.out.bytes.bytes[0], 0x2A);
+  EXPECT_EQ(temperature.out.bytes.bytes[1], 0x80);
+}
+
+TEST_P(SmcUserClientContract, UnknownKeysAreNotFoundWithoutFailingTheCall) {
+  for (const char* key : {"F2Ac", "TZ9Z", "F0Xx", "Fan", ""}) {
+    Reply info = call(client(), connection_, key, kSmcReadKeyInfo);
+    EXPECT_EQ(info.status, kIOReturnSuccess) << key;
+    EXPECT_EQ(info.out.result, kSmcResultKeyNotFound) << key;
+  }
+}
+
+TEST_P(SmcUserClientContract, RejectsMalformedCallsWithoutWriting) {
+  Parameters in{};
+  in.key = StringConverter::fourCharCode("FNum");
+  in.data8 = kSmcReadKeyInfo;
+  Parameters out{};
+  out.result = 0x55;
+  std::size_t size = sizeof out;
+  EXPECT_EQ(client().callStructMethod(connection_, 3, &in, sizeof in, &out, &size),
+            kIOReturnBadArgument);
+  EXPECT_EQ(client().callStructMethod(connection_, 2, &in, 79, &out, &size),
+            kIOReturnBadArgument);
+  size = 40;
+  EXPECT_EQ(client().callStructMethod(connection_, 2, &in, sizeof in, &out, &size),
+            kIOReturnBadArgument);
+  size = sizeof out;
+  in.data8 = 6;  // a write: never answered
+  EXPECT_NE(client().callStructMethod(connection_, 2, &in, sizeof in, &out, &size),
+            kIOReturnSuccess);
+  EXPECT_EQ(out.result, 0x55);
+}
+
+INSTANTIATE_TEST_SUITE_P(Emulated, SmcUserClientContract, ::testing::Values(emulated));
+INSTANTIATE_TEST_SUITE_P(Linux, SmcUserClientContract, ::testing::Values(linuxSysfs));
+
+// ---------------------------------------------------------------------------
+// How the Linux controller maps sysfs onto keys.
+
+class LinuxSmcTest : public ::testing::Test {
+ protected:
+  // Opens a connection; false when there is no service.
+  bool open() {
+    client_ = makeLinuxSmcUserClient(tree_.root());
+    ServiceHandle service = client_->getMatchingService(serviceMatching("AppleSMC"));
+    if (service == 0) return false;
+    client_->open(service, 0, &connection_);
+    return true;
+  }
+  int fanCount() {
+    Reply info = call(*client_, connection_, "FNum", kSmcReadKeyInfo);
+    return call(*client_, connection_, "FNum", kSmcReadKeyBytes, info.out.keyInfo.dataSize)
+        .out.bytes.bytes[0];
+  }
+  std::optional<float> fan(std::string_view key) { return readFloat(*client_, connection_, key); }
+  std::optional<std::string> label(std::string_view key) {
+    Reply info = call(*client_, connection_, key, kSmcReadKeyInfo);
+    if (info.out.result != 0) return std::nullopt;
+    Reply bytes = call(*client_, connection_, key, kSmcReadKeyBytes, 16);
+    return std::string(reinterpret_cast<const char*>(&bytes.out.bytes.bytes[4]), 12);
+  }
+  std::optional<double> temperature(std::string_view key) {
+    Reply info = call(*client_, connection_, key, kSmcReadKeyInfo);
+    if (info.out.result != 0) return std::nullopt;
+    Reply bytes = call(*client_, connection_, key, kSmcReadKeyBytes, 2);
+    if (bytes.status != kIOReturnSuccess) return std::nullopt;
+    auto& b = bytes.out.bytes.bytes;
+    return static_cast<std::int16_t>(b[0] << 8 | b[1]) / 256.0;
+  }
+
+  SysfsTree tree_;
+  std::unique_ptr<SmcUserClient> client_;
+  ConnectionHandle connection_ = 0;
+};
+
+TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
+  std::string home = tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz");
+  tree_.attribute(home + "/temp1_input", "45000");
+  EXPECT_FALSE(open());
+  EXPECT_EQ(makeLinuxSmcUserClient("/nonexistent-root")
+                ->getMatchingService(serviceMatching("AppleSMC")),
+            0u);
+}
+
+TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsAndChannelsInNumericOrder) {
+  tree_.appleSmc(3);
+  tree_.appleFan(1, "Exhaust", 1300, 1200, 6200, 1300);
+  std::string chip10 = tree_.chip("devices/platform/it87.2608", 10, "it8728");
+  tree_.attribute(chip10 + "/fan1_input", "700");
+  std::string chip2 = tree_.chip("devices/platform/nct6775.656", 2, "nct6798");
+  tree_.attribute(chip2 + "/fan10_input", "910");
+  tree_.attribute(chip2 + "/fan2_input", "902");
+  tree_.attribute(chip2 + "/fan2_target", "950");
+  tree_.attribute(chip2 + "/fan2_label", "Pump");
+  tree_.attribute(chip2 + "/fan02_input", "1");  // not a channel name the kernel makes
+  ASSERT_TRUE(open());
+
+  ASSERT_EQ(fanCount(), 4);
+  EXPECT_EQ(fan("F0Ac"), 1300.0f);  // applesmc's own hwmon3 is not listed again
+  EXPECT_EQ(fan("F1Ac"), 902.0f);
+  EXPECT_EQ(fan("F1Tg"), 950.0f);
+  EXPECT_EQ(label("F1ID"), "Pump        ");
+  EXPECT_EQ(fan("F2Ac"), 910.0f);
+  EXPECT_EQ(fan("F3Ac"), 700.0f);
+  EXPECT_FALSE(fan("F4Ac"));
+}
+
+TEST_F(LinuxSmcTest, OlderDriversKeepAttributesOnTheParentDevice) {
+  std::string home = tree_.chip("devices/platform/w83627ehf.656", 1, "w83627ehf", true);
+  tree_.attribute(home + "/fan1_input", "1500");
+  tree_.attribute(home + "/fan1_min", "300");
+  ASSERT_TRUE(open());
+  ASSERT_EQ(fanCount(), 1);
+  EXPECT_EQ(fan("F0Ac"), 1500.0f);
+  EXPECT_EQ(fan("F0Mn"), 300.0f);
+}
+
+TEST_F(LinuxSmcTest, MissingOrUnreadableAttributesAreMissingKeys) {
+  std::string home = tree_.chip("devices/platform/nct6775.656", 2, "nct6798");
+  tree_.attribute(home + "/fan1_input", "1500");
+  tree_.attribute(home + "/fan1_min", "n/a");
+  tree_.attribute(home + "/fan1_max", "1500rpm");
+  fs::create_directories(tree_.root() + "/" + home + "/fan1_target");  // read fails
+  ASSERT_TRUE(open());
+  EXPECT_EQ(fan("F0Ac"), 1500.0f);
+  for (const char* key : {"F0Mn", "F0Mx", "F0Tg", "F0ID"}) {
+    EXPECT_EQ(call(*client_, connection_, key, kSmcReadKeyInfo).out.result,
+              kSmcResultKeyNotFound)
+        << key;
+    // Asked for its bytes anyway, the call fails rather than pass zeros off
+    // as a reading.
+    EXPECT_NE(call(*client_, connection_, key, kSmcReadKeyBytes, 4).status, kIOReturnSuccess)
+        << key;
+  }
+}
+
+TEST_F(LinuxSmcTest, LabelsArePaddedTruncatedAndPassedThroughBytewise) {
+  tree_.appleSmc(0);
+  tree_.appleFan(1, "Left side", 2000, 0, 0, 0);
+  tree_.appleFan(2, "A very long fan label", 2000, 0, 0, 0);
+  tree_.appleFan(3, "Ventil\xE9", 2000, 0, 0, 0);
+  tree_.appleFan(4, "", 2000, 0, 0, 0);
+  ASSERT_TRUE(open());
+  ASSERT_EQ(fanCount(), 4);
+  EXPECT_EQ(label("F0ID"), "Left side   ");
+  EXPECT_EQ(label("F1ID"), "A very long ");
+  EXPECT_EQ(label("F2ID"), "Ventil\xE9     ");
+  EXPECT_EQ(label("F3ID"), "            ");
+}
+
+TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
+  tree_.appleSmc(0);
+  tree_.appleTemperature(1, "TC0P", "42500");
+  tree_.appleTemperature(2, "TB0T", "-500");
+  tree_.appleTemperature(3, "Ts0S", "200000");  // beyond what sp78 holds
+  tree_.appleTemperature(4, "TLONG", "30000");  // not a key
+  tree_.appleTemperature(5, "TN0P", "");
+  std::string chip = tree_.chip("devices/platform/coretemp.0", 1, "coretemp");
+  tree_.attribute(chip + "/temp1_label", "TC1C");
+  tree_.attribute(chip + "/temp1_input", "50000");
+  ASSERT_TRUE(open());
+  EXPECT_EQ(temperature("TC0P"), 42.5);
+  EXPECT_EQ(temperature("TB0T"), -0.5);
+  EXPECT_EQ(temperature("Ts0S"), 32767 / 256.0);
+  EXPECT_FALSE(temperature("TLON"));
+  EXPECT_FALSE(temperature("TN0P"));
+  EXPECT_FALSE(temperature("TC1C"));  // only applesmc's labels are keys
+}
+
+TEST_F(LinuxSmcTest, EachFanRequestSeesTheTreeAsItIsNow) {
+  tree_.appleSmc(0);
+  tree_.appleFan(1, "Left", 2000, 0, 0, 0);
+  std::string chip = tree_.chip("devices/platform/nct6775.656", 4, "nct6798");
+  tree_.attribute(chip + "/fan1_input", "800");
+  ASSERT_TRUE(open());
+  ASSERT_EQ(fanCount(), 2);
+  EXPECT_EQ(fan("F1Ac"), 800.0f);
+
+  // The chip goes between two requests: the next request no longer has it.
+  tree_.remove(chip);
+  tree_.remove("class/hwmon/hwmon4");
+  EXPECT_FALSE(fan("F1Ac"));
+  ASSERT_EQ(fanCount(), 1);
+  EXPECT_FALSE(fan("F1Ac"));
+
+  // A new chip arrives and is counted on the next request.
+  std::string next = tree_.chip("devices/platform/it87.2608", 5, "it8728");
+  tree_.attribute(next + "/fan3_input", "650");
+  EXPECT_FALSE(fan("F1Ac"));
+  ASSERT_EQ(fanCount(), 2);
+  EXPECT_EQ(fan("F1Ac"), 650.0f);
+}
+
+TEST_F(LinuxSmcTest, AVanishedAppleSmcReadsNothingUntilItIsBack) {
+  tree_.appleSmc(0);
+  tree_.appleTemperature(1, "TC0P", "42500");
+  tree_.appleFan(1, "Left", 2000, 0, 0, 0);
+  ASSERT_TRUE(open());
+  EXPECT_EQ(temperature("TC0P"), 42.5);
+
+  tree_.remove("devices/platform/applesmc.768");
+  EXPECT_FALSE(temperature("TC0P"));
+  EXPECT_EQ(fanCount(), 0);
+
+  tree_.appleTemperature(1, "TC0P", "43000");
+  EXPECT_EQ(temperature("TC0P"), 43000 * 256 / 1000 / 256.0);
+}
+
+}  // namespace
+}  // namespace tellwick::os

@@ -1,0 +1,44 @@
+#ifndef TELLWICK_SMC_FAN_CONTROLLER_H_
+#define TELLWICK_SMC_FAN_CONTROLLER_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "os/notification_center.h"
+#include "os/smc_user_client.h"
+#include "protocol/controllers.h"
+#include "protocol/helper_data_model.h"
+#include "smc/smc_connection.h"
+
+namespace tellwick {
+
+// Answers the fans request from the controller's "FNum" and per-fan keys,
+// over a connection of its own that lives as long as this object. Every
+// request reads every key again; nothing is kept between requests. The
+// collaborators are not owned and must outlive the controller.
+class FanController final : public IFanController {
+ public:
+  // Opens the connection; with no service every request stores no fans.
+  FanController(IHelperDataModel& model, os::NotificationCenter& center,
+                os::SmcUserClient& client);
+
+  // Stores one Fan per fan, in index order (an empty list when there are
+  // none), then posts the fans response. Unreadable fields are 0.
+  void updateFans() override;
+
+  os::ConnectionHandle connection() const { return smc_.connection(); }
+
+ private:
+  std::uint8_t readFanCount();
+  std::string readFanName(int index);
+  std::int64_t readFanValue(std::string_view key);
+
+  IHelperDataModel& model_;
+  os::NotificationCenter& center_;
+  SmcConnection smc_;
+};
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_SMC_FAN_CONTROLLER_H_

@@ -1,0 +1,176 @@
+#include "smc/fan_controller.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/fakes/emulated_smc.h"
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/journal.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+
+// F%dID: four leading bytes the controller skips, then twelve name bytes.
+std::vector<std::uint8_t> descriptor(std::string_view name) {
+  std::vector<std::uint8_t> bytes = {0x00, 0x10, 0x03, 0x00};
+  for (std::size_t i = 0; i < 12; ++i) {
+    bytes.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : ' ');
+  }
+  return bytes;
+}
+
+class FanControllerTest : public ::testing::Test {
+ protected:
+  void addFan(int index, std::string_view name, float rpm, float min, float max, float target) {
+    std::string i = std::to_string(index);
+    smc_.set("F" + i + "ID", "{fds", descriptor(name));
+    smc_.setFloat("F" + i + "Ac", rpm);
+    smc_.setFloat("F" + i + "Mn", min);
+    smc_.setFloat("F" + i + "Mx", max);
+    smc_.setFloat("F" + i + "Tg", target);
+  }
+
+  std::vector<Fan> update() {
+    controller_.updateFans();
+    return model_.fans().value_or(std::vector<Fan>{});
+  }
+
+  testing::Journal journal_;
+  testing::EmulatedSmc smc_;
+  testing::FakeHelperDataModel model_{&journal_};
+  testing::FakeNotificationCenter center_{&journal_};
+  FanController controller_{model_, center_, smc_};
+};
+
+TEST_F(FanControllerTest, ReportsEveryFanInIndexOrderThenPosts) {
+  smc_.set("FNum", "ui8 ", {2});
+  addFan(0, "Left side", 2000, 1200, 6000, 2100);
+  addFan(1, "Right side", 1999.9f, 1200, 6500, 0);
+
+  auto fans = update();
+  ASSERT_EQ(fans.size(), 2u);
+  EXPECT_EQ(fans[0].identifier, "F0Ac");
+  EXPECT_EQ(fans[0].name, "Left side");
+  EXPECT_EQ(fans[0].rpm, 2000);
+  EXPECT_EQ(fans[0].min, 1200);
+  EXPECT_EQ(fans[0].max, 6000);
+  EXPECT_EQ(fans[0].target, 2100);
+  EXPECT_EQ(fans[1].identifier, "F1Ac");
+  EXPECT_EQ(fans[1].name, "Right side");
+  EXPECT_EQ(fans[1].rpm, 1999);
+  EXPECT_EQ(fans[1].max, 6500);
+  EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
+}
+
+TEST_F(FanControllerTest, NoFanCountStoresAnEmptyListAndStillAnswers) {
+  auto fans = update();
+  EXPECT_TRUE(fans.empty());
+  ASSERT_TRUE(model_.fans());
+  EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
+
+  smc_.hasService = false;
+  testing::FakeHelperDataModel model;
+  FanController withoutService(model, center_, smc_);
+  withoutService.updateFans();
+  EXPECT_EQ(withoutService.connection(), 0u);
+  ASSERT_TRUE(model.fans());
+  EXPECT_TRUE(model.fans()->empty());
+  EXPECT_EQ(center_.postedNames().back(), "ResponseFans");
+}
+
+TEST_F(FanControllerTest, NamesAreTrimmedLatin1KeepingInnerBytes) {
+  smc_.set("FNum", "ui8 ", {5});
+  smc_.set("F0ID", "{fds", descriptor("Exhaust01   "));
+  smc_.set("F1ID", "{fds", descriptor("            "));
+  smc_.set("F2ID", "{fds", descriptor("\t\xA0Ventil\xE9 A\xA0 "));
+  smc_.set("F3ID", "{fds", descriptor(std::string_view("CPU\0fan", 7)));
+  smc_.set("F4ID", "{fds", {0x00, 0x00, 0x00, 0x00, 'O', 'd', 'd'});
+
+  auto fans = update();
+  ASSERT_EQ(fans.size(), 5u);
+  EXPECT_EQ(fans[0].name, "Exhaust01");
+  EXPECT_EQ(fans[1].name, localizedName(SensorType::fan));
+  EXPECT_EQ(fans[2].name, "Ventil\u00E9 A");
+  EXPECT_EQ(fans[3].name, std::string("CPU\0fan", 7));
+  EXPECT_EQ(fans[4].name, std::string("Odd\0\0\0\0\0\0\0\0\0", 12));
+}
+
+TEST_F(FanControllerTest, SpeedsTruncateTowardZeroWhateverTheirType) {
+  smc_.set("FNum", "ui8 ", {1});
+  smc_.set("F0Ac", "fpe2", {0x1F, 0x41});  // 2000.25
+  smc_.setFloat("F0Mn", -0.5f);
+  smc_.setFloat("F0Mx", 2999.75f);
+  smc_.set("F0Tg", "sp78", {0xFE, 0x80});  // -1.5
+
+  auto fans = update();
+  ASSERT_EQ(fans.size(), 1u);
+  EXPECT_EQ(fans[0].rpm, 2000);
+  EXPECT_EQ(fans[0].min, 0);
+  EXPECT_EQ(fans[0].max, 2999);
+  EXPECT_EQ(fans[0].target, -1);
+}
+
+TEST_F(FanControllerTest, UnreadableFieldsAreZeroAndTheFanStaysListed) {
+  smc_.set("FNum", "ui8 ", {3});
+  addFan(0, "Main", 1800, 1000, 5000, 1800);
+  smc_.erase("F0Mn");
+  smc_.set("F0Tg", "ui16", {0x07, 0x08});
+  smc_.setFloat("F0Mx", NAN);
+  addFan(1, "Hot", INFINITY, 1e30f, -1e30f, 1);
+
+  auto fans = update();
+  ASSERT_EQ(fans.size(), 3u);
+  EXPECT_EQ(fans[0].rpm, 1800);
+  EXPECT_EQ(fans[0].min, 0);
+  EXPECT_EQ(fans[0].max, 0);
+  EXPECT_EQ(fans[0].target, 0);
+  EXPECT_EQ(fans[1].rpm, 0);
+  EXPECT_EQ(fans[1].min, 0);
+  EXPECT_EQ(fans[1].max, 0);
+  EXPECT_EQ(fans[1].target, 1);
+  // A count above the fans the controller holds: the extra one is all zeros.
+  EXPECT_EQ(fans[2].identifier, "F2Ac");
+  EXPECT_EQ(fans[2].name, localizedName(SensorType::fan));
+  EXPECT_EQ(fans[2].rpm, 0);
+}
+
+TEST_F(FanControllerTest, EveryRequestReadsAfreshAndNothingStaleSurvives) {
+  smc_.set("FNum", "ui8 ", {2});
+  addFan(0, "A", 1000, 0, 0, 0);
+  addFan(1, "B", 2000, 0, 0, 0);
+  ASSERT_EQ(update().size(), 2u);
+
+  smc_.set("FNum", "ui8 ", {1});
+  smc_.setFloat("F0Ac", 1500);
+  auto fans = update();
+  ASSERT_EQ(fans.size(), 1u);
+  EXPECT_EQ(fans[0].rpm, 1500);
+
+  smc_.failCalls = true;
+  EXPECT_TRUE(update().empty());
+  EXPECT_EQ(center_.postedNames().size(), 3u);
+}
+
+TEST_F(FanControllerTest, FanCountIsTheFirstByteWhateverItsType) {
+  smc_.set("FNum", "flag", {200, 7});
+  EXPECT_EQ(update().size(), 200u);
+}
+
+TEST(FanControllerLifetimeTest, ClosesItsOwnConnection) {
+  testing::EmulatedSmc smc;
+  testing::FakeHelperDataModel model;
+  testing::FakeNotificationCenter center;
+  {
+    FanController first(model, center, smc);
+    FanController second(model, center, smc);
+    EXPECT_NE(first.connection(), second.connection());
+    EXPECT_EQ(smc.openConnections(), 2u);
+  }
+  EXPECT_EQ(smc.openConnections(), 0u);
+}
+
+}  // namespace
+}  // namespace tellwick

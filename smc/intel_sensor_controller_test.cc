@@ -1,0 +1,139 @@
+#include "smc/intel_sensor_controller.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "tests/fakes/emulated_smc.h"
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/journal.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<std::string> identifiers(const std::vector<Sensor>& sensors) {
+  std::vector<std::string> ids;
+  for (const auto& s : sensors) ids.push_back(s.identifier);
+  return ids;
+}
+
+class IntelSensorControllerTest : public ::testing::Test {
+ protected:
+  IntelSensorControllerTest() {
+    smc_.set("TC0P", "sp78", {0x2A, 0x80});  // 42.5
+    smc_.set("TG0P", "sp78", {0x00, 0x00});  // reads 0 for now
+    smc_.set("VD0R", "sp4b", {0x60, 0x00});  // 12.0
+    smc_.set("IC0R", "sp5a", {0x08, 0x00});  // 2.0
+    smc_.setFloat("PSTR", 18.25f);
+    smc_.set("TB0T", "ui16", {0x00, 0x20});  // a type nobody decodes
+  }
+
+  // The catalogue lists temperatures, voltages, currents, powers; some keys
+  // this machine does not have.
+  std::vector<Sensor> catalogue_ = {
+      {"TC0P", "CPU Proximity", std::nullopt}, {"TZ9Z", "Missing", std::nullopt},
+      {"TG0P", "GPU Proximity", std::nullopt}, {"TB0T", "Battery", std::nullopt},
+      {"VD0R", "DC In", std::nullopt},         {"IC0R", "CPU Rail", std::nullopt},
+      {"PSTR", "System Total", std::nullopt},
+  };
+
+  std::vector<Sensor> update() {
+    controller_->updateSensors();
+    return model_.sensors().value_or(std::vector<Sensor>{});
+  }
+
+  testing::Journal journal_;
+  testing::EmulatedSmc smc_;
+  testing::FakeHelperDataModel model_{&journal_};
+  testing::FakeNotificationCenter center_{&journal_};
+  std::unique_ptr<IntelSensorController> controller_ =
+      std::make_unique<IntelSensorController>(model_, center_, smc_);
+};
+
+TEST_F(IntelSensorControllerTest, ProbeKeepsDecodableKeysInCatalogueOrderWhateverTheirValue) {
+  controller_->start(catalogue_);
+  EXPECT_THAT(identifiers(controller_->availableSensors()),
+              ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));
+  EXPECT_FALSE(controller_->availableSensors()[0].value);
+}
+
+TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {
+  controller_->start(catalogue_);
+  auto sensors = update();
+  ASSERT_THAT(identifiers(sensors), ElementsAre("TC0P", "VD0R", "IC0R", "PSTR"));
+  EXPECT_EQ(sensors[0].description, "CPU Proximity");
+  EXPECT_EQ(sensors[0].value, 42.5);
+  EXPECT_EQ(sensors[1].value, 12.0);
+  EXPECT_EQ(sensors[2].value, 2.0);
+  EXPECT_EQ(sensors[3].value, 18.25);
+  EXPECT_THAT(journal_, ElementsAre("setSensors", "post ResponseSensors"));
+}
+
+TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
+  controller_->start(catalogue_);
+  smc_.set("TC0P", "sp78", {0xFF, 0x80});  // -0.5
+  EXPECT_THAT(identifiers(update()), ElementsAre("VD0R", "IC0R", "PSTR"));
+
+  smc_.set("TC0P", "sp78", {0x2A, 0x80});
+  smc_.set("TG0P", "sp78", {0x30, 0x00});
+  smc_.erase("VD0R");
+  EXPECT_THAT(identifiers(update()), ElementsAre("TC0P", "TG0P", "IC0R", "PSTR"));
+
+  smc_.set("VD0R", "sp4b", {0x60, 0x00});
+  EXPECT_THAT(identifiers(update()), ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));
+  EXPECT_EQ(controller_->availableSensors().size(), 5u);
+}
+
+TEST_F(IntelSensorControllerTest, NotANumberIsReported) {
+  controller_->start(catalogue_);
+  smc_.setFloat("PSTR", NAN);
+  auto sensors = update();
+  ASSERT_EQ(sensors.back().identifier, "PSTR");
+  EXPECT_TRUE(std::isnan(*sensors.back().value));
+}
+
+TEST_F(IntelSensorControllerTest, ProbesOnceAndRequestsReadOnlyAvailableKeys) {
+  controller_->start(catalogue_);
+  EXPECT_EQ(smc_.callsFor("TZ9Z"), 1);
+  smc_.set("TZ9Z", "sp78", {0x20, 0x00});  // appears after start: never offered
+  smc_.keysRead.clear();
+  auto sensors = update();
+  EXPECT_EQ(smc_.callsFor("TZ9Z"), 0);
+  EXPECT_EQ(smc_.callsFor("TB0T"), 0);
+  EXPECT_EQ(smc_.keysRead.size(), 10u);  // info and bytes for each of five keys
+}
+
+TEST_F(IntelSensorControllerTest, WithoutServiceEveryRequestStoresAnEmptyList) {
+  smc_.hasService = false;
+  controller_->start(catalogue_);
+  EXPECT_TRUE(controller_->availableSensors().empty());
+  EXPECT_TRUE(update().empty());
+  ASSERT_TRUE(model_.sensors());
+  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseSensors"));
+
+  smc_.hasService = true;
+  testing::FakeHelperDataModel model;
+  IntelSensorController empty(model, center_, smc_);
+  empty.start({});
+  empty.updateSensors();
+  EXPECT_TRUE(model.sensors()->empty());
+}
+
+TEST_F(IntelSensorControllerTest, TeardownClosesTheConnectionAndClearsTheStore) {
+  controller_->start(catalogue_);
+  update();
+  model_.setFans({});
+  EXPECT_EQ(smc_.openConnections(), 1u);
+  controller_.reset();
+  EXPECT_EQ(smc_.openConnections(), 0u);
+  EXPECT_FALSE(model_.sensors());
+  EXPECT_FALSE(model_.fans());
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,93 @@
+#include "smc/smc_connection.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/emulated_smc.h"
+
+namespace tellwick {
+namespace {
+
+class SmcConnectionTest : public ::testing::Test {
+ protected:
+  testing::EmulatedSmc smc_;
+};
+
+TEST_F(SmcConnectionTest, OpensOneConnectionAndReleasesTheService) {
+  SmcConnection connection(smc_);
+  connection.openConnection();
+  EXPECT_NE(connection.connection(), 0u);
+  EXPECT_EQ(smc_.opens, 1);
+  EXPECT_EQ(smc_.releases, 1);
+  EXPECT_EQ(smc_.openConnections(), 1u);
+}
+
+TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
+  smc_.set("TC0P", "sp78", {0x2A, 0x80});
+  {
+    SmcConnection first(smc_);
+    first.openConnection();
+    {
+      SmcConnection second(smc_);
+      second.openConnection();
+      EXPECT_NE(first.connection(), second.connection());
+      EXPECT_EQ(smc_.openConnections(), 2u);
+    }
+    EXPECT_EQ(first.readKeyValue("TC0P"), 42.5);
+  }
+  EXPECT_EQ(smc_.openConnections(), 0u);
+  EXPECT_EQ(smc_.closes, 2);
+}
+
+TEST_F(SmcConnectionTest, WithoutServiceOrOpenTheConnectionStaysZeroAndReadsAreAbsent) {
+  smc_.set("TC0P", "sp78", {0x2A, 0x80});
+  for (bool noService : {true, false}) {
+    smc_.hasService = !noService;
+    smc_.failOpen = !noService;
+    SmcConnection connection(smc_);
+    connection.openConnection();
+    EXPECT_EQ(connection.connection(), 0u);
+    EXPECT_FALSE(connection.readKeyInfo("TC0P"));
+    EXPECT_FALSE(connection.readKeyBytes("TC0P", 2));
+    EXPECT_FALSE(connection.readKeyValue("TC0P"));
+  }
+  EXPECT_EQ(smc_.calls, 0);
+  EXPECT_EQ(smc_.closes, 0);
+}
+
+TEST_F(SmcConnectionTest, KeyInfoCarriesSizeAndTypeAndUnknownKeysAreAbsent) {
+  smc_.set("F0Ac", "fpe2", {0x1F, 0x40});
+  SmcConnection connection(smc_);
+  connection.openConnection();
+  auto info = connection.readKeyInfo("F0Ac");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->dataSize, 2u);
+  EXPECT_EQ(info->dataType, StringConverter::fourCharCode("fpe2"));
+  EXPECT_FALSE(connection.readKeyInfo("F9Ac"));
+  EXPECT_FALSE(connection.readKeyValue("F9Ac"));
+}
+
+TEST_F(SmcConnectionTest, ByteReadIgnoresTheResultCodeButNotAFailedCall) {
+  smc_.set("TC0P", "sp78", {0x2A, 0x80});
+  smc_.setReadResult("TC0P", 0x85);
+  SmcConnection connection(smc_);
+  connection.openConnection();
+  EXPECT_EQ(connection.readKeyValue("TC0P"), 42.5);
+
+  smc_.failByteReads = true;
+  EXPECT_TRUE(connection.readKeyInfo("TC0P"));
+  EXPECT_FALSE(connection.readKeyBytes("TC0P", 2));
+  EXPECT_FALSE(connection.readKeyValue("TC0P"));
+  smc_.failCalls = true;
+  EXPECT_FALSE(connection.readKeyInfo("TC0P"));
+}
+
+TEST_F(SmcConnectionTest, UndecodableTypeIsAbsent) {
+  smc_.set("FNum", "ui8 ", {2});
+  SmcConnection connection(smc_);
+  connection.openConnection();
+  EXPECT_TRUE(connection.readKeyBytes("FNum", 1));
+  EXPECT_FALSE(connection.readKeyValue("FNum"));
+}
+
+}  // namespace
+}  // namespace tellwick
