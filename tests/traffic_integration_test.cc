@@ -1,0 +1,282 @@
+// The traffic sampler against real processes: scripted nettops on PATH, a
+// child flooding stderr, and the Linux nettop over real loopback traffic of
+// this test's own process.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "os/process_runner.h"
+#include "platform/shell.h"
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "traffic/network_controller.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// Puts a directory in front of PATH for the life of the object.
+class PathPrefix {
+ public:
+  explicit PathPrefix(const std::string& dir) {
+    const char* old = std::getenv("PATH");
+    old_ = old ? old : "/usr/bin:/bin";
+    ::setenv("PATH", (dir + ":" + old_).c_str(), 1);
+  }
+  ~PathPrefix() { ::setenv("PATH", old_.c_str(), 1); }
+
+ private:
+  std::string old_;
+};
+
+class TrafficIntegrationTest : public ::testing::Test {
+ protected:
+  TrafficIntegrationTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "traffic-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+  }
+  ~TrafficIntegrationTest() override { std::filesystem::remove_all(dir_); }
+
+  void fakeNettop(const std::string& body) {
+    std::string path = dir_ + "/nettop";
+    std::ofstream(path) << "#!/bin/bash\n" << body << "\n";
+    ::chmod(path.c_str(), 0755);
+  }
+
+  const ProcessTrafficInfo* findPid(std::uint64_t pid) {
+    auto traffic = model_.traffic();
+    if (!traffic) return nullptr;
+    latest_ = *traffic;
+    auto it = std::find_if(latest_.begin(), latest_.end(),
+                           [&](const ProcessTrafficInfo& i) { return i.pid() == pid; });
+    return it == latest_.end() ? nullptr : &*it;
+  }
+
+  std::string dir_;
+  std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
+  testing::FakeHelperDataModel model_;
+  testing::FakeNotificationCenter center_;
+  NetworkController controller_{model_, center_, *runner_};
+  std::vector<ProcessTrafficInfo> latest_;
+};
+
+TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
+  PathPrefix path(dir_);
+  // The tool sees the sampler's arguments and the fixed locale.
+  fakeNettop(R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"; args="$*"; echo "${args//,/+}.1,0,0,")");
+  controller_.updateTraffic();
+  ASSERT_TRUE(model_.traffic().has_value());
+  ASSERT_EQ(model_.traffic()->size(), 2u);
+  EXPECT_EQ((*model_.traffic())[0].name(), "en_US.UTF-8");
+  EXPECT_EQ((*model_.traffic())[0].pid(), 6u);
+  EXPECT_EQ((*model_.traffic())[1].name(), "-L 1 -P -x -J bytes_in+bytes_out");
+
+  fakeNettop("echo ,bytes_in,bytes_out,; echo lost.2,1,1,; exit 1");
+  controller_.updateTraffic();
+  fakeNettop(R"(printf ',bytes_in,bytes_out,\nbad\377.3,1,1,\n')");
+  controller_.updateTraffic();
+  EXPECT_EQ(model_.writes(), 1) << "failed runs leave the last sample in place";
+
+  fakeNettop("true");
+  controller_.updateTraffic();
+  ASSERT_TRUE(model_.traffic().has_value());
+  EXPECT_THAT(*model_.traffic(), IsEmpty());
+
+  fakeNettop("echo ,bytes_in,bytes_out,; echo old.1,1,1,");
+  controller_.updateTraffic();
+  fakeNettop("echo ,bytes_in,bytes_out,");
+  controller_.updateTraffic();
+  EXPECT_THAT(*model_.traffic(), IsEmpty());
+
+  EXPECT_EQ(center_.postedNames(), std::vector<std::string>(6, "ResponseTraffic"));
+}
+
+TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
+  PathPrefix path(dir_);
+  ::setenv("PATH", dir_.c_str(), 1);  // no nettop anywhere on it
+  controller_.updateTraffic();
+  EXPECT_EQ(model_.writes(), 0);
+  EXPECT_EQ(center_.postedNames(), std::vector<std::string>{"ResponseTraffic"});
+}
+
+TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
+  // 8 MiB to stderr interleaved with 2 MiB to stdout: far more than either
+  // pipe holds, so reading only one of them would deadlock.
+  auto out = Shell::run(*runner_, {"-c",
+                                   "for i in $(seq 2048); do printf '%4096s' >&2; "
+                                   "printf '%1023s\\n' o; done"});
+  ASSERT_TRUE(out.has_value());
+  EXPECT_EQ(out->size(), 2048u * 1024u);
+  EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 2048);
+}
+
+TEST_F(TrafficIntegrationTest, CommandsThatCannotRunAreAbsent) {
+  EXPECT_EQ(Shell::run(*runner_, {"-c", "tellwick-no-such-command --flag"}), std::nullopt);
+  EXPECT_EQ(Shell::runText(*runner_, {"-c", "exit 1"}), std::nullopt);
+  EXPECT_EQ(runner_->run(dir_ + "/no-such-program", {"x"}, {}), std::nullopt);
+}
+
+// A connected pair on loopback whose both ends this process holds.
+class LoopbackPair {
+ public:
+  explicit LoopbackPair(int family) {
+    listener_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_storage address{};
+    socklen_t length;
+    if (family == AF_INET) {
+      auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+      v4->sin_family = AF_INET;
+      v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      length = sizeof *v4;
+    } else {
+      auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+      v6->sin6_family = AF_INET6;
+      v6->sin6_addr = in6addr_loopback;
+      length = sizeof *v6;
+    }
+    auto* sa = reinterpret_cast<sockaddr*>(&address);
+    if (listener_ < 0 || ::bind(listener_, sa, length) != 0 || ::listen(listener_, 1) != 0 ||
+        ::getsockname(listener_, sa, &length) != 0) {
+      return;
+    }
+    client_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (client_ < 0 || ::connect(client_, sa, length) != 0) return;
+    server_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+  }
+  ~LoopbackPair() {
+    for (int fd : {listener_, client_, server_}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  bool ok() const { return server_ >= 0; }
+
+  // Moves bytes in chunks small enough for the socket buffers, so one
+  // thread can be both writer and reader.
+  bool transfer(std::size_t toServer, std::size_t toClient) {
+    return move(client_, server_, toServer) && move(server_, client_, toClient);
+  }
+
+ private:
+  static bool move(int from, int to, std::size_t total) {
+    std::vector<char> chunk(16 * 1024, 'x');
+    while (total > 0) {
+      std::size_t n = std::min(total, chunk.size());
+      if (::send(from, chunk.data(), n, MSG_NOSIGNAL) != static_cast<ssize_t>(n)) return false;
+      for (std::size_t got = 0; got < n;) {
+        ssize_t r = ::recv(to, chunk.data(), n - got, 0);
+        if (r <= 0) return false;
+        got += static_cast<std::size_t>(r);
+      }
+      total -= n;
+    }
+    return true;
+  }
+
+  int listener_ = -1;
+  int client_ = -1;
+  int server_ = -1;
+};
+
+std::string ownComm() {
+  std::string comm;
+  std::getline(std::ifstream("/proc/self/comm"), comm);
+  return comm;
+}
+
+constexpr std::size_t kToServer = 300'000;
+constexpr std::size_t kToClient = 70'000;
+
+// Acknowledgements travel on their own schedule; the counters are read
+// again until they have caught up or the attempts run out.
+template <typename Sample>
+bool eventually(Sample sample) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (sample()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
+  LoopbackPair v4(AF_INET);
+  ASSERT_TRUE(v4.ok());
+  ASSERT_TRUE(v4.transfer(kToServer, kToClient));
+  LoopbackPair v6(AF_INET6);
+  std::size_t expected = kToServer + kToClient;
+  if (v6.ok()) {
+    ASSERT_TRUE(v6.transfer(kToServer, kToClient));
+    expected *= 2;
+  }
+
+  const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
+  std::vector<ProcessTrafficInfo> sample;
+  auto mine = [&]() -> const ProcessTrafficInfo* {
+    auto it = std::find_if(sample.begin(), sample.end(), [](const ProcessTrafficInfo& i) {
+      return i.pid() == static_cast<std::uint64_t>(::getpid());
+    });
+    return it == sample.end() ? nullptr : &*it;
+  };
+  std::string text;
+  ASSERT_TRUE(eventually([&] {
+    auto out = runner_->run(nettop, {"nettop", "-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, {});
+    if (!out) return false;
+    text = *out;
+    sample = parseTrafficSample(text);
+    return mine() && mine()->received() >= expected && mine()->sent() >= expected;
+  })) << text;
+  EXPECT_TRUE(text.starts_with(",bytes_in,bytes_out,\n"));
+  EXPECT_EQ(mine()->name(), ownComm());
+  // Each end's counters, not more: nothing else moves on these sockets.
+  EXPECT_LE(mine()->received(), expected + 16);
+  EXPECT_LE(mine()->sent(), expected + 16);
+}
+
+TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptionsAndExplainsItself) {
+  const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
+  EXPECT_EQ(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}), "64\n");
+  EXPECT_THAT(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
+              std::nullopt);
+  auto help = Shell::runText(*runner_, {"-c", nettop + " --help"});
+  ASSERT_TRUE(help.has_value());
+  EXPECT_THAT(*help, HasSubstr("Without root only"));
+  EXPECT_THAT(*help, HasSubstr("cannot be matched to a\nprocess are left out"));
+}
+
+TEST_F(TrafficIntegrationTest, SamplerEndToEndOverTheLinuxNettop) {
+  LoopbackPair pair(AF_INET);
+  ASSERT_TRUE(pair.ok());
+  ASSERT_TRUE(pair.transfer(kToServer, kToClient));
+  PathPrefix path(TELLWICK_BIN_DIR);
+
+  const ProcessTrafficInfo* mine = nullptr;
+  EXPECT_TRUE(eventually([&] {
+    controller_.updateTraffic();
+    mine = findPid(static_cast<std::uint64_t>(::getpid()));
+    return mine && mine->received() >= kToServer + kToClient &&
+           mine->sent() >= kToServer + kToClient;
+  }));
+  ASSERT_NE(mine, nullptr);
+  EXPECT_EQ(mine->name(), ownComm());
+  EXPECT_EQ(center_.postedNames().back(), "ResponseTraffic");
+  EXPECT_EQ(center_.postedNames().size(), static_cast<std::size_t>(model_.writes()));
+}
+
+}  // namespace
+}  // namespace tellwick
