@@ -1,0 +1,151 @@
+#include "hidsensors/apple_sensor_controller.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_hid_event_system.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/journal.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeHidEventSystem;
+using ::testing::IsEmpty;
+
+using Row = std::tuple<std::string, std::string, double>;
+
+std::vector<Row> rows(const std::vector<Sensor>& sensors) {
+  std::vector<Row> out;
+  for (const auto& s : sensors) out.emplace_back(s.identifier, s.description, s.value.value_or(-1));
+  return out;
+}
+
+os::PlistArray names(std::initializer_list<const char*> texts) {
+  os::PlistArray array;
+  for (const char* text : texts) array.emplace_back(text);
+  return array;
+}
+
+class AppleSensorControllerTest : public ::testing::Test {
+ protected:
+  // Builds the reader now, so that services added afterwards are unnamed.
+  AppleSensorController& controller() {
+    if (!reader_) {
+      reader_.emplace(system_);
+      controller_.emplace(model_, center_, *reader_);
+    }
+    return *controller_;
+  }
+  std::vector<Row> update() {
+    controller().updateSensors();
+    return rows(model_.sensors().value());
+  }
+
+  testing::Journal journal_;
+  FakeHidEventSystem system_;
+  testing::FakeHelperDataModel model_{&journal_};
+  testing::FakeNotificationCenter center_{&journal_};
+  std::optional<NativeSensorController> reader_;
+  std::optional<AppleSensorController> controller_;
+};
+
+TEST_F(AppleSensorControllerTest, SortsAllGroupsByDescriptionKeepingGroupOrderForTies) {
+  system_.addThermal("B", 40.0);
+  system_.addThermal("A", 35.5);
+  system_.addVoltage("A", 0.8);
+
+  EXPECT_THAT(update(),
+              ElementsAre(Row{"appleThermal002", "A", 35.5}, Row{"appleVoltage001", "A", 0.8},
+                          Row{"appleThermal001", "B", 40.0}));
+}
+
+TEST_F(AppleSensorControllerTest, TiesFollowCurrentThermalVoltageAndUpperCaseSortsFirst) {
+  system_.addVoltage("x", 1.0);
+  system_.addThermal("x", 2.0);
+  system_.addThermal("b", 3.0);
+  system_.addCurrent("x", 4.0);
+  system_.addCurrent("Z", 5.0);
+
+  EXPECT_THAT(update(),
+              ElementsAre(Row{"appleCurrent002", "Z", 5.0}, Row{"appleThermal002", "b", 3.0},
+                          Row{"appleCurrent001", "x", 4.0}, Row{"appleThermal001", "x", 2.0},
+                          Row{"appleVoltage001", "x", 1.0}));
+}
+
+TEST_F(AppleSensorControllerTest, ServiceWithoutEventIsReportedAsZeroAndNegativesPassThrough) {
+  system_.addThermal("T1", std::nullopt);
+  system_.addCurrent("I1", -0.25);
+
+  EXPECT_THAT(update(),
+              ElementsAre(Row{"appleCurrent001", "I1", -0.25}, Row{"appleThermal001", "T1", 0.0}));
+}
+
+TEST_F(AppleSensorControllerTest, GroupWhoseServicesChangedSinceStartIsDroppedWhole) {
+  system_.addThermal("T1", 30);
+  system_.addVoltage("V1", 1.1);
+  const int gone = system_.addCurrent("I1", 1);
+  system_.addCurrent("I2", 2);
+  controller();
+
+  system_.addThermal("T2", 31);  // came up later: a reading without a name
+  system_.removeService(gone);   // went away: a name without a reading
+
+  EXPECT_THAT(update(), ElementsAre(Row{"appleVoltage001", "V1", 1.1}));
+}
+
+TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse) {
+  system_.setServiceListUnavailable(true);
+  EXPECT_THAT(update(), IsEmpty());
+  EXPECT_THAT(journal_, ElementsAre("setSensors", "post ResponseSensors"));
+  ASSERT_EQ(center_.posted().size(), 1u);
+  EXPECT_FALSE(center_.posted()[0].object);
+
+  // Readings are sampled for every group even when none has names.
+  EXPECT_EQ(system_.serviceListsCopied(), 6);
+}
+
+TEST_F(AppleSensorControllerTest, EachRequestReplacesThePreviousList) {
+  const int t = system_.addThermal("T", 30);
+  update();
+  system_.setEventValue(t, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField, 31);
+  EXPECT_THAT(update(), ElementsAre(Row{"appleThermal001", "T", 31}));
+  EXPECT_EQ(model_.writes(), 2);
+  EXPECT_EQ(center_.postedNames(),
+            (std::vector<std::string>{"ResponseSensors", "ResponseSensors"}));
+}
+
+TEST(MakeSensorsTest, MismatchedOrEmptyListsGiveNothing) {
+  EXPECT_THAT(AppleSensorController::makeSensors(names({"a", "b", "c"}), {1, 2}, "appleCurrent"),
+              IsEmpty());
+  EXPECT_THAT(AppleSensorController::makeSensors({}, {}, "appleCurrent"), IsEmpty());
+  EXPECT_THAT(AppleSensorController::makeSensors(names({"a"}), {}, "appleCurrent"), IsEmpty());
+}
+
+TEST(MakeSensorsTest, NonStringNameSkipsItsPositionButUsesUpItsNumber) {
+  os::PlistArray mixed = names({"first"});
+  mixed.emplace_back(std::int64_t{12});
+  mixed.emplace_back("third");
+  EXPECT_THAT(rows(AppleSensorController::makeSensors(mixed, {1, 2, 3}, "appleThermal")),
+              ElementsAre(Row{"appleThermal001", "first", 1}, Row{"appleThermal003", "third", 3}));
+}
+
+TEST(MakeSensorsTest, NumbersArePaddedToThreeDigitsAndGrowPast999) {
+  os::PlistArray many(1000, os::PlistValue("s"));
+  const std::vector<double> readings(1000, 0.5);
+  const auto sensors = AppleSensorController::makeSensors(many, readings, "appleVoltage");
+  ASSERT_EQ(sensors.size(), 1000u);
+  EXPECT_EQ(sensors[0].identifier, "appleVoltage001");
+  EXPECT_EQ(sensors[11].identifier, "appleVoltage012");
+  EXPECT_EQ(sensors[998].identifier, "appleVoltage999");
+  EXPECT_EQ(sensors[999].identifier, "appleVoltage1000");
+  EXPECT_EQ(sensors[999].type(), SensorType::voltage);
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,79 @@
+#include "hidsensors/native_sensor_controller.h"
+
+#include <string>
+
+namespace tellwick {
+namespace {
+
+constexpr std::int32_t kPowerUsagePage = 0xff08;
+constexpr std::int32_t kThermalUsagePage = 0xff00;
+constexpr std::int32_t kCurrentUsage = 2;
+constexpr std::int32_t kThermalUsage = 5;
+constexpr std::int32_t kVoltageUsage = 3;
+constexpr const char* kNoName = "noname";
+
+}  // namespace
+
+NativeSensorController::NativeSensorController(os::HidEventSystem& system)
+    : system_(system),
+      currentMatching_(matching(kPowerUsagePage, kCurrentUsage)),
+      thermalMatching_(matching(kThermalUsagePage, kThermalUsage)),
+      voltageMatching_(matching(kPowerUsagePage, kVoltageUsage)) {
+  currentSensorNames_ = getSensorNames(currentMatching_);
+  thermalSensorNames_ = getSensorNames(thermalMatching_);
+  voltageSensorNames_ = getSensorNames(voltageMatching_);
+}
+
+os::PlistDictionary NativeSensorController::matching(std::int32_t usagePage, std::int32_t usage) {
+  return {{std::string(os::kHidPrimaryUsagePageKey), static_cast<std::int64_t>(usagePage)},
+          {std::string(os::kHidPrimaryUsageKey), static_cast<std::int64_t>(usage)}};
+}
+
+std::optional<os::PlistArray> NativeSensorController::getSensorNames(
+    const os::PlistDictionary& matching) {
+  auto client = system_.createClient();
+  client->setMatching(matching);
+  const auto services = client->copyServices();
+  if (!services) return std::nullopt;
+  os::PlistArray names;
+  names.reserve(services->size());
+  for (const auto& service : *services) {
+    auto product = service->copyProperty(os::kHidProductKey);
+    names.push_back(product ? std::move(*product) : os::PlistValue(kNoName));
+  }
+  return names;
+}
+
+std::optional<std::vector<double>> NativeSensorController::getValues(
+    const os::PlistDictionary& matching, std::int64_t eventType, std::uint32_t field) {
+  auto client = system_.createClient();
+  client->setMatching(matching);
+  const auto services = client->copyServices();
+  if (!services) return std::nullopt;
+  std::vector<double> values;
+  values.reserve(services->size());
+  for (const auto& service : *services) {
+    const auto event = service->copyEvent(eventType);
+    values.push_back(event ? event->floatValue(field) : 0.0);
+  }
+  return values;
+}
+
+std::optional<std::vector<double>> NativeSensorController::getPowerVoltageValues(
+    const os::PlistDictionary& matching) {
+  return getValues(matching, os::kHidEventTypePower, os::kHidPowerMeasureField);
+}
+
+std::optional<std::vector<double>> NativeSensorController::refreshCurrentSensors() {
+  return getPowerVoltageValues(currentMatching_);
+}
+
+std::optional<std::vector<double>> NativeSensorController::refreshThermalSensors() {
+  return getValues(thermalMatching_, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField);
+}
+
+std::optional<std::vector<double>> NativeSensorController::refreshVoltageSensors() {
+  return getPowerVoltageValues(voltageMatching_);
+}
+
+}  // namespace tellwick

@@ -1,0 +1,73 @@
+#ifndef TELLWICK_HIDSENSORS_NATIVE_SENSOR_CONTROLLER_H_
+#define TELLWICK_HIDSENSORS_NATIVE_SENSOR_CONTROLLER_H_
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "os/hid_event_system.h"
+#include "os/property_list.h"
+
+namespace tellwick {
+
+// The three sensor groups of the HID event system as plain lists: names read
+// once, readings on demand, index-aligned with the matched services. A name
+// is whatever the service's "Product" property holds (normally a string).
+// Everything runs on the thread that handles requests.
+class INativeSensorController {
+ public:
+  virtual ~INativeSensorController() = default;
+
+  // The group's names as read at construction; nullopt when the event
+  // system listed no services then.
+  virtual const std::optional<os::PlistArray>& currentNames() const = 0;
+  virtual const std::optional<os::PlistArray>& thermalNames() const = 0;
+  virtual const std::optional<os::PlistArray>& voltageNames() const = 0;
+
+  // Fresh readings, one per service now matched (0 for a service without an
+  // event); nullopt when the event system lists no services.
+  virtual std::optional<std::vector<double>> refreshCurrentSensors() = 0;
+  virtual std::optional<std::vector<double>> refreshThermalSensors() = 0;
+  virtual std::optional<std::vector<double>> refreshVoltageSensors() = 0;
+};
+
+class NativeSensorController final : public INativeSensorController {
+ public:
+  // Reads the three name lists from system, which must outlive this object.
+  explicit NativeSensorController(os::HidEventSystem& system);
+
+  // {"PrimaryUsagePage": usagePage, "PrimaryUsage": usage}.
+  static os::PlistDictionary matching(std::int32_t usagePage, std::int32_t usage);
+
+  // One entry per service matched, in service order: its "Product" property,
+  // or "noname" when it has none. nullopt when no service list is given.
+  std::optional<os::PlistArray> getSensorNames(const os::PlistDictionary& matching);
+
+  // One entry per service matched: field 0x190000 of its event of type 25,
+  // or 0 when it has no such event. nullopt when no service list is given.
+  std::optional<std::vector<double>> getPowerVoltageValues(const os::PlistDictionary& matching);
+
+  const std::optional<os::PlistArray>& currentNames() const override { return currentSensorNames_; }
+  const std::optional<os::PlistArray>& thermalNames() const override { return thermalSensorNames_; }
+  const std::optional<os::PlistArray>& voltageNames() const override { return voltageSensorNames_; }
+
+  std::optional<std::vector<double>> refreshCurrentSensors() override;
+  std::optional<std::vector<double>> refreshThermalSensors() override;
+  std::optional<std::vector<double>> refreshVoltageSensors() override;
+
+ private:
+  std::optional<std::vector<double>> getValues(const os::PlistDictionary& matching,
+                                               std::int64_t eventType, std::uint32_t field);
+
+  os::HidEventSystem& system_;
+  os::PlistDictionary currentMatching_;
+  os::PlistDictionary thermalMatching_;
+  os::PlistDictionary voltageMatching_;
+  std::optional<os::PlistArray> currentSensorNames_;
+  std::optional<os::PlistArray> thermalSensorNames_;
+  std::optional<os::PlistArray> voltageSensorNames_;
+};
+
+}  // namespace tellwick
+
+#endif  // TELLWICK_HIDSENSORS_NATIVE_SENSOR_CONTROLLER_H_

@@ -1,0 +1,115 @@
+#include "hidsensors/native_sensor_controller.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/fakes/fake_hid_event_system.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeHidEventSystem;
+
+os::PlistArray strings(std::initializer_list<const char*> texts) {
+  os::PlistArray array;
+  for (const char* text : texts) array.emplace_back(text);
+  return array;
+}
+
+TEST(NativeSensorControllerTest, MatchingDictionaryHoldsPageAndUsageOnly) {
+  const auto matching = NativeSensorController::matching(0xff08, 3);
+  ASSERT_EQ(matching.size(), 2u);
+  EXPECT_EQ(matching[0].first, "PrimaryUsagePage");
+  EXPECT_EQ(matching[0].second, os::PlistValue(std::int64_t{65288}));
+  EXPECT_EQ(matching[1].first, "PrimaryUsage");
+  EXPECT_EQ(matching[1].second, os::PlistValue(std::int64_t{3}));
+}
+
+TEST(NativeSensorControllerTest, NamesEachGroupFromProductOrNoname) {
+  FakeHidEventSystem system;
+  system.addCurrent("PMU ibat", 1.5);
+  system.addThermal("PMU tdie1", 40);
+  const int unnamed = system.addThermal("dropped", 41);
+  system.removeProperty(unnamed, "Product");
+  const int numeric = system.addThermal("dropped", 42);
+  system.setProperty(numeric, "Product", std::int64_t{7});
+  system.addVoltage("PMU vbat", 4.2);
+
+  NativeSensorController reader(system);
+
+  EXPECT_EQ(reader.currentNames(), strings({"PMU ibat"}));
+  // A non-string name is handed on as the event system gives it.
+  os::PlistArray thermal = strings({"PMU tdie1", "noname"});
+  thermal.emplace_back(std::int64_t{7});
+  EXPECT_EQ(reader.thermalNames(), thermal);
+  EXPECT_EQ(reader.voltageNames(), strings({"PMU vbat"}));
+}
+
+TEST(NativeSensorControllerTest, NamesAreReadOnceAndReadingsAfreshWithANewClientEachTime) {
+  FakeHidEventSystem system;
+  const int first = system.addThermal("A", 30);
+  NativeSensorController reader(system);
+  const int clientsAfterStart = system.clientsCreated();
+  EXPECT_EQ(clientsAfterStart, 3);
+
+  system.addThermal("B", 31);
+  system.setEventValue(first, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField, 33.5);
+
+  EXPECT_EQ(reader.thermalNames(), strings({"A"}));
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(33.5, 31));
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(33.5, 31));
+  EXPECT_EQ(system.clientsCreated(), clientsAfterStart + 2);
+}
+
+TEST(NativeSensorControllerTest, ServiceWithoutEventReadsZeroInItsPlace) {
+  FakeHidEventSystem system;
+  system.addThermal("A", 30);
+  system.addThermal("B", std::nullopt);
+  system.addThermal("C", -2.5);
+  system.addVoltage("V", std::nullopt);
+  NativeSensorController reader(system);
+
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(30, 0, -2.5));
+  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(0));
+}
+
+TEST(NativeSensorControllerTest, EachGroupReadsItsOwnEventTypeAndField) {
+  FakeHidEventSystem system;
+  const int current = system.addCurrent("I", 2.25);
+  const int voltage = system.addVoltage("V", 0.8);
+  const int thermal = system.addThermal("T", 45);
+  // Values under other types or fields must not leak into a group.
+  system.setEventValue(current, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField, 99);
+  system.setEventValue(voltage, os::kHidEventTypePower, os::kHidPowerMeasureField + 1, 99);
+  system.setEventValue(thermal, os::kHidEventTypePower, os::kHidPowerMeasureField, 99);
+  NativeSensorController reader(system);
+
+  EXPECT_THAT(*reader.refreshCurrentSensors(), ElementsAre(2.25));
+  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(0.8));
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(45));
+  EXPECT_THAT(*reader.getPowerVoltageValues(NativeSensorController::matching(0xff00, 5)),
+              ElementsAre(99));
+}
+
+TEST(NativeSensorControllerTest, NoServiceListIsNoneAndNoMatchIsEmpty) {
+  FakeHidEventSystem system;
+  system.addThermal("T", 45);
+  system.setServiceListUnavailable(true);
+  NativeSensorController unavailable(system);
+  EXPECT_FALSE(unavailable.thermalNames());
+  EXPECT_FALSE(unavailable.refreshThermalSensors());
+  EXPECT_FALSE(unavailable.refreshCurrentSensors());
+
+  system.setServiceListUnavailable(false);
+  NativeSensorController reader(system);
+  ASSERT_TRUE(reader.currentNames());
+  EXPECT_TRUE(reader.currentNames()->empty());
+  ASSERT_TRUE(reader.refreshVoltageSensors());
+  EXPECT_TRUE(reader.refreshVoltageSensors()->empty());
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,219 @@
+// The event system over the kernel's hardware monitoring (hwmon) channels,
+// read through libsensors so that the user's sensors configuration (labels,
+// ignore lines, compute statements) applies exactly as it does for the
+// command-line tools built on the same library.
+
+#include <sensors/error.h>
+#include <sensors/sensors.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "os/hid_event_system.h"
+
+namespace tellwick::os {
+namespace {
+
+constexpr std::int64_t kThermalUsagePage = 0xff00;
+constexpr std::int64_t kThermalUsage = 5;
+constexpr std::int64_t kPowerUsagePage = 0xff08;
+constexpr std::int64_t kCurrentUsage = 2;
+constexpr std::int64_t kVoltageUsage = 3;
+
+// libsensors keeps its state in globals; two owners would tear it down under
+// each other.
+std::atomic<bool> g_open{false};
+
+// libsensors reports configuration errors through these hooks, by default to
+// standard error, and skips the offending line. The daemon logs nothing, so
+// the messages go to the caller instead. Only touched while opening, on the
+// opening thread.
+std::vector<std::string>* g_parse_errors = nullptr;
+const char* g_config_name = nullptr;  // for errors the library reports without a file name
+
+void keepParseError(const char* err, const char* filename, int lineno) {
+  if (g_parse_errors == nullptr) return;
+  g_parse_errors->push_back(std::string(filename != nullptr        ? filename
+                                        : g_config_name != nullptr ? g_config_name
+                                                                   : "sensors configuration") +
+                            ":" + std::to_string(lineno) + ": " +
+                            (err != nullptr ? err : "parse error"));
+}
+
+void keepParseErrorNoFile(const char* err, int lineno) { keepParseError(err, nullptr, lineno); }
+
+struct Channel {
+  const sensors_chip_name* chip;
+  int input;  // subfeature number of the reading, -1 when the chip has none
+  std::string product;
+  std::int64_t usagePage;
+  std::int64_t usage;
+  std::int64_t eventType;
+  std::uint32_t field;
+};
+
+class LinuxHidEvent final : public HidEvent {
+ public:
+  LinuxHidEvent(std::uint32_t field, double value) : field_(field), value_(value) {}
+  double floatValue(std::uint32_t field) const override { return field == field_ ? value_ : 0; }
+
+ private:
+  std::uint32_t field_;
+  double value_;
+};
+
+class LinuxHidService final : public HidServiceClient {
+ public:
+  explicit LinuxHidService(const Channel& channel) : channel_(channel) {}
+
+  std::optional<PlistValue> copyProperty(std::string_view key) const override {
+    if (key == kHidProductKey) return PlistValue(channel_.product);
+    if (key == kHidPrimaryUsagePageKey) return PlistValue(channel_.usagePage);
+    if (key == kHidPrimaryUsageKey) return PlistValue(channel_.usage);
+    return std::nullopt;
+  }
+
+  std::unique_ptr<HidEvent> copyEvent(std::int64_t type) const override {
+    if (type != channel_.eventType || channel_.input < 0) return nullptr;
+    double value = 0;
+    // Fails when the attribute cannot be read (driver error, sensor gone) or
+    // holds no number, or a configured computation cannot be evaluated.
+    if (sensors_get_value(channel_.chip, channel_.input, &value) != 0) return nullptr;
+    return std::make_unique<LinuxHidEvent>(channel_.field, value);
+  }
+
+ private:
+  const Channel& channel_;
+};
+
+class LinuxHidClient final : public HidEventSystemClient {
+ public:
+  explicit LinuxHidClient(const std::vector<Channel>& channels) : channels_(channels) {}
+
+  void setMatching(const PlistDictionary& matching) override { matching_ = matching; }
+
+  std::optional<std::vector<std::unique_ptr<HidServiceClient>>> copyServices() const override {
+    std::vector<std::unique_ptr<HidServiceClient>> services;
+    for (const auto& channel : channels_) {
+      auto service = std::make_unique<LinuxHidService>(channel);
+      if (hidMatchingAccepts(matching_, *service)) services.push_back(std::move(service));
+    }
+    return services;
+  }
+
+ private:
+  const std::vector<Channel>& channels_;
+  PlistDictionary matching_;
+};
+
+class LinuxHidEventSystem final : public HidEventSystem {
+ public:
+  explicit LinuxHidEventSystem(std::vector<Channel> channels) : channels_(std::move(channels)) {}
+  ~LinuxHidEventSystem() override {
+    sensors_cleanup();
+    g_open = false;
+  }
+
+  std::unique_ptr<HidEventSystemClient> createClient() override {
+    return std::make_unique<LinuxHidClient>(channels_);
+  }
+
+ private:
+  std::vector<Channel> channels_;
+};
+
+struct Kind {
+  sensors_feature_type feature;
+  sensors_subfeature_type input;
+  std::int64_t usagePage;
+  std::int64_t usage;
+  std::int64_t eventType;
+  std::uint32_t field;
+};
+
+const Kind* kindOf(sensors_feature_type type) {
+  static const Kind kKinds[] = {
+      {SENSORS_FEATURE_TEMP, SENSORS_SUBFEATURE_TEMP_INPUT, kThermalUsagePage, kThermalUsage,
+       kHidEventTypeTemperature, kHidTemperatureLevelField},
+      {SENSORS_FEATURE_CURR, SENSORS_SUBFEATURE_CURR_INPUT, kPowerUsagePage, kCurrentUsage,
+       kHidEventTypePower, kHidPowerMeasureField},
+      {SENSORS_FEATURE_IN, SENSORS_SUBFEATURE_IN_INPUT, kPowerUsagePage, kVoltageUsage,
+       kHidEventTypePower, kHidPowerMeasureField},
+  };
+  for (const auto& kind : kKinds) {
+    if (kind.feature == type) return &kind;
+  }
+  return nullptr;
+}
+
+// Chips in the library's order; within a chip the library lists a kind's
+// channels by number. Ignored channels are skipped by sensors_get_features.
+std::vector<Channel> collectChannels() {
+  std::vector<Channel> channels;
+  int chipIndex = 0;
+  while (const sensors_chip_name* chip = sensors_get_detected_chips(nullptr, &chipIndex)) {
+    int featureIndex = 0;
+    while (const sensors_feature* feature = sensors_get_features(chip, &featureIndex)) {
+      const Kind* kind = kindOf(feature->type);
+      if (kind == nullptr) continue;
+      const sensors_subfeature* input = sensors_get_subfeature(chip, feature, kind->input);
+      // The library always answers with a label (the configured one, the
+      // driver's, or the channel's name); only allocation can fail.
+      std::unique_ptr<char, decltype(&std::free)> label(sensors_get_label(chip, feature),
+                                                        &std::free);
+      std::string product = chip->prefix != nullptr ? chip->prefix : "";
+      product += ' ';
+      product += label ? label.get() : feature->name;
+      channels.push_back({chip, input != nullptr ? input->number : -1, std::move(product),
+                          kind->usagePage, kind->usage, kind->eventType, kind->field});
+    }
+  }
+  return channels;
+}
+
+}  // namespace
+
+HidEventSystemOpening openLinuxHidEventSystem(const std::optional<std::string>& config) {
+  if (g_open.exchange(true)) {
+    return {nullptr, "hardware sensors are already open in this process", {}};
+  }
+  std::unique_ptr<FILE, decltype(&std::fclose)> file(nullptr, &std::fclose);
+  if (config) {
+    file.reset(std::fopen(config->c_str(), "re"));
+    if (!file) {
+      const int err = errno;
+      g_open = false;
+      return {
+          nullptr, "cannot open sensors configuration " + *config + ": " + std::strerror(err), {}};
+    }
+  }
+
+  std::vector<std::string> parseErrors;
+  g_parse_errors = &parseErrors;
+  g_config_name = config ? config->c_str() : nullptr;
+  auto* previousWfn = sensors_parse_error_wfn;
+  auto* previous = sensors_parse_error;
+  sensors_parse_error_wfn = keepParseError;
+  sensors_parse_error = keepParseErrorNoFile;
+  const int rc = sensors_init(file.get());
+  sensors_parse_error_wfn = previousWfn;
+  sensors_parse_error = previous;
+  g_parse_errors = nullptr;
+  g_config_name = nullptr;
+
+  if (rc != 0) {
+    g_open = false;
+    std::string what = parseErrors.empty() ? sensors_strerror(rc) : parseErrors.front();
+    return {nullptr, "cannot read hardware sensors: " + what, std::move(parseErrors)};
+  }
+  return {std::make_unique<LinuxHidEventSystem>(collectChannels()), {}, std::move(parseErrors)};
+}
+
+}  // namespace tellwick::os
