@@ -1,5 +1,7 @@
 #include "os/resource_bundle.h"
 
+#include <errno.h>  // program_invocation_short_name
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
