@@ -1,0 +1,86 @@
+#include "tools/system_profiler_report.h"
+
+#include <gtest/gtest.h>
+
+#include "profiler/profiler_output_parser.h"
+
+namespace tellwick::tools {
+namespace {
+
+BluetoothDevice device(std::string alias, std::string address, bool connected) {
+  BluetoothDevice d;
+  d.alias = std::move(alias);
+  d.address = std::move(address);
+  d.connected = connected;
+  return d;
+}
+
+TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout) {
+  BluetoothDevice keyboard = device("Magic Keyboard", "aa:bb:cc:dd:ee:01", true);
+  keyboard.modalias = "usb:v05ACp0267d0001";
+  keyboard.icon = "input-keyboard";
+  keyboard.batteryPercentage = 85;
+  BluetoothDevice mouse = device("Mouse", "AA:BB:CC:DD:EE:02", false);
+  mouse.modalias = "";
+  mouse.icon = "phone";
+  EXPECT_EQ(bluetoothReport({{"00:01:02:03:04:05", true}}, {keyboard, mouse}),
+            "Bluetooth:\n"
+            "\n"
+            "      Bluetooth Controller:\n"
+            "          Address: 00:01:02:03:04:05\n"
+            "          State: On\n"
+            "      Connected:\n"
+            "          Magic Keyboard:\n"
+            "              Address: AA:BB:CC:DD:EE:01\n"
+            "              Vendor ID: 0x05AC\n"
+            "              Product ID: 0x0267\n"
+            "              Minor Type: Keyboard\n"
+            "              Battery Level: 85%\n"
+            "      Not Connected:\n"
+            "          Mouse:\n"
+            "              Address: AA:BB:CC:DD:EE:02\n");
+  EXPECT_EQ(bluetoothReport({}, {}), "Bluetooth:\n");
+}
+
+TEST(SystemProfilerReportTest, ReportReadsBackWithDevicesUnderTheirGroups) {
+  // No connected device: the "Not Connected" group must not be taken for a
+  // property of an empty "Connected" group.
+  auto tree = ProfilerOutputParser().parse(bluetoothReport(
+      {{"00:01:02:03:04:05", false}},
+      {device("Odd: Name\tX:", "01", false), device("", "aa:02", false)}));
+  const OutputNode& root = *tree.nodes()[0];
+  ASSERT_EQ(root.children().size(), 2u);
+  EXPECT_EQ(root.children()[0]->properties().value<std::string>("State"), "Off");
+  const OutputNode& group = *root.children()[1];
+  EXPECT_EQ(group.name(), "Not Connected");
+  ASSERT_EQ(group.children().size(), 2u);
+  EXPECT_EQ(group.children()[0]->name(), "Odd Name X:");
+  EXPECT_EQ(group.children()[0]->properties().value<std::string>("Address"), "01");
+  EXPECT_EQ(group.children()[1]->name(), "AA:02");
+}
+
+TEST(SystemProfilerReportTest, ModaliasGivesVendorAndProductOrNothing) {
+  auto ids = parseModalias("bluetooth:v004Cp200Ed0001");
+  ASSERT_TRUE(ids);
+  EXPECT_EQ(ids->vendor, 0x004C);
+  EXPECT_EQ(ids->product, 0x200E);
+  EXPECT_TRUE(parseModalias("usb:v05acp0267d0001"));
+  EXPECT_FALSE(parseModalias(""));
+  EXPECT_FALSE(parseModalias("v004Cp200E"));
+  EXPECT_FALSE(parseModalias("usb:v04Cp200E"));
+  EXPECT_FALSE(parseModalias("usb:v004Cp20"));
+  EXPECT_FALSE(parseModalias("usb:vXYZWp200E"));
+}
+
+TEST(SystemProfilerReportTest, IconsMapToMinorTypes) {
+  EXPECT_EQ(minorTypeForIcon("input-keyboard"), "Keyboard");
+  EXPECT_EQ(minorTypeForIcon("input-mouse"), "Mouse");
+  EXPECT_EQ(minorTypeForIcon("input-tablet"), "Trackpad");
+  EXPECT_EQ(minorTypeForIcon("audio-headphones"), "Headphones");
+  EXPECT_EQ(minorTypeForIcon("audio-headset"), "Headset");
+  EXPECT_EQ(minorTypeForIcon("input-gaming"), std::nullopt);
+  EXPECT_EQ(minorTypeForIcon(""), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tellwick::tools
