@@ -172,13 +172,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
     if (result.ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
       result = {false, failure("cannot rename onto", path_)};
     }
-    if (!result.ok) {
-      ::unlink(temp.c_str());
-      return result;
-    }
-    // Make the rename itself durable; failing here loses nothing already seen.
-    FileDescriptor directory(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.get() >= 0) ::fsync(directory.get());
+    if (!result.ok) ::unlink(temp.c_str());
     return result;
   }
 

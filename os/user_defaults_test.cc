@@ -2,15 +2,16 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "os/property_list_coder.h"
 #include "tests/fakes/memory_user_defaults.h"
+#include "tests/store/scratch_config_home.h"
 
 namespace tellwick::os {
 namespace {
@@ -19,44 +20,8 @@ namespace fs = std::filesystem;
 
 constexpr char kSuite[] = "group.test.suite";
 
-// Points XDG_CONFIG_HOME at a fresh directory for the life of the object.
-class ScratchConfigHome {
- public:
-  ScratchConfigHome() {
-    std::string pattern = (fs::temp_directory_path() / "tellwick-defaults-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
-    saveAndSet("XDG_CONFIG_HOME", (root_ / "config").string().c_str(), savedXdg_);
-    saveAndSet("HOME", root_.string().c_str(), savedHome_);
-  }
-  ~ScratchConfigHome() {
-    restore("XDG_CONFIG_HOME", savedXdg_);
-    restore("HOME", savedHome_);
-    std::error_code ignored;
-    fs::permissions(root_, fs::perms::owner_all, ignored);
-    fs::remove_all(root_, ignored);
-  }
-  const fs::path& root() const { return root_; }
-  fs::path config() const { return root_ / "config"; }
-
- private:
-  static void saveAndSet(const char* name, const char* value, std::optional<std::string>& saved) {
-    if (const char* old = std::getenv(name)) saved = old;
-    ::setenv(name, value, 1);
-  }
-  static void restore(const char* name, const std::optional<std::string>& saved) {
-    if (saved) {
-      ::setenv(name, saved->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  fs::path root_;
-  std::optional<std::string> savedXdg_;
-  std::optional<std::string> savedHome_;
-};
-
 struct LinuxDefaults {
-  ScratchConfigHome home;
+  testing::ScratchConfigHome home;
   std::unique_ptr<PropertyListCoder> coder = newLibplistPropertyListCoder();
   std::unique_ptr<UserDefaults> defaults = newLinuxUserDefaults(*coder);
   UserDefaults& get() { return *defaults; }

@@ -2,11 +2,14 @@
 #define TELLWICK_PROTOCOL_HELPER_DATA_MODEL_H_
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "battery/battery_device.h"
+#include "os/property_list_coder.h"
+#include "os/user_defaults.h"
 #include "protocol/fan.h"
 #include "protocol/process_traffic_info.h"
 #include "protocol/sensor.h"
@@ -40,6 +43,40 @@ class IHelperDataModel {
   virtual std::optional<std::vector<ProcessTrafficInfo>> traffic() = 0;
   virtual std::optional<SingleBatteryDevices> singleBatteryDevices() = 0;
   virtual std::optional<DoubleBatteryDevices> doubleBatteryDevices() = 0;
+};
+
+// The store over the shared preferences suite SensorKitConstants::appGroup:
+// each list is encoded with coder into one binary property list and kept as
+// a data value under its key. When the suite cannot be opened at
+// construction, every write is skipped and every read is absent for the life
+// of the object. A list that cannot be encoded removes its key, so that no
+// stale answer stays behind. userDefaults and coder are not owned and must
+// outlive the object. One operation at a time (the request thread).
+class HelperDataModel final : public IHelperDataModel {
+ public:
+  HelperDataModel(os::UserDefaults& userDefaults, os::PropertyListCoder& coder);
+
+  void clear() override;
+  void setSensors(const std::vector<Sensor>& sensors) override;
+  void setFans(const std::vector<Fan>& fans) override;
+  void setTraffic(const std::vector<ProcessTrafficInfo>& traffic) override;
+  void setSingleBatteryDevices(const SingleBatteryDevices& devices) override;
+  void setDoubleBatteryDevices(const DoubleBatteryDevices& devices) override;
+  std::optional<std::vector<Sensor>> sensors() override;
+  std::optional<std::vector<Fan>> fans() override;
+  std::optional<std::vector<ProcessTrafficInfo>> traffic() override;
+  std::optional<SingleBatteryDevices> singleBatteryDevices() override;
+  std::optional<DoubleBatteryDevices> doubleBatteryDevices() override;
+
+  // Whether the suite was opened.
+  bool hasUserDefaults() const { return userDefaults_ != nullptr; }
+
+ private:
+  void store(SensorDataModelKey key, const os::PlistValue& list);
+  std::optional<os::PlistValue> load(SensorDataModelKey key);
+
+  std::unique_ptr<os::UserDefaultsDomain> userDefaults_;
+  os::PropertyListCoder& coder_;
 };
 
 }  // namespace tellwick

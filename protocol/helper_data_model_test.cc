@@ -1,0 +1,158 @@
+#include "protocol/helper_data_model.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "protocol/record_coding.h"
+#include "protocol/sensor_kit_constants.h"
+#include "tests/fakes/memory_user_defaults.h"
+
+namespace tellwick {
+namespace {
+
+using os::PlistArray;
+using os::PlistDictionary;
+using os::PlistValue;
+
+class HelperDataModelTest : public ::testing::Test {
+ protected:
+  os::PlistDictionary& domain() { return defaults_.contents(std::string(SensorKitConstants::appGroup)); }
+  const PlistValue* stored(std::string_view key) { return os::findKey(domain(), key); }
+  void put(std::string key, PlistValue value) {
+    std::erase_if(domain(), [&](const auto& entry) { return entry.first == key; });
+    domain().emplace_back(std::move(key), std::move(value));
+  }
+  void putEncoded(std::string key, const PlistValue& list) {
+    put(std::move(key), coder_->encode(list).bytes.value());
+  }
+  // The stored blob of key, decoded by the coder alone.
+  PlistValue storedList(std::string_view key) {
+    const auto* blob = stored(key) ? stored(key)->get<os::PlistData>() : nullptr;
+    if (!blob) return {};
+    return coder_->decode(*blob).value.value_or(PlistValue{});
+  }
+
+  testing::MemoryUserDefaults defaults_;
+  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLibplistPropertyListCoder();
+  HelperDataModel model_{defaults_, *coder_};
+};
+
+TEST_F(HelperDataModelTest, AStoredEmptyListIsNotAnAbsentOne) {
+  EXPECT_EQ(model_.fans(), std::nullopt);
+  model_.setFans({});
+  ASSERT_NE(stored("fans"), nullptr);
+  EXPECT_EQ(storedList("fans"), PlistValue(PlistArray{}));
+  ASSERT_TRUE(model_.fans());
+  EXPECT_TRUE(model_.fans()->empty());
+}
+
+TEST_F(HelperDataModelTest, EachListLivesUnderItsOwnKeyAndAWriteReplacesIt) {
+  model_.setSensors({Sensor("TC0P", "CPU", 40.0)});
+  model_.setSensors({Sensor("TG0P", "GPU", std::nullopt), Sensor("PSTR", "Power", 3.5)});
+  model_.setTraffic({ProcessTrafficInfo(1, "launchd", 10, 20)});
+  model_.setFans({Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, 2000)});
+  model_.setSingleBatteryDevices({std::make_shared<SingleBatteryDevice>(DeviceType::mouse, "M")});
+  model_.setDoubleBatteryDevices(
+      {std::make_shared<DoubleBatteryDevice>("Buds", "AA", 76, 8207, 50, 60, std::nullopt)});
+
+  auto sensors = model_.sensors();
+  ASSERT_TRUE(sensors);
+  ASSERT_EQ(sensors->size(), 2u);
+  EXPECT_EQ((*sensors)[0].identifier, "TG0P");
+  EXPECT_EQ((*sensors)[0].value, std::nullopt);
+  EXPECT_EQ((*sensors)[1].value, 3.5);
+  EXPECT_EQ(model_.traffic()->at(0).received(), 20u);
+  EXPECT_EQ(model_.fans()->at(0).target, 2000);
+  EXPECT_EQ(model_.singleBatteryDevices()->at(0)->type(), DeviceType::mouse);
+  EXPECT_EQ(model_.doubleBatteryDevices()->at(0)->productId(), 8207);
+  EXPECT_EQ(domain().size(), 5u);
+}
+
+TEST_F(HelperDataModelTest, ClearRemovesEveryKeyAndNothingElse) {
+  model_.setSensors({});
+  model_.setFans({});
+  model_.setTraffic({});
+  model_.setSingleBatteryDevices({});
+  model_.setDoubleBatteryDevices({});
+  put("someoneElses", PlistValue("kept"));
+  model_.clear();
+  EXPECT_FALSE(model_.sensors());
+  EXPECT_FALSE(model_.fans());
+  EXPECT_FALSE(model_.traffic());
+  EXPECT_FALSE(model_.singleBatteryDevices());
+  EXPECT_FALSE(model_.doubleBatteryDevices());
+  ASSERT_EQ(domain().size(), 1u);
+  EXPECT_EQ(domain()[0].first, "someoneElses");
+}
+
+TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
+  put("traffic", PlistValue("not data"));
+  put("fans", PlistValue(std::int64_t{3}));
+  put("sensors", os::PlistData{'j', 'u', 'n', 'k'});
+  putEncoded("singleBatteryDevices", PlistDictionary{});
+  // The second sensor lacks "Identifier": the whole list is unreadable.
+  putEncoded("doubleBatteryDevices",
+             PlistArray{encodeSensor(Sensor("TC0P", "CPU", 1.0)),
+                        PlistDictionary{{"Description", "no identifier"}}});
+  EXPECT_FALSE(model_.traffic());
+  EXPECT_FALSE(model_.fans());
+  EXPECT_FALSE(model_.sensors());
+  EXPECT_FALSE(model_.singleBatteryDevices());
+  EXPECT_FALSE(model_.doubleBatteryDevices());
+  EXPECT_EQ(*stored("traffic"), PlistValue("not data"));
+  EXPECT_EQ(domain().size(), 5u);
+}
+
+TEST_F(HelperDataModelTest, SensorsWithoutValuesAndPartialListsDecodeAsTheClientsExpect) {
+  putEncoded("sensors", PlistArray{PlistDictionary{{"Identifier", "TC0P"}, {"Description", "CPU"}},
+                                   PlistDictionary{{"Identifier", "TC0D"}, {"Description", "Die"},
+                                                   {"Value", "$null"}}});
+  auto sensors = model_.sensors();
+  ASSERT_TRUE(sensors);
+  ASSERT_EQ(sensors->size(), 2u);
+  EXPECT_EQ((*sensors)[0].value, std::nullopt);
+  EXPECT_EQ((*sensors)[1].value, std::nullopt);
+
+  putEncoded("sensors", PlistArray{PlistDictionary{{"Identifier", "TC0P"}, {"Description", "CPU"}},
+                                   PlistDictionary{{"Description", "Die"}}});
+  EXPECT_FALSE(model_.sensors());
+}
+
+TEST_F(HelperDataModelTest, DoubleLevelsAreStoredAsTheNullMarker) {
+  model_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
+      "Buds", "AA:BB", 76, std::nullopt, std::nullopt, std::nullopt, std::nullopt)});
+  const auto& blob = *stored("doubleBatteryDevices")->get<os::PlistData>();
+  std::string bytes(blob.begin(), blob.end());
+  EXPECT_EQ(bytes.substr(0, 8), "bplist00");
+  EXPECT_NE(bytes.find("$null"), std::string::npos);
+  auto devices = model_.doubleBatteryDevices();
+  ASSERT_TRUE(devices);
+  EXPECT_EQ((*devices)[0]->firstLevel(), std::nullopt);
+  EXPECT_EQ((*devices)[0]->secondLevel(), std::nullopt);
+}
+
+TEST_F(HelperDataModelTest, AListThatCannotBeEncodedRemovesTheStaleAnswer) {
+  model_.setSensors({Sensor("TC0P", "CPU", 40.0)});
+  model_.setSensors({Sensor("T\xff", "not text", 1.0)});
+  EXPECT_EQ(stored("sensors"), nullptr);
+  EXPECT_FALSE(model_.sensors());
+}
+
+TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
+  testing::MemoryUserDefaults defaults;
+  defaults.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
+  auto coder = os::newLibplistPropertyListCoder();
+  HelperDataModel model(defaults, *coder);
+  EXPECT_FALSE(model.hasUserDefaults());
+  model.setFans({});
+  model.setTraffic({});
+  model.clear();
+  EXPECT_FALSE(model.fans());
+  EXPECT_FALSE(model.traffic());
+  EXPECT_EQ(defaults.writes, 0);
+  EXPECT_EQ(defaults.reads, 0);
+}
+
+}  // namespace
+}  // namespace tellwick
