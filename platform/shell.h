@@ -9,8 +9,11 @@
 
 namespace tellwick {
 
-// Runs "/bin/bash" with the given arguments (typically "-c" and a command
-// line), in a copy of this process's environment with LC_ALL=en_US.UTF-8.
+// Runs "/bin/bash" with the given arguments (every caller passes "-c" and one
+// whole command line) through runner, in a copy of this process's
+// environment in which LC_ALL is en_US.UTF-8, so that tools print parseable
+// text whatever the user's locale. No time limit: a call returns when the
+// shell has closed its output and exited. Any thread; no state.
 struct Shell {
   Shell() = delete;
 
