@@ -120,7 +120,7 @@ struct FanChannel {
 struct Layout {
   std::vector<FanChannel> fans;
   std::map<std::uint32_t, std::string> temperatures;  // key -> tempN_input
-  bool appleSmc = false;
+  bool appleSmc = false;  // present when the temperatures were listed
 };
 
 // Which fan key a code is: "F<index><suffix>".
@@ -149,7 +149,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
   ServiceHandle getMatchingService(const MatchingDictionary& matching) override {
     if (matching.className != "AppleSMC") return 0;
-    layout_ = scan();
+    scanTemperatures();
+    layout_.fans = scanFans();
     return layout_.appleSmc || !layout_.fans.empty() ? kSmcService : 0;
   }
 
@@ -174,13 +175,29 @@ class LinuxSmcUserClient final : public SmcUserClient {
     Parameters in;
     std::memcpy(&in, input, sizeof in);
     Parameters out{};
+    // A value read for key info serves the byte read of the same key that
+    // follows it on the same connection, and nothing else: one file read per
+    // reading, never a value kept from one reading to the next.
+    std::optional<Pending> pending = std::move(pending_);
+    pending_.reset();
     switch (in.data8) {
       case kSmcReadKeyInfo:
-        readKeyInfo(in.key, out);
+        readKeyInfo(connection, in.key, out);
         break;
-      case kSmcReadKeyBytes:
-        if (!readKeyBytes(in.key, out)) return kIOReturnError;
+      case kSmcReadKeyBytes: {
+        std::optional<Value> value;
+        if (pending && pending->connection == connection && pending->key == in.key) {
+          value = std::move(pending->value);
+        } else {
+          value = read(in.key);
+        }
+        // An unreadable value fails the call, so no zeroed block passes for
+        // a reading.
+        if (!value) return kIOReturnError;
+        std::copy_n(value->bytes.begin(), std::min(value->bytes.size(), out.bytes.bytes.size()),
+                    out.bytes.bytes.begin());
         break;
+      }
       default:
         return kIOReturnBadArgument;
     }
@@ -200,48 +217,51 @@ class LinuxSmcUserClient final : public SmcUserClient {
     std::vector<std::uint8_t> bytes;
   };
 
-  Layout scan() const {
-    Layout layout;
-    const std::string appleSmc = root_ + kAppleSmcDevice;
-    auto appleFiles = listDirectory(appleSmc);
-    if (!appleFiles.empty()) {  // "." and ".." at least, when it is there
-      layout.appleSmc = true;
-      for (int channel : channels(appleFiles, "fan", "_input")) {
-        layout.fans.push_back({appleSmc, channel, "output"});
-      }
-      for (int channel : channels(appleFiles, "temp", "_input")) {
-        std::string prefix = appleSmc + "/temp" + std::to_string(channel);
-        auto label = readAttribute(prefix + "_label");
-        if (label && label->size() == 4) {
-          layout.temperatures.emplace(pack(*label), prefix + "_input");
-        }
-      }
-    }
+  std::string appleSmcDirectory() const { return root_ + kAppleSmcDevice; }
 
-    const std::string hwmonClass = root_ + "/class/hwmon";
-    auto names = listDirectory(hwmonClass);
-    std::vector<std::string> chips;
-    for (int number : channels(names, "hwmon", "")) {
-      chips.push_back(hwmonClass + "/hwmon" + std::to_string(number));
+  // applesmc's fans first, then those of the other chips by hwmon number;
+  // channels by number within each.
+  std::vector<FanChannel> scanFans() const {
+    std::vector<FanChannel> fans;
+    const std::string appleSmc = appleSmcDirectory();
+    for (int channel : channels(listDirectory(appleSmc), "fan", "_input")) {
+      fans.push_back({appleSmc, channel, "output"});
     }
-    for (const auto& chip : chips) {
+    const std::string hwmonClass = root_ + "/class/hwmon";
+    for (int number : channels(listDirectory(hwmonClass), "hwmon", "")) {
+      const std::string chip = hwmonClass + "/hwmon" + std::to_string(number);
       auto name = readAttribute(chip + "/name");
       if (!name) name = readAttribute(chip + "/device/name");
       if (name == "applesmc") continue;  // already listed first, from its device
       // Current drivers keep their attributes on the class device, older ones
       // on the parent device.
       for (const std::string& directory : {chip, chip + "/device"}) {
-        auto fans = channels(listDirectory(directory), "fan", "_input");
-        if (fans.empty()) continue;
-        for (int channel : fans) layout.fans.push_back({directory, channel, "target"});
+        auto found = channels(listDirectory(directory), "fan", "_input");
+        if (found.empty()) continue;
+        for (int channel : found) fans.push_back({directory, channel, "target"});
         break;
       }
     }
-    return layout;
+    return fans;
+  }
+
+  // applesmc names each temperature channel after its key.
+  void scanTemperatures() {
+    layout_.temperatures.clear();
+    const std::string appleSmc = appleSmcDirectory();
+    auto files = listDirectory(appleSmc);
+    layout_.appleSmc = !files.empty();  // "." and ".." at least, when it is there
+    for (int channel : channels(files, "temp", "_input")) {
+      std::string prefix = appleSmc + "/temp" + std::to_string(channel);
+      auto label = readAttribute(prefix + "_label");
+      if (label && label->size() == 4) {
+        layout_.temperatures.emplace(pack(*label), prefix + "_input");
+      }
+    }
   }
 
   bool appleSmcPresent() const {
-    return ::access((root_ + kAppleSmcDevice).c_str(), F_OK) == 0;
+    return ::access(appleSmcDirectory().c_str(), F_OK) == 0;
   }
 
   std::optional<std::string> attributePath(std::uint32_t key) {
@@ -256,9 +276,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
     }
     auto temperature = layout_.temperatures.find(key);
     if (temperature == layout_.temperatures.end() && appleSmcPresent() != layout_.appleSmc) {
-      // applesmc came or went since the tree was last taken (a fan request
-      // may have taken it while the driver was away).
-      layout_ = scan();
+      // applesmc came or went since its channels were last listed.
+      scanTemperatures();
       temperature = layout_.temperatures.find(key);
     }
     if (temperature == layout_.temperatures.end()) return std::nullopt;
@@ -297,10 +316,10 @@ class LinuxSmcUserClient final : public SmcUserClient {
     return Value{kTypeSp78, {static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)}};
   }
 
-  void readKeyInfo(std::uint32_t key, Parameters& out) {
-    // A fan request starts here: take the tree as it is now, so a chip that
+  void readKeyInfo(ConnectionHandle connection, std::uint32_t key, Parameters& out) {
+    // A fan request starts here: take the chips as they are now, so one that
     // came or went since the last request is seen.
-    if (key == kFanCountKey) layout_ = scan();
+    if (key == kFanCountKey) layout_.fans = scanFans();
     auto value = read(key);
     if (!value) {
       out.result = kSmcResultKeyNotFound;
@@ -308,20 +327,18 @@ class LinuxSmcUserClient final : public SmcUserClient {
     }
     out.keyInfo.dataSize = static_cast<std::uint32_t>(value->bytes.size());
     out.keyInfo.dataType = value->type;
+    pending_ = Pending{connection, key, std::move(*value)};
   }
 
-  // False when the value cannot be read now; the caller then fails the call,
-  // so no zeroed block passes for a reading.
-  bool readKeyBytes(std::uint32_t key, Parameters& out) {
-    auto value = read(key);
-    if (!value) return false;
-    std::size_t n = std::min<std::size_t>({value->bytes.size(), out.bytes.bytes.size()});
-    std::copy_n(value->bytes.begin(), n, out.bytes.bytes.begin());
-    return true;
-  }
+  struct Pending {
+    ConnectionHandle connection;
+    std::uint32_t key;
+    Value value;
+  };
 
   std::string root_;
   Layout layout_;
+  std::optional<Pending> pending_;
   std::set<ConnectionHandle> open_;
   ConnectionHandle nextConnection_ = 1;
 };
