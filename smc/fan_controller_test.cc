@@ -159,18 +159,5 @@ TEST_F(FanControllerTest, FanCountIsTheFirstByteWhateverItsType) {
   EXPECT_EQ(update().size(), 200u);
 }
 
-TEST(FanControllerLifetimeTest, ClosesItsOwnConnection) {
-  testing::EmulatedSmc smc;
-  testing::FakeHelperDataModel model;
-  testing::FakeNotificationCenter center;
-  {
-    FanController first(model, center, smc);
-    FanController second(model, center, smc);
-    EXPECT_NE(first.connection(), second.connection());
-    EXPECT_EQ(smc.openConnections(), 2u);
-  }
-  EXPECT_EQ(smc.openConnections(), 0u);
-}
-
 }  // namespace
 }  // namespace tellwick

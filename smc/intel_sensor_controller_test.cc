@@ -55,13 +55,6 @@ class IntelSensorControllerTest : public ::testing::Test {
       std::make_unique<IntelSensorController>(model_, center_, smc_);
 };
 
-TEST_F(IntelSensorControllerTest, ProbeKeepsDecodableKeysInCatalogueOrderWhateverTheirValue) {
-  controller_->start(catalogue_);
-  EXPECT_THAT(identifiers(controller_->availableSensors()),
-              ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));
-  EXPECT_FALSE(controller_->availableSensors()[0].value);
-}
-
 TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {
   controller_->start(catalogue_);
   auto sensors = update();
