@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/utf8.h"
 #include "tests/fakes/fake_process_runner.h"
 
 namespace tellwick {
@@ -82,14 +81,6 @@ TEST_F(ShellTest, RunTextAcceptsOnlyWellFormedUtf8) {
     EXPECT_EQ(Shell::run(runner_, {"-c", "x"}), "ok " + bytes + " ok");
     EXPECT_EQ(Shell::runText(runner_, {"-c", "x"}), std::nullopt) << ::testing::PrintToString(bytes);
   }
-}
-
-TEST(Utf8Test, ReplacementKeepsWellFormedSequencesAndReplacesEachBadByte) {
-  EXPECT_EQ(replaceInvalidUtf8("caf\xC3\xA9", '?'), "caf\xC3\xA9");
-  EXPECT_EQ(replaceInvalidUtf8("a\xC0\xAF" "b", '?'), "a??b");
-  // A name cut short in the middle of a character.
-  EXPECT_EQ(replaceInvalidUtf8("\xC3\xA9t\xC3", '?'), "\xC3\xA9t?");
-  EXPECT_EQ(replaceInvalidUtf8("\xE2\x82", '?'), "??");
 }
 
 }  // namespace
