@@ -110,16 +110,6 @@ TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse)
   EXPECT_EQ(system_.serviceListsCopied(), 6);
 }
 
-TEST_F(AppleSensorControllerTest, EachRequestReplacesThePreviousList) {
-  const int t = system_.addThermal("T", 30);
-  update();
-  system_.setEventValue(t, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField, 31);
-  EXPECT_THAT(update(), ElementsAre(Row{"appleThermal001", "T", 31}));
-  EXPECT_EQ(model_.writes(), 2);
-  EXPECT_EQ(center_.postedNames(),
-            (std::vector<std::string>{"ResponseSensors", "ResponseSensors"}));
-}
-
 TEST(MakeSensorsTest, MismatchedOrEmptyListsGiveNothing) {
   EXPECT_THAT(AppleSensorController::makeSensors(names({"a", "b", "c"}), {1, 2}, "appleCurrent"),
               IsEmpty());

@@ -19,15 +19,6 @@ os::PlistArray strings(std::initializer_list<const char*> texts) {
   return array;
 }
 
-TEST(NativeSensorControllerTest, MatchingDictionaryHoldsPageAndUsageOnly) {
-  const auto matching = NativeSensorController::matching(0xff08, 3);
-  ASSERT_EQ(matching.size(), 2u);
-  EXPECT_EQ(matching[0].first, "PrimaryUsagePage");
-  EXPECT_EQ(matching[0].second, os::PlistValue(std::int64_t{65288}));
-  EXPECT_EQ(matching[1].first, "PrimaryUsage");
-  EXPECT_EQ(matching[1].second, os::PlistValue(std::int64_t{3}));
-}
-
 TEST(NativeSensorControllerTest, NamesEachGroupFromProductOrNoname) {
   FakeHidEventSystem system;
   system.addCurrent("PMU ibat", 1.5);

@@ -40,23 +40,5 @@ INSTANTIATE_TEST_SUITE_P(Fake, HidEventSystemContract,
                              "Fake", [] { return std::make_unique<FakeWorld>(); }}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(HidMatchingAcceptsTest, EveryEntryMustEqualTheServiceProperty) {
-  FakeHidEventSystem system;
-  system.addService({{"PrimaryUsagePage", std::int64_t{0xff00}}, {"Product", "x"}});
-  auto client = system.createClient();
-  const auto services = client->copyServices();
-  ASSERT_TRUE(services && services->size() == 1);
-  const auto& service = *services->front();
-
-  EXPECT_TRUE(os::hidMatchingAccepts({}, service));
-  EXPECT_TRUE(os::hidMatchingAccepts({{"PrimaryUsagePage", std::uint64_t{0xff00}}}, service));
-  EXPECT_TRUE(os::hidMatchingAccepts({{"PrimaryUsagePage", 65280.0}, {"Product", "x"}}, service));
-  EXPECT_FALSE(os::hidMatchingAccepts({{"PrimaryUsagePage", 65280.5}}, service));
-  EXPECT_FALSE(os::hidMatchingAccepts(
-      {{"PrimaryUsagePage", std::int64_t{0xff00}}, {"PrimaryUsage", std::int64_t{5}}}, service));
-  EXPECT_FALSE(os::hidMatchingAccepts({{"Product", std::int64_t{0}}}, service));
-  EXPECT_FALSE(os::hidMatchingAccepts({{"PrimaryUsagePage", true}}, service));
-}
-
 }  // namespace
 }  // namespace tellwick::testing
