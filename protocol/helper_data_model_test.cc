@@ -89,12 +89,11 @@ TEST_F(HelperDataModelTest, ClearRemovesEveryKeyAndNothingElse) {
 TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
   put("traffic", PlistValue("not data"));
   put("fans", PlistValue(std::int64_t{3}));
-  put("sensors", os::PlistData{'j', 'u', 'n', 'k'});
+  put("doubleBatteryDevices", os::PlistData{'j', 'u', 'n', 'k'});
   putEncoded("singleBatteryDevices", PlistDictionary{});
   // The second sensor lacks "Identifier": the whole list is unreadable.
-  putEncoded("doubleBatteryDevices",
-             PlistArray{encodeSensor(Sensor("TC0P", "CPU", 1.0)),
-                        PlistDictionary{{"Description", "no identifier"}}});
+  putEncoded("sensors", PlistArray{encodeSensor(Sensor("TC0P", "CPU", 1.0)),
+                                   PlistDictionary{{"Description", "no identifier"}}});
   EXPECT_FALSE(model_.traffic());
   EXPECT_FALSE(model_.fans());
   EXPECT_FALSE(model_.sensors());
@@ -102,34 +101,6 @@ TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
   EXPECT_FALSE(model_.doubleBatteryDevices());
   EXPECT_EQ(*stored("traffic"), PlistValue("not data"));
   EXPECT_EQ(domain().size(), 5u);
-}
-
-TEST_F(HelperDataModelTest, SensorsWithoutValuesAndPartialListsDecodeAsTheClientsExpect) {
-  putEncoded("sensors", PlistArray{PlistDictionary{{"Identifier", "TC0P"}, {"Description", "CPU"}},
-                                   PlistDictionary{{"Identifier", "TC0D"}, {"Description", "Die"},
-                                                   {"Value", "$null"}}});
-  auto sensors = model_.sensors();
-  ASSERT_TRUE(sensors);
-  ASSERT_EQ(sensors->size(), 2u);
-  EXPECT_EQ((*sensors)[0].value, std::nullopt);
-  EXPECT_EQ((*sensors)[1].value, std::nullopt);
-
-  putEncoded("sensors", PlistArray{PlistDictionary{{"Identifier", "TC0P"}, {"Description", "CPU"}},
-                                   PlistDictionary{{"Description", "Die"}}});
-  EXPECT_FALSE(model_.sensors());
-}
-
-TEST_F(HelperDataModelTest, DoubleLevelsAreStoredAsTheNullMarker) {
-  model_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
-      "Buds", "AA:BB", 76, std::nullopt, std::nullopt, std::nullopt, std::nullopt)});
-  const auto& blob = *stored("doubleBatteryDevices")->get<os::PlistData>();
-  std::string bytes(blob.begin(), blob.end());
-  EXPECT_EQ(bytes.substr(0, 8), "bplist00");
-  EXPECT_NE(bytes.find("$null"), std::string::npos);
-  auto devices = model_.doubleBatteryDevices();
-  ASSERT_TRUE(devices);
-  EXPECT_EQ((*devices)[0]->firstLevel(), std::nullopt);
-  EXPECT_EQ((*devices)[0]->secondLevel(), std::nullopt);
 }
 
 TEST_F(HelperDataModelTest, AListThatCannotBeEncodedRemovesTheStaleAnswer) {

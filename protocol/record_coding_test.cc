@@ -122,19 +122,6 @@ TEST(TrafficCodingTest, CountersKeepTheFullUnsignedRange) {
   EXPECT_FALSE(withSent(PlistNull{}));
 }
 
-TEST(BatteryListCodingTest, SingleDevicesWithNothingOptionalWriteFourKeys) {
-  auto device = std::make_shared<SingleBatteryDevice>(DeviceType::keyboard, "Keys");
-  PlistValue list = encodeSingleBatteryDevices({device, nullptr});
-  ASSERT_EQ(list.get<PlistArray>()->size(), 1u);
-  EXPECT_THAT(keysOf(list.get<PlistArray>()->front()),
-              ElementsAre("isCharging", "type", "name", "serial"));
-  auto decoded = decodeSingleBatteryDevices(list);
-  ASSERT_TRUE(decoded);
-  ASSERT_EQ(decoded->size(), 1u);
-  EXPECT_EQ(*(*decoded)[0], *device);
-  EXPECT_EQ((*decoded)[0]->type(), DeviceType::keyboard);
-}
-
 TEST(BatteryListCodingTest, DoubleDevicesCarryAbsentLevelsAsNullAndOneBadRecordFailsTheList) {
   auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", 76, std::nullopt,
                                                     std::nullopt, 80, "Headphones");
