@@ -1,0 +1,189 @@
+#ifndef TELLWICK_TESTS_HELPER_HARNESS_H_
+#define TELLWICK_TESTS_HELPER_HARNESS_H_
+
+// Real pieces for the helper's integration tests: child processes with
+// pipes, a private dbus-daemon, a scratch directory for the store.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tellwick::testing {
+
+// A child process with its standard streams on pipes; killed and reaped on
+// destruction if still running.
+class ChildProcess {
+ public:
+  ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::dup2(err[1], 2);
+      std::vector<char*> args, env;
+      for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      for (auto& e : environment) env.push_back(const_cast<char*>(e.c_str()));
+      args.push_back(nullptr);
+      env.push_back(nullptr);
+      ::execve(args[0], args.data(), env.data());
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    stdin_ = in[1];
+    stdout_ = out[0];
+    stderr_ = err[0];
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess() {
+    if (running()) {
+      ::kill(pid_, SIGKILL);
+      wait(std::chrono::seconds(5));
+    }
+    for (int fd : {stdin_, stdout_, stderr_}) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+
+  pid_t pid() const { return pid_; }
+  bool running() const { return pid_ > 0 && !status_; }
+  void signal(int signo) const {
+    if (running()) ::kill(pid_, signo);
+  }
+  void writeStdin(const std::string& text) const {
+    [[maybe_unused]] auto n = ::write(stdin_, text.data(), text.size());
+  }
+  void closeStdin() {
+    ::close(stdin_);
+    stdin_ = -1;
+  }
+
+  // The exit status (128 + signal when killed), or nullopt if the process is
+  // still running when the timeout passes.
+  std::optional<int> wait(std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!status_) {
+      int raw = 0;
+      pid_t r = ::waitpid(pid_, &raw, WNOHANG);
+      if (r == pid_) {
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        break;
+      }
+      if (r < 0 || std::chrono::steady_clock::now() > deadline) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return status_;
+  }
+
+  // One line of standard output without its newline; nullopt at end of
+  // output or when nothing complete arrives in time.
+  std::optional<std::string> readLine(std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      auto nl = outBuffer_.find('\n');
+      if (nl != std::string::npos) {
+        std::string line = outBuffer_.substr(0, nl);
+        outBuffer_.erase(0, nl + 1);
+        return line;
+      }
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !readSome(stdout_, outBuffer_, static_cast<int>(left.count()))) {
+        return std::nullopt;
+      }
+    }
+  }
+
+  // Everything the process wrote on standard error until it closed it.
+  std::string drainStderr(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::string text;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !readSome(stderr_, text, static_cast<int>(left.count()))) break;
+    }
+    return text;
+  }
+  std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    std::string text = outBuffer_;
+    outBuffer_.clear();
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !readSome(stdout_, text, static_cast<int>(left.count()))) break;
+    }
+    return text;
+  }
+
+ private:
+  static bool readSome(int fd, std::string& into, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    char buffer[4096];
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    into.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int stdin_ = -1, stdout_ = -1, stderr_ = -1;
+  std::string outBuffer_;
+  std::optional<int> status_;
+};
+
+// A dbus-daemon of our own, started with the session configuration.
+class PrivateBus {
+ public:
+  PrivateBus()
+      : daemon_({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"},
+                {"PATH=/usr/bin:/bin"}) {
+    address_ = daemon_.readLine(std::chrono::seconds(10)).value_or("");
+  }
+  const std::string& address() const { return address_; }
+  void stop() {
+    daemon_.signal(SIGTERM);
+    daemon_.wait(std::chrono::seconds(5));
+  }
+
+ private:
+  ChildProcess daemon_;
+  std::string address_;
+};
+
+// A directory removed with everything in it on destruction.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tellwick-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_HELPER_HARNESS_H_
