@@ -29,9 +29,10 @@ class BatteriesController final : public IBatteriesController {
 };
 
 // The battery request handler with the finder it runs, for the Bluetooth
-// data type, wired once for the composition root. The runner, store and
-// center must outlive it; not movable, since its parts point at each other.
-class ProfilerBatteries {
+// data type, wired once: what the composition root hands out as its
+// IBatteriesController. The runner, store and center must outlive it; not
+// copyable or movable, since its parts point at each other.
+class ProfilerBatteries final : public IBatteriesController {
  public:
   ProfilerBatteries(os::ProcessRunner& runner, IHelperDataModel& model,
                     os::NotificationCenter& center)
@@ -41,7 +42,7 @@ class ProfilerBatteries {
   ProfilerBatteries(const ProfilerBatteries&) = delete;
   ProfilerBatteries& operator=(const ProfilerBatteries&) = delete;
 
-  IBatteriesController& controller() { return batteries_; }
+  void updateBatteries() override { batteries_.updateBatteries(); }
 
  private:
   ProfilerController profiler_;

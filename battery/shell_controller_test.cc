@@ -31,9 +31,7 @@ std::string block(std::string_view title, std::initializer_list<std::string_view
   return out;
 }
 
-std::string connected(std::string blocks) {
-  return "Bluetooth:\n\n      Connected:\n" + blocks;
-}
+std::string connected(std::string blocks) { return "Bluetooth:\n\n      Connected:\n" + blocks; }
 
 class ShellControllerTest : public ::testing::Test {
  protected:
@@ -77,8 +75,8 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
       block("Old Mouse", {"Address: AA:BB:CC:DD:EE:02", "Battery Level: 40%"}));
 
   ASSERT_EQ(devices.size(), 3u);
-  EXPECT_THAT(serials(), ElementsAre("case_00-1a-7d-da-71-13", "00-1a-7d-da-71-13",
-                                     "aa-bb-cc-dd-ee-01"));
+  EXPECT_THAT(serials(),
+              ElementsAre("case_00-1a-7d-da-71-13", "00-1a-7d-da-71-13", "aa-bb-cc-dd-ee-01"));
 
   const auto& chargingCase = as<SingleBatteryDevice>(devices[0]);
   EXPECT_EQ(chargingCase.type(), DeviceType::chargingCase);
@@ -105,12 +103,12 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
 }
 
 TEST_F(ShellControllerTest, OnlyConnectedNodesYieldDevices) {
-  find("Bluetooth:\n"
-       "      Not Connected:\n" +
-       block("Listed", {"Address: 01", "Battery Level: 10%"}) +
-       block("Own Flag", {"Address: 02", "Connected: No", "Battery Level: 20%"}) +
-       "      Connected Devices:\n" +
-       block("Grouped", {"Address: 03", "Battery Level: 30%"}));
+  find(
+      "Bluetooth:\n"
+      "      Not Connected:\n" +
+      block("Listed", {"Address: 01", "Battery Level: 10%"}) +
+      block("Own Flag", {"Address: 02", "Connected: No", "Battery Level: 20%"}) +
+      "      Connected Devices:\n" + block("Grouped", {"Address: 03", "Battery Level: 30%"}));
   // "Connected Devices" lands under "Not Connected" but begins with the word.
   EXPECT_THAT(serials(), ElementsAre("02", "03"));
 
@@ -122,15 +120,15 @@ TEST_F(ShellControllerTest, OnlyConnectedNodesYieldDevices) {
 }
 
 TEST_F(ShellControllerTest, SingleDeviceNeedsAddressAndALevelButDefaultsIdentifiers) {
-  const auto& devices = find(connected(
-      block("Bare", {"Address: 01", "Battery Level: 85%"}) +
-      block("Garbled", {"Address: 02", "Battery Level: 101%", "Vendor ID: 0xZZ",
-                        "Product ID: -1", "Minor Type: keyboard"}) +
-      block("No Address", {"Battery Level: 50%"}) +
-      block("Negative", {"Address: 03", "Battery Level: -5%"}) +
-      block("Words", {"Address: 04", "Battery Level: full"}) +
-      block("Too Big", {"Address: 05", "Battery Level: 256%"}) +
-      block("Padded", {"Address: 06", "Battery Level:  7 %\t"})));
+  const auto& devices =
+      find(connected(block("Bare", {"Address: 01", "Battery Level: 85%"}) +
+                     block("Garbled", {"Address: 02", "Battery Level: 101%", "Vendor ID: 0xZZ",
+                                       "Product ID: -1", "Minor Type: keyboard"}) +
+                     block("No Address", {"Battery Level: 50%"}) +
+                     block("Negative", {"Address: 03", "Battery Level: -5%"}) +
+                     block("Words", {"Address: 04", "Battery Level: full"}) +
+                     block("Too Big", {"Address: 05", "Battery Level: 256%"}) +
+                     block("Padded", {"Address: 06", "Battery Level:  7 %\t"})));
   EXPECT_THAT(serials(), ElementsAre("01", "02", "06"));
   EXPECT_EQ(devices[0]->vendorId(), 0);
   EXPECT_EQ(devices[0]->productId(), 0);
@@ -155,10 +153,10 @@ TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
   }
   blocks += block("Bad Vendor", {"Address: B1", "Vendor ID: 0x10000", "Product ID: 0x1",
                                  "Case Battery Level: 1%"});
-  blocks += block("Bad Product", {"Address: B2", "Vendor ID: 0x1", "Product ID: 0x 1",
-                                  "Case Battery Level: 1%"});
-  blocks += block("Bad Level", {"Address: B3", "Vendor ID: 0x1", "Product ID: 0x1",
-                                "Case Battery Level: 1.5%"});
+  blocks += block("Bad Product",
+                  {"Address: B2", "Vendor ID: 0x1", "Product ID: 0x 1", "Case Battery Level: 1%"});
+  blocks += block("Bad Level",
+                  {"Address: B3", "Vendor ID: 0x1", "Product ID: 0x1", "Case Battery Level: 1.5%"});
   blocks += block("Good", {"Address: B4", "Vendor ID: 4C", "Product ID: 0x7FFFFFFFFFFFFFFF",
                            "Case Battery Level: 0%", "Minor Type: Mouse"});
   const auto& devices = find(connected(blocks));
@@ -170,8 +168,8 @@ TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
 
 TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
   const auto& devices = find(connected(
-      block("Left Only", {"Address: 01", "Vendor ID: 0x004C", "Product ID: 0x1",
-                          "Left Battery Level: 70%"}) +
+      block("Left Only",
+            {"Address: 01", "Vendor ID: 0x004C", "Product ID: 0x1", "Left Battery Level: 70%"}) +
       block("Both Garbled", {"Address: 02", "Vendor ID: 0x004C", "Product ID: 0x1",
                              "Left Battery Level: ?", "Right Battery Level: -"}) +
       block("Headset", {"Address: 03", "Vendor ID: 0x0", "Product ID: 0x1",
@@ -192,9 +190,9 @@ TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
 }
 
 TEST_F(ShellControllerTest, OneNodeMayYieldSingleCaseAndDoubleInThatOrder) {
-  const auto& devices = find(connected(block(
-      "Everything", {"Address: 01", "Vendor ID: 0x1", "Product ID: 0x2", "Battery Level: 1%",
-                     "Right Battery Level: 3%", "Case Battery Level: 2%"})));
+  const auto& devices = find(connected(
+      block("Everything", {"Address: 01", "Vendor ID: 0x1", "Product ID: 0x2", "Battery Level: 1%",
+                           "Right Battery Level: 3%", "Case Battery Level: 2%"})));
   ASSERT_EQ(devices.size(), 3u);
   EXPECT_EQ(devices[0]->batteryLevel(), 1);
   EXPECT_EQ(devices[1]->batteryLevel(), 2);
@@ -230,7 +228,8 @@ TEST_F(ShellControllerTest, WalksATreeFarDeeperThanTheStack) {
   OutputNodes nodes;
   nodes.push_back(std::make_unique<OutputNode>("Connected"));
   OutputNode* node = nodes[0].get();
-  for (int i = 0; i < 1000000; ++i) node = &node->appendChild(std::make_unique<OutputNode>("Connected"));
+  for (int i = 0; i < 1000000; ++i)
+    node = &node->appendChild(std::make_unique<OutputNode>("Connected"));
   node->properties().set("Address", std::string("deep"));
   node->properties().set("Battery Level", std::string("9%"));
   finder_.readNodes(nodes);

@@ -36,7 +36,9 @@ class PropertyCollection {
     return std::nullopt;
   }
 
-  void set(std::string key, std::any value) { data_.insert_or_assign(std::move(key), std::move(value)); }
+  void set(std::string key, std::any value) {
+    data_.insert_or_assign(std::move(key), std::move(value));
+  }
 
  private:
   Data data_;

@@ -104,7 +104,9 @@ TEST_F(ProfilerOutputParserTest, ValuesKeepTheirTailWhileKeysAndTitlesAreTrimmed
   EXPECT_EQ(property(root, "Key"), "value  \r");
   EXPECT_EQ(property(root, "Other"), "x");
 
-  auto titled = parse("\xE3\x80\x80" "Bluetooth:\xE2\x80\x8A\n");
+  auto titled = parse(
+      "\xE3\x80\x80"
+      "Bluetooth:\xE2\x80\x8A\n");
   EXPECT_EQ(titled.nodes()[0]->name(), "Bluetooth");
 }
 

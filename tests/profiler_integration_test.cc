@@ -2,6 +2,8 @@
 // system_profilers on PATH, and the Linux system_profiler reading
 // python3-dbusmock's BlueZ on a private system bus.
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,9 +18,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "battery/batteries_controller.h"
 #include "os/process_runner.h"
@@ -177,7 +176,7 @@ TEST_F(ProfilerIntegrationTest, ScriptedProfilerOnPathFillsBothListsInOrder) {
   ScopedEnv path("PATH", pathWith(dir_));
   ScopedEnv language("LC_ALL", "fr_FR.UTF-8");
 
-  batteries_.controller().updateBatteries();
+  batteries_.updateBatteries();
 
   EXPECT_THAT(serials(model_.singleBatteryDevices()),
               ElementsAre("case_00-1a-7d-da-71-13", "aa-bb-cc-dd-ee-01", "aa-bb-cc-dd-ee-02"));
@@ -192,7 +191,7 @@ TEST_F(ProfilerIntegrationTest, ScriptedProfilerOnPathFillsBothListsInOrder) {
 TEST_F(ProfilerIntegrationTest, FailedRunAfterAFullReportStoresEmptyListsAndAnswers) {
   fakeProfiler(std::string("cat <<'EOF'\n") + kReport + "EOF\nexit 1");
   ScopedEnv path("PATH", pathWith(dir_));
-  batteries_.controller().updateBatteries();
+  batteries_.updateBatteries();
   ASSERT_TRUE(model_.singleBatteryDevices());
   ASSERT_TRUE(model_.doubleBatteryDevices());
   EXPECT_TRUE(model_.singleBatteryDevices()->empty());
@@ -242,7 +241,7 @@ TEST_F(LinuxSystemProfilerTest, ReportsBlueZDevicesAsAParsableTree) {
   EXPECT_EQ(mouse.name(), "Tellwick Mouse");
   EXPECT_FALSE(mouse.properties().contains("Battery Level"));
 
-  batteries_.controller().updateBatteries();
+  batteries_.updateBatteries();
   EXPECT_THAT(serials(model_.singleBatteryDevices()),
               ElementsAre("00-1a-7d-da-71-13", "00-1a-7d-da-71-14", "aa-bb-cc-dd-ee-01"));
   EXPECT_THAT(serials(model_.doubleBatteryDevices()), ElementsAre());

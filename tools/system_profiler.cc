@@ -135,8 +135,8 @@ std::optional<BusError> managedObjects(Objects& objects) {
     BusError failure;
     failure.serviceMissing = sd_bus_error_has_name(&error, SD_BUS_ERROR_SERVICE_UNKNOWN) ||
                              sd_bus_error_has_name(&error, SD_BUS_ERROR_NAME_HAS_NO_OWNER);
-    failure.message = std::string("cannot read BlueZ: ") +
-                      (error.message ? error.message : errnoText(r).c_str());
+    failure.message =
+        std::string("cannot read BlueZ: ") + (error.message ? error.message : errnoText(r).c_str());
     sd_bus_error_free(&error);
     return failure;
   }

@@ -67,7 +67,8 @@ void deviceBlock(std::string& out, const BluetoothDevice& device) {
     }
   }
   if (device.icon) {
-    if (auto type = minorTypeForIcon(*device.icon)) property(out, kPropertyIndent, "Minor Type", *type);
+    if (auto type = minorTypeForIcon(*device.icon))
+      property(out, kPropertyIndent, "Minor Type", *type);
   }
   if (device.batteryPercentage) {
     property(out, kPropertyIndent, "Battery Level",

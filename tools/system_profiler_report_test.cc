@@ -45,9 +45,9 @@ TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout)
 TEST(SystemProfilerReportTest, ReportReadsBackWithDevicesUnderTheirGroups) {
   // No connected device: the "Not Connected" group must not be taken for a
   // property of an empty "Connected" group.
-  auto tree = ProfilerOutputParser().parse(bluetoothReport(
-      {{"00:01:02:03:04:05", false}},
-      {device("Odd: Name\tX:", "01", false), device("", "aa:02", false)}));
+  auto tree = ProfilerOutputParser().parse(
+      bluetoothReport({{"00:01:02:03:04:05", false}},
+                      {device("Odd: Name\tX:", "01", false), device("", "aa:02", false)}));
   const OutputNode& root = *tree.nodes()[0];
   ASSERT_EQ(root.children().size(), 2u);
   EXPECT_EQ(root.children()[0]->properties().value<std::string>("State"), "Off");
