@@ -170,21 +170,6 @@ TEST_F(ProfilerOutputParserTest, EmptyLinesAreSkippedBeforeIndentationIsCompared
   EXPECT_EQ(property(*root.children()[0], "Address"), "00:11");
 }
 
-TEST_F(ProfilerOutputParserTest, ReportOfManyLinesIsWalkedCompletely) {
-  constexpr int kDevices = 25000;
-  std::string text = "Bluetooth:\n      Connected:\n";
-  for (int i = 0; i < kDevices; ++i) {
-    text += "          Device " + std::to_string(i) + ":\n";
-    text += "              Address: " + std::to_string(i) + "\n";
-    text += "              Battery Level: 50%\n";
-    text += "              Minor Type: Mouse\n";
-  }
-  auto tree = parse(text);
-  const OutputNode& group = *tree.nodes()[0]->children()[0];
-  ASSERT_EQ(group.children().size(), static_cast<std::size_t>(kDevices));
-  EXPECT_EQ(property(*group.children().back(), "Address"), std::to_string(kDevices - 1));
-}
-
 // A chain far deeper than any call stack could recurse through.
 OutputTree deepChain(int depth) {
   OutputTree tree;
@@ -230,17 +215,6 @@ TEST(OutputTreeTest, DeepTreesAreClearedAndDestroyedWithoutRecursion) {
   OutputNode* child = lone->children()[0].get();
   child->appendChild(std::make_unique<OutputNode>("g"));
   lone.reset();
-}
-
-TEST(PropertyCollectionTest, TypedValueIsAbsentForAnotherType) {
-  PropertyCollection properties;
-  properties.set("Count", 3LL);
-  properties.set("Name", std::string("Mouse"));
-  EXPECT_EQ(properties.value<long long>("Count"), 3LL);
-  EXPECT_EQ(properties.value<std::string>("Count"), std::nullopt);
-  EXPECT_TRUE(properties.value("Count").has_value());
-  EXPECT_FALSE(properties.value("Missing").has_value());
-  EXPECT_EQ(properties.value<std::string>("Name"), "Mouse");
 }
 
 }  // namespace
