@@ -33,19 +33,12 @@ constexpr const char* kMember = "Notification";
 
 std::string errnoText(int negativeErrno) { return std::strerror(-negativeErrno); }
 
-// A value inside a match rule sits between single quotes; a quote inside it
-// has to close the quoting, appear escaped, and reopen it.
-std::string quotedMatchValue(const std::string& value) {
-  std::string out = "'";
-  for (char c : value) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  out += "'";
-  return out;
+// The bus daemon and sd-bus disagree on escapes inside a quoted match value
+// (the daemon takes a backslash literally, sd-bus as an escape), so a value
+// holding a quote or a backslash cannot be put in a rule that both read the
+// same way. Such a value is left out of the rule and checked on arrival.
+bool fitsInMatchRule(const std::string& value) {
+  return value.find_first_of("'\\") == std::string::npos;
 }
 
 // Bus addresses percent-escape everything outside a small safe set.
@@ -81,9 +74,10 @@ class DBusNotificationCenter final : public NotificationCenter {
     registration->name = name;
     registration->object = object;
     registration->handler = std::move(handler);
-    std::string rule = std::string("type='signal',interface='") + kInterface + "',member='" +
-                       kMember + "',arg0=" + quotedMatchValue(name);
-    if (object) rule += ",arg1=" + quotedMatchValue(*object);
+    std::string rule =
+        std::string("type='signal',interface='") + kInterface + "',member='" + kMember + "'";
+    if (fitsInMatchRule(name)) rule += ",arg0='" + name + "'";
+    if (object && fitsInMatchRule(*object)) rule += ",arg1='" + *object + "'";
     // Synchronous on purpose: once this returns the bus routes the name to
     // us, so an announcement posted next cannot overtake the registration.
     if (sd_bus_add_match(bus_, &registration->slot, rule.c_str(), &DBusNotificationCenter::onSignal,

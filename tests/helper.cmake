@@ -5,3 +5,7 @@ tellwick_integration_test(helper_test
 target_compile_definitions(helper_test PRIVATE
   TELLWICK_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 add_dependencies(helper_test tellwick tellwickctl)
+
+tellwick_integration_test(notification_center_contract_test
+  SOURCES notification_center_contract_test.cc
+  LIBS tellwick_os_dbus)

@@ -1,0 +1,129 @@
+// One contract for the notification center, run against the in-memory fake
+// and against the D-Bus center on a private bus.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "os/session_bus.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/helper_harness.h"
+
+namespace tellwick::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+class FakeWorld {
+ public:
+  os::NotificationCenter& center() { return center_; }
+  bool pumpUntil(const std::function<bool()>& done, bool) { return done(); }
+
+ private:
+  FakeNotificationCenter center_;
+};
+
+class DBusWorld {
+ public:
+  DBusWorld() {
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
+    auto connection = os::connectSessionBus();
+    EXPECT_TRUE(connection.bus) << connection.error;
+    session_ = std::move(connection.bus);
+  }
+  os::NotificationCenter& center() { return session_->notificationCenter(); }
+  // Delivery is asynchronous: wait for what should come, and give what
+  // should not come a moment to show up anyway.
+  bool pumpUntil(const std::function<bool()>& done, bool expected) {
+    return session_->runUntil(done, expected ? 5s : 200ms);
+  }
+
+ private:
+  PrivateBus bus_;
+  std::unique_ptr<os::SessionBus> session_;
+};
+
+template <typename World>
+class NotificationCenterContractTest : public ::testing::Test {
+ protected:
+  void record(const void* observer, const std::string& name,
+              std::optional<std::string> object = std::nullopt) {
+    world_.center().addObserver(observer, name, object, [this, observer](const os::Notification& n) {
+      log_.push_back(std::string(observer == &a_ ? "a:" : "b:") + n.name + "/" +
+                     n.object.value_or("-"));
+    });
+  }
+  bool logged(std::size_t count) {
+    return world_.pumpUntil([&] { return log_.size() >= count; }, true);
+  }
+  bool nothingMoreThan(std::size_t count) {
+    return !world_.pumpUntil([&] { return log_.size() > count; }, false);
+  }
+
+  World world_;
+  int a_ = 0, b_ = 0;
+  std::vector<std::string> log_;
+};
+
+using Worlds = ::testing::Types<FakeWorld, DBusWorld>;
+TYPED_TEST_SUITE(NotificationCenterContractTest, Worlds);
+
+TYPED_TEST(NotificationCenterContractTest, MatchesByNameAndOptionalObject) {
+  this->record(&this->a_, "RequestFans");
+  this->record(&this->b_, "RequestFans", "com.example.one");
+  this->record(&this->b_, "it's quoted");
+  this->record(&this->b_, "back\\slash", "o'bject");
+  auto& center = this->world_.center();
+  center.post("RequestFans", std::nullopt);
+  center.post("RequestFans", "com.example.two");
+  center.post("RequestFans", "com.example.one");
+  center.post("RequestSensors", std::nullopt);
+  center.post("it's quoted", std::nullopt);
+  center.post("back\\slash", "o'bject");
+  center.post("back\\slash", "object");
+  ASSERT_TRUE(this->logged(6)) << ::testing::PrintToString(this->log_);
+  EXPECT_TRUE(this->nothingMoreThan(6));
+  std::sort(this->log_.begin(), this->log_.end());
+  EXPECT_THAT(this->log_, ElementsAre("a:RequestFans/-", "a:RequestFans/com.example.one",
+                                      "a:RequestFans/com.example.two",
+                                      "b:RequestFans/com.example.one", "b:back\\slash/o'bject",
+                                      "b:it's quoted/-"));
+}
+
+TYPED_TEST(NotificationCenterContractTest, RemovingAnObserverLeavesTheOthers) {
+  this->record(&this->a_, "ResponseFans");
+  this->record(&this->a_, "ResponseFans", "x");
+  this->record(&this->b_, "ResponseFans");
+  this->record(&this->a_, "ResponseSensors");
+  auto& center = this->world_.center();
+  center.removeObserver(&this->a_, "ResponseFans");
+  center.post("ResponseFans", "x");
+  center.post("ResponseSensors", std::nullopt);
+  ASSERT_TRUE(this->logged(2));
+  EXPECT_TRUE(this->nothingMoreThan(2));
+  std::sort(this->log_.begin(), this->log_.end());
+  EXPECT_THAT(this->log_, ElementsAre("a:ResponseSensors/-", "b:ResponseFans/x"));
+}
+
+TYPED_TEST(NotificationCenterContractTest, AHandlerMayRemoveItself) {
+  auto& center = this->world_.center();
+  int calls = 0;
+  center.addObserver(&this->a_, "TerminateHelper", std::nullopt, [&](const os::Notification&) {
+    ++calls;
+    center.removeObserver(&this->a_, "TerminateHelper");
+  });
+  this->record(&this->b_, "TerminateHelper");
+  center.post("TerminateHelper", std::nullopt);
+  center.post("TerminateHelper", std::nullopt);
+  ASSERT_TRUE(this->logged(2));
+  EXPECT_TRUE(this->nothingMoreThan(2));
+  EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace tellwick::testing
