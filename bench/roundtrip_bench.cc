@@ -1,0 +1,179 @@
+// Request-to-response round trips against the real helper inside the
+// simulated MacBook Pro, on a private bus: one benchmark per category (p50 and
+// p99 of single round trips) and a client loop that keeps one request in
+// flight. Store reads are left out: what is timed is what the helper does
+// between the request arriving and the response leaving (sampling, coding,
+// store write) plus two bus hops.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "os/property_list_coder.h"
+#include "os/session_bus.h"
+#include "os/user_defaults.h"
+#include "protocol/helper_data_model.h"
+#include "tests/helper_harness.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using tellwick::testing::ChildProcess;
+using tellwick::testing::PrivateBus;
+using tellwick::testing::ScratchDirectory;
+
+// One helper for the whole run; started on first use.
+struct Rig {
+  PrivateBus bus;
+  ScratchDirectory scratch;
+  std::unique_ptr<ChildProcess> helper;
+  std::unique_ptr<tellwick::os::SessionBus> client;
+  std::string error;
+
+  Rig() {
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+    auto connection = tellwick::os::connectSessionBus();
+    if (!connection.bus) {
+      error = connection.error;
+      return;
+    }
+    client = std::move(connection.bus);
+    bool started = false;
+    client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
+                                             [&](const tellwick::os::Notification&) { started = true; });
+    helper = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/umockdev-run", "--device",
+                                 std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
+                                 std::string(TELLWICK_BIN_DIR) + "/tellwick"},
+        std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+                                 "XDG_CONFIG_HOME=" + scratch.path(), "HOME=" + scratch.path(),
+                                 std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin"});
+    if (!client->runUntil([&] { return started; }, 20s)) error = "the helper did not start";
+  }
+  ~Rig() {
+    if (client) {
+      client->notificationCenter().post("TerminateHelper", std::nullopt);
+      client->flush();
+    }
+    if (helper) helper->wait(10s);
+  }
+};
+
+Rig& rig() {
+  static Rig instance;
+  return instance;
+}
+
+void RoundTrip(benchmark::State& state, const char* request, const char* response) {
+  Rig& r = rig();
+  if (!r.error.empty()) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  auto& center = r.client->notificationCenter();
+  int answered = 0;
+  center.addObserver(&answered, response, std::nullopt,
+                     [&](const tellwick::os::Notification&) { ++answered; });
+  std::vector<double> micros;
+  for (auto _ : state) {
+    int before = answered;
+    auto start = std::chrono::steady_clock::now();
+    center.post(request, std::nullopt);
+    r.client->flush();
+    if (!r.client->runUntil([&] { return answered > before; }, 60s)) {
+      state.SkipWithError("no response");
+      break;
+    }
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  center.removeObserver(&answered, response);
+  if (micros.empty()) return;
+  std::sort(micros.begin(), micros.end());
+  auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
+  state.counters["p50_us"] = at(0.50);
+  state.counters["p99_us"] = at(0.99);
+  state.counters["round_trips_per_s"] =
+      benchmark::Counter(static_cast<double>(micros.size()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK_CAPTURE(RoundTrip, sensors, "RequestSensors", "ResponseSensors")->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RoundTrip, fans, "RequestFans", "ResponseFans")->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(RoundTrip, traffic, "RequestTraffic", "ResponseTraffic")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RoundTrip, batteries, "RequestBatteries", "ResponseBatteries")->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Sustained rate: a client that posts the next request as soon as the
+// previous response arrives, with a window of `range(0)` requests in flight.
+void SustainedFans(benchmark::State& state) {
+  Rig& r = rig();
+  if (!r.error.empty()) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  auto& center = r.client->notificationCenter();
+  long answered = 0;
+  center.addObserver(&answered, "ResponseFans", std::nullopt,
+                     [&](const tellwick::os::Notification&) { ++answered; });
+  const long window = state.range(0);
+  long posted = 0;
+  for (auto _ : state) {
+    while (posted - answered < window) {
+      center.post("RequestFans", std::nullopt);
+      ++posted;
+    }
+    r.client->flush();
+    long target = answered + 1;
+    if (!r.client->runUntil([&] { return answered >= target; }, 60s)) {
+      state.SkipWithError("no response");
+      break;
+    }
+  }
+  r.client->runUntil([&] { return answered >= posted; }, 60s);
+  center.removeObserver(&answered, "ResponseFans");
+  state.counters["responses_per_s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(SustainedFans)->Arg(1)->Arg(8)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// The parts of a round trip, measured alone: one bus hop there and back
+// (a client hearing its own post through the daemon) ...
+void BusEcho(benchmark::State& state) {
+  Rig& r = rig();
+  if (!r.error.empty()) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  auto& center = r.client->notificationCenter();
+  int heard = 0;
+  center.addObserver(&heard, "BenchEcho", std::nullopt, [&](const tellwick::os::Notification&) { ++heard; });
+  for (auto _ : state) {
+    int before = heard;
+    center.post("BenchEcho", std::nullopt);
+    r.client->flush();
+    r.client->runUntil([&] { return heard > before; }, 10s);
+  }
+  center.removeObserver(&heard, "BenchEcho");
+}
+BENCHMARK(BusEcho)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// ... and the store write of a fan list like the MacBook's (coding plus the
+// locked file replacement).
+void StoreWriteFans(benchmark::State& state) {
+  ScratchDirectory scratch;
+  ::setenv("XDG_CONFIG_HOME", scratch.path().c_str(), 1);
+  auto coder = tellwick::os::newLibplistPropertyListCoder();
+  auto defaults = tellwick::os::newLinuxUserDefaults(*coder);
+  tellwick::HelperDataModel store(*defaults, *coder);
+  std::vector<tellwick::Fan> fans = {tellwick::Fan("F0Ac", "Left side", 2161, 2160, 6156, 2160),
+                                     tellwick::Fan("F1Ac", "Right side", 1999, 2000, 5700, 2000)};
+  for (auto _ : state) store.setFans(fans);
+}
+BENCHMARK(StoreWriteFans)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
