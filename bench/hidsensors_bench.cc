@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/umockdev_main.h"
 #include "hidsensors/apple_sensor_controller.h"
 #include "hidsensors/native_sensor_controller.h"
 #include "os/hid_event_system.h"
@@ -76,19 +77,5 @@ BENCHMARK(BM_SensorRequestOverFake)->Arg(16)->Arg(256)->Unit(benchmark::kMicrose
 }  // namespace tellwick
 
 int main(int argc, char** argv) {
-  // The device tree replaces /sys only for a process umockdev-run starts.
-  if (!std::getenv("UMOCKDEV_DIR")) {
-    std::vector<char*> args = {const_cast<char*>("umockdev-run"), const_cast<char*>("--device"),
-                               const_cast<char*>(TELLWICK_HID_FIXTURE), const_cast<char*>("--")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    ::execvp("umockdev-run", args.data());
-    std::perror("hidsensors_bench: umockdev-run");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tellwick::bench::runOverDeviceTree(argc, argv, TELLWICK_HID_FIXTURE);
 }

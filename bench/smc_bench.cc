@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/umockdev_main.h"
 #include "os/smc_user_client.h"
 #include "smc/fan_controller.h"
 #include "smc/intel_sensor_controller.h"
@@ -90,19 +91,5 @@ BENCHMARK(BM_DirectTemperatureFiles);
 }  // namespace tellwick
 
 int main(int argc, char** argv) {
-  // The device tree replaces /sys only for a process umockdev-run starts.
-  if (!std::getenv("UMOCKDEV_DIR")) {
-    std::vector<char*> args = {const_cast<char*>("umockdev-run"), const_cast<char*>("--device"),
-                               const_cast<char*>(TELLWICK_SMC_FIXTURE), const_cast<char*>("--")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    ::execvp("umockdev-run", args.data());
-    std::perror("smc_bench: umockdev-run");
-    return 1;
-  }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tellwick::bench::runOverDeviceTree(argc, argv, TELLWICK_SMC_FIXTURE);
 }
