@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tellwick::testing {
@@ -108,30 +109,26 @@ class ChildProcess {
     }
   }
 
-  // Everything the process wrote on standard error until it closed it.
+  // Everything the process wrote on standard error (or output) until it
+  // closed it or the timeout passed.
   std::string drainStderr(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::string text;
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !readSome(stderr_, text, static_cast<int>(left.count()))) break;
-    }
-    return text;
+    return drain(stderr_, {}, timeout);
   }
   std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::string text = outBuffer_;
-    outBuffer_.clear();
+    return drain(stdout_, std::exchange(outBuffer_, {}), timeout);
+  }
+
+ private:
+  static std::string drain(int fd, std::string text, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !readSome(stdout_, text, static_cast<int>(left.count()))) break;
+      if (left.count() <= 0 || !readSome(fd, text, static_cast<int>(left.count()))) break;
     }
     return text;
   }
 
- private:
   static bool readSome(int fd, std::string& into, int timeoutMs) {
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0) return false;
