@@ -7,7 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "kit/byte_count_formatter.h"
+#include "kit/disk_utilities.h"
 #include "protocol/record_coding.h"
 
 namespace tellwick::ctl {
@@ -96,7 +96,7 @@ std::string levelText(std::optional<std::uint8_t> level) {
 
 std::string bytesText(std::uint64_t count) {
   constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  return formatByteCount(static_cast<std::int64_t>(std::min(count, kMax)), ByteCountStyle::file);
+  return DiskUtilities::byteCountText(static_cast<std::int64_t>(std::min(count, kMax)));
 }
 
 template <typename List>
