@@ -51,7 +51,7 @@ struct Rig {
                                  std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
                                  std::string(TELLWICK_BIN_DIR) + "/tellwick"},
         std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-                                 "XDG_CONFIG_HOME=" + scratch.path(), "HOME=" + scratch.path(),
+                                 "XDG_CONFIG_HOME=" + scratch.string(), "HOME=" + scratch.string(),
                                  std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin"});
     if (!client->runUntil([&] { return started; }, 20s)) error = "the helper did not start";
   }

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_process_runner.h"
+#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {
@@ -26,11 +27,6 @@ using namespace std::string_literals;
 // suite pins down the behaviour both runners promise.
 class RealWorld {
  public:
-  RealWorld() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "runner-XXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-  }
-  ~RealWorld() { std::filesystem::remove_all(dir_); }
 
   ProcessRunner& runner() { return *runner_; }
 
@@ -53,7 +49,8 @@ class RealWorld {
   }
 
  private:
-  std::string dir_;
+  testing::ScratchDirectory scratch_{"runner"};
+  std::string dir_ = scratch_.string();
   int count_ = 0;
   std::unique_ptr<ProcessRunner> runner_ = makeLinuxProcessRunner();
 };

@@ -11,38 +11,18 @@
 #include <map>
 
 #include "tests/fakes/fake_resource_bundle.h"
+#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "tellwick-bundle-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Builds a real bundle directory.
 class LinuxHarness {
  public:
   void addResource(const std::string& file, const std::string& bytes) {
-    writeFile(dir_.path() / file, bytes);
+    dir_.writeFile(file, bytes);
   }
   // Running as root defeats permission bits, so a directory in the file's
   // place is what makes it unreadable.
@@ -55,7 +35,7 @@ class LinuxHarness {
     for (const auto& [key, text] : texts) {
       json += (json.size() > 1 ? ",\"" : "\"") + key + "\":\"" + text + "\"";
     }
-    writeFile(dir_.path() / "Localizable" / (table + ".strings"), json + "}");
+    dir_.writeFile(fs::path("Localizable") / (table + ".strings"), json + "}");
   }
   const ResourceBundle& bundle() {
     if (!bundle_) bundle_ = openResourceBundle(dir_.path().string()).bundle;
@@ -63,7 +43,7 @@ class LinuxHarness {
   }
 
  private:
-  TempDir dir_;
+  testing::ScratchDirectory dir_;
   std::unique_ptr<ResourceBundle> bundle_;
 };
 
@@ -145,23 +125,23 @@ TYPED_TEST(ResourceBundleContract, StringTablesTranslateKnownKeysOnly) {
 }
 
 TEST(LinuxResourceBundle, OpeningFailsWithAReasonThatNamesTheDirectory) {
-  TempDir dir;
+  testing::ScratchDirectory dir;
   auto missing = (dir.path() / "share" / "tellwick").string();
   auto opened = openResourceBundle(missing);
   EXPECT_EQ(opened.bundle, nullptr);
   EXPECT_THAT(opened.error, ::testing::HasSubstr(missing));
   EXPECT_EQ(opened.error.find('\n'), std::string::npos);
 
-  writeFile(dir.path() / "file", "x");
+  dir.writeFile("file", "x");
   EXPECT_EQ(openResourceBundle((dir.path() / "file").string()).bundle, nullptr);
   EXPECT_NE(openResourceBundle(dir.path().string()).bundle, nullptr);
 }
 
 TEST(LinuxResourceBundle, DamagedStringTablesTranslateNothing) {
-  TempDir dir;
-  writeFile(dir.path() / "Localizable" / "a.strings", "{\"FAN\": ");
-  writeFile(dir.path() / "Localizable" / "b.strings", "[\"FAN\", \"Fan\"]");
-  writeFile(dir.path() / "Localizable" / "c.strings", "{\"FAN\": 5, \"POWER\": \"Power\"}");
+  testing::ScratchDirectory dir;
+  dir.writeFile(fs::path("Localizable") / "a.strings", "{\"FAN\": ");
+  dir.writeFile(fs::path("Localizable") / "b.strings", "[\"FAN\", \"Fan\"]");
+  dir.writeFile(fs::path("Localizable") / "c.strings", "{\"FAN\": 5, \"POWER\": \"Power\"}");
   auto bundle = openResourceBundle(dir.path().string()).bundle;
   ASSERT_NE(bundle, nullptr);
   EXPECT_EQ(bundle->localizedString("a", "FAN"), std::nullopt);
@@ -205,7 +185,7 @@ ChildRun runCopyFrom(const fs::path& prefix) {
 }
 
 TEST(LinuxResourceBundle, AnInstalledProgramFindsItsBundleBesideItsBinDirectory) {
-  TempDir prefix;
+  testing::ScratchDirectory prefix;
   auto missing = runCopyFrom(prefix.path());
   EXPECT_EQ(missing.status, kMissingBundleExitCode);
   EXPECT_EQ(missing.errors,

@@ -11,6 +11,7 @@
 #include "os/smc_user_client.h"
 #include "smc/string_converter.h"
 #include "tests/fakes/emulated_smc.h"
+#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {
@@ -21,12 +22,7 @@ namespace fs = std::filesystem;
 // out as the kernel lays them out, with the kernel's trailing newlines.
 class SysfsTree {
  public:
-  SysfsTree() {
-    std::string pattern = (fs::temp_directory_path() / "smc-sysfs-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
-    fs::create_directories(root_ / "class/hwmon");
-  }
-  ~SysfsTree() { fs::remove_all(root_); }
+  SysfsTree() { fs::create_directories(root_ / "class/hwmon"); }
 
   std::string root() const { return root_.string(); }
 
@@ -79,7 +75,8 @@ class SysfsTree {
     return classDevice;
   }
 
-  fs::path root_;
+  testing::ScratchDirectory scratch_{"smc-sysfs"};
+  fs::path root_ = scratch_.path();
 };
 
 struct Reply {

@@ -28,7 +28,7 @@ class HelperTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(bus_.address().empty()) << "dbus-daemon did not start";
     ASSERT_FALSE(scratch_.path().empty());
-    configHome_ = scratch_.path() + "/config";
+    configHome_ = scratch_.string() + "/config";
     // The in-process client and store see what the helper sees.
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
@@ -43,7 +43,7 @@ class HelperTest : public ::testing::Test {
 
   std::vector<std::string> helperEnvironment() const {
     return {"DBUS_SESSION_BUS_ADDRESS=" + bus_.address(), "XDG_CONFIG_HOME=" + configHome_,
-            "HOME=" + scratch_.path(), std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin",
+            "HOME=" + scratch_.string(), std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin",
             "LANG=C.UTF-8"};
   }
 

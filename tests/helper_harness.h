@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/fakes/scratch_directory.h"
+
 namespace tellwick::testing {
 
 // A child process with its standard streams on pipes; killed and reaped on
@@ -162,23 +164,6 @@ class PrivateBus {
  private:
   ChildProcess daemon_;
   std::string address_;
-};
-
-// A directory removed with everything in it on destruction.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tellwick-test-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 }  // namespace tellwick::testing

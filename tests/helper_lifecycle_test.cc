@@ -70,13 +70,13 @@ TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
 }
 
 TEST_F(HelperTest, WithoutABusItSaysWhatItTriedAndExitsOne) {
-  auto noVariables = spawnHelper(false, {"PATH=/usr/bin:/bin", "HOME=" + scratch_.path()});
+  auto noVariables = spawnHelper(false, {"PATH=/usr/bin:/bin", "HOME=" + scratch_.string()});
   EXPECT_EQ(noVariables->wait(10s), 1);
   auto error = linesOf(noVariables->drainStderr());
   ASSERT_THAT(error, SizeIs(1));
   EXPECT_THAT(error[0], HasSubstr("DBUS_SESSION_BUS_ADDRESS"));
 
-  std::string missing = scratch_.path() + "/no-such-bus";
+  std::string missing = scratch_.string() + "/no-such-bus";
   auto deadAddress = spawnHelper(false, {"DBUS_SESSION_BUS_ADDRESS=unix:path=" + missing,
                                          "PATH=/usr/bin:/bin"});
   EXPECT_EQ(deadAddress->wait(10s), 1);
@@ -84,9 +84,9 @@ TEST_F(HelperTest, WithoutABusItSaysWhatItTriedAndExitsOne) {
   ASSERT_THAT(error, SizeIs(1));
   EXPECT_THAT(error[0], HasSubstr(missing));
 
-  auto runtimeDir = spawnHelper(false, {"XDG_RUNTIME_DIR=" + scratch_.path(), "PATH=/usr/bin:/bin"});
+  auto runtimeDir = spawnHelper(false, {"XDG_RUNTIME_DIR=" + scratch_.string(), "PATH=/usr/bin:/bin"});
   EXPECT_EQ(runtimeDir->wait(10s), 1);
-  EXPECT_THAT(runtimeDir->drainStderr(), HasSubstr(scratch_.path() + "/bus"));
+  EXPECT_THAT(runtimeDir->drainStderr(), HasSubstr(scratch_.string() + "/bus"));
 }
 
 TEST_F(HelperTest, LosingTheBusEndsTheHelperWithOneLine) {

@@ -24,6 +24,7 @@
 #include "profiler/profiler_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick {
 namespace {
@@ -106,17 +107,7 @@ class MockBluez {
 
 class ProfilerIntegrationTest : public ::testing::Test {
  protected:
-  ProfilerIntegrationTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "profiler-XXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-  }
-  ~ProfilerIntegrationTest() override { std::filesystem::remove_all(dir_); }
-
-  void fakeProfiler(const std::string& body) {
-    std::string path = dir_ + "/system_profiler";
-    std::ofstream(path) << "#!/bin/bash\n" << body << "\n";
-    ::chmod(path.c_str(), 0755);
-  }
+  void fakeProfiler(const std::string& body) { scratch_.writeScript("system_profiler", body); }
 
   template <class List>
   static std::vector<std::string> serials(const std::optional<List>& devices) {
@@ -127,7 +118,8 @@ class ProfilerIntegrationTest : public ::testing::Test {
     return out;
   }
 
-  std::string dir_;
+  testing::ScratchDirectory scratch_{"profiler"};
+  std::string dir_ = scratch_.string();
   std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;

@@ -24,6 +24,7 @@
 #include "platform/shell.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/scratch_directory.h"
 #include "traffic/network_controller.h"
 
 namespace tellwick {
@@ -48,17 +49,7 @@ class PathPrefix {
 
 class TrafficIntegrationTest : public ::testing::Test {
  protected:
-  TrafficIntegrationTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "traffic-XXXXXX").string();
-    dir_ = ::mkdtemp(pattern.data());
-  }
-  ~TrafficIntegrationTest() override { std::filesystem::remove_all(dir_); }
-
-  void fakeNettop(const std::string& body) {
-    std::string path = dir_ + "/nettop";
-    std::ofstream(path) << "#!/bin/bash\n" << body << "\n";
-    ::chmod(path.c_str(), 0755);
-  }
+  void fakeNettop(const std::string& body) { scratch_.writeScript("nettop", body); }
 
   const ProcessTrafficInfo* findPid(std::uint64_t pid) {
     auto traffic = model_.traffic();
@@ -69,7 +60,8 @@ class TrafficIntegrationTest : public ::testing::Test {
     return it == latest_.end() ? nullptr : &*it;
   }
 
-  std::string dir_;
+  testing::ScratchDirectory scratch_{"traffic"};
+  std::string dir_ = scratch_.string();
   std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;

@@ -18,6 +18,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/fakes/scratch_directory.h"
+
 namespace tellwick::nettop {
 namespace {
 
@@ -150,11 +152,6 @@ TEST(NettopProcesses, SocketLinksAreRecognised) {
 
 class NettopProcTree : public ::testing::Test {
  protected:
-  NettopProcTree() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "proc-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data());
-  }
-  ~NettopProcTree() override { std::filesystem::remove_all(root_); }
 
   void process(int pid, std::optional<std::string> comm, std::vector<std::string> links) {
     auto dir = std::filesystem::path(root_) / std::to_string(pid);
@@ -166,7 +163,8 @@ class NettopProcTree : public ::testing::Test {
     }
   }
 
-  std::string root_;
+  testing::ScratchDirectory scratch_{"proc"};
+  std::string root_ = scratch_.string();
 };
 
 TEST_F(NettopProcTree, SumsEachProcessesTcpSocketsOnceAndSkipsTheRest) {
