@@ -5,20 +5,15 @@
 namespace tellwick {
 namespace {
 
-constexpr std::int32_t kPowerUsagePage = 0xff08;
-constexpr std::int32_t kThermalUsagePage = 0xff00;
-constexpr std::int32_t kCurrentUsage = 2;
-constexpr std::int32_t kThermalUsage = 5;
-constexpr std::int32_t kVoltageUsage = 3;
 constexpr const char* kNoName = "noname";
 
 }  // namespace
 
 NativeSensorController::NativeSensorController(os::HidEventSystem& system)
     : system_(system),
-      currentMatching_(matching(kPowerUsagePage, kCurrentUsage)),
-      thermalMatching_(matching(kThermalUsagePage, kThermalUsage)),
-      voltageMatching_(matching(kPowerUsagePage, kVoltageUsage)) {
+      currentMatching_(matching(os::kHidPowerUsagePage, os::kHidCurrentUsage)),
+      thermalMatching_(matching(os::kHidThermalUsagePage, os::kHidThermalUsage)),
+      voltageMatching_(matching(os::kHidPowerUsagePage, os::kHidVoltageUsage)) {
   currentSensorNames_ = getSensorNames(currentMatching_);
   thermalSensorNames_ = getSensorNames(thermalMatching_);
   voltageSensorNames_ = getSensorNames(voltageMatching_);

@@ -17,6 +17,13 @@ inline constexpr std::string_view kHidPrimaryUsagePageKey = "PrimaryUsagePage";
 inline constexpr std::string_view kHidPrimaryUsageKey = "PrimaryUsage";
 inline constexpr std::string_view kHidProductKey = "Product";
 
+// The vendor usage pages and usages of the sensor services.
+inline constexpr std::int64_t kHidThermalUsagePage = 0xff00;
+inline constexpr std::int64_t kHidThermalUsage = 5;
+inline constexpr std::int64_t kHidPowerUsagePage = 0xff08;
+inline constexpr std::int64_t kHidCurrentUsage = 2;
+inline constexpr std::int64_t kHidVoltageUsage = 3;
+
 // Event types and their first floating-point field.
 inline constexpr std::int64_t kHidEventTypeTemperature = 15;
 inline constexpr std::int64_t kHidEventTypePower = 25;

@@ -21,11 +21,6 @@
 namespace tellwick::os {
 namespace {
 
-constexpr std::int64_t kThermalUsagePage = 0xff00;
-constexpr std::int64_t kThermalUsage = 5;
-constexpr std::int64_t kPowerUsagePage = 0xff08;
-constexpr std::int64_t kCurrentUsage = 2;
-constexpr std::int64_t kVoltageUsage = 3;
 
 // libsensors keeps its state in globals; two owners would tear it down under
 // each other.
@@ -140,11 +135,11 @@ struct Kind {
 
 const Kind* kindOf(sensors_feature_type type) {
   static const Kind kKinds[] = {
-      {SENSORS_FEATURE_TEMP, SENSORS_SUBFEATURE_TEMP_INPUT, kThermalUsagePage, kThermalUsage,
+      {SENSORS_FEATURE_TEMP, SENSORS_SUBFEATURE_TEMP_INPUT, kHidThermalUsagePage, kHidThermalUsage,
        kHidEventTypeTemperature, kHidTemperatureLevelField},
-      {SENSORS_FEATURE_CURR, SENSORS_SUBFEATURE_CURR_INPUT, kPowerUsagePage, kCurrentUsage,
+      {SENSORS_FEATURE_CURR, SENSORS_SUBFEATURE_CURR_INPUT, kHidPowerUsagePage, kHidCurrentUsage,
        kHidEventTypePower, kHidPowerMeasureField},
-      {SENSORS_FEATURE_IN, SENSORS_SUBFEATURE_IN_INPUT, kPowerUsagePage, kVoltageUsage,
+      {SENSORS_FEATURE_IN, SENSORS_SUBFEATURE_IN_INPUT, kHidPowerUsagePage, kHidVoltageUsage,
        kHidEventTypePower, kHidPowerMeasureField},
   };
   for (const auto& kind : kKinds) {
