@@ -19,23 +19,31 @@
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "tests/helper_harness.h"
+#include "tests/mock_bluez.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using tellwick::testing::ChildProcess;
+using tellwick::testing::MockBluez;
 using tellwick::testing::PrivateBus;
 using tellwick::testing::ScratchDirectory;
 
-// One helper for the whole run; started on first use.
+// One helper for the whole run, with a mock BlueZ (earbuds, their case, a
+// keyboard, a mouse) as its system bus; started on first use.
 struct Rig {
   PrivateBus bus;
+  MockBluez bluez{"full"};
   ScratchDirectory scratch;
   std::unique_ptr<ChildProcess> helper;
   std::unique_ptr<tellwick::os::SessionBus> client;
   std::string error;
 
   Rig() {
+    if (!bluez.ready()) {
+      error = "the mock BlueZ did not start";
+      return;
+    }
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     auto connection = tellwick::os::connectSessionBus();
     if (!connection.bus) {
@@ -51,6 +59,7 @@ struct Rig {
                                  std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
                                  std::string(TELLWICK_BIN_DIR) + "/tellwick"},
         std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+                                 "DBUS_SYSTEM_BUS_ADDRESS=" + bluez.address(),
                                  "XDG_CONFIG_HOME=" + scratch.string(), "HOME=" + scratch.string(),
                                  std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin"});
     if (!client->runUntil([&] { return started; }, 20s)) error = "the helper did not start";
