@@ -1,12 +1,9 @@
 #include "app/production_parts.h"
 
 #include "battery/batteries_controller.h"
-#include "battery/shell_controller.h"
 #include "hidsensors/apple_sensor_controller.h"
 #include "hidsensors/native_sensor_controller.h"
 #include "os/hid_event_system.h"
-#include "profiler/profiler_controller.h"
-#include "profiler/service.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensors.h"
 #include "smc/fan_controller.h"
@@ -64,17 +61,13 @@ class ProductionHelperParts final : public HelperParts {
   }
 
   std::unique_ptr<IBatteriesController> makeBatteriesController(IHelperDataModel& model) override {
-    profiler_ = std::make_unique<ProfilerController>(s_.runner, Services::bluetooth());
-    shell_ = std::make_unique<ShellController>(*profiler_);
-    return std::make_unique<BatteriesController>(model, s_.center, *shell_);
+    return std::make_unique<ProfilerBatteries>(s_.runner, model, s_.center);
   }
 
  private:
   HelperServices s_;
   std::unique_ptr<os::HidEventSystem> hidSystem_;
   std::unique_ptr<NativeSensorController> native_;
-  std::unique_ptr<ProfilerController> profiler_;
-  std::unique_ptr<ShellController> shell_;
 };
 
 }  // namespace
