@@ -24,13 +24,3 @@ function(tellwick_integration_test name)
     TELLWICK_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
   gtest_discover_tests(${name} PROPERTIES LABELS integration DISCOVERY_TIMEOUT 60)
 endfunction()
-
-# Several pieces share a folder; each brings its own targets in a <piece>.cmake
-# file beside the folder's CMakeLists.txt.
-macro(tellwick_include_pieces)
-  file(GLOB _tellwick_pieces CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
-  list(SORT _tellwick_pieces)
-  foreach(_piece ${_tellwick_pieces})
-    include(${_piece})
-  endforeach()
-endmacro()

@@ -1,2 +1,0 @@
-target_sources(tellwick_battery PRIVATE class_of_device.cc)
-tellwick_unit_test(class_of_device_test SOURCES class_of_device_test.cc LIBS tellwick_battery)

@@ -1,2 +1,0 @@
-add_executable(simplify_bench simplify_bench.cc)
-target_link_libraries(simplify_bench PRIVATE tellwick_kit benchmark::benchmark)
