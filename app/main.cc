@@ -15,14 +15,7 @@
 #include "os/smc_user_client.h"
 #include "os/system_identification.h"
 #include "os/user_defaults.h"
-
-namespace {
-
-// How a client on Linux finds the running helper; holding it also keeps a
-// second helper from answering every request twice.
-constexpr const char* kHelperBusName = "com.quorvane.helper";
-
-}  // namespace
+#include "protocol/helper_notifications.h"
 
 int main(int, char**) {
   using namespace tellwick;
@@ -32,13 +25,13 @@ int main(int, char**) {
     std::fprintf(stderr, "tellwick: %s\n", connection.error.c_str());
     return 1;
   }
-  if (auto refused = connection.bus->claimName(kHelperBusName)) {
+  if (auto refused = connection.bus->claimName(std::string(kHelperBusName))) {
     std::fprintf(stderr, "tellwick: not starting: %s (is another helper running?)\n",
                  refused->c_str());
     return 1;
   }
 
-  auto application = os::makeBusApplication(*connection.bus);
+  auto application = connection.bus->makeApplication();
   auto system = os::makeSystemIdentification();
   auto coder = os::newLibplistPropertyListCoder();
   auto userDefaults = os::newLinuxUserDefaults(*coder);

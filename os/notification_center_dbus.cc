@@ -200,6 +200,8 @@ class DBusSessionBus final : public SessionBus {
 
   bool connected() override { return !lost_ && sd_bus_is_open(bus_) > 0; }
 
+  std::unique_ptr<Application> makeApplication() override;
+
   sd_event* event() { return event_; }
 
  private:
@@ -306,6 +308,10 @@ class BusApplication final : public Application {
   struct sigaction previousInt_ {};
 };
 
+std::unique_ptr<Application> DBusSessionBus::makeApplication() {
+  return std::make_unique<BusApplication>(*this);
+}
+
 }  // namespace
 
 SessionBusConnection connectSessionBus() {
@@ -346,10 +352,6 @@ SessionBusConnection connectSessionBus() {
     return {nullptr, "cannot set up the event loop: " + errnoText(r)};
   }
   return {std::make_unique<DBusSessionBus>(bus, event), {}};
-}
-
-std::unique_ptr<Application> makeBusApplication(SessionBus& bus) {
-  return std::make_unique<BusApplication>(dynamic_cast<DBusSessionBus&>(bus));
 }
 
 }  // namespace tellwick::os

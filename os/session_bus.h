@@ -43,6 +43,11 @@ class SessionBus {
 
   // False once the connection has been lost.
   virtual bool connected() = 0;
+
+  // The main loop of a program that serves on this bus: it stops on
+  // terminate, SIGTERM, SIGINT, or when the connection is lost (non-zero
+  // exit). The application must not outlive the bus.
+  virtual std::unique_ptr<Application> makeApplication() = 0;
 };
 
 // The result of connecting: a bus, or one line saying what was tried.
@@ -54,11 +59,6 @@ struct SessionBusConnection {
 // Connects to the bus named by DBUS_SESSION_BUS_ADDRESS, else to the user bus
 // at $XDG_RUNTIME_DIR/bus.
 SessionBusConnection connectSessionBus();
-
-// The main loop of a program that serves on bus: it stops on terminate,
-// SIGTERM, SIGINT, or when the connection is lost (non-zero exit). bus must
-// come from connectSessionBus and outlive the application.
-std::unique_ptr<Application> makeBusApplication(SessionBus& bus);
 
 }  // namespace tellwick::os
 

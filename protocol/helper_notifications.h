@@ -21,6 +21,12 @@ struct HelperNotifications {
   static constexpr std::string_view responseBatteries = "ResponseBatteries";
 };
 
+// The well-known bus name the helper holds while it serves: clients ask
+// whether it is running by it, and a second helper is refused by it.
+// protocol/CMakeLists.txt reads these constants out of this file for the
+// scripts, so each stays one `name = "value";` line.
+inline constexpr std::string_view kHelperBusName = "com.quorvane.helper";
+
 }  // namespace tellwick
 
 #endif  // TELLWICK_PROTOCOL_HELPER_NOTIFICATIONS_H_
