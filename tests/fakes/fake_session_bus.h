@@ -1,0 +1,84 @@
+#ifndef TELLWICK_TESTS_FAKES_FAKE_SESSION_BUS_H_
+#define TELLWICK_TESTS_FAKES_FAKE_SESSION_BUS_H_
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "os/session_bus.h"
+#include "tests/fakes/fake_application.h"
+#include "tests/fakes/fake_notification_center.h"
+
+namespace tellwick::testing {
+
+// A bus in memory with scripted peers. A post reaches this process's own
+// observers at once (the fake center) and is remembered; what a peer answers
+// is queued and delivered by runUntil, one notification per dispatch, as the
+// real loop would. When nothing is left to deliver, runUntil lets the whole
+// timeout pass at once and records it.
+class FakeSessionBus final : public os::SessionBus {
+ public:
+  FakeNotificationCenter& center() { return center_; }
+
+  // From now on, every post of request makes the peer send responses.
+  void answer(const std::string& request, std::vector<std::string> responses) {
+    center_.addObserver(this, request, std::nullopt,
+                        [this, responses](const os::Notification&) {
+                          pending_.insert(pending_.end(), responses.begin(), responses.end());
+                        });
+  }
+  void setOwner(const std::string& name, bool owned) {
+    if (owned) {
+      owners_.insert(name);
+    } else {
+      owners_.erase(name);
+    }
+  }
+  void disconnect() { connected_ = false; }
+
+  // The timeouts that ran out, in order.
+  const std::vector<std::chrono::milliseconds>& timeoutsPassed() const { return timeouts_; }
+  int flushes() const { return flushes_; }
+
+  os::NotificationCenter& notificationCenter() override { return center_; }
+
+  std::optional<std::string> claimName(const std::string& name) override {
+    if (owners_.contains(name)) return "another process already owns the bus name " + name;
+    owners_.insert(name);
+    return std::nullopt;
+  }
+
+  bool nameHasOwner(const std::string& name) override { return owners_.contains(name); }
+
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
+    while (!done() && connected_ && !pending_.empty()) {
+      std::string name = pending_.front();
+      pending_.pop_front();
+      center_.deliver({name, std::nullopt});
+    }
+    if (!done()) timeouts_.push_back(timeout);
+    return done();
+  }
+
+  void flush() override { ++flushes_; }
+  bool connected() override { return connected_; }
+  std::unique_ptr<os::Application> makeApplication() override {
+    return std::make_unique<FakeApplication>();
+  }
+
+ private:
+  FakeNotificationCenter center_;
+  std::set<std::string> owners_;
+  std::deque<std::string> pending_;
+  std::vector<std::chrono::milliseconds> timeouts_;
+  int flushes_ = 0;
+  bool connected_ = true;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_FAKES_FAKE_SESSION_BUS_H_

@@ -1,0 +1,62 @@
+// "tellwickctl batteries": the Bluetooth devices with one battery, then
+// those with two.
+#include "protocol/helper_notifications.h"
+#include "protocol/record_coding.h"
+#include "tools/tellwickctl/category.h"
+#include "tools/tellwickctl/table.h"
+
+namespace tellwick::ctl {
+namespace {
+
+ListView singleView(IHelperDataModel& store) {
+  auto devices = store.singleBatteryDevices();
+  ListView view{listJson(devices, encodeSingleBatteryDevices), {}};
+  if (!devices || devices->empty()) return view;
+  Table table({{"NAME", Align::left},
+               {"TYPE", Align::left},
+               {"LEVEL", Align::right},
+               {"CHARGING", Align::left},
+               {"MANUFACTURER", Align::left},
+               {"SERIAL", Align::left}});
+  for (const auto& d : *devices) {
+    if (!d) continue;
+    table.add({d->name(), std::string(rawValue(d->type())), levelText(d->batteryLevel()),
+               d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"), d->serial()});
+  }
+  view.table = table.render();
+  return view;
+}
+
+ListView doubleView(IHelperDataModel& store) {
+  auto devices = store.doubleBatteryDevices();
+  ListView view{listJson(devices, encodeDoubleBatteryDevices), {}};
+  if (!devices || devices->empty()) return view;
+  Table table({{"NAME", Align::left},
+               {"TYPE", Align::left},
+               {"LEFT", Align::right},
+               {"RIGHT", Align::right},
+               {"LEVEL", Align::right},
+               {"MANUFACTURER", Align::left},
+               {"SERIAL", Align::left}});
+  for (const auto& d : *devices) {
+    if (!d) continue;
+    table.add({d->name(), std::string(rawValue(d->type())), levelText(d->firstLevel()),
+               levelText(d->secondLevel()), levelText(d->batteryLevel()),
+               d->manufacturer().value_or("-"), d->serial()});
+  }
+  view.table = table.render();
+  return view;
+}
+
+constexpr StoreList kLists[] = {
+    {SensorDataModelKey::singleBatteryDevices, "Single battery devices", &singleView},
+    {SensorDataModelKey::doubleBatteryDevices, "Double battery devices", &doubleView},
+};
+
+}  // namespace
+
+extern const Category kBatteries;
+const Category kBatteries{"batteries", HelperNotifications::requestBatteries,
+                          HelperNotifications::responseBatteries, kLists};
+
+}  // namespace tellwick::ctl

@@ -1,0 +1,55 @@
+#ifndef TELLWICK_TOOLS_TELLWICKCTL_CATEGORY_H_
+#define TELLWICK_TOOLS_TELLWICKCTL_CATEGORY_H_
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "os/property_list.h"
+#include "protocol/helper_data_model.h"
+
+namespace tellwick::ctl {
+
+using Json = nlohmann::ordered_json;
+
+// One stored list as tellwickctl shows it.
+struct ListView {
+  // The records under their coding keys; null when the list is missing or
+  // cannot be read.
+  Json json;
+  // Aligned rows under a header line; empty when there is nothing to show.
+  std::string table;
+};
+
+// One key of the shared store: its heading in the text report and how its
+// list is read and shown.
+struct StoreList {
+  SensorDataModelKey key;
+  std::string_view heading;
+  ListView (*read)(IHelperDataModel& store);
+};
+
+// One kind of answer the helper gives: the subcommand that asks for it, the
+// notification that asks and the one that says the answer is stored, and
+// the store keys it rewrites. Each category is defined in its own file and
+// listed once in commands.cc.
+struct Category {
+  std::string_view name;
+  std::string_view request;
+  std::string_view response;
+  std::span<const StoreList> lists;
+};
+
+// The coded form of a record list as JSON; null when the list is absent.
+Json plistJson(const os::PlistValue& value);
+template <typename List, typename Encode>
+Json listJson(const std::optional<List>& list, Encode encode) {
+  if (!list) return nullptr;
+  return plistJson(encode(*list));
+}
+
+}  // namespace tellwick::ctl
+
+#endif  // TELLWICK_TOOLS_TELLWICKCTL_CATEGORY_H_

@@ -1,0 +1,32 @@
+// The tables of tellwickctl's subcommands. A new one is written in a file of
+// its own beside this one, declared here, and given one line in its table.
+#include "tools/tellwickctl/commands.h"
+
+namespace tellwick::ctl {
+
+extern const Category kSensors;    // sensors.cc
+extern const Category kFans;       // fans.cc
+extern const Category kTraffic;    // traffic.cc
+extern const Category kBatteries;  // batteries.cc
+
+extern const Command kTerminate;  // terminate.cc
+
+namespace {
+
+const Category* const kCategories[] = {
+    &kSensors,
+    &kFans,
+    &kTraffic,
+    &kBatteries,
+};
+
+const Command* const kCommands[] = {
+    &kTerminate,
+};
+
+}  // namespace
+
+std::span<const Category* const> categories() { return kCategories; }
+std::span<const Command* const> commands() { return kCommands; }
+
+}  // namespace tellwick::ctl

@@ -1,0 +1,119 @@
+// The waiting logic of the subcommands against a bus whose peer answers as
+// each case scripts it.
+#include "tools/tellwickctl/commands.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <sstream>
+
+#include "protocol/helper_notifications.h"
+#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_session_bus.h"
+#include "tools/tellwickctl/arguments.h"
+
+namespace tellwick::ctl {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using Names = std::vector<std::string>;
+
+struct Case {
+  const char* what;
+  Names arguments;
+  bool running;
+  std::map<std::string, Names> peer;  // request -> what the helper posts back
+  int status;
+  Names posted;                       // by tellwickctl, in order
+  std::vector<const char*> out;       // substrings; empty: nothing printed
+  const char* err;                    // substring; "": nothing printed
+  std::vector<std::chrono::milliseconds> timeoutsPassed;
+};
+
+const Case kCases[] = {
+    {"answered", {"fans"}, true, {{"RequestFans", {"ResponseFans"}}},
+     0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}},
+    {"answered as JSON", {"fans", "--json"}, true, {{"RequestFans", {"ResponseFans"}}},
+     0, {"RequestFans"}, {"\"fans\": [", "\"rpm\": 2000"}, "", {}},
+    {"all answered, each once", {"all"}, true,
+     {{"RequestSensors", {"ResponseSensors"}}, {"RequestFans", {"ResponseFans"}},
+      {"RequestTraffic", {"ResponseTraffic"}}, {"RequestBatteries", {"ResponseBatteries"}}},
+     0, {"RequestSensors", "RequestFans", "RequestTraffic", "RequestBatteries"},
+     {"Sensors\n", "Fans\n", "Traffic\n", "Double battery devices\n"}, "", {}},
+    {"partly answered prints what came", {"all", "--timeout", "3"}, true,
+     {{"RequestSensors", {"ResponseSensors"}}, {"RequestFans", {"ResponseFans"}}},
+     2, {"RequestSensors", "RequestFans", "RequestTraffic", "RequestBatteries"},
+     {"Sensors\n", "Fans\n"}, "did not answer (traffic, batteries) within 3 s", {3000ms}},
+    {"a response to another category does not count", {"fans", "--timeout", "0.5"}, true,
+     {{"RequestFans", {"ResponseSensors"}}},
+     2, {"RequestFans"}, {}, "did not answer (fans) within 0.5 s", {500ms}},
+    {"timeout", {"batteries"}, true, {},
+     2, {"RequestBatteries"}, {}, "did not answer (batteries) within 10 s", {10s}},
+    {"not running: nothing is asked", {"sensors"}, false, {{"RequestSensors", {"ResponseSensors"}}},
+     2, {}, {}, "it is not running; start it with", {}},
+    {"terminate confirmed", {"terminate"}, true, {{"TerminateHelper", {"HelperStopped"}}},
+     0, {"TerminateHelper"}, {}, "", {}},
+    {"terminate unconfirmed", {"terminate", "--timeout", "2"}, true, {},
+     2, {"TerminateHelper"}, {}, "did not confirm that it stopped", {2000ms}},
+    {"terminate when not running still posts", {"terminate"}, false, {},
+     0, {"TerminateHelper"}, {}, "not running; nothing to stop", {}},
+};
+
+class CommandsTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
+  const Case& c = GetParam();
+  testing::FakeSessionBus bus;
+  bus.setOwner(std::string(kHelperBusName), c.running);
+  for (const auto& [request, responses] : c.peer) bus.answer(request, responses);
+  testing::FakeHelperDataModel store;
+  store.setFans({Fan("F0Ac", "Left", 2000, 1200, 6000, 2100)});
+  int storeOpened = 0;
+  std::ostringstream out, err;
+  Context context{bus, [&]() -> IHelperDataModel& { ++storeOpened; return store; }, out, err};
+
+  auto parsed = parseArguments(c.arguments);
+  ASSERT_TRUE(parsed.invocation) << parsed.error;
+  EXPECT_EQ(parsed.invocation->command->run(context, *parsed.invocation), c.status);
+
+  Names posted;
+  for (const auto& n : bus.center().posted()) {
+    EXPECT_FALSE(n.object.has_value());
+    posted.push_back(n.name);
+  }
+  EXPECT_EQ(posted, c.posted);
+  if (c.out.empty()) {
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(storeOpened, 0);
+  }
+  for (const char* piece : c.out) EXPECT_THAT(out.str(), HasSubstr(piece));
+  if (*c.err == '\0') {
+    EXPECT_EQ(err.str(), "");
+  } else {
+    EXPECT_THAT(err.str(), HasSubstr(c.err));
+  }
+  EXPECT_THAT(bus.timeoutsPassed(), ElementsAreArray(c.timeoutsPassed));
+  if (!c.posted.empty()) {
+    EXPECT_GE(bus.flushes(), 1);
+  }
+  // Only the scripted peer is still listening.
+  for (const auto& r : bus.center().registrations()) {
+    EXPECT_EQ(r.observer, &bus) << r.name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommandsTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                           std::string name;
+                           for (const char* p = info.param.what; *p; ++p) {
+                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace tellwick::ctl

@@ -1,0 +1,36 @@
+// "tellwickctl fans": every fan's speeds in rpm.
+#include "protocol/helper_notifications.h"
+#include "protocol/record_coding.h"
+#include "tools/tellwickctl/category.h"
+#include "tools/tellwickctl/table.h"
+
+namespace tellwick::ctl {
+namespace {
+
+ListView fansView(IHelperDataModel& store) {
+  auto fans = store.fans();
+  ListView view{listJson(fans, encodeFans), {}};
+  if (!fans || fans->empty()) return view;
+  Table table({{"IDENTIFIER", Align::left},
+               {"NAME", Align::left},
+               {"RPM", Align::right},
+               {"MIN", Align::right},
+               {"MAX", Align::right},
+               {"TARGET", Align::right}});
+  for (const auto& f : *fans) {
+    table.add({f.identifier, f.name, std::to_string(f.rpm), std::to_string(f.min),
+               std::to_string(f.max), std::to_string(f.target)});
+  }
+  view.table = table.render();
+  return view;
+}
+
+constexpr StoreList kLists[] = {{SensorDataModelKey::fans, "Fans", &fansView}};
+
+}  // namespace
+
+extern const Category kFans;
+const Category kFans{"fans", HelperNotifications::requestFans, HelperNotifications::responseFans,
+                     kLists};
+
+}  // namespace tellwick::ctl

@@ -1,0 +1,49 @@
+// "tellwickctl sensors": every sensor with its value in its unit.
+#include <cmath>
+
+#include "protocol/helper_notifications.h"
+#include "protocol/record_coding.h"
+#include "tools/tellwickctl/category.h"
+#include "tools/tellwickctl/table.h"
+
+namespace tellwick::ctl {
+namespace {
+
+const char* unitOf(SensorType type) {
+  switch (type) {
+    case SensorType::thermal: return "°C";
+    case SensorType::voltage: return "V";
+    case SensorType::current: return "A";
+    case SensorType::power: return "W";
+    case SensorType::unknown:
+    case SensorType::fan: break;
+  }
+  return "";
+}
+
+std::string valueText(const Sensor& sensor) {
+  if (!sensor.value || !std::isfinite(*sensor.value)) return "-";
+  std::string text = fixed(*sensor.value, sensor.fractionDigits());
+  std::string unit = unitOf(sensor.type());
+  return unit.empty() ? text : text + " " + unit;
+}
+
+ListView sensorsView(IHelperDataModel& store) {
+  auto sensors = store.sensors();
+  ListView view{listJson(sensors, encodeSensors), {}};
+  if (!sensors || sensors->empty()) return view;
+  Table table({{"IDENTIFIER", Align::left}, {"DESCRIPTION", Align::left}, {"VALUE", Align::right}});
+  for (const auto& s : *sensors) table.add({s.identifier, s.description, valueText(s)});
+  view.table = table.render();
+  return view;
+}
+
+constexpr StoreList kLists[] = {{SensorDataModelKey::sensors, "Sensors", &sensorsView}};
+
+}  // namespace
+
+extern const Category kSensors;
+const Category kSensors{"sensors", HelperNotifications::requestSensors,
+                        HelperNotifications::responseSensors, kLists};
+
+}  // namespace tellwick::ctl

@@ -1,0 +1,33 @@
+// "tellwickctl traffic": bytes sent and received per process.
+#include "protocol/helper_notifications.h"
+#include "protocol/record_coding.h"
+#include "tools/tellwickctl/category.h"
+#include "tools/tellwickctl/table.h"
+
+namespace tellwick::ctl {
+namespace {
+
+ListView trafficView(IHelperDataModel& store) {
+  auto traffic = store.traffic();
+  ListView view{listJson(traffic, encodeTraffic), {}};
+  if (!traffic || traffic->empty()) return view;
+  Table table({{"PID", Align::right},
+               {"NAME", Align::left},
+               {"SENT", Align::right},
+               {"RECEIVED", Align::right}});
+  for (const auto& t : *traffic) {
+    table.add({std::to_string(t.pid()), t.name(), bytesText(t.sent()), bytesText(t.received())});
+  }
+  view.table = table.render();
+  return view;
+}
+
+constexpr StoreList kLists[] = {{SensorDataModelKey::traffic, "Traffic", &trafficView}};
+
+}  // namespace
+
+extern const Category kTraffic;
+const Category kTraffic{"traffic", HelperNotifications::requestTraffic,
+                        HelperNotifications::responseTraffic, kLists};
+
+}  // namespace tellwick::ctl
