@@ -12,6 +12,8 @@
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/record_coding.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick {
 namespace {
@@ -97,10 +99,8 @@ BENCHMARK(BM_DecodeBatteries200)->Unit(benchmark::kMicrosecond);
 // setTraffic then traffic() through the real file-backed domain (fsync
 // included), in a scratch XDG_CONFIG_HOME.
 void BM_StoreRoundTripTraffic1000(benchmark::State& state) {
-  namespace fs = std::filesystem;
-  std::string pattern = (fs::temp_directory_path() / "tellwick-bench-XXXXXX").string();
-  fs::path root = ::mkdtemp(pattern.data());
-  ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+  testing::ScratchDirectory root("tellwick-bench");
+  testing::ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", root.string());
   {
     auto coder = os::newLibplistPropertyListCoder();
     auto defaults = os::newLinuxUserDefaults(*coder);
@@ -113,7 +113,6 @@ void BM_StoreRoundTripTraffic1000(benchmark::State& state) {
       benchmark::DoNotOptimize(back);
     }
   }
-  fs::remove_all(root);
 }
 BENCHMARK(BM_StoreRoundTripTraffic1000)->Unit(benchmark::kMillisecond);
 

@@ -18,8 +18,11 @@
 #include "os/session_bus.h"
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
-#include "tests/helper_harness.h"
-#include "tests/mock_bluez.h"
+#include "tests/support/child_process.h"
+#include "tests/support/mock_bluez.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_directory.h"
 
 namespace {
 
@@ -27,6 +30,7 @@ using namespace std::chrono_literals;
 using tellwick::testing::ChildProcess;
 using tellwick::testing::MockBluez;
 using tellwick::testing::PrivateBus;
+using tellwick::testing::ScopedEnvironmentVariable;
 using tellwick::testing::ScratchDirectory;
 
 // One helper for the whole run, with a mock BlueZ (earbuds, their case, a
@@ -44,7 +48,6 @@ struct Rig {
       error = "the mock BlueZ did not start";
       return;
     }
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     auto connection = tellwick::os::connectSessionBus();
     if (!connection.bus) {
       error = connection.error;
@@ -173,7 +176,7 @@ BENCHMARK(BusEcho)->UseRealTime()->Unit(benchmark::kMicrosecond);
 // locked file replacement).
 void StoreWriteFans(benchmark::State& state) {
   ScratchDirectory scratch;
-  ::setenv("XDG_CONFIG_HOME", scratch.path().c_str(), 1);
+  ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", scratch.string());
   auto coder = tellwick::os::newLibplistPropertyListCoder();
   auto defaults = tellwick::os::newLinuxUserDefaults(*coder);
   tellwick::HelperDataModel store(*defaults, *coder);

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_process_runner.h"
-#include "tests/fakes/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "tests/fakes/fake_resource_bundle.h"
-#include "tests/fakes/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {

@@ -11,7 +11,7 @@
 #include "os/smc_user_client.h"
 #include "smc/string_converter.h"
 #include "tests/fakes/emulated_smc.h"
-#include "tests/fakes/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick::os {
 namespace {

@@ -11,7 +11,8 @@
 
 #include "os/property_list_coder.h"
 #include "tests/fakes/memory_user_defaults.h"
-#include "tests/store/scratch_config_home.h"
+#include "tests/support/scratch_config_home.h"
+#include "tests/support/scoped_environment.h"
 
 namespace tellwick::os {
 namespace {
@@ -146,7 +147,7 @@ TEST_F(LinuxUserDefaultsTest, WritesNothingWhenRemovingAKeyThatIsNotThere) {
 }
 
 TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
-  ::unsetenv("XDG_CONFIG_HOME");
+  testing::ScopedEnvironmentVariable noXdg("XDG_CONFIG_HOME", std::nullopt);
   auto domain = open();
   ASSERT_TRUE(domain);
   ASSERT_TRUE(setData(*domain, "fans", {}).ok);
@@ -154,12 +155,14 @@ TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
 }
 
 TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainMeansNoSuite) {
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("HOME");
-  EXPECT_EQ(open(), nullptr);
-
+  {
+    testing::ScopedEnvironmentVariable noXdg("XDG_CONFIG_HOME", std::nullopt);
+    testing::ScopedEnvironmentVariable noHome("HOME", std::nullopt);
+    EXPECT_EQ(open(), nullptr);
+  }
   std::ofstream(impl_.home.root() / "plain-file") << "x";
-  ::setenv("XDG_CONFIG_HOME", (impl_.home.root() / "plain-file" / "config").c_str(), 1);
+  testing::ScopedEnvironmentVariable file("XDG_CONFIG_HOME",
+                                          (impl_.home.root() / "plain-file" / "config").string());
   EXPECT_EQ(open(), nullptr);
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_process_runner.h"
+#include "tests/support/scoped_environment.h"
 
 namespace tellwick {
 namespace {
@@ -22,8 +23,8 @@ class ShellTest : public ::testing::Test {
 };
 
 TEST_F(ShellTest, RunsBashWithTheArgumentsInTheEnvironmentWithAFixedLocale) {
-  ::setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-  ::setenv("TELLWICK_SHELL_TEST", "kept as is", 1);
+  testing::ScopedEnvironmentVariable lcAll("LC_ALL", "de_DE.ISO-8859-1");
+  testing::ScopedEnvironmentVariable kept("TELLWICK_SHELL_TEST", "kept as is");
   runner_.install("/bin/bash", "out");
 
   EXPECT_EQ(Shell::run(runner_, {"-c", "nettop -L 1"}), "out");
@@ -39,11 +40,10 @@ TEST_F(ShellTest, RunsBashWithTheArgumentsInTheEnvironmentWithAFixedLocale) {
   EXPECT_NE(std::find(env.begin(), env.end(), "LC_ALL=en_US.UTF-8"), env.end());
   EXPECT_NE(std::find(env.begin(), env.end(), "TELLWICK_SHELL_TEST=kept as is"), env.end());
 
-  ::unsetenv("LC_ALL");
+  testing::ScopedEnvironmentVariable noLcAll("LC_ALL", std::nullopt);
   Shell::run(runner_, {"-c", "true"});
   const auto& added = runner_.calls()[1].environment;
   EXPECT_NE(std::find(added.begin(), added.end(), "LC_ALL=en_US.UTF-8"), added.end());
-  ::unsetenv("TELLWICK_SHELL_TEST");
 }
 
 TEST_F(ShellTest, FailuresAreAbsentForBothForms) {

@@ -1,4 +1,5 @@
 #include "profiler/profiler_controller.h"
+#include "tests/support/scoped_environment.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -43,10 +44,11 @@ TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglish)
   EXPECT_EQ(Services::bluetooth().name(), "SPBluetoothDataType");
   EXPECT_EQ(&Services::bluetooth(), &Services::bluetooth());
 
-  ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-  runner_.output = "";
-  controller_.run();
-  ::unsetenv("LC_ALL");
+  {
+    testing::ScopedEnvironmentVariable lcAll("LC_ALL", "de_DE.UTF-8");
+    runner_.output = "";
+    controller_.run();
+  }
 
   ASSERT_EQ(runner_.calls.size(), 1u);
   const auto& call = runner_.calls[0];

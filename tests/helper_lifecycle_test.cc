@@ -3,7 +3,7 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/helper_fixture.h"
+#include "tests/support/helper_fixture.h"
 
 namespace tellwick::testing {
 namespace {

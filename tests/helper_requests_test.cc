@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/helper_fixture.h"
+#include "tests/support/helper_fixture.h"
 
 namespace tellwick::testing {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "os/session_bus.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/helper_harness.h"
+#include "tests/support/private_bus.h"
 
 namespace tellwick::testing {
 namespace {
@@ -31,7 +31,6 @@ class FakeWorld {
 class DBusWorld {
  public:
   DBusWorld() {
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
     auto connection = os::connectSessionBus();
     EXPECT_TRUE(connection.bus) << connection.error;
     session_ = std::move(connection.bus);

@@ -24,8 +24,9 @@
 #include "profiler/profiler_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/fakes/scratch_directory.h"
-#include "tests/mock_bluez.h"
+#include "tests/support/scratch_directory.h"
+#include "tests/support/mock_bluez.h"
+#include "tests/support/scoped_environment.h"
 
 namespace tellwick {
 namespace {
@@ -34,30 +35,8 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::MockBluez;
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-std::string pathWith(const std::string& dir) {
-  const char* old = std::getenv("PATH");
-  return dir + ":" + (old ? old : "/usr/bin:/bin");
-}
+using ScopedEnv = testing::ScopedEnvironmentVariable;
+using testing::pathWithPrefix;
 
 class ProfilerIntegrationTest : public ::testing::Test {
  protected:
@@ -119,7 +98,7 @@ TEST_F(ProfilerIntegrationTest, ScriptedProfilerOnPathFillsBothListsInOrder) {
                            "echo 'noise on stderr' >&2\n"
                            "cat <<'EOF'\n") +
                kReport + "EOF");
-  ScopedEnv path("PATH", pathWith(dir_));
+  ScopedEnv path("PATH", pathWithPrefix(dir_));
   ScopedEnv language("LC_ALL", "fr_FR.UTF-8");
 
   batteries_.updateBatteries();
@@ -136,7 +115,7 @@ TEST_F(ProfilerIntegrationTest, ScriptedProfilerOnPathFillsBothListsInOrder) {
 
 TEST_F(ProfilerIntegrationTest, FailedRunAfterAFullReportStoresEmptyListsAndAnswers) {
   fakeProfiler(std::string("cat <<'EOF'\n") + kReport + "EOF\nexit 1");
-  ScopedEnv path("PATH", pathWith(dir_));
+  ScopedEnv path("PATH", pathWithPrefix(dir_));
   batteries_.updateBatteries();
   ASSERT_TRUE(model_.singleBatteryDevices());
   ASSERT_TRUE(model_.doubleBatteryDevices());
@@ -153,7 +132,7 @@ TEST_F(ProfilerIntegrationTest, MissingToolGivesAnEmptyTree) {
 
 class LinuxSystemProfilerTest : public ProfilerIntegrationTest {
  protected:
-  ScopedEnv path_{"PATH", pathWith(TELLWICK_BIN_DIR)};
+  ScopedEnv path_{"PATH", pathWithPrefix(TELLWICK_BIN_DIR)};
   ProfilerController profiler_{*runner_, Services::bluetooth()};
 };
 

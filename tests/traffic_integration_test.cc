@@ -24,7 +24,8 @@
 #include "platform/shell.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/fakes/scratch_directory.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_directory.h"
 #include "traffic/network_controller.h"
 
 namespace tellwick {
@@ -33,19 +34,8 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-// Puts a directory in front of PATH for the life of the object.
-class PathPrefix {
- public:
-  explicit PathPrefix(const std::string& dir) {
-    const char* old = std::getenv("PATH");
-    old_ = old ? old : "/usr/bin:/bin";
-    ::setenv("PATH", (dir + ":" + old_).c_str(), 1);
-  }
-  ~PathPrefix() { ::setenv("PATH", old_.c_str(), 1); }
-
- private:
-  std::string old_;
-};
+using testing::pathWithPrefix;
+using testing::ScopedEnvironmentVariable;
 
 class TrafficIntegrationTest : public ::testing::Test {
  protected:
@@ -70,7 +60,7 @@ class TrafficIntegrationTest : public ::testing::Test {
 };
 
 TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
-  PathPrefix path(dir_);
+  ScopedEnvironmentVariable path("PATH", pathWithPrefix(dir_));
   // The tool sees the sampler's arguments and the fixed locale.
   fakeNettop(R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"; args="$*"; echo "${args//,/+}.1,0,0,")");
   controller_.updateTraffic();
@@ -101,8 +91,7 @@ TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
 }
 
 TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
-  PathPrefix path(dir_);
-  ::setenv("PATH", dir_.c_str(), 1);  // no nettop anywhere on it
+  ScopedEnvironmentVariable path("PATH", dir_);  // no nettop anywhere on it
   controller_.updateTraffic();
   EXPECT_EQ(model_.writes(), 0);
   EXPECT_EQ(center_.postedNames(), std::vector<std::string>{"ResponseTraffic"});
@@ -253,7 +242,7 @@ TEST_F(TrafficIntegrationTest, SamplerEndToEndOverTheLinuxNettop) {
   LoopbackPair pair(AF_INET);
   ASSERT_TRUE(pair.ok());
   ASSERT_TRUE(pair.transfer(kToServer, kToClient));
-  PathPrefix path(TELLWICK_BIN_DIR);
+  ScopedEnvironmentVariable path("PATH", pathWithPrefix(TELLWICK_BIN_DIR));
 
   const ProcessTrafficInfo* mine = nullptr;
   EXPECT_TRUE(eventually([&] {

@@ -18,7 +18,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/fakes/scratch_directory.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick::nettop {
 namespace {

@@ -38,7 +38,6 @@ class FakeSessionBus final : public os::SessionBus {
       owners_.erase(name);
     }
   }
-  void disconnect() { connected_ = false; }
 
   // The timeouts that ran out, in order.
   const std::vector<std::chrono::milliseconds>& timeoutsPassed() const { return timeouts_; }
@@ -55,7 +54,7 @@ class FakeSessionBus final : public os::SessionBus {
   bool nameHasOwner(const std::string& name) override { return owners_.contains(name); }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
-    while (!done() && connected_ && !pending_.empty()) {
+    while (!done() && !pending_.empty()) {
       std::string name = pending_.front();
       pending_.pop_front();
       center_.deliver({name, std::nullopt});
@@ -65,7 +64,7 @@ class FakeSessionBus final : public os::SessionBus {
   }
 
   void flush() override { ++flushes_; }
-  bool connected() override { return connected_; }
+  bool connected() override { return true; }
   std::unique_ptr<os::Application> makeApplication() override {
     return std::make_unique<FakeApplication>();
   }
@@ -76,7 +75,6 @@ class FakeSessionBus final : public os::SessionBus {
   std::deque<std::string> pending_;
   std::vector<std::chrono::milliseconds> timeouts_;
   int flushes_ = 0;
-  bool connected_ = true;
 };
 
 }  // namespace tellwick::testing

@@ -2,7 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/smc/smc_test_support.h"
+#include "tests/support/sysfs_machine_test.h"
 
 namespace tellwick::testing {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "os/property_list_coder.h"
 #include "os/user_defaults.h"
-#include "tests/store/scratch_config_home.h"
+#include "tests/support/scratch_config_home.h"
 
 namespace tellwick {
 namespace {

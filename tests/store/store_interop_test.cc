@@ -12,7 +12,7 @@
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor_kit_constants.h"
-#include "tests/store/scratch_config_home.h"
+#include "tests/support/scratch_config_home.h"
 
 namespace tellwick {
 namespace {

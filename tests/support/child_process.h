@@ -1,8 +1,5 @@
-#ifndef TELLWICK_TESTS_HELPER_HARNESS_H_
-#define TELLWICK_TESTS_HELPER_HARNESS_H_
-
-// Real pieces for the helper's integration tests: child processes with
-// pipes, a private dbus-daemon, a scratch directory for the store.
+#ifndef TELLWICK_TESTS_SUPPORT_CHILD_PROCESS_H_
+#define TELLWICK_TESTS_SUPPORT_CHILD_PROCESS_H_
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,15 +8,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick::testing {
 
@@ -52,6 +45,14 @@ class ChildProcess {
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // This process's own environment, for a child that should inherit it.
+  static std::vector<std::string> inheritedEnvironment() {
+    std::vector<std::string> out;
+    for (char** e = environ; *e; ++e) out.emplace_back(*e);
+    return out;
+  }
+
   ~ChildProcess() {
     if (running()) {
       ::kill(pid_, SIGKILL);
@@ -147,25 +148,6 @@ class ChildProcess {
   std::optional<int> status_;
 };
 
-// A dbus-daemon of our own, started with the session configuration.
-class PrivateBus {
- public:
-  PrivateBus()
-      : daemon_({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"},
-                {"PATH=/usr/bin:/bin"}) {
-    address_ = daemon_.readLine(std::chrono::seconds(10)).value_or("");
-  }
-  const std::string& address() const { return address_; }
-  void stop() {
-    daemon_.signal(SIGTERM);
-    daemon_.wait(std::chrono::seconds(5));
-  }
-
- private:
-  ChildProcess daemon_;
-  std::string address_;
-};
-
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_HELPER_HARNESS_H_
+#endif  // TELLWICK_TESTS_SUPPORT_CHILD_PROCESS_H_

@@ -1,5 +1,5 @@
-#ifndef TELLWICK_TESTS_SMC_SMC_TEST_SUPPORT_H_
-#define TELLWICK_TESTS_SMC_SMC_TEST_SUPPORT_H_
+#ifndef TELLWICK_TESTS_SUPPORT_SYSFS_MACHINE_TEST_H_
+#define TELLWICK_TESTS_SUPPORT_SYSFS_MACHINE_TEST_H_
 
 #include <gtest/gtest.h>
 
@@ -51,4 +51,4 @@ class SysfsMachineTest : public ::testing::Test {
 
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_SMC_SMC_TEST_SUPPORT_H_
+#endif  // TELLWICK_TESTS_SUPPORT_SYSFS_MACHINE_TEST_H_

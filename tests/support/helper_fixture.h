@@ -1,5 +1,5 @@
-#ifndef TELLWICK_TESTS_HELPER_FIXTURE_H_
-#define TELLWICK_TESTS_HELPER_FIXTURE_H_
+#ifndef TELLWICK_TESTS_SUPPORT_HELPER_FIXTURE_H_
+#define TELLWICK_TESTS_SUPPORT_HELPER_FIXTURE_H_
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor_kit_constants.h"
-#include "tests/helper_harness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick::testing {
 
@@ -30,8 +34,7 @@ class HelperTest : public ::testing::Test {
     ASSERT_FALSE(scratch_.path().empty());
     configHome_ = scratch_.string() + "/config";
     // The in-process client and store see what the helper sees.
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
+    configVariable_.emplace("XDG_CONFIG_HOME", configHome_);
     auto connection = os::connectSessionBus();
     ASSERT_TRUE(connection.bus) << connection.error;
     client_ = std::move(connection.bus);
@@ -98,6 +101,7 @@ class HelperTest : public ::testing::Test {
   PrivateBus bus_;
   ScratchDirectory scratch_;
   std::string configHome_;
+  std::optional<ScopedEnvironmentVariable> configVariable_;
   std::unique_ptr<os::SessionBus> client_;
   std::unique_ptr<os::PropertyListCoder> coder_;
   std::unique_ptr<os::UserDefaults> defaults_;
@@ -116,4 +120,4 @@ inline std::vector<std::string> linesOf(const std::string& text) {
 
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_HELPER_FIXTURE_H_
+#endif  // TELLWICK_TESTS_SUPPORT_HELPER_FIXTURE_H_

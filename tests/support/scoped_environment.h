@@ -1,0 +1,49 @@
+#ifndef TELLWICK_TESTS_SUPPORT_SCOPED_ENVIRONMENT_H_
+#define TELLWICK_TESTS_SUPPORT_SCOPED_ENVIRONMENT_H_
+
+#include <stdlib.h>
+
+#include <optional>
+#include <string>
+
+namespace tellwick::testing {
+
+// Sets (or, given nullopt, removes) one variable of this process's
+// environment for the life of the object; restores what was there before,
+// absence included.
+class ScopedEnvironmentVariable {
+ public:
+  ScopedEnvironmentVariable(std::string name, const std::optional<std::string>& value)
+      : name_(std::move(name)) {
+    if (const char* old = ::getenv(name_.c_str())) old_ = old;
+    set(value);
+  }
+  ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+  ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+  ~ScopedEnvironmentVariable() { set(old_); }
+
+  // The value it had before, for composing ("dir:" + previous PATH).
+  const std::optional<std::string>& previous() const { return old_; }
+
+ private:
+  void set(const std::optional<std::string>& value) {
+    if (value) {
+      ::setenv(name_.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name_.c_str());
+    }
+  }
+
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// PATH with dir in front of this process's own (or of "/usr/bin:/bin").
+inline std::string pathWithPrefix(const std::string& dir) {
+  const char* old = ::getenv("PATH");
+  return dir + ":" + (old ? old : "/usr/bin:/bin");
+}
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_SUPPORT_SCOPED_ENVIRONMENT_H_
