@@ -9,43 +9,34 @@ namespace tellwick::ctl {
 namespace {
 
 ListView singleView(IHelperDataModel& store) {
-  auto devices = store.singleBatteryDevices();
-  ListView view{listJson(devices, encodeSingleBatteryDevices), {}};
-  if (!devices || devices->empty()) return view;
-  Table table({{"NAME", Align::left},
-               {"TYPE", Align::left},
-               {"LEVEL", Align::right},
-               {"CHARGING", Align::left},
-               {"MANUFACTURER", Align::left},
-               {"SERIAL", Align::left}});
-  for (const auto& d : *devices) {
-    if (!d) continue;
-    table.add({d->name(), std::string(rawValue(d->type())), levelText(d->batteryLevel()),
-               d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"), d->serial()});
-  }
-  view.table = table.render();
-  return view;
+  return listView(store.singleBatteryDevices(), encodeSingleBatteryDevices,
+                  {{"NAME", Align::left},
+                   {"TYPE", Align::left},
+                   {"LEVEL", Align::right},
+                   {"CHARGING", Align::left},
+                   {"MANUFACTURER", Align::left},
+                   {"SERIAL", Align::left}},
+                  [](const auto& d) -> std::vector<std::string> {
+                    return {d->name(), std::string(rawValue(d->type())), levelText(d->batteryLevel()),
+                            d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"),
+                            d->serial()};
+                  });
 }
 
 ListView doubleView(IHelperDataModel& store) {
-  auto devices = store.doubleBatteryDevices();
-  ListView view{listJson(devices, encodeDoubleBatteryDevices), {}};
-  if (!devices || devices->empty()) return view;
-  Table table({{"NAME", Align::left},
-               {"TYPE", Align::left},
-               {"LEFT", Align::right},
-               {"RIGHT", Align::right},
-               {"LEVEL", Align::right},
-               {"MANUFACTURER", Align::left},
-               {"SERIAL", Align::left}});
-  for (const auto& d : *devices) {
-    if (!d) continue;
-    table.add({d->name(), std::string(rawValue(d->type())), levelText(d->firstLevel()),
-               levelText(d->secondLevel()), levelText(d->batteryLevel()),
-               d->manufacturer().value_or("-"), d->serial()});
-  }
-  view.table = table.render();
-  return view;
+  return listView(store.doubleBatteryDevices(), encodeDoubleBatteryDevices,
+                  {{"NAME", Align::left},
+                   {"TYPE", Align::left},
+                   {"LEFT", Align::right},
+                   {"RIGHT", Align::right},
+                   {"LEVEL", Align::right},
+                   {"MANUFACTURER", Align::left},
+                   {"SERIAL", Align::left}},
+                  [](const auto& d) -> std::vector<std::string> {
+                    return {d->name(), std::string(rawValue(d->type())), levelText(d->firstLevel()),
+                            levelText(d->secondLevel()), levelText(d->batteryLevel()),
+                            d->manufacturer().value_or("-"), d->serial()};
+                  });
 }
 
 constexpr StoreList kLists[] = {

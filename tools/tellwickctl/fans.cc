@@ -8,21 +8,17 @@ namespace tellwick::ctl {
 namespace {
 
 ListView fansView(IHelperDataModel& store) {
-  auto fans = store.fans();
-  ListView view{listJson(fans, encodeFans), {}};
-  if (!fans || fans->empty()) return view;
-  Table table({{"IDENTIFIER", Align::left},
-               {"NAME", Align::left},
-               {"RPM", Align::right},
-               {"MIN", Align::right},
-               {"MAX", Align::right},
-               {"TARGET", Align::right}});
-  for (const auto& f : *fans) {
-    table.add({f.identifier, f.name, std::to_string(f.rpm), std::to_string(f.min),
-               std::to_string(f.max), std::to_string(f.target)});
-  }
-  view.table = table.render();
-  return view;
+  return listView(store.fans(), encodeFans,
+                  {{"IDENTIFIER", Align::left},
+                   {"NAME", Align::left},
+                   {"RPM", Align::right},
+                   {"MIN", Align::right},
+                   {"MAX", Align::right},
+                   {"TARGET", Align::right}},
+                  [](const Fan& f) -> std::vector<std::string> {
+                    return {f.identifier, f.name, std::to_string(f.rpm), std::to_string(f.min),
+                            std::to_string(f.max), std::to_string(f.target)};
+                  });
 }
 
 constexpr StoreList kLists[] = {{SensorDataModelKey::fans, "Fans", &fansView}};

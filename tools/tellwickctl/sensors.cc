@@ -29,13 +29,11 @@ std::string valueText(const Sensor& sensor) {
 }
 
 ListView sensorsView(IHelperDataModel& store) {
-  auto sensors = store.sensors();
-  ListView view{listJson(sensors, encodeSensors), {}};
-  if (!sensors || sensors->empty()) return view;
-  Table table({{"IDENTIFIER", Align::left}, {"DESCRIPTION", Align::left}, {"VALUE", Align::right}});
-  for (const auto& s : *sensors) table.add({s.identifier, s.description, valueText(s)});
-  view.table = table.render();
-  return view;
+  return listView(store.sensors(), encodeSensors,
+                  {{"IDENTIFIER", Align::left}, {"DESCRIPTION", Align::left}, {"VALUE", Align::right}},
+                  [](const Sensor& s) -> std::vector<std::string> {
+                    return {s.identifier, s.description, valueText(s)};
+                  });
 }
 
 constexpr StoreList kLists[] = {{SensorDataModelKey::sensors, "Sensors", &sensorsView}};

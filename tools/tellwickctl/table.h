@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/tellwickctl/category.h"
+
 namespace tellwick::ctl {
 
 enum class Align { left, right };
@@ -23,6 +25,25 @@ class Table {
   std::vector<std::pair<std::string, Align>> columns_;
   std::vector<std::vector<std::string>> rows_;
 };
+
+// A stored list as JSON (encoded with encode) and as a table with one row
+// per non-null element (cells gives its cells); the table is left empty when
+// the list is missing or empty.
+template <typename List, typename Encode, typename Cells>
+ListView listView(const std::optional<List>& list, Encode encode,
+                  std::vector<std::pair<std::string, Align>> columns, Cells cells) {
+  ListView view{listJson(list, encode), {}};
+  if (!list || list->empty()) return view;
+  Table table(std::move(columns));
+  for (const auto& element : *list) {
+    if constexpr (requires { !element; }) {
+      if (!element) continue;
+    }
+    table.add(cells(element));
+  }
+  view.table = table.render();
+  return view;
+}
 
 // value with exactly digits digits after the point.
 std::string fixed(double value, int digits);

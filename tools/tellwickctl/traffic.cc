@@ -8,18 +8,15 @@ namespace tellwick::ctl {
 namespace {
 
 ListView trafficView(IHelperDataModel& store) {
-  auto traffic = store.traffic();
-  ListView view{listJson(traffic, encodeTraffic), {}};
-  if (!traffic || traffic->empty()) return view;
-  Table table({{"PID", Align::right},
-               {"NAME", Align::left},
-               {"SENT", Align::right},
-               {"RECEIVED", Align::right}});
-  for (const auto& t : *traffic) {
-    table.add({std::to_string(t.pid()), t.name(), bytesText(t.sent()), bytesText(t.received())});
-  }
-  view.table = table.render();
-  return view;
+  return listView(store.traffic(), encodeTraffic,
+                  {{"PID", Align::right},
+                   {"NAME", Align::left},
+                   {"SENT", Align::right},
+                   {"RECEIVED", Align::right}},
+                  [](const ProcessTrafficInfo& t) -> std::vector<std::string> {
+                    return {std::to_string(t.pid()), t.name(), bytesText(t.sent()),
+                            bytesText(t.received())};
+                  });
 }
 
 constexpr StoreList kLists[] = {{SensorDataModelKey::traffic, "Traffic", &trafficView}};
