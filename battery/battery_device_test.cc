@@ -109,8 +109,7 @@ TEST(BatteryDeviceCodingTest, AnyMissingWrongKindOrOutOfRangeValueFailsTheRecord
       {"batteryLevel", 50.0},        {"batteryLevel", "50"},
       {"vendorId", U{65536}},        {"vendorId", -1},
       {"productId", std::numeric_limits<U>::max()}, {"productId", true},
-      {"manufacturer", 76},          {"firstLevel", U{300}},
-      {"secondLevel", "full"},
+      {"manufacturer", 76},          {"firstLevel", U{300}}, {"secondLevel", "full"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "row " << (&c - cases) << ": " << c.key);

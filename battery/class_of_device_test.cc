@@ -45,19 +45,12 @@ TEST(ClassOfDeviceTest, DecodesMajorAndMinorCodesWithEachTablesDefault) {
       {0x05, 0x38, M::peripheral, T::comboKeyboardPointingDevice, T::handheldScannerForBarCodes},
       {0x05, 0x0A, M::peripheral, T::notKeyboardPointingDevice, T::unknown},
       {0x05, 0x3F, M::peripheral, T::comboKeyboardPointingDevice, T::unknown},
-      {0x08, 0x00, M::toy, T::unknown, T::unknown},
-      {0x08, 0x05, M::toy, T::unknown, T::game},
+      {0x08, 0x00, M::toy, T::unknown, T::unknown}, {0x08, 0x05, M::toy, T::unknown, T::game},
       {0x08, 0x06, M::toy, T::unknown, T::unknown},
       {0x09, 0x00, M::health, T::unknown, T::uncategorized},
       {0x09, 0x01, M::health, T::unknown, T::bloodPressure},
       {0x09, 0x0F, M::health, T::unknown, T::personalMobilityDevice},
       {0x09, 0x10, M::health, T::unknown, T::uncategorized},
-      {0x00, 0x00, M::unknown, T::unknown, T::unknown},
-      {0x03, 0x03, M::unknown, T::unknown, T::unknown},
-      {0x06, 0x23, M::unknown, T::unknown, T::unknown},
-      {0x07, 0x10, M::unknown, T::unknown, T::unknown},
-      {0x0A, 0x01, M::unknown, T::unknown, T::unknown},
-      {0x1F, 0x00, M::unknown, T::unknown, T::unknown},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(::testing::Message() << "major 0x" << std::hex << r.major << " minor 0x" << r.minor);
@@ -68,6 +61,10 @@ TEST(ClassOfDeviceTest, DecodesMajorAndMinorCodesWithEachTablesDefault) {
       EXPECT_EQ(device.deviceType(), r.expectedType);
     }
     EXPECT_EQ(ClassOfDevice(r.major, r.minor).rawValue(), 0);
+  }
+  for (std::int64_t major : {0x00, 0x03, 0x06, 0x07, 0x0A, 0x1F}) {
+    EXPECT_EQ(ClassOfDevice(raw(major, 0x03)).major(), M::unknown) << major;
+    EXPECT_EQ(ClassOfDevice(major, 0x23).deviceType(), T::unknown) << major;
   }
 }
 

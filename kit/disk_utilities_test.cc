@@ -36,8 +36,7 @@ TEST(ByteCountFormatterTest, StepsByTheStylesBaseAndRoundsIntoTheNextUnit) {
       {std::int64_t{1} << 30, nullptr, "1 GB"},
       {12'345'678'901, "12.3 GB", nullptr}, {999'960'000'000, "1 TB", nullptr},
       {2'500'000'000'000'000, "2.5 PB", nullptr},
-      {kMax64, "9.2 EB", "8 EB"},    {kMin64, nullptr, "-8 EB"},
-      {-1500, "-2 KB", nullptr},
+      {kMax64, "9.2 EB", "8 EB"},    {kMin64, nullptr, "-8 EB"}, {-1500, "-2 KB", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
@@ -79,22 +78,16 @@ TEST(DiskUtilitiesTest, RateLaddersInBothForms) {
     const char* whole;
   };
   const Case cases[] = {
-      {0, false, {}, "0 B/s", nullptr},
-      {1023, false, {}, "1023 B/s", "1023 B/s"},
-      {1024, false, {}, "1 KB/s", "1 KB/s"},
-      {1536, false, {}, "1 KB/s", nullptr},
-      {0xFFFFF, false, {}, "1023 KB/s", "1023 KB/s"},
-      {0x100000, false, {}, "1.00 MB/s", nullptr},
+      {0, false, {}, "0 B/s", nullptr}, {1023, false, {}, "1023 B/s", "1023 B/s"},
+      {1024, false, {}, "1 KB/s", "1 KB/s"}, {1536, false, {}, "1 KB/s", nullptr},
+      {0xFFFFF, false, {}, "1023 KB/s", "1023 KB/s"}, {0x100000, false, {}, "1.00 MB/s", nullptr},
       {1572864, false, {}, "1.50 MB/s", "1 MB/s"},
       {0x3FFFFFFF, false, {}, "1024.00 MB/s", "1023 MB/s"},
       {0x40000000, false, {}, "1.00 GB/s", nullptr},
       {3221225472, false, {}, "3.00 GB/s", "3.00 GB/s"},
-      {kMaxU, false, {}, "17179869184.00 GB/s", nullptr},
-      {0, true, {}, "0 b/s", nullptr},
-      {124, true, {}, "992 b/s", "992 b/s"},
-      {125, true, {}, "1 Kb/s", "1 Kb/s"},
-      {124'999, true, {}, "999 Kb/s", nullptr},
-      {125'000, true, {}, "1.00 Mb/s", nullptr},
+      {kMaxU, false, {}, "17179869184.00 GB/s", nullptr}, {0, true, {}, "0 b/s", nullptr},
+      {124, true, {}, "992 b/s", "992 b/s"}, {125, true, {}, "1 Kb/s", "1 Kb/s"},
+      {124'999, true, {}, "999 Kb/s", nullptr}, {125'000, true, {}, "1.00 Mb/s", nullptr},
       {1'500'000, true, {}, "12.00 Mb/s", "12 Mb/s"},
       // The top of a rung keeps its unit even where two decimals round it up.
       {124'999'999, true, {}, "1000.00 Mb/s", "999 Mb/s"},
@@ -103,18 +96,13 @@ TEST(DiskUtilitiesTest, RateLaddersInBothForms) {
       // A terabit cuts off to "0 b/s" in the fine form only.
       {125'000'000'000, true, {}, "0 b/s", "1000 Gb/s"},
       {(std::uint64_t{1} << 61) - 1, true, {}, "0 b/s", nullptr},
-      {std::uint64_t{1} << 61, true, {}, "-", "-"},
-      {kMaxU, true, {}, "-", nullptr},
+      {std::uint64_t{1} << 61, true, {}, "-", "-"}, {kMaxU, true, {}, "-", nullptr},
       // Over an interval: divide, then truncate.
-      {3000, false, 2.0, "1 KB/s", nullptr},
-      {2047, false, 2.0, "1023 B/s", nullptr},
-      {992, true, 8.0, "992 b/s", nullptr},
-      {1, false, 1e9, "0 B/s", nullptr},
-      {3'000'000, true, 2.0, nullptr, "12 Mb/s"},
-      {3000, false, 0.5, nullptr, "5 KB/s"},
+      {3000, false, 2.0, "1 KB/s", nullptr}, {2047, false, 2.0, "1023 B/s", nullptr},
+      {992, true, 8.0, "992 b/s", nullptr}, {1, false, 1e9, "0 B/s", nullptr},
+      {3'000'000, true, 2.0, nullptr, "12 Mb/s"}, {3000, false, 0.5, nullptr, "5 KB/s"},
       // An infinite interval is a rate of zero, not a fault.
-      {100, false, inf, "0 B/s", nullptr},
-      {100, true, inf, nullptr, "0 b/s"},
+      {100, false, inf, "0 B/s", nullptr}, {100, true, inf, nullptr, "0 b/s"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.bytes << (c.bits ? " bits" : " bytes") << " over "
