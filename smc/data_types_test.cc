@@ -39,6 +39,14 @@ TEST(DataTypesTest, DecodesTheFixedPointAndFloatTypes) {
   EXPECT_TRUE(std::isnan(*nan));
 }
 
+TEST(DataTypesTest, OtherTypesAndShortValuesAreAbsent) {
+  for (const char* type : {"ui8 ", "ui16", "flag", "fp88", "fpe3", "{fds", "", "sp7"}) {
+    EXPECT_FALSE(decode(type, {0x2A, 0x80, 0x00, 0x00})) << type;
+  }
+  EXPECT_FALSE(decode("sp78", {0x2A}));
+  EXPECT_FALSE(decode("flt ", {0x00, 0x00, 0xFA}));
+}
+
 TEST(StringConverterTest, PacksBigEndianKeepingTheLastFourBytes) {
   EXPECT_EQ(StringConverter::fourCharCode("FNum"), 0x464E756Du);
   EXPECT_EQ(StringConverter::fourCharCode("sp78"), 0x73703738u);
