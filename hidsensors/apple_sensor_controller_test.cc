@@ -110,27 +110,21 @@ TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse)
   EXPECT_EQ(system_.serviceListsCopied(), 6);
 }
 
-TEST(MakeSensorsTest, MismatchedOrEmptyListsGiveNothing) {
+// Names and readings pair up by position; numbers count positions from 001.
+TEST(MakeSensorsTest, PairsNamesWithReadingsByPosition) {
   EXPECT_THAT(AppleSensorController::makeSensors(names({"a", "b", "c"}), {1, 2}, "appleCurrent"),
               IsEmpty());
-  EXPECT_THAT(AppleSensorController::makeSensors({}, {}, "appleCurrent"), IsEmpty());
   EXPECT_THAT(AppleSensorController::makeSensors(names({"a"}), {}, "appleCurrent"), IsEmpty());
-}
-
-TEST(MakeSensorsTest, NonStringNameSkipsItsPositionButUsesUpItsNumber) {
+  // A non-string name skips its position but uses up its number.
   os::PlistArray mixed = names({"first"});
   mixed.emplace_back(std::int64_t{12});
   mixed.emplace_back("third");
   EXPECT_THAT(rows(AppleSensorController::makeSensors(mixed, {1, 2, 3}, "appleThermal")),
               ElementsAre(Row{"appleThermal001", "first", 1}, Row{"appleThermal003", "third", 3}));
-}
 
-TEST(MakeSensorsTest, NumbersArePaddedToThreeDigitsAndGrowPast999) {
-  os::PlistArray many(1000, os::PlistValue("s"));
-  const std::vector<double> readings(1000, 0.5);
-  const auto sensors = AppleSensorController::makeSensors(many, readings, "appleVoltage");
+  const auto sensors = AppleSensorController::makeSensors(os::PlistArray(1000, os::PlistValue("s")),
+                                                          std::vector<double>(1000, 0.5), "appleVoltage");
   ASSERT_EQ(sensors.size(), 1000u);
-  EXPECT_EQ(sensors[0].identifier, "appleVoltage001");
   EXPECT_EQ(sensors[11].identifier, "appleVoltage012");
   EXPECT_EQ(sensors[998].identifier, "appleVoltage999");
   EXPECT_EQ(sensors[999].identifier, "appleVoltage1000");

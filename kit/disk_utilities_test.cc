@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "kit/byte_count_formatter.h"
 
@@ -12,140 +12,119 @@ namespace tellwick {
 namespace {
 
 using S = ByteCountStyle;
+using D = DiskUtilities;
+constexpr std::int64_t kMax64 = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin64 = std::numeric_limits<std::int64_t>::min();
 
-TEST(ByteCountFormatterTest, SmallCountsAreWordedInBytes) {
-  for (S style : {S::file, S::memory, S::decimal, S::binary}) {
-    EXPECT_EQ(formatByteCount(0, style), "Zero KB");
-    EXPECT_EQ(formatByteCount(1, style), "1 byte");
-    EXPECT_EQ(formatByteCount(2, style), "2 bytes");
-    EXPECT_EQ(formatByteCount(512, style), "512 bytes");
-    EXPECT_EQ(formatByteCount(999, style), "999 bytes");
+// file and decimal step by 1000, memory and binary by 1024; nullptr: not checked.
+TEST(ByteCountFormatterTest, StepsByTheStylesBaseAndRoundsIntoTheNextUnit) {
+  struct Case {
+    std::int64_t count;
+    const char* decimal;
+    const char* binary;
+  };
+  const Case cases[] = {
+      {0, "Zero KB", "Zero KB"},     {1, "1 byte", "1 byte"},
+      {2, "2 bytes", "2 bytes"},     {999, "999 bytes", "999 bytes"},
+      {1000, "1 KB", "1000 bytes"},  {1023, nullptr, "1023 bytes"},
+      {1024, nullptr, "1 KB"},       {1499, "1 KB", nullptr},
+      {1500, "2 KB", nullptr},       {999'499, "999 KB", nullptr},
+      {999'500, "1 MB", nullptr},  // not "1000 KB"
+      {1024 * 1024 - 1, nullptr, "1 MB"},
+      {1'500'000, "1.5 MB", "1.4 MB"}, {1024 * 1024 * 3 / 2, nullptr, "1.5 MB"},
+      {1'049'999, "1 MB", nullptr},  {1'050'000, "1.1 MB", nullptr},
+      {std::int64_t{1} << 30, nullptr, "1 GB"},
+      {12'345'678'901, "12.3 GB", nullptr}, {999'960'000'000, "1 TB", nullptr},
+      {2'500'000'000'000'000, "2.5 PB", nullptr},
+      {kMax64, "9.2 EB", "8 EB"},    {kMin64, nullptr, "-8 EB"}, {-1500, "-2 KB", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.count);
+    for (S style : {S::file, S::decimal}) {
+      if (c.decimal) { EXPECT_EQ(formatByteCount(c.count, style), c.decimal); }
+    }
+    for (S style : {S::memory, S::binary}) {
+      if (c.binary) { EXPECT_EQ(formatByteCount(c.count, style), c.binary); }
+    }
   }
-}
-
-TEST(ByteCountFormatterTest, DecimalStylesStepByThousand) {
-  for (S style : {S::file, S::decimal}) {
-    EXPECT_EQ(formatByteCount(1000, style), "1 KB");
-    EXPECT_EQ(formatByteCount(1499, style), "1 KB");
-    EXPECT_EQ(formatByteCount(1500, style), "2 KB");
-    EXPECT_EQ(formatByteCount(999'499, style), "999 KB");
-    // Rounds up into the next unit instead of showing "1000 KB".
-    EXPECT_EQ(formatByteCount(999'500, style), "1 MB");
-    EXPECT_EQ(formatByteCount(1'500'000, style), "1.5 MB");
-    EXPECT_EQ(formatByteCount(1'049'999, style), "1 MB");
-    EXPECT_EQ(formatByteCount(1'050'000, style), "1.1 MB");
-    EXPECT_EQ(formatByteCount(12'345'678'901, style), "12.3 GB");
-    EXPECT_EQ(formatByteCount(999'960'000'000, style), "1 TB");
-    EXPECT_EQ(formatByteCount(2'500'000'000'000'000, style), "2.5 PB");
-  }
-}
-
-TEST(ByteCountFormatterTest, BinaryStylesStepBy1024) {
-  for (S style : {S::memory, S::binary}) {
-    EXPECT_EQ(formatByteCount(1000, style), "1000 bytes");
-    EXPECT_EQ(formatByteCount(1023, style), "1023 bytes");
-    EXPECT_EQ(formatByteCount(1024, style), "1 KB");
-    EXPECT_EQ(formatByteCount(1024 * 1024 - 1, style), "1 MB");
-    EXPECT_EQ(formatByteCount(1024 * 1024 * 3 / 2, style), "1.5 MB");
-    EXPECT_EQ(formatByteCount(std::int64_t{1} << 30, style), "1 GB");
-  }
-}
-
-TEST(ByteCountFormatterTest, ExtremesStayInTheLargestUnit) {
-  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-  EXPECT_EQ(formatByteCount(kMax, S::file), "9.2 EB");
-  EXPECT_EQ(formatByteCount(kMax, S::memory), "8 EB");
-  EXPECT_EQ(formatByteCount(std::numeric_limits<std::int64_t>::min(), S::memory), "-8 EB");
-  EXPECT_EQ(formatByteCount(-1500, S::file), "-2 KB");
 }
 
 TEST(DiskUtilitiesTest, ByteCountTextRefusesNegativeCounts) {
-  EXPECT_EQ(DiskUtilities::byteCountText(-1), "-");
-  EXPECT_EQ(DiskUtilities::byteCountText(std::numeric_limits<std::int64_t>::min(), S::memory), "-");
-  EXPECT_EQ(DiskUtilities::byteCountText(0), "Zero KB");
-  EXPECT_EQ(DiskUtilities::byteCountText(1'500'000), "1.5 MB");
-  EXPECT_EQ(DiskUtilities::byteCountText(1'500'000, S::binary), "1.4 MB");
-  EXPECT_EQ(DiskUtilities::memoryByteCountText(1024), "1 KB");
-  EXPECT_EQ(DiskUtilities::memoryByteCountText(-5), "-");
+  EXPECT_EQ(D::byteCountText(-1), "-");
+  EXPECT_EQ(D::byteCountText(kMin64, S::memory), "-");
+  EXPECT_EQ(D::byteCountText(0), "Zero KB");
+  EXPECT_EQ(D::byteCountText(1'500'000), "1.5 MB");
+  EXPECT_EQ(D::byteCountText(1'500'000, S::binary), "1.4 MB");
+  EXPECT_EQ(D::memoryByteCountText(1024), "1 KB");
+  EXPECT_EQ(D::memoryByteCountText(-5), "-");
 }
 
-TEST(DiskUtilitiesTest, FineByteLadderBounds) {
-  EXPECT_EQ(DiskUtilities::rateText(0, false), "0 B/s");
-  EXPECT_EQ(DiskUtilities::rateText(1023, false), "1023 B/s");
-  EXPECT_EQ(DiskUtilities::rateText(1024, false), "1 KB/s");
-  EXPECT_EQ(DiskUtilities::rateText(1536, false), "1 KB/s");
-  EXPECT_EQ(DiskUtilities::rateText(0xFFFFF, false), "1023 KB/s");
-  EXPECT_EQ(DiskUtilities::rateText(0x100000, false), "1.00 MB/s");
-  EXPECT_EQ(DiskUtilities::rateText(1572864, false), "1.50 MB/s");
-  EXPECT_EQ(DiskUtilities::rateText(0x3FFFFFFF, false), "1024.00 MB/s");
-  EXPECT_EQ(DiskUtilities::rateText(0x40000000, false), "1.00 GB/s");
-  EXPECT_EQ(DiskUtilities::rateText(3221225472, false), "3.00 GB/s");
-  EXPECT_EQ(DiskUtilities::rateText(UINT64_MAX, false), "17179869184.00 GB/s");
+std::string fine(std::uint64_t bytes, bool bits, std::optional<double> seconds) {
+  return seconds ? D::rateText(bytes, bits, *seconds) : D::rateText(bytes, bits);
+}
+std::string whole(std::uint64_t bytes, bool bits, std::optional<double> seconds) {
+  return seconds ? D::wholeRateText(bytes, bits, *seconds) : D::wholeRateText(bytes, bits);
 }
 
-TEST(DiskUtilitiesTest, FineBitLadderBoundsAndCutOff) {
-  EXPECT_EQ(DiskUtilities::rateText(0, true), "0 b/s");
-  EXPECT_EQ(DiskUtilities::rateText(124, true), "992 b/s");
-  EXPECT_EQ(DiskUtilities::rateText(125, true), "1 Kb/s");
-  EXPECT_EQ(DiskUtilities::rateText(124'999, true), "999 Kb/s");
-  EXPECT_EQ(DiskUtilities::rateText(125'000, true), "1.00 Mb/s");
-  EXPECT_EQ(DiskUtilities::rateText(1'500'000, true), "12.00 Mb/s");
-  // The top of a rung keeps its unit even where two decimals round it up.
-  EXPECT_EQ(DiskUtilities::rateText(124'999'999, true), "1000.00 Mb/s");
-  EXPECT_EQ(DiskUtilities::rateText(125'000'000, true), "1.00 Gb/s");
-  EXPECT_EQ(DiskUtilities::rateText(124'999'999'999, true), "1000.00 Gb/s");
-  EXPECT_EQ(DiskUtilities::rateText(125'000'000'000, true), "0 b/s");
-  EXPECT_EQ(DiskUtilities::rateText((std::uint64_t{1} << 61) - 1, true), "0 b/s");
-  EXPECT_EQ(DiskUtilities::rateText(std::uint64_t{1} << 61, true), "-");
-  EXPECT_EQ(DiskUtilities::rateText(UINT64_MAX, true), "-");
-}
-
-TEST(DiskUtilitiesTest, WholeLaddersTruncateAndKeepGigabyteDecimals) {
-  EXPECT_EQ(DiskUtilities::wholeRateText(1023, false), "1023 B/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(1024, false), "1 KB/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(0xFFFFF, false), "1023 KB/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(1572864, false), "1 MB/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(0x3FFFFFFF, false), "1023 MB/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(3221225472, false), "3.00 GB/s");
-
-  EXPECT_EQ(DiskUtilities::wholeRateText(124, true), "992 b/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(125, true), "1 Kb/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(1'500'000, true), "12 Mb/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(124'999'999, true), "999 Mb/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(125'000'000, true), "1 Gb/s");
-  // No cut-off at a terabit in the whole form.
-  EXPECT_EQ(DiskUtilities::wholeRateText(125'000'000'000, true), "1000 Gb/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(std::uint64_t{1} << 61, true), "-");
-}
-
-TEST(DiskUtilitiesTest, IntervalRatesDivideThenTruncate) {
-  EXPECT_EQ(DiskUtilities::rateText(3000, false, 2.0), "1 KB/s");
-  EXPECT_EQ(DiskUtilities::rateText(2047, false, 2.0), "1023 B/s");
-  EXPECT_EQ(DiskUtilities::rateText(992, true, 8.0), "992 b/s");
-  EXPECT_EQ(DiskUtilities::rateText(1, false, 1e9), "0 B/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(3'000'000, true, 2.0), "12 Mb/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(3000, false, 0.5), "5 KB/s");
+// Every rung bound is inclusive; nullptr: that form is not checked.
+TEST(DiskUtilitiesTest, RateLaddersInBothForms) {
+  constexpr auto kMaxU = std::numeric_limits<std::uint64_t>::max();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    std::uint64_t bytes;
+    bool bits;
+    std::optional<double> seconds;  // absent: the per-second overload
+    const char* fine;
+    const char* whole;
+  };
+  const Case cases[] = {
+      {0, false, {}, "0 B/s", nullptr}, {1023, false, {}, "1023 B/s", "1023 B/s"},
+      {1024, false, {}, "1 KB/s", "1 KB/s"}, {1536, false, {}, "1 KB/s", nullptr},
+      {0xFFFFF, false, {}, "1023 KB/s", "1023 KB/s"}, {0x100000, false, {}, "1.00 MB/s", nullptr},
+      {1572864, false, {}, "1.50 MB/s", "1 MB/s"},
+      {0x3FFFFFFF, false, {}, "1024.00 MB/s", "1023 MB/s"},
+      {0x40000000, false, {}, "1.00 GB/s", nullptr},
+      {3221225472, false, {}, "3.00 GB/s", "3.00 GB/s"},
+      {kMaxU, false, {}, "17179869184.00 GB/s", nullptr}, {0, true, {}, "0 b/s", nullptr},
+      {124, true, {}, "992 b/s", "992 b/s"}, {125, true, {}, "1 Kb/s", "1 Kb/s"},
+      {124'999, true, {}, "999 Kb/s", nullptr}, {125'000, true, {}, "1.00 Mb/s", nullptr},
+      {1'500'000, true, {}, "12.00 Mb/s", "12 Mb/s"},
+      // The top of a rung keeps its unit even where two decimals round it up.
+      {124'999'999, true, {}, "1000.00 Mb/s", "999 Mb/s"},
+      {125'000'000, true, {}, "1.00 Gb/s", "1 Gb/s"},
+      {124'999'999'999, true, {}, "1000.00 Gb/s", nullptr},
+      // A terabit cuts off to "0 b/s" in the fine form only.
+      {125'000'000'000, true, {}, "0 b/s", "1000 Gb/s"},
+      {(std::uint64_t{1} << 61) - 1, true, {}, "0 b/s", nullptr},
+      {std::uint64_t{1} << 61, true, {}, "-", "-"}, {kMaxU, true, {}, "-", nullptr},
+      // Over an interval: divide, then truncate.
+      {3000, false, 2.0, "1 KB/s", nullptr}, {2047, false, 2.0, "1023 B/s", nullptr},
+      {992, true, 8.0, "992 b/s", nullptr}, {1, false, 1e9, "0 B/s", nullptr},
+      {3'000'000, true, 2.0, nullptr, "12 Mb/s"}, {3000, false, 0.5, nullptr, "5 KB/s"},
+      // An infinite interval is a rate of zero, not a fault.
+      {100, false, inf, "0 B/s", nullptr}, {100, true, inf, nullptr, "0 b/s"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.bytes << (c.bits ? " bits" : " bytes") << " over "
+                                    << c.seconds.value_or(-1));
+    if (c.fine) { EXPECT_EQ(fine(c.bytes, c.bits, c.seconds), c.fine); }
+    if (c.whole) { EXPECT_EQ(whole(c.bytes, c.bits, c.seconds), c.whole); }
+  }
 }
 
 TEST(DiskUtilitiesTest, UnshowableIntervalsGiveDash) {
-  const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  for (bool inBits : {false, true}) {
-    EXPECT_EQ(DiskUtilities::rateText(100, inBits, 0.0), "-");
-    EXPECT_EQ(DiskUtilities::rateText(100, inBits, -0.0), "-");
-    EXPECT_EQ(DiskUtilities::rateText(100, inBits, -2.0), "-");
-    EXPECT_EQ(DiskUtilities::rateText(100, inBits, nan), "-");
+  constexpr auto kMaxU = std::numeric_limits<std::uint64_t>::max();
+  for (bool bits : {false, true}) {
+    for (double seconds : {0.0, -0.0, -2.0, nan}) {
+      EXPECT_EQ(D::rateText(100, bits, seconds), "-") << seconds;
+      EXPECT_EQ(D::wholeRateText(100, bits, seconds), "-") << seconds;
+    }
+    EXPECT_EQ(D::wholeRateText(0, bits, 0.0), "-");
     // A tiny interval pushes the rate past 64 bits.
-    EXPECT_EQ(DiskUtilities::rateText(UINT64_MAX, inBits, 1e-3), "-");
-    EXPECT_EQ(DiskUtilities::wholeRateText(100, inBits, 0.0), "-");
-    EXPECT_EQ(DiskUtilities::wholeRateText(0, inBits, 0.0), "-");
-    EXPECT_EQ(DiskUtilities::wholeRateText(100, inBits, -2.0), "-");
-    EXPECT_EQ(DiskUtilities::wholeRateText(100, inBits, nan), "-");
-    EXPECT_EQ(DiskUtilities::wholeRateText(UINT64_MAX, inBits, 0.5), "-");
+    EXPECT_EQ(D::rateText(kMaxU, bits, 1e-3), "-");
+    EXPECT_EQ(D::wholeRateText(kMaxU, bits, 0.5), "-");
   }
-  // An infinite interval is a rate of zero, not a fault.
-  EXPECT_EQ(DiskUtilities::rateText(100, false, inf), "0 B/s");
-  EXPECT_EQ(DiskUtilities::wholeRateText(100, true, inf), "0 b/s");
 }
 
 }  // namespace

@@ -12,40 +12,33 @@
 namespace tellwick {
 namespace {
 
-Sensor sensorNamed(const std::string& identifier) { return Sensor(identifier, "", std::nullopt); }
+using ST = SensorType;
 
-TEST(SensorTest, ClassificationTakesTheFirstMatchingRule) {
+// The first matching rule decides the type; presentation follows the type.
+TEST(SensorTest, ClassificationAndPresentation) {
   struct Case {
     const char* identifier;
     SensorType type;
+    int digits;
+    const char* image;
   };
   const Case cases[] = {
-      {"TC0P", SensorType::thermal},        {"appleThermalA", SensorType::thermal},
-      {"IC0R", SensorType::current},        {"appleCurrentB", SensorType::current},
-      {"VD0R", SensorType::voltage},        {"appleVoltage1", SensorType::voltage},
-      {"PSTR", SensorType::power},          {"tc0p", SensorType::unknown},
-      {"F0Ac", SensorType::unknown},        {"", SensorType::unknown},
-      {"TVoltage", SensorType::thermal},    {"ICurrentVoltage", SensorType::current},
-      {"xCurrentVoltage", SensorType::current}, {"PThermal", SensorType::thermal},
-      {"applePower", SensorType::unknown},  {"thermal", SensorType::unknown},
+      {"TC0P", ST::thermal, 0, "thermometer"}, {"appleThermalA", ST::thermal, 0, "thermometer"},
+      {"IC0R", ST::current, 2, "bolt.fill"}, {"appleCurrentB", ST::current, 2, "bolt.fill"},
+      {"VD0R", ST::voltage, 4, "bolt.fill"}, {"appleVoltage1", ST::voltage, 4, "bolt.fill"},
+      {"PSTR", ST::power, 2, "staroflife.fill"}, {"tc0p", ST::unknown, 0, "questionmark"},
+      {"F0Ac", ST::unknown, 0, "questionmark"}, {"", ST::unknown, 0, "questionmark"},
+      {"TVoltage", ST::thermal, 0, "thermometer"}, {"ICurrentVoltage", ST::current, 2, "bolt.fill"},
+      {"xCurrentVoltage", ST::current, 2, "bolt.fill"}, {"PThermal", ST::thermal, 0, "thermometer"},
+      {"applePower", ST::unknown, 0, "questionmark"}, {"thermal", ST::unknown, 0, "questionmark"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sensorNamed(c.identifier).type(), c.type) << '"' << c.identifier << '"';
+    SCOPED_TRACE(::testing::Message() << '"' << c.identifier << '"');
+    const Sensor sensor(c.identifier, "", std::nullopt);
+    EXPECT_EQ(sensor.type(), c.type);
+    EXPECT_EQ(sensor.fractionDigits(), c.digits);
+    EXPECT_EQ(sensor.symbolImage(), SymbolImage{c.image});
   }
-}
-
-TEST(SensorTest, PresentationFollowsTheType) {
-  EXPECT_EQ(sensorNamed("VC0C").fractionDigits(), 4);
-  EXPECT_EQ(sensorNamed("IC0R").fractionDigits(), 2);
-  EXPECT_EQ(sensorNamed("PSTR").fractionDigits(), 2);
-  EXPECT_EQ(sensorNamed("TC0P").fractionDigits(), 0);
-  EXPECT_EQ(sensorNamed("F0Ac").fractionDigits(), 0);
-
-  EXPECT_EQ(sensorNamed("TC0P").symbolImage(), SymbolImage{"thermometer"});
-  EXPECT_EQ(sensorNamed("VC0C").symbolImage(), SymbolImage{"bolt.fill"});
-  EXPECT_EQ(sensorNamed("IC0R").symbolImage(), SymbolImage{"bolt.fill"});
-  EXPECT_EQ(sensorNamed("PSTR").symbolImage(), SymbolImage{"staroflife.fill"});
-  EXPECT_EQ(sensorNamed("x").symbolImage(), SymbolImage{"questionmark"});
 }
 
 TEST(SensorTypeTest, RawValuesCoverExactlySixCasesInDeclaredOrder) {
@@ -76,39 +69,30 @@ TEST(SensorTypeTest, LocalizedNamesComeFromTheProtocolTableOrFallBackToTheKey) {
 }
 
 TEST(FanTest, AnAbsentOrEmptyNameBecomesTheLocalizedFanText) {
-  const std::string fanText = localizedName(SensorType::fan);
-  EXPECT_EQ(fanText, "Fan");
-  EXPECT_EQ(Fan("F0Ac", std::nullopt, 0, 0, 0, 0).name, fanText);
-  EXPECT_EQ(Fan("F0Ac", std::string(), 0, 0, 0, 0).name, fanText);
+  EXPECT_EQ(localizedName(SensorType::fan), "Fan");
+  EXPECT_EQ(Fan("F0Ac", std::nullopt, 0, 0, 0, 0).name, "Fan");
+  EXPECT_EQ(Fan("F0Ac", std::string(), 0, 0, 0, 0).name, "Fan");
   EXPECT_EQ(Fan("F0Ac", std::string("   "), 0, 0, 0, 0).name, "   ");
-  EXPECT_EQ(Fan("F1Ac", std::string("Left"), 0, 0, 0, 0).name, "Left");
 }
 
-float relative(std::int64_t rpm, std::int64_t min, std::int64_t max) {
-  return Fan("F0Ac", std::string("f"), rpm, min, max, 0).relativeSpeed();
-}
-
+// Clamped to [0, 1]; equal bounds give what a division by zero gives.
 TEST(FanTest, RelativeSpeedIsClampedToTheUnitInterval) {
-  EXPECT_FLOAT_EQ(relative(1500, 1000, 2000), 0.5f);
-  EXPECT_FLOAT_EQ(relative(900, 1000, 2000), 0.0f);
-  EXPECT_FLOAT_EQ(relative(2500, 1000, 2000), 1.0f);
-  EXPECT_FLOAT_EQ(relative(1000, 1000, 2000), 0.0f);
-  EXPECT_FLOAT_EQ(relative(2000, 1000, 2000), 1.0f);
-}
-
-TEST(FanTest, RelativeSpeedWithEqualBoundsIsThatOfADivisionByZero) {
-  EXPECT_FLOAT_EQ(relative(1200, 1000, 1000), 1.0f);
-  EXPECT_FLOAT_EQ(relative(800, 1000, 1000), 0.0f);
-  EXPECT_TRUE(std::isnan(relative(1000, 1000, 1000)));
-}
-
-TEST(FanTest, RelativeSpeedSurvivesExtremeStoredValues) {
   constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
   constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
-  EXPECT_FLOAT_EQ(relative(kMax, kMin, kMax), 1.0f);
-  EXPECT_FLOAT_EQ(relative(kMin, kMin, kMax), 0.0f);
-  EXPECT_FLOAT_EQ(relative(0, kMin, kMax), 0.5f);
-  EXPECT_FLOAT_EQ(relative(kMax, kMax, kMin), 0.0f);
+  const struct {
+    std::int64_t rpm, min, max;
+    float relative;
+  } cases[] = {
+      {1500, 1000, 2000, 0.5f}, {900, 1000, 2000, 0.0f}, {2500, 1000, 2000, 1.0f},
+      {1000, 1000, 2000, 0.0f}, {2000, 1000, 2000, 1.0f}, {1200, 1000, 1000, 1.0f},
+      {800, 1000, 1000, 0.0f},  {kMax, kMin, kMax, 1.0f}, {kMin, kMin, kMax, 0.0f},
+      {0, kMin, kMax, 0.5f},    {kMax, kMax, kMin, 0.0f},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FLOAT_EQ(Fan("F0Ac", std::string("f"), c.rpm, c.min, c.max, 0).relativeSpeed(),
+                    c.relative) << c.rpm << " in " << c.min << "..." << c.max;
+  }
+  EXPECT_TRUE(std::isnan(Fan("F0Ac", std::string("f"), 1000, 1000, 1000, 0).relativeSpeed()));
 }
 
 TEST(ProcessTrafficInfoTest, TotalAddsBothDirectionsAndSaturates) {

@@ -14,35 +14,29 @@ std::optional<double> decode(const char* type, std::vector<std::uint8_t> bytes) 
   return DataTypes::decode(StringConverter::fourCharCode(type), bytes);
 }
 
-TEST(DataTypesTest, SignedFixedPointIsBigEndianTwosComplement) {
-  EXPECT_EQ(decode("sp78", {0x2A, 0x80}), 42.5);
-  EXPECT_EQ(decode("sp78", {0xFF, 0x80}), -0.5);
-  EXPECT_EQ(decode("sp78", {0x7F, 0xFF}), 127.99609375);
-  EXPECT_EQ(decode("sp69", {0x01, 0x00}), 0.5);
-  EXPECT_EQ(decode("sp5a", {0x04, 0x00}), 1.0);
-  EXPECT_EQ(decode("sp4b", {0xF0, 0x00}), -2.0);
-  EXPECT_EQ(decode("sp3c", {0x80, 0x00}), -8.0);
-}
-
-TEST(DataTypesTest, Fpe2IsUnsigned) {
-  EXPECT_EQ(decode("fpe2", {0x1F, 0x40}), 2000.0);
-  EXPECT_EQ(decode("fpe2", {0xFF, 0xFF}), 16383.75);
-}
-
-TEST(DataTypesTest, FloatIsLittleEndianAndPassesSpecialValuesThrough) {
-  EXPECT_EQ(decode("flt ", {0x00, 0x00, 0xFA, 0x44}), 2000.0);
-  EXPECT_EQ(decode("flt ", {0x00, 0x00, 0x80, 0xBF}), -1.0);
-  EXPECT_EQ(decode("flt ", {0x00, 0x00, 0x80, 0x7F}), INFINITY);
+// sp types are big-endian two's complement fixed point, fpe2 is unsigned,
+// flt is a little-endian float; only the leading bytes count.
+TEST(DataTypesTest, DecodesTheFixedPointAndFloatTypes) {
+  std::vector<std::uint8_t> padded(32, 0xEE);
+  padded[0] = 0x2A;
+  padded[1] = 0x80;
+  const struct {
+    const char* type;
+    std::vector<std::uint8_t> bytes;
+    double value;
+  } cases[] = {
+      {"sp78", {0x2A, 0x80}, 42.5},         {"sp78", {0xFF, 0x80}, -0.5},
+      {"sp78", {0x7F, 0xFF}, 127.99609375}, {"sp69", {0x01, 0x00}, 0.5},
+      {"sp5a", {0x04, 0x00}, 1.0},          {"sp4b", {0xF0, 0x00}, -2.0},
+      {"sp3c", {0x80, 0x00}, -8.0},         {"fpe2", {0x1F, 0x40}, 2000.0},
+      {"fpe2", {0xFF, 0xFF}, 16383.75},     {"flt ", {0x00, 0x00, 0xFA, 0x44}, 2000.0},
+      {"flt ", {0x00, 0x00, 0x80, 0xBF}, -1.0}, {"flt ", {0x00, 0x00, 0x80, 0x7F}, INFINITY},
+      {"sp78", padded, 42.5},
+  };
+  for (const auto& c : cases) EXPECT_EQ(decode(c.type, c.bytes), c.value) << c.type;
   auto nan = decode("flt ", {0x00, 0x00, 0xC0, 0x7F});
   ASSERT_TRUE(nan);
   EXPECT_TRUE(std::isnan(*nan));
-}
-
-TEST(DataTypesTest, OnlyTheLeadingBytesCount) {
-  std::vector<std::uint8_t> bytes(32, 0xEE);
-  bytes[0] = 0x2A;
-  bytes[1] = 0x80;
-  EXPECT_EQ(decode("sp78", bytes), 42.5);
 }
 
 TEST(DataTypesTest, OtherTypesAndShortValuesAreAbsent) {

@@ -65,21 +65,18 @@ TEST(SystemProfilerReportTest, ModaliasGivesVendorAndProductOrNothing) {
   EXPECT_EQ(ids->vendor, 0x004C);
   EXPECT_EQ(ids->product, 0x200E);
   EXPECT_TRUE(parseModalias("usb:v05acp0267d0001"));
-  EXPECT_FALSE(parseModalias(""));
-  EXPECT_FALSE(parseModalias("v004Cp200E"));
-  EXPECT_FALSE(parseModalias("usb:v04Cp200E"));
-  EXPECT_FALSE(parseModalias("usb:v004Cp20"));
-  EXPECT_FALSE(parseModalias("usb:vXYZWp200E"));
+  for (const char* bad : {"", "v004Cp200E", "usb:v04Cp200E", "usb:v004Cp20", "usb:vXYZWp200E"}) {
+    EXPECT_FALSE(parseModalias(bad)) << bad;
+  }
 }
 
 TEST(SystemProfilerReportTest, IconsMapToMinorTypes) {
-  EXPECT_EQ(minorTypeForIcon("input-keyboard"), "Keyboard");
-  EXPECT_EQ(minorTypeForIcon("input-mouse"), "Mouse");
-  EXPECT_EQ(minorTypeForIcon("input-tablet"), "Trackpad");
-  EXPECT_EQ(minorTypeForIcon("audio-headphones"), "Headphones");
-  EXPECT_EQ(minorTypeForIcon("audio-headset"), "Headset");
-  EXPECT_EQ(minorTypeForIcon("input-gaming"), std::nullopt);
-  EXPECT_EQ(minorTypeForIcon(""), std::nullopt);
+  const std::pair<const char*, std::optional<std::string>> cases[] = {
+      {"input-keyboard", "Keyboard"},     {"input-mouse", "Mouse"},
+      {"input-tablet", "Trackpad"},       {"audio-headphones", "Headphones"},
+      {"audio-headset", "Headset"},       {"input-gaming", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& [icon, type] : cases) EXPECT_EQ(minorTypeForIcon(icon), type) << icon;
 }
 
 }  // namespace
