@@ -70,6 +70,10 @@ void LowEnergyFinder::retrieveConnectedDevices() {
   for (const auto& peripheral : peripherals) {
     if (!isPoweredOn()) return;
     if (deviceOf(peripheral) != nullptr) continue;
+    // Known to lack the battery service: connecting it again on every
+    // refresh would only find that out again (and on some stacks take the
+    // connection from whoever holds it).
+    if (persistency_.isExcluded(peripheral)) continue;
     auto name = central_.name(peripheral);
     append(
         std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now()));

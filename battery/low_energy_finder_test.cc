@@ -191,6 +191,16 @@ TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
        {},
        {},
        {}},
+      {"retrieval skips excluded peripherals",
+       [](auto& t) {
+         t.systemConnected(kA);
+         (void)t.persistency->addNoBatteryServiceDevice(kA);
+         t.finder->retrieveConnectedDevices();
+       },
+       {},
+       {},
+       {},
+       {}},
       {"connected discovers services",
        [](auto& t) {
          t.systemConnected(kA);
