@@ -109,7 +109,8 @@ class BluetoothCentral {
                          const std::string& characteristic) = 0;
 
   // Delivers events until done() is true (checked after each one), timeout
-  // passes or the connection to the platform's stack is lost. Returns done().
+  // passes, a signal interrupts the wait or the connection to the platform's
+  // stack is lost. Returns done().
   virtual bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) = 0;
 };
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <list>
@@ -289,9 +290,12 @@ class LinuxBluetoothCentral final : public BluetoothCentral {
     if (state_ != CentralState::poweredOn) return out;
     for (const auto& [path, object] : objects_) {
       if (!object.has(kDeviceInterface) || !object.connected || object.address.empty()) continue;
-      auto offered = offeredServices(object);
+      // BlueZ lists a device's primary services in UUIDs, the battery
+      // service included even though it exports Battery1 in its place.
+      // Classic devices with a Battery1 from a headset profile have neither.
       bool match = std::any_of(services.begin(), services.end(), [&](const std::string& s) {
-        return std::find(offered.begin(), offered.end(), s) != offered.end();
+        return std::any_of(object.uuids.begin(), object.uuids.end(),
+                           [&](const std::string& uuid) { return shortUuid(uuid) == s; });
       });
       if (match) out.push_back(object.address);
     }
@@ -461,7 +465,10 @@ class LinuxBluetoothCentral final : public BluetoothCentral {
       auto left = std::chrono::duration_cast<std::chrono::microseconds>(
           deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return done();
-      if (sd_bus_wait(bus_, static_cast<std::uint64_t>(left.count())) < 0) loseBus();
+      r = sd_bus_wait(bus_, static_cast<std::uint64_t>(left.count()));
+      // A signal ends the wait early so that the owner can look at its flags.
+      if (r == -EINTR) return done();
+      if (r < 0) loseBus();
     }
   }
 
@@ -509,13 +516,6 @@ class LinuxBluetoothCentral final : public BluetoothCentral {
       }
     }
     return std::nullopt;
-  }
-
-  std::vector<std::string> offeredServices(const Object& device) const {
-    std::vector<std::string> out;
-    for (const auto& uuid : device.uuids) out.push_back(shortUuid(uuid));
-    if (device.has(kBatteryInterface)) out.push_back(kBatteryService);
-    return out;
   }
 
   CentralState computeState() const {

@@ -10,6 +10,7 @@
 #include "tests/bluez_le_bus.h"
 #include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/memory_user_defaults.h"
+#include "tests/fakes/scratch_directory.h"
 
 namespace tellwick {
 namespace {
@@ -234,6 +235,51 @@ TEST_F(BluezCentralTest, BluezGoingAwayDropsDevicesAndState) {
   ASSERT_TRUE(pump([&] { return central->state() == os::CentralState::unsupported; }));
   ASSERT_TRUE(pump([&] { return finder->devices().empty(); }));
   EXPECT_TRUE(central->retrieveConnectedPeripherals({"180F"}).empty());
+}
+
+}  // namespace
+}  // namespace tellwick
+
+namespace tellwick {
+namespace {
+
+// tellwickctl le as a user runs it.
+TEST_F(BluezCentralTest, TellwickctlLeOnce) {
+  struct Case {
+    const char* setup;
+    int status;
+    const char* output;
+  };
+  const Case cases[] = {
+      {nullptr, 69, ""},
+      {"adapter --off", 69, ""},
+      {"adapter", 0, R"({"devices":[]})"},
+      {"device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
+       "--resolved",
+       0, R"("batteryLevel":42,"name":"TT-1")"},
+  };
+  testing::ScratchDirectory config;
+  for (const auto& c : cases) {
+    if (c.setup == nullptr) {
+      bus.stopBluez();
+    } else if (std::string(c.setup).starts_with("adapter")) {
+      bus.stopBluez();
+      bus.startBluez();
+    }
+    if (c.setup) {
+      ASSERT_TRUE(bus.script(c.setup));
+    }
+    std::string command = "XDG_CONFIG_HOME=" + config.string() + " " + TELLWICK_BIN_DIR +
+                          "/tellwickctl le --once --json --timeout 5 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    int status = ::pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << (c.setup ? c.setup : "no BlueZ");
+    EXPECT_NE(output.find(c.output), std::string::npos) << output;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/helper_notifications.h"
+#include "tools/tellwickctl_le.h"
 #include "tools/tellwickctl_output.h"
 
 namespace tellwick::ctl {
@@ -111,6 +112,7 @@ int query(os::SessionBus& bus, const Invocation& invocation) {
 
 int run(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && arguments[0] == "le") return runLowEnergy({arguments.begin() + 1, arguments.end()});
   ParseResult parsed = parseArguments(arguments);
   if (!parsed.invocation) return usage(parsed.error);
   const Invocation& invocation = *parsed.invocation;
