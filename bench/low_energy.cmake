@@ -1,0 +1,3 @@
+add_executable(low_energy_bench low_energy_bench.cc)
+target_link_libraries(low_energy_bench PRIVATE tellwick_low_energy tellwick_os_store benchmark::benchmark)
+target_include_directories(low_energy_bench PRIVATE ${CMAKE_SOURCE_DIR})
