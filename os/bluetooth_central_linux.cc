@@ -682,7 +682,9 @@ class LinuxBluetoothCentral final : public BluetoothCentral {
     auto* self = static_cast<LinuxBluetoothCentral*>(userdata);
     const char* interface = nullptr;
     if (sd_bus_message_read_basic(m, 's', &interface) < 0 || !tracked(interface)) return 0;
-    const std::string path = sd_bus_message_get_path(m);
+    const char* objectPath = sd_bus_message_get_path(m);
+    if (objectPath == nullptr) return 0;
+    const std::string path = objectPath;
     auto it = self->objects_.find(path);
     if (it == self->objects_.end() || !it->second.has(interface)) return 0;
     Changes changes;

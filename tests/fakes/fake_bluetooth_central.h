@@ -77,6 +77,7 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   std::vector<std::string> retrieveConnectedPeripherals(
       const std::vector<std::string>& services) override {
     std::vector<std::string> out;
+    if (centralState != os::CentralState::poweredOn) return out;
     for (const auto& [id, p] : peripherals) {
       if (!p.connectedToSystem) continue;
       for (const auto& s : services) {
