@@ -57,7 +57,8 @@ class ILowEnergyFinder {
 // device information. Driven from outside: the owner calls refresh more often
 // than every 5 s, and the finder never starts a scan. A device without a sign
 // of life for more than 5 s is dropped at the next refresh; notifications
-// caused by values come at most once a second.
+// caused by values come at most once a second. Peripherals found to lack the
+// battery service are left alone from then on, by retrieval as by discovery.
 //
 // Everything, the central's events included, runs on the owner's thread.
 // The collaborators are not owned and must outlive the finder; the finder is
