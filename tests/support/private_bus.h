@@ -13,16 +13,17 @@
 namespace tellwick::testing {
 
 // A dbus-daemon of our own, started with the session configuration, and
-// this process's DBUS_SESSION_BUS_ADDRESS pointed at it for the life of the
-// object (restored afterwards), so that connectSessionBus reaches it.
-// address() is empty when the daemon did not start.
+// this process's variable (DBUS_SESSION_BUS_ADDRESS, or
+// DBUS_SYSTEM_BUS_ADDRESS for a stand-in system bus) pointed at it for the
+// life of the object (restored afterwards). address() is empty when the
+// daemon did not start.
 class PrivateBus {
  public:
-  PrivateBus()
+  explicit PrivateBus(const char* variable = "DBUS_SESSION_BUS_ADDRESS")
       : daemon_({"/usr/bin/dbus-daemon", "--session", "--nofork", "--print-address=1"},
                 {"PATH=/usr/bin:/bin"}),
         address_(daemon_.readLine(std::chrono::seconds(10)).value_or("")),
-        variable_("DBUS_SESSION_BUS_ADDRESS", address_) {}
+        variable_(variable, address_) {}
 
   const std::string& address() const { return address_; }
   void stop() {

@@ -20,6 +20,9 @@ std::string usage() {
   for (const Command* c : commands()) {
     text += "       tellwickctl " + std::string(c->name) + " " + std::string(c->options) + "\n";
   }
+  for (const StandaloneCommand* c : standaloneCommands()) {
+    text += "       tellwickctl " + std::string(c->name) + " " + std::string(c->synopsis) + "\n";
+  }
   return text +
          "Asks the running tellwick helper for one category (or all) and prints its answer.\n"
          "  --json             print the records as one JSON document\n"

@@ -11,6 +11,8 @@ extern const Category kBatteries;  // batteries.cc
 
 extern const Command kTerminate;  // terminate.cc
 
+extern const StandaloneCommand kLowEnergy;  // le.cc
+
 namespace {
 
 const Category* const kCategories[] = {
@@ -24,8 +26,13 @@ const Command* const kCommands[] = {
     &kTerminate,
 };
 
+const StandaloneCommand* const kStandaloneCommands[] = {
+    &kLowEnergy,
+};
+
 }  // namespace
 
+std::span<const StandaloneCommand* const> standaloneCommands() { return kStandaloneCommands; }
 std::span<const Category* const> categories() { return kCategories; }
 std::span<const Command* const> commands() { return kCommands; }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <ostream>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -48,12 +49,23 @@ struct Command {
   int (*run)(Context& context, const Invocation& invocation);
 };
 
+// A subcommand that reads its own arguments and opens what it needs itself
+// (another bus, a terminal): the words after its name in, the exit status
+// out. Listed in the usage text after the others.
+struct StandaloneCommand {
+  std::string_view name;
+  std::string_view synopsis;
+  int (*run)(const std::vector<std::string>& arguments);
+};
+
 // Every category, in the order "all" asks for and prints them; each one is
 // also a subcommand of its own name that runs kQuery.
 std::span<const Category* const> categories();
 
 // The subcommands other than the categories and "all", in usage order.
 std::span<const Command* const> commands();
+
+std::span<const StandaloneCommand* const> standaloneCommands();
 
 // Asks the helper for invocation.categories, waits for their responses up to
 // invocation.timeout, and prints what the store holds for those that came.

@@ -22,7 +22,13 @@ int main(int argc, char** argv) {
   using namespace tellwick;
   using namespace tellwick::ctl;
 
-  ParseResult parsed = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty()) {
+    for (const StandaloneCommand* c : standaloneCommands()) {
+      if (arguments.front() == c->name) return c->run({arguments.begin() + 1, arguments.end()});
+    }
+  }
+  ParseResult parsed = parseArguments(arguments);
   if (!parsed.invocation) {
     std::fprintf(stderr, "tellwickctl: %s\n%s", parsed.error.c_str(), usage().c_str());
     return kExitUsage;

@@ -1,0 +1,155 @@
+#include "battery/device_images.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_resource_bundle.h"
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick {
+namespace {
+
+std::string plist(const std::string& entries) {
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>)" +
+         entries + "</dict></plist>";
+}
+
+std::string entry(const std::string& key, const std::string& body) {
+  return "<key>" + key + "</key><dict>" + body + "</dict>";
+}
+
+std::string text(const std::string& key, const std::string& value) {
+  return "<key>" + key + "</key><string>" + value + "</string>";
+}
+
+// Two table folders, an image folder, a bundle with a picture and three
+// preference panes, laid out as the system lays them out.
+class DeviceImagesTest : public ::testing::Test {
+ public:
+  DeviceImagesTest() {
+    const std::string bundle = root.string() + "/Pictures.bundle";
+    root.writeFile("Pictures.bundle/Contents/Resources/Buds.png", "png");
+    root.writeFile("images/Keyboard-A.png", "png");
+    root.writeFile("panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns", "icns");
+    root.writeFile("first/a-garbage.plist", "not a property list");
+    root.writeFile("first/b-array.plist", R"(<plist version="1.0"><array/></plist>)");
+    root.writeFile(
+        "first/c.plist",
+        plist(entry("0x0239", text("ImageName", "Buds") + text("Bundle", bundle)) +
+              entry("0x0100", text("Clone", "0x0239")) + entry("0x0101", text("Clone", "zz")) +
+              entry("0x0102", text("ImageName", "Keyboard-A.png") +
+                                  text("Bundle", root.string() + "/nowhere")) +
+              entry("0x0001", text("Clone", "2")) + entry("0x0002", text("Clone", "0X1")) +
+              entry("0x0003", text("Clone", "0x0003")) + entry("0x0104", text("Other", "x"))));
+    root.writeFile("first/.hidden.plist",
+                   plist(entry("0x0200", text("ImageName", "Keyboard-A.png"))));
+    root.writeFile("first/Inner.bundle/d.plist",
+                   plist(entry("0x0200", text("ImageName", "Keyboard-A.png"))));
+    root.writeFile("second/sub/e.plist",
+                   plist(entry("0x0101", text("ImageName", "Keyboard-A.png")) +
+                         entry("0x0104", text("ImageName", "Missing.png")) +
+                         entry("0x12345", text("ImageName", "Keyboard-A.png"))));
+    sources.locations.productTableFolders = {root.string() + "/first", root.string() + "/second"};
+    sources.locations.imageFolder = root.string() + "/images";
+    sources.locations.keyboardPane = root.string() + "/panes/Keyboard.prefPane";
+    sources.locations.mousePane = root.string() + "/panes/Mouse.prefPane";
+  }
+
+  std::optional<std::string> picture(std::int64_t productId) {
+    auto image = imageForProductId(productId, sources);
+    if (!image) return std::nullopt;
+    return image->name.substr(root.string().size() + 1);
+  }
+
+  testing::ScratchDirectory root;
+  std::unique_ptr<os::BundleFileSystem> files = os::newLinuxBundleFileSystem();
+  std::unique_ptr<os::PropertyListCoder> coder = os::newLibplistPropertyListCoder();
+  DeviceCatalogue catalogue = DeviceCatalogue::fromJson(
+      R"({"iPhone16,1": {"kind": "phone", "name": "iPhone 15 Pro", "shortName": "15 Pro",
+                         "icon": "iPhone.png"}})");
+  testing::FakeResourceBundle bundle;
+  ImageSources sources{*files, *coder, catalogue, bundle, {}};
+};
+
+TEST_F(DeviceImagesTest, ProductTablesWithClonesAndBundles) {
+  struct Case {
+    const char* what;
+    std::int64_t product;
+    std::optional<std::string> picture;
+  };
+  const Case cases[] = {
+      {"bundle resource", 0x0239, "Pictures.bundle/Contents/Resources/Buds.png"},
+      {"clone", 0x0100, "Pictures.bundle/Contents/Resources/Buds.png"},
+      {"bad clone goes on to the next file", 0x0101, "images/Keyboard-A.png"},
+      {"bundle that cannot be opened", 0x0102, "images/Keyboard-A.png"},
+      {"image file that is not there", 0x0104, std::nullopt},
+      {"five hex digits", 0x12345, "images/Keyboard-A.png"},
+      {"a cycle", 0x0001, std::nullopt},
+      {"a clone of itself", 0x0003, std::nullopt},
+      {"hidden files and packages are skipped", 0x0200, std::nullopt},
+      {"unknown product", 0x0999, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(picture(c.product), c.picture) << c.what;
+}
+
+TEST_F(DeviceImagesTest, DevicePictureFallsBackToCatalogueThenType) {
+  bundle.addResource("iPhone.png", "png");
+  struct Case {
+    const char* what;
+    DeviceType type;
+    std::optional<std::int64_t> product;
+    std::optional<std::string> internalName;
+    std::optional<ImageReference> image;
+  };
+  using K = ImageReference::Kind;
+  const std::string pane =
+      root.string() + "/panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns";
+  const Case cases[] = {
+      {"product first", DeviceType::keyboard, 0x0239, "iPhone16,1",
+       ImageReference{K::file, root.string() + "/Pictures.bundle/Contents/Resources/Buds.png"}},
+      {"catalogue icon", DeviceType::keyboard, 0x0999, "iPhone16,1",
+       ImageReference{K::file, "memory:/iPhone.png"}},
+      {"keyboard pane", DeviceType::keyboard, std::nullopt, std::nullopt,
+       ImageReference{K::file, pane}},
+      {"pane that is not there", DeviceType::mouse, std::nullopt, std::nullopt, std::nullopt},
+      {"headphones symbol", DeviceType::headphones, std::nullopt, "Watch1,1",
+       ImageReference{K::symbol, "headphones"}},
+      {"low energy", DeviceType::lowEnergy, std::nullopt, std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SingleBatteryDevice device(c.type, "x");
+    device.setProductId(c.product);
+    device.setInternalName(c.internalName);
+    EXPECT_EQ(deviceImage(device, sources), c.image) << c.what;
+  }
+}
+
+TEST(DeviceImagesOnLinux, SystemFoldersAreAbsent) {
+  auto files = os::newLinuxBundleFileSystem();
+  auto coder = os::newLibplistPropertyListCoder();
+  DeviceCatalogue catalogue;
+  testing::FakeResourceBundle bundle;
+  ImageSources sources{*files, *coder, catalogue, bundle, {}};
+  SingleBatteryDevice keyboard(DeviceType::keyboard, "Keyboard");
+  keyboard.setProductId(0x0267);
+  EXPECT_EQ(deviceImage(keyboard, sources), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tellwick
+
+namespace tellwick {
+namespace {
+
+TEST(DeviceCatalogueResource, ShipsEveryKind) {
+  const auto& catalogue = DeviceCatalogue::installed();
+  EXPECT_TRUE(catalogue.isPhone("iPhone16,1"));
+  EXPECT_TRUE(catalogue.isTablet("iPad16,3"));
+  EXPECT_TRUE(catalogue.isWatch("Watch7,5"));
+  EXPECT_TRUE(catalogue.isPlayer("iPod9,1"));
+  EXPECT_FALSE(catalogue.isPhone("iPad16,3"));
+  EXPECT_EQ(catalogue.find("iPhone15,2")->shortName, "14 Pro");
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,55 @@
+#ifndef TELLWICK_TESTS_BLUEZ_LE_BUS_H_
+#define TELLWICK_TESTS_BLUEZ_LE_BUS_H_
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
+
+namespace tellwick::testing {
+
+// A private bus that this process sees as the system bus, with
+// python3-dbusmock's bluez5 template on it; tests/fixtures/bluez_le.py fills
+// it in. Everything started here stops when the object goes.
+class BluezLeBus {
+ public:
+  BluezLeBus() : bus_("DBUS_SYSTEM_BUS_ADDRESS") {}
+  ~BluezLeBus() { stopBluez(); }
+  BluezLeBus(const BluezLeBus&) = delete;
+  BluezLeBus& operator=(const BluezLeBus&) = delete;
+
+  bool ready() const { return !bus_.address().empty(); }
+
+  // Starts the bluez5 template; script("adapter") then waits for its name.
+  void startBluez() {
+    bluez_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/python3", "-m", "dbusmock", "-l", "/dev/null", "-s", "-t", "bluez5"},
+        ChildProcess::inheritedEnvironment());
+  }
+  void stopBluez() {
+    if (!bluez_) return;
+    bluez_->signal(SIGTERM);
+    bluez_->wait(std::chrono::seconds(5));
+    bluez_.reset();
+  }
+
+  // Runs bluez_le.py with arguments; true when it succeeded.
+  bool script(const std::string& arguments) {
+    std::string command =
+        std::string("/usr/bin/python3 ") + TELLWICK_FIXTURES_DIR + "/bluez_le.py " + arguments;
+    return std::system(command.c_str()) == 0;
+  }
+
+ private:
+  PrivateBus bus_;
+  std::unique_ptr<ChildProcess> bluez_;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_BLUEZ_LE_BUS_H_

@@ -1,0 +1,135 @@
+#ifndef TELLWICK_TESTS_FAKES_FAKE_BLUETOOTH_CENTRAL_H_
+#define TELLWICK_TESTS_FAKES_FAKE_BLUETOOTH_CENTRAL_H_
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "os/bluetooth_central.h"
+
+namespace tellwick::testing {
+
+// A central whose peripherals a test sets up and whose events a test sends
+// one by one. Requests are recorded, never answered on their own: the test
+// answers them with the event it wants.
+class FakeBluetoothCentral final : public os::BluetoothCentral {
+ public:
+  struct Peripheral {
+    std::optional<std::string> name;
+    os::PeripheralState state = os::PeripheralState::disconnected;
+    bool connectedToSystem = false;
+    std::vector<std::string> offeredServices;  // what retrieval matches
+    std::optional<std::vector<std::string>> services;
+  };
+
+  // Requests, as "connect A", "cancel A", "services A 180F,180A",
+  // "characteristics A 180F", "read A 180F 2A19".
+  std::vector<std::string> calls;
+  std::map<std::string, Peripheral> peripherals;
+  os::CentralState centralState = os::CentralState::poweredOn;
+
+  Peripheral& peripheral(const std::string& id) { return peripherals[id]; }
+
+  void clearCalls() { calls.clear(); }
+  int count(const std::string& call) const {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+  }
+
+  // Events.
+  void setState(os::CentralState state) {
+    centralState = state;
+    if (delegate_) delegate_->centralDidUpdateState(state);
+  }
+  void discover(const std::string& id, const os::AdvertisementData& advertisement) {
+    peripherals.try_emplace(id);
+    if (delegate_) delegate_->didDiscoverPeripheral(id, advertisement);
+  }
+  void connected(const std::string& id) {
+    peripheral(id).state = os::PeripheralState::connected;
+    if (delegate_) delegate_->didConnectPeripheral(id);
+  }
+  void failedToConnect(const std::string& id) {
+    peripheral(id).state = os::PeripheralState::disconnected;
+    if (delegate_) delegate_->didFailToConnectPeripheral(id, "fake failure");
+  }
+  void disconnected(const std::string& id) {
+    peripheral(id).state = os::PeripheralState::disconnected;
+    if (delegate_) delegate_->didDisconnectPeripheral(id);
+  }
+  void servicesDiscovered(const std::string& id, std::optional<std::vector<std::string>> services) {
+    peripheral(id).services = std::move(services);
+    if (delegate_) delegate_->didDiscoverServices(id);
+  }
+  void characteristicsDiscovered(const std::string& id, const std::string& service,
+                                 const std::optional<std::vector<std::string>>& list) {
+    if (delegate_) delegate_->didDiscoverCharacteristics(id, service, list);
+  }
+  void valueUpdated(const std::string& id, const std::string& characteristic,
+                    const std::optional<std::vector<std::uint8_t>>& value) {
+    if (delegate_) delegate_->didUpdateValue(id, characteristic, value);
+  }
+
+  // os::BluetoothCentral
+  void setDelegate(os::BluetoothCentralDelegate* delegate) override { delegate_ = delegate; }
+  os::CentralState state() override { return centralState; }
+  std::vector<std::string> retrieveConnectedPeripherals(
+      const std::vector<std::string>& services) override {
+    std::vector<std::string> out;
+    if (centralState != os::CentralState::poweredOn) return out;
+    for (const auto& [id, p] : peripherals) {
+      if (!p.connectedToSystem) continue;
+      for (const auto& s : services) {
+        if (std::find(p.offeredServices.begin(), p.offeredServices.end(), s) !=
+            p.offeredServices.end()) {
+          out.push_back(id);
+          break;
+        }
+      }
+    }
+    return out;
+  }
+  std::optional<std::string> name(const std::string& id) override {
+    auto it = peripherals.find(id);
+    return it == peripherals.end() ? std::nullopt : it->second.name;
+  }
+  os::PeripheralState peripheralState(const std::string& id) override {
+    auto it = peripherals.find(id);
+    return it == peripherals.end() ? os::PeripheralState::disconnected : it->second.state;
+  }
+  std::optional<std::vector<std::string>> services(const std::string& id) override {
+    auto it = peripherals.find(id);
+    return it == peripherals.end() ? std::nullopt : it->second.services;
+  }
+  void connect(const std::string& id) override {
+    peripheral(id).state = os::PeripheralState::connecting;
+    calls.push_back("connect " + id);
+  }
+  void cancelConnection(const std::string& id) override {
+    peripheral(id).state = os::PeripheralState::disconnected;
+    calls.push_back("cancel " + id);
+  }
+  void discoverServices(const std::string& id, const std::vector<std::string>& services) override {
+    std::string list;
+    for (const auto& s : services) list += (list.empty() ? "" : ",") + s;
+    calls.push_back("services " + id + " " + list);
+  }
+  void discoverCharacteristics(const std::string& id, const std::string& service) override {
+    calls.push_back("characteristics " + id + " " + service);
+  }
+  void readValue(const std::string& id, const std::string& service,
+                 const std::string& characteristic) override {
+    calls.push_back("read " + id + " " + service + " " + characteristic);
+  }
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds) override {
+    return done();
+  }
+
+ private:
+  os::BluetoothCentralDelegate* delegate_ = nullptr;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_FAKES_FAKE_BLUETOOTH_CENTRAL_H_
