@@ -17,6 +17,7 @@
 #include "protocol/helper_data_model.h"
 #include "protocol/helper_notifications.h"
 #include "tools/tellwickctl_output.h"
+#include "tools/watch/watch.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -111,6 +112,7 @@ int query(os::SessionBus& bus, const Invocation& invocation) {
 
 int run(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (!arguments.empty() && arguments.front() == "watch") return watch::runWatch({arguments.begin() + 1, arguments.end()});
   ParseResult parsed = parseArguments(arguments);
   if (!parsed.invocation) return usage(parsed.error);
   const Invocation& invocation = *parsed.invocation;

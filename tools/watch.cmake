@@ -1,16 +1,37 @@
 # tellwickctl watch: the live view's pieces, its unit tests and its tmux check.
+find_package(nlohmann_json REQUIRED)
+pkg_check_modules(NCURSESW REQUIRED IMPORTED_TARGET ncursesw)
+
+# The pure pieces: everything the view computes and draws as text.
 add_library(tellwick_watch STATIC
+  watch/frame.cc
   watch/graph.cc
   watch/history_ring.cc
+  watch/json_line.cc
   watch/layout.cc
   watch/text_cells.cc
-  watch/traffic_rates.cc)
-target_link_libraries(tellwick_watch PUBLIC tellwick_protocol tellwick_kit)
+  watch/traffic_rates.cc
+  watch/watch_options.cc
+  watch/watch_state.cc)
+target_link_libraries(tellwick_watch PUBLIC tellwick_protocol tellwick_kit tellwick_battery
+  PRIVATE nlohmann_json::nlohmann_json)
+
+# The view itself: the bus client, the terminal and the loop.
+add_library(tellwick_watch_view STATIC
+  watch/helper_client.cc
+  watch/screen_ncurses.cc
+  watch/watch.cc)
+target_link_libraries(tellwick_watch_view PUBLIC tellwick_watch
+  PRIVATE tellwick_os_dbus tellwick_os_store PkgConfig::NCURSESW)
+target_link_libraries(tellwickctl PRIVATE tellwick_watch_view)
 
 tellwick_unit_test(watch_test SOURCES
+  watch/frame_test.cc
   watch/graph_test.cc
   watch/history_ring_test.cc
+  watch/json_line_test.cc
   watch/layout_test.cc
   watch/text_cells_test.cc
   watch/traffic_rates_test.cc
+  watch/watch_options_test.cc
   LIBS tellwick_watch)

@@ -55,9 +55,14 @@ Layout layoutPanels(int lines, std::span<const PanelWish> wishes, Panel focus, s
       }
     }
     for (std::size_t i = 0; i < wishes.size() && left > 0; ++i) {
-      if (show[i] && wishes[i].panel == Panel::sensors) {
-        height[i] += left;
-        left = 0;
+      if (!show[i] || wishes[i].panel != Panel::sensors) continue;
+      // Graphs grow a row at a time for every sensor at once, or not at all.
+      const int sensors = std::max(wishes[i].rows, 1);
+      const int rows = height[i] - 1;
+      const int perSensor = std::min(kMaxRowsPerSensor, (rows + left) / sensors);
+      if (perSensor * sensors > rows) {
+        left -= perSensor * sensors - rows;
+        height[i] = 1 + perSensor * sensors;
       }
     }
   }

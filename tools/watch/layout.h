@@ -13,6 +13,9 @@ enum class Panel { sensors, fans, traffic, batteries };
 // "sensors", "fans", "traffic", "batteries".
 const char* panelName(Panel panel);
 
+// The tallest graph a sensor gets, in rows.
+inline constexpr int kMaxRowsPerSensor = 6;
+
 // What a panel would like: its rows of content below its title line.
 struct PanelWish {
   Panel panel;
@@ -38,9 +41,10 @@ struct Layout {
 // Every panel takes at least a title and one row. Panels are placed in the
 // order wished for; when they do not all fit, the focused one is kept and
 // the others follow in order while they fit; the rest are hidden. Rows
-// left over are shared out one at a time among panels that want more, and
-// whatever is still left goes to the sensors panel, whose graphs grow with
-// it. An enlarged panel takes every line between the status and key lines.
+// left over are shared out one at a time among panels that want more; what
+// is still left lets the sensors panel (whose wish is one row per sensor)
+// grow every graph by whole rows, up to kMaxRowsPerSensor, and the rest stays
+// blank. An enlarged panel takes every line between the status and key lines.
 // Fewer than 4 lines leaves no room for panels at all. Pure.
 Layout layoutPanels(int lines, std::span<const PanelWish> wishes, Panel focus,
                     std::optional<Panel> enlarged = std::nullopt);

@@ -32,6 +32,8 @@ const LayoutCase kLayouts[] = {
      {{Panel::sensors, 1, 3}, {Panel::fans, 4, 3}, {Panel::traffic, 7, 2}, {Panel::batteries, 9, 2}}, {}},
     {"a tall terminal gives every wish and the rest to sensors", 40, Panel::fans, {},
      {{Panel::sensors, 1, 25}, {Panel::fans, 26, 3}, {Panel::traffic, 29, 6}, {Panel::batteries, 35, 4}}, {}},
+    {"sensor graphs grow only by a whole row each", 30, Panel::sensors, {},
+     {{Panel::sensors, 1, 13}, {Panel::fans, 14, 3}, {Panel::traffic, 17, 6}, {Panel::batteries, 23, 4}}, {}},
     {"too few lines hide the last panels", 8, Panel::sensors, {},
      {{Panel::sensors, 1, 2}, {Panel::fans, 3, 2}, {Panel::traffic, 5, 2}}, {Panel::batteries}},
     {"the focused panel is never the one hidden", 8, Panel::batteries, {},
