@@ -35,3 +35,9 @@ tellwick_unit_test(watch_test SOURCES
   watch/traffic_rates_test.cc
   watch/watch_options_test.cc
   LIBS tellwick_watch)
+
+# The view in a real terminal (tmux) against the helper in the simulated laptop.
+tellwick_integration_test(watch_view_test
+  SOURCES ${CMAKE_SOURCE_DIR}/tests/watch_view_test.cc
+  LIBS tellwick_os_dbus tellwick_protocol tellwick_os_store)
+add_dependencies(watch_view_test tellwick tellwickctl nettop system_profiler)

@@ -51,10 +51,11 @@ HelperClient::~HelperClient() {
 
 void HelperClient::request(Clock::time_point now) {
   if (!bus_.connected() || !bus_.nameHasOwner(kHelperBusName)) {
-    // Nobody is there to answer what is in flight; ask afresh when it is back.
+    // Nobody is there to answer what is in flight, nor what would be posted
+    // now; the first request after the helper is back goes out at once.
     answering_ = false;
     for (auto& s : slots_) s.askedAt.reset();
-    if (!bus_.connected()) return;
+    return;
   }
   bool posted = false;
   for (Panel c : categories_) {

@@ -46,8 +46,8 @@ class HelperClient {
   HelperClient& operator=(const HelperClient&) = delete;
 
   // Posts the request of every category that has none in flight. When the
-  // helper's bus name has no owner it is not answering, and nothing is
-  // waited for.
+  // helper's bus name has no owner it is not answering: nothing is posted
+  // and nothing stays in flight, so its return is met by fresh requests.
   void request(Clock::time_point now);
 
   // Dispatches the bus until a response arrives or until deadline.
