@@ -41,3 +41,15 @@ tellwick_integration_test(watch_view_test
   SOURCES ${CMAKE_SOURCE_DIR}/tests/watch_view_test.cc
   LIBS tellwick_os_dbus tellwick_protocol tellwick_os_store)
 add_dependencies(watch_view_test tellwick tellwickctl nettop system_profiler)
+
+# The view's own CPU time and memory (run by `make bench`).
+if(TELLWICK_BENCH AND NOT TELLWICK_SANITIZE)
+  find_package(benchmark REQUIRED)
+  add_executable(watch_bench ${CMAKE_SOURCE_DIR}/bench/watch_bench.cc)
+  target_link_libraries(watch_bench PRIVATE tellwick_watch tellwick_os_dbus benchmark::benchmark)
+  set_target_properties(watch_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  target_compile_definitions(watch_bench PRIVATE
+    TELLWICK_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    TELLWICK_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  add_dependencies(watch_bench tellwick tellwickctl nettop system_profiler)
+endif()

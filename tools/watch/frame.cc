@@ -86,8 +86,7 @@ Panel_ sensorsPanel(const WatchState& state, const Writer& w, int rows, Glyphs g
                                sensorValueText(s.maximum, s.type, digits));
     std::vector<std::string> graph;
     if (graphW) {
-      readings.resize(s.history.size());
-      for (std::size_t k = 0; k < readings.size(); ++k) readings[k] = s.history.at(k);
+      s.history.copyTo(readings);
       graph = renderGraph(readings, graphW, perSensor, glyphs);
     }
     const std::string blank(static_cast<std::size_t>(cellWidth(text)), ' ');

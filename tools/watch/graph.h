@@ -19,10 +19,11 @@ int dotColumnsPerCell(Glyphs glyphs);
 int dotRowsPerCell(Glyphs glyphs);
 
 // The Ramer-Douglas-Peucker tolerance, in dot rows, for points already
-// scaled to dots: a point that strays less than half a dot from the line
-// through its neighbours would light the same dots, so dropping it loses no
-// visible feature. In the readings' own unit this is
-// (high - low) / (dots high - 1) / 2, which is how the panel's height sets it.
+// scaled to dots: a reading less than half a dot above or below the line
+// through the readings kept around it is drawn within a dot of where it
+// would be, so dropping it loses no visible feature. In the readings' own
+// unit this is (high - low) / (dots high - 1) / 2, which is how the panel's
+// height sets it.
 inline constexpr double kGraphToleranceDots = 0.5;
 
 // The readings mapped onto a grid of dotColumns by dotRows (x right, y up,

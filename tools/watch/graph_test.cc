@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,12 @@ const GraphCase kGraphs[] = {
       "*     *"}},
     {"a spike stays a solid stroke", {0, 0, 0, 3, 0, 0, 0}, 7, 4, Glyphs::ascii,
      {"   *   ",
-      "  **   ",
-      "  **   ",
+      "   *   ",
+      "  * *  ",
       "*** ***"}},
     {"a short history is right-aligned", {0, 2}, 5, 3, Glyphs::ascii,
      {"    *",
-      "   * ",
+      "   **",
       "   * "}},
     {"a flat history sits in the middle", {5, 5, 5}, 3, 3, Glyphs::ascii,
      {"   ",
@@ -46,10 +47,10 @@ const GraphCase kGraphs[] = {
      {"  *",
       " * ",
       "*  "}},
-    {"braille packs two by four dots a cell", {0, 1, 2, 3}, 1, 1, Glyphs::unicode, {"⡎"}},
+    {"braille packs two by four dots a cell", {0, 1, 2, 3}, 1, 1, Glyphs::unicode, {"⡜"}},
     {"braille rising over two cells", {0, 1, 2, 3, 4, 5, 6, 7}, 2, 2, Glyphs::unicode,
-     {"⢀⠎",
-      "⡜ "}},
+     {" ⡞",
+      "⡼ "}},
     {"nothing to draw", {NAN, NAN}, 3, 1, Glyphs::unicode, {"   "}},
     {"no readings", {}, 2, 1, Glyphs::ascii, {"  "}},
     {"no room", {1, 2}, 0, 3, Glyphs::ascii, {}},
@@ -65,19 +66,37 @@ TEST_P(GraphTest, DrawsTheGoldenRows) {
 INSTANTIATE_TEST_SUITE_P(Golden, GraphTest, ::testing::ValuesIn(kGraphs),
                          [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-TEST(GraphTest, ASpikeInAnHourOfFlatReadingsSurvives) {
-  for (std::size_t at : {0u, 1234u, 1799u, 3599u}) {
-    std::vector<float> readings(3600, 40.0f);
-    readings[at] = 90.0f;
-    auto points = graphPoints(readings, 60, 8);
-    bool top = false;
-    for (const auto& p : points.points) top = top || p.y == 7;
-    EXPECT_TRUE(top) << "spike at " << at;
-    // Flat stretches collapse to their ends: a handful of points, not 3600.
-    EXPECT_LE(points.points.size(), 5u);
-    auto rows = renderGraph(readings, 30, 2, Glyphs::unicode);
-    EXPECT_NE(rows[0].find_first_not_of(' '), std::string::npos) << "spike at " << at;
+TEST(GraphTest, ASpikeOrADipInAnHourOfReadingsSurvives) {
+  for (std::size_t count : {3600u, 18000u}) {
+    for (std::size_t at : {0u, 1234u, 1799u, 3599u}) {
+      std::vector<float> readings(count, 40.0f);
+      readings[at] = 90.0f;
+      readings[count - 1 - at] = 10.0f;
+      auto points = graphPoints(readings, 60, 8);
+      bool top = false, bottom = false;
+      for (const auto& p : points.points) {
+        top = top || p.y == 7;
+        bottom = bottom || p.y == 0;
+      }
+      EXPECT_TRUE(top && bottom) << count << ", spike at " << at;
+      // Flat stretches collapse to their ends: a handful of points, not thousands.
+      EXPECT_LE(points.points.size(), 8u);
+      auto rows = renderGraph(readings, 30, 2, Glyphs::unicode);
+      EXPECT_NE(rows[0].find_first_not_of(' '), std::string::npos) << count << ", spike at " << at;
+      EXPECT_NE(rows[1].find_first_not_of(' '), std::string::npos) << count << ", dip at " << count - 1 - at;
+    }
   }
+}
+
+TEST(GraphTest, ALongNoisyHistoryDrawsAsItsColumnsEnvelope) {
+  // Within each column the stroke spans that column's lowest to highest
+  // reading, whether or not the readings were thinned first.
+  std::mt19937 random(1);
+  std::uniform_real_distribution<float> noise(0, 1);
+  std::vector<float> readings;
+  for (int i = 0; i < 18000; ++i) readings.push_back(i % 3000 < 1500 ? noise(random) : 5 + noise(random));
+  auto rows = renderGraph(readings, 10, 2, Glyphs::ascii);
+  EXPECT_EQ(rows, (std::vector<std::string>{" *********", "********* "}));
 }
 
 TEST(GraphTest, NoVisibleFeatureIsLostToSimplification) {

@@ -20,9 +20,15 @@ void HistoryRing::push(float value) {
 
 std::vector<float> HistoryRing::values() const {
   std::vector<float> out;
-  out.reserve(size_);
-  for (std::size_t i = 0; i < size_; ++i) out.push_back(at(i));
+  copyTo(out);
   return out;
+}
+
+void HistoryRing::copyTo(std::vector<float>& out) const {
+  // Two contiguous stretches: from the oldest to the end, then the wrap.
+  auto split = buffer_.begin() + static_cast<std::ptrdiff_t>(start_);
+  out.assign(split, buffer_.end());
+  out.insert(out.end(), buffer_.begin(), split);
 }
 
 void HistoryRing::setCapacity(std::size_t capacity) {

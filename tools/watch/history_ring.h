@@ -23,6 +23,8 @@ class HistoryRing {
   float at(std::size_t i) const { return buffer_[(start_ + i) % buffer_.size()]; }
   // Every reading, oldest first.
   std::vector<float> values() const;
+  // The same into out, reusing its storage (the view redraws every interval).
+  void copyTo(std::vector<float>& out) const;
 
   // Changes the bound, keeping the newest readings that fit.
   void setCapacity(std::size_t capacity);
