@@ -39,6 +39,9 @@ constexpr auto kFirstLineWait = 10s;
 constexpr auto kReconnectEvery = 2s;
 // Keys are read between slices of waiting on the bus.
 constexpr auto kKeySlice = 50ms;
+// How long the first answer of an interval waits for the others before it
+// is drawn on its own.
+constexpr auto kAnswerGrace = 150ms;
 
 volatile std::sig_atomic_t gSignal = 0;
 
@@ -183,15 +186,20 @@ int runScreen(const WatchOptions& options, Link& link) {
   auto tick = start;
   long ticks = 0;
   bool dirty = true;
+  bool drawPending = false;  // answers in that are not on the screen yet
+  Clock::time_point drawBy{};
   while (!gSignal) {
     auto now = Clock::now();
     if (now >= tick) {
       if (options.count && ticks >= *options.count) break;
       ++ticks;
-      if (HelperClient* client = link.client(now)) client->request(now);
+      HelperClient* client = link.client(now);
+      if (client) client->request(now);
       tick += toDuration(state.interval());
       if (tick <= now) tick = now + toDuration(state.interval());
-      dirty = true;
+      // Answers on their way redraw the screen when they arrive; with none
+      // coming, the status line is what may have changed.
+      if (!client || client->idle()) dirty = true;
     }
     bool quit = false;
     while (auto key = screen->key()) {
@@ -220,15 +228,25 @@ int runScreen(const WatchOptions& options, Link& link) {
       }
     }
     if (quit) break;
-    if (fold(link, state, start)) dirty = true;
+    // One redraw for the answers of an interval: when the last one is in,
+    // or shortly after the first when another is slow.
+    if (fold(link, state, start) && !drawPending) {
+      drawPending = true;
+      drawBy = Clock::now() + kAnswerGrace;
+    }
+    HelperClient* client = link.client(Clock::now());
+    if (drawPending && ((client && client->idle()) || Clock::now() >= drawBy)) dirty = true;
     if (dirty) {
+      drawPending = false;
       view.columns = screen->columns();
       view.lines = screen->lines();
       view.helperAnswering = link.answering();
       screen->draw(composeFrame(state, view));
       dirty = false;
     }
-    link.wait(std::min(tick, Clock::now() + kKeySlice));
+    auto wake = std::min(tick, Clock::now() + kKeySlice);
+    if (drawPending) wake = std::min(wake, drawBy);
+    link.wait(wake);
   }
   screen.reset();
   return exitStatus();
