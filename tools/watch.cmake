@@ -8,6 +8,7 @@ add_library(tellwick_watch STATIC
   watch/graph.cc
   watch/history_ring.cc
   watch/json_line.cc
+  watch/keys.cc
   watch/layout.cc
   watch/text_cells.cc
   watch/traffic_rates.cc
@@ -30,6 +31,7 @@ tellwick_unit_test(watch_test SOURCES
   watch/graph_test.cc
   watch/history_ring_test.cc
   watch/json_line_test.cc
+  watch/keys_test.cc
   watch/layout_test.cc
   watch/text_cells_test.cc
   watch/traffic_rates_test.cc

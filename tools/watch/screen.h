@@ -7,11 +7,9 @@
 
 #include "tools/watch/frame.h"
 #include "tools/watch/graph.h"
+#include "tools/watch/keys.h"
 
 namespace tellwick::watch {
-
-// The keys the view acts on.
-enum class Key { quit, previous, next, enlarge, longer, shorter, resize, other };
 
 // The terminal, taken over for full-screen drawing. The terminal is given
 // back when the object is destroyed, and by restoreTerminal() from a

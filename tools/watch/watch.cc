@@ -20,6 +20,7 @@
 #include "tools/watch/frame.h"
 #include "tools/watch/helper_client.h"
 #include "tools/watch/json_line.h"
+#include "tools/watch/keys.h"
 #include "tools/watch/screen.h"
 #include "tools/watch/watch_options.h"
 #include "tools/watch/watch_state.h"
@@ -203,28 +204,14 @@ int runScreen(const WatchOptions& options, Link& link) {
     }
     bool quit = false;
     while (auto key = screen->key()) {
-      dirty = true;
-      auto at = std::find(view.panels.begin(), view.panels.end(), view.focus);
-      switch (*key) {
-        case Key::quit: quit = true; break;
-        case Key::previous:
-          view.focus = at == view.panels.begin() ? view.panels.back() : *(at - 1);
-          if (view.enlarged) view.enlarged = view.focus;
-          break;
-        case Key::next:
-          view.focus = at + 1 == view.panels.end() ? view.panels.front() : *(at + 1);
-          if (view.enlarged) view.enlarged = view.focus;
-          break;
-        case Key::enlarge:
-          view.enlarged = view.enlarged ? std::nullopt : std::optional<Panel>(view.focus);
-          break;
-        case Key::longer:
-        case Key::shorter:
-          state.setInterval(nextInterval(state.interval(), *key == Key::longer));
+      switch (applyKey(*key, view, state)) {
+        case KeyEffect::none: break;
+        case KeyEffect::redraw: dirty = true; break;
+        case KeyEffect::intervalChanged:
           tick = Clock::now() + toDuration(state.interval());
+          dirty = true;
           break;
-        case Key::resize:
-        case Key::other: break;
+        case KeyEffect::quit: quit = true; break;
       }
     }
     if (quit) break;
