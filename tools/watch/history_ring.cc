@@ -9,7 +9,11 @@ HistoryRing::HistoryRing(std::size_t capacity) : capacity_(std::max<std::size_t>
 
 void HistoryRing::push(float value) {
   if (buffer_.size() < capacity_) {
-    // Still growing: the ring has never wrapped, so start_ is 0.
+    // Still growing: the ring has never wrapped, so start_ is 0. Growth is
+    // bounded by hand so that a full ring holds no slack beyond its capacity.
+    if (buffer_.size() == buffer_.capacity()) {
+      buffer_.reserve(std::min(capacity_, std::max<std::size_t>(64, buffer_.size() * 2)));
+    }
     buffer_.push_back(value);
     ++size_;
     return;
