@@ -199,8 +199,9 @@ int runScreen(const WatchOptions& options, Link& link) {
       tick += toDuration(state.interval());
       if (tick <= now) tick = now + toDuration(state.interval());
       // Answers on their way redraw the screen when they arrive; with none
-      // coming, the status line is what may have changed.
-      if (!client || client->idle()) dirty = true;
+      // coming, or when the helper stopped answering, the status line is
+      // what changed.
+      if (!client || client->idle() || link.answering() != view.helperAnswering) dirty = true;
     }
     bool quit = false;
     while (auto key = screen->key()) {
