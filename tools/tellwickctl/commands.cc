@@ -12,6 +12,7 @@ extern const Category kBatteries;  // batteries.cc
 extern const Command kTerminate;  // terminate.cc
 
 extern const StandaloneCommand kLowEnergy;  // le.cc
+extern const StandaloneCommand kWatch;      // watch.cc
 
 namespace {
 
@@ -28,6 +29,7 @@ const Command* const kCommands[] = {
 
 const StandaloneCommand* const kStandaloneCommands[] = {
     &kLowEnergy,
+    &kWatch,
 };
 
 }  // namespace

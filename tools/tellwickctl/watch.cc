@@ -1,0 +1,10 @@
+#include "tools/tellwickctl/commands.h"
+#include "tools/watch/watch.h"
+
+namespace tellwick::ctl {
+
+extern const StandaloneCommand kWatch;
+const StandaloneCommand kWatch{
+    "watch", "[--interval SECONDS] [--only CATEGORIES] [--json] [--count N]", &watch::runWatch};
+
+}  // namespace tellwick::ctl

@@ -1,0 +1,130 @@
+#include "tools/watch/graph.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tellwick::watch {
+namespace {
+
+using Rows = std::vector<std::string>;
+
+struct GraphCase {
+  const char* name;
+  std::vector<float> readings;
+  int width;
+  int height;
+  Glyphs glyphs;
+  Rows expected;
+};
+
+const GraphCase kGraphs[] = {
+    {"a peak", {0, 1, 2, 3, 2, 1, 0}, 7, 4, Glyphs::ascii,
+     {"   *   ",
+      "  * *  ",
+      " *   * ",
+      "*     *"}},
+    {"a spike stays a solid stroke", {0, 0, 0, 3, 0, 0, 0}, 7, 4, Glyphs::ascii,
+     {"   *   ",
+      "   *   ",
+      "  * *  ",
+      "*** ***"}},
+    {"a short history is right-aligned", {0, 2}, 5, 3, Glyphs::ascii,
+     {"    *",
+      "   **",
+      "   * "}},
+    {"a flat history sits in the middle", {5, 5, 5}, 3, 3, Glyphs::ascii,
+     {"   ",
+      "***",
+      "   "}},
+    {"a missing reading leaves a gap", {0, 1, NAN, 1, 0}, 5, 2, Glyphs::ascii,
+     {" * * ",
+      "*   *"}},
+    {"a long history is squeezed into the width", {0, 1, 2, 3, 4, 5, 6, 7, 8}, 3, 3, Glyphs::ascii,
+     {"  *",
+      " * ",
+      "*  "}},
+    {"braille packs two by four dots a cell", {0, 1, 2, 3}, 1, 1, Glyphs::unicode, {"⡜"}},
+    {"braille rising over two cells", {0, 1, 2, 3, 4, 5, 6, 7}, 2, 2, Glyphs::unicode,
+     {" ⡞",
+      "⡼ "}},
+    {"nothing to draw", {NAN, NAN}, 3, 1, Glyphs::unicode, {"   "}},
+    {"no readings", {}, 2, 1, Glyphs::ascii, {"  "}},
+    {"no room", {1, 2}, 0, 3, Glyphs::ascii, {}},
+};
+
+class GraphTest : public ::testing::TestWithParam<GraphCase> {};
+
+TEST_P(GraphTest, DrawsTheGoldenRows) {
+  const auto& c = GetParam();
+  EXPECT_EQ(renderGraph(c.readings, c.width, c.height, c.glyphs), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Golden, GraphTest, ::testing::ValuesIn(kGraphs),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(GraphTest, ASpikeOrADipInAnHourOfReadingsSurvives) {
+  for (std::size_t count : {3600u, 18000u}) {
+    for (std::size_t at : {0u, 1234u, 1799u, 3599u}) {
+      std::vector<float> readings(count, 40.0f);
+      readings[at] = 90.0f;
+      readings[count - 1 - at] = 10.0f;
+      auto points = graphPoints(readings, 60, 8);
+      bool top = false, bottom = false;
+      for (const auto& p : points.points) {
+        top = top || p.y == 7;
+        bottom = bottom || p.y == 0;
+      }
+      EXPECT_TRUE(top && bottom) << count << ", spike at " << at;
+      // Flat stretches collapse to their ends: a handful of points, not thousands.
+      EXPECT_LE(points.points.size(), 8u);
+      auto rows = renderGraph(readings, 30, 2, Glyphs::unicode);
+      EXPECT_NE(rows[0].find_first_not_of(' '), std::string::npos) << count << ", spike at " << at;
+      EXPECT_NE(rows[1].find_first_not_of(' '), std::string::npos) << count << ", dip at " << count - 1 - at;
+    }
+  }
+}
+
+TEST(GraphTest, ALongNoisyHistoryDrawsAsItsColumnsEnvelope) {
+  // Within each column the stroke spans that column's lowest to highest
+  // reading, whether or not the readings were thinned first.
+  std::mt19937 random(1);
+  std::uniform_real_distribution<float> noise(0, 1);
+  std::vector<float> readings;
+  for (int i = 0; i < 18000; ++i) readings.push_back(i % 3000 < 1500 ? noise(random) : 5 + noise(random));
+  auto rows = renderGraph(readings, 10, 2, Glyphs::ascii);
+  EXPECT_EQ(rows, (std::vector<std::string>{" *********", "********* "}));
+}
+
+TEST(GraphTest, NoVisibleFeatureIsLostToSimplification) {
+  // Noise of a few hundredths of a dot is dropped, a bump of a whole dot kept.
+  std::vector<float> readings;
+  for (int i = 0; i < 400; ++i) readings.push_back(50.0f + 0.01f * static_cast<float>(i % 3));
+  readings.push_back(0);
+  readings.push_back(100);
+  auto points = graphPoints(readings, 40, 10);
+  for (std::size_t i = 1; i < points.points.size(); ++i) EXPECT_LT(points.points[i - 1].x, points.points[i].x);
+  EXPECT_LE(points.points.size(), 6u);
+}
+
+TEST(BarTest, FillsEighthsOfCells) {
+  const struct {
+    double fraction;
+    int width;
+    Glyphs glyphs;
+    const char* expected;
+  } kBars[] = {
+      {0.5, 4, Glyphs::unicode, "██  "},   {0.55, 4, Glyphs::unicode, "██▎ "},
+      {1, 3, Glyphs::unicode, "███"},     {1.5, 3, Glyphs::unicode, "███"},
+      {0, 3, Glyphs::unicode, "   "},     {-2, 3, Glyphs::unicode, "   "},
+      {NAN, 3, Glyphs::unicode, "   "},   {0.01, 4, Glyphs::unicode, "    "},
+      {0.5, 4, Glyphs::ascii, "##.."},    {0.3, 0, Glyphs::ascii, ""},
+  };
+  for (const auto& b : kBars) EXPECT_EQ(renderBar(b.fraction, b.width, b.glyphs), b.expected) << b.fraction;
+}
+
+}  // namespace
+}  // namespace tellwick::watch

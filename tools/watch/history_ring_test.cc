@@ -1,0 +1,64 @@
+#include "tools/watch/history_ring.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace tellwick::watch {
+namespace {
+
+struct RingCase {
+  std::size_t capacity;
+  std::vector<float> pushed;
+  std::size_t newCapacity;  // 0: leave it
+  std::vector<float> expected;
+};
+
+const RingCase kRings[] = {
+    {3, {}, 0, {}},
+    {3, {1, 2}, 0, {1, 2}},
+    {3, {1, 2, 3}, 0, {1, 2, 3}},
+    {3, {1, 2, 3, 4, 5}, 0, {3, 4, 5}},
+    {3, {1, 2, 3, 4, 5, 6, 7}, 0, {5, 6, 7}},
+    {0, {1, 2}, 0, {2}},
+    // Shrinking keeps the newest, growing keeps everything.
+    {4, {1, 2, 3, 4, 5, 6}, 2, {5, 6}},
+    {3, {1, 2, 3, 4}, 5, {2, 3, 4}},
+};
+
+TEST(HistoryRingTest, KeepsTheNewestReadingsWithinItsCapacity) {
+  for (const auto& c : kRings) {
+    HistoryRing ring(c.capacity);
+    for (float v : c.pushed) ring.push(v);
+    if (c.newCapacity) ring.setCapacity(c.newCapacity);
+    EXPECT_EQ(ring.values(), c.expected) << "capacity " << c.capacity << ", " << c.pushed.size() << " pushed";
+    EXPECT_LE(ring.size(), ring.capacity());
+  }
+}
+
+TEST(HistoryRingTest, GrowsAgainAfterItsCapacityWasRaised) {
+  HistoryRing ring(2);
+  for (float v : {1.f, 2.f, 3.f}) ring.push(v);
+  ring.setCapacity(3);
+  for (float v : {4.f, 5.f}) ring.push(v);
+  EXPECT_EQ(ring.values(), (std::vector<float>{3, 4, 5}));
+}
+
+TEST(HistoryRingTest, KeepsAMissingReadingAsAGap) {
+  HistoryRing ring(3);
+  ring.push(1);
+  ring.push(NAN);
+  EXPECT_TRUE(std::isnan(ring.at(1)));
+}
+
+TEST(HistoryRingTest, AnHourOfReadingsAtTheInterval) {
+  const struct {
+    double interval;
+    std::size_t capacity;
+  } kCases[] = {{1, 3600}, {0.2, 18000}, {0.3, 12000}, {60, 60}, {7, 515}, {0, 3600}, {-1, 3600}, {NAN, 3600}, {INFINITY, 3600}};
+  for (const auto& c : kCases) EXPECT_EQ(HistoryRing::capacityFor(c.interval), c.capacity) << c.interval;
+}
+
+}  // namespace
+}  // namespace tellwick::watch

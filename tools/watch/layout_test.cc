@@ -1,0 +1,65 @@
+#include "tools/watch/layout.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+namespace tellwick::watch {
+namespace {
+
+struct Place {
+  Panel panel;
+  int top;
+  int height;
+  bool operator==(const Place&) const = default;
+};
+
+struct LayoutCase {
+  const char* name;
+  int lines;
+  Panel focus;
+  std::optional<Panel> enlarged;
+  std::vector<Place> shown;
+  std::vector<Panel> hidden;
+};
+
+const PanelWish kWishes[] = {
+    {Panel::sensors, 12}, {Panel::fans, 2}, {Panel::traffic, 5}, {Panel::batteries, 3}};
+
+const LayoutCase kLayouts[] = {
+    {"40x12 shows every panel, spare rows shared in turn", 12, Panel::sensors, {},
+     {{Panel::sensors, 1, 3}, {Panel::fans, 4, 3}, {Panel::traffic, 7, 2}, {Panel::batteries, 9, 2}}, {}},
+    {"a tall terminal gives every wish and the rest to sensors", 40, Panel::fans, {},
+     {{Panel::sensors, 1, 25}, {Panel::fans, 26, 3}, {Panel::traffic, 29, 6}, {Panel::batteries, 35, 4}}, {}},
+    {"sensor graphs grow only by a whole row each", 30, Panel::sensors, {},
+     {{Panel::sensors, 1, 13}, {Panel::fans, 14, 3}, {Panel::traffic, 17, 6}, {Panel::batteries, 23, 4}}, {}},
+    {"too few lines hide the last panels", 8, Panel::sensors, {},
+     {{Panel::sensors, 1, 2}, {Panel::fans, 3, 2}, {Panel::traffic, 5, 2}}, {Panel::batteries}},
+    {"the focused panel is never the one hidden", 8, Panel::batteries, {},
+     {{Panel::sensors, 1, 2}, {Panel::fans, 3, 2}, {Panel::batteries, 5, 2}}, {Panel::traffic}},
+    {"an enlarged panel takes every line", 12, Panel::traffic, Panel::traffic,
+     {{Panel::traffic, 1, 10}}, {Panel::sensors, Panel::fans, Panel::batteries}},
+    {"no room for any panel", 3, Panel::sensors, {},
+     {}, {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries}},
+};
+
+class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(LayoutTest, PlacesWhatFitsAndNamesWhatIsHidden) {
+  const auto& c = GetParam();
+  Layout layout = layoutPanels(c.lines, kWishes, c.focus, c.enlarged);
+  std::vector<Place> shown;
+  for (const auto& p : layout.shown) shown.push_back({p.panel, p.top, p.height});
+  EXPECT_EQ(shown, c.shown) << c.name;
+  EXPECT_EQ(layout.hidden, c.hidden) << c.name;
+  EXPECT_EQ(layout.keyLine, c.lines - 1);
+  int bottom = layout.shown.empty() ? 1 : layout.shown.back().top + layout.shown.back().height;
+  EXPECT_LE(bottom, layout.keyLine) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, LayoutTest, ::testing::ValuesIn(kLayouts),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+}  // namespace
+}  // namespace tellwick::watch

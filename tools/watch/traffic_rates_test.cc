@@ -1,0 +1,83 @@
+#include "tools/watch/traffic_rates.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tellwick::watch {
+namespace {
+
+struct Expected {
+  std::uint64_t pid;
+  std::optional<double> sent;
+  std::optional<double> received;
+};
+
+struct Step {
+  double seconds;
+  std::vector<ProcessTrafficInfo> sample;
+  std::vector<Expected> rates;  // in the order returned
+};
+
+struct Case {
+  const char* name;
+  std::vector<Step> steps;
+};
+
+const Case kCases[] = {
+    {"the first sample has no rate yet, the second has one",
+     {{10, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
+      {12, {{7, "curl", 3000, 9000}}, {{7, 1000, 2000}}}}},
+    {"a counter that goes down starts the process afresh",
+     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
+      {1, {{7, "curl", 1000, 100}}, {{7, {}, {}}}},
+      {2, {{7, "curl", 1500, 600}}, {{7, 500, 500}}}}},
+    {"a pid reused by another program starts afresh",
+     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
+      {1, {{7, "ssh", 2000, 6000}}, {{7, {}, {}}}}}},
+    {"a sample no later than the one before gives no rate",
+     {{5, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
+      {5, {{7, "curl", 2000, 6000}}, {{7, {}, {}}}},
+      {4, {{7, "curl", 3000, 7000}}, {{7, {}, {}}}},
+      {6, {{7, "curl", 4000, 8000}}, {{7, 500, 500}}}}},
+    {"a process that left and came back starts afresh",
+     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
+      {1, {}, {}},
+      {2, {{7, "curl", 2000, 6000}}, {{7, {}, {}}}}}},
+    {"a pid listed twice counts once, by its first entry",
+     {{0, {{7, "curl", 0, 0}, {7, "curl", 999, 999}}, {{7, {}, {}}}},
+      {1, {{7, "curl", 10, 20}}, {{7, 10, 20}}}}},
+    {"highest total rate first, then more bytes, then the lower pid",
+     {{0, {{1, "a", 0, 0}, {2, "b", 0, 0}, {3, "c", 0, 0}, {4, "d", 50, 0}}, {{4, {}, {}}, {1, {}, {}}, {2, {}, {}}, {3, {}, {}}}},
+      {1,
+       {{1, "a", 10, 0}, {2, "b", 0, 300}, {3, "c", 100, 100}, {4, "d", 50, 0}, {5, "e", 1, 1}},
+       {{2, 0, 300}, {3, 100, 100}, {1, 10, 0}, {4, 0, 0}, {5, {}, {}}}}}},
+    {"counters at the top of the range neither wrap nor overflow",
+     {{0, {{1, "a", UINT64_MAX - 10, UINT64_MAX - 10}}, {{1, {}, {}}}},
+      {1, {{1, "a", UINT64_MAX, UINT64_MAX}}, {{1, 10, 10}}}}},
+};
+
+class TrafficRatesTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(TrafficRatesTest, RatesFollowTheCounters) {
+  TrafficRates rates;
+  int index = 0;
+  for (const Step& step : GetParam().steps) {
+    SCOPED_TRACE("step " + std::to_string(index++));
+    auto got = rates.update(step.sample, step.seconds);
+    ASSERT_EQ(got.size(), step.rates.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].pid, step.rates[i].pid) << "at " << i;
+      EXPECT_EQ(got[i].sentPerSecond, step.rates[i].sent) << "pid " << got[i].pid;
+      EXPECT_EQ(got[i].receivedPerSecond, step.rates[i].received) << "pid " << got[i].pid;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, TrafficRatesTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+}  // namespace
+}  // namespace tellwick::watch
