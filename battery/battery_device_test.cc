@@ -49,7 +49,7 @@ TEST(BatteryDeviceCodingTest, ADeviceWithNothingOptionalEncodesExactlyFourKeys) 
 }
 
 TEST(BatteryDeviceCodingTest, EveryFieldRoundTripsInTheFixedKeyOrder) {
-  SingleBatteryDevice device("Trackpad", "AA:BB", 0x004C, -7, 64, "Trackpad");
+  SingleBatteryDevice device("Trackpad", "AA:BB", 0x004C, "Apple Inc.", -7, 64, "Trackpad");
   device.setIsCharging(true);
   device.setInternalName("Model1,2");
   auto record = device.encode();
@@ -73,8 +73,8 @@ TEST(BatteryDeviceCodingTest, EveryFieldRoundTripsInTheFixedKeyOrder) {
 }
 
 TEST(BatteryDeviceCodingTest, DoubleLevelsAreAlwaysWrittenWithTheNullMarkerWhenAbsent) {
-  DoubleBatteryDevice buds("Buds", "11:22", 0x004C, std::nullopt, std::nullopt, std::nullopt,
-                           std::nullopt);
+  DoubleBatteryDevice buds("Buds", "11:22", "Apple Inc.", std::nullopt, std::nullopt,
+                           std::nullopt, std::nullopt);
   auto record = buds.encode();
   EXPECT_THAT(keysOf(record), ElementsAre("isCharging", "type", "name", "serial", "manufacturer",
                                           "firstLevel", "secondLevel"));
@@ -202,7 +202,7 @@ TEST(BatteryLevelRuleTest, NumbersOutsideBothRangesLeaveTheLevelAbsent) {
 
 TEST(BatteryDeviceIdentityTest, SerialsCompareAndHashIgnoringCase) {
   SingleBatteryDevice upper(DeviceType::mouse, "a");
-  DoubleBatteryDevice lower("b", "aa:bb", 1, 2, 3, 4, "Headset");
+  DoubleBatteryDevice lower("b", "aa:bb", "M", 2, 3, 4, "Headset");
   upper.setSerial("AA:BB");
   EXPECT_EQ(upper, lower);
   EXPECT_EQ(upper.hashValue(), lower.hashValue());
@@ -228,24 +228,24 @@ TEST(BatteryDeviceIdentityTest, EachNewDeviceHasItsOwnCanonicalUpperCaseSerialAn
   EXPECT_EQ(tokens.size(), 200u);
 }
 
-TEST(BatteryDeviceConstructionTest, ProfilerConstructorsDeriveManufacturerAndType) {
-  SingleBatteryDevice mouse("Mouse", "AA", 0x046D, std::nullopt, 80, "Mouse");
+TEST(BatteryDeviceConstructionTest, ProfilerConstructorsDeriveType) {
+  SingleBatteryDevice mouse("Mouse", "AA", 0x046D, "Logitech Inc.", std::nullopt, 80, "Mouse");
   EXPECT_EQ(mouse.manufacturer(), "Logitech Inc.");
   EXPECT_EQ(mouse.type(), DeviceType::mouse);
   EXPECT_EQ(mouse.vendorId(), 0x046D);
   EXPECT_EQ(mouse.batteryLevel(), 80);
 
-  SingleBatteryDevice odd("Thing", "BB", 0x1234, 5, 10, "Gamepad");
+  SingleBatteryDevice odd("Thing", "BB", 0x1234, "?", 5, 10, "Gamepad");
   EXPECT_EQ(odd.type(), DeviceType::undefined);
-  EXPECT_EQ(odd.manufacturer(), "Unknown Manufacturer");
-  EXPECT_EQ(SingleBatteryDevice("T", "CC", 1, 5, 10, std::nullopt).type(), DeviceType::undefined);
+  EXPECT_EQ(SingleBatteryDevice("T", "CC", 1, "?", 5, 10, std::nullopt).type(),
+            DeviceType::undefined);
 
-  DoubleBatteryDevice buds("Buds", "DD", 76, 0x2002, 40, std::nullopt, std::nullopt);
+  DoubleBatteryDevice buds("Buds", "DD", "Apple Inc.", 0x2002, 40, std::nullopt, std::nullopt);
   EXPECT_EQ(buds.type(), DeviceType::headphones);
   EXPECT_EQ(buds.manufacturer(), "Apple Inc.");
   EXPECT_EQ(buds.vendorId(), std::nullopt);
   EXPECT_EQ(findKey(buds.encode(), "vendorId"), nullptr);
-  EXPECT_EQ(DoubleBatteryDevice("H", "EE", 76, 1, 1, 1, "Headset").type(), DeviceType::headset);
+  EXPECT_EQ(DoubleBatteryDevice("H", "EE", "?", 1, 1, 1, "Headset").type(), DeviceType::headset);
 }
 
 }  // namespace

@@ -9,13 +9,14 @@ namespace tellwick {
 namespace {
 
 TEST(ManufacturersTest, KnownVendorsHaveTheirNamesAndOthersTheLocalizedFallback) {
-  EXPECT_EQ(Manufacturers::name(0x004C), "Apple Inc.");
-  EXPECT_EQ(Manufacturers::name(0x009E), "Bose Corporation");
-  EXPECT_EQ(Manufacturers::name(0x046D), "Logitech Inc.");
-  EXPECT_EQ(Manufacturers::name(0x012D), "Sony Corporation");
+  const os::ResourceBundle& shipped = os::installedBundle();
+  EXPECT_EQ(Manufacturers::name(0x004C, shipped), "Apple Inc.");
+  EXPECT_EQ(Manufacturers::name(0x009E, shipped), "Bose Corporation");
+  EXPECT_EQ(Manufacturers::name(0x046D, shipped), "Logitech Inc.");
+  EXPECT_EQ(Manufacturers::name(0x012D, shipped), "Sony Corporation");
   // 0x4C00 would be Apple's identifier with its bytes swapped.
-  EXPECT_EQ(Manufacturers::name(0x4C00), "Unknown Manufacturer");
-  EXPECT_EQ(Manufacturers::name(0x0000), "Unknown Manufacturer");
+  EXPECT_EQ(Manufacturers::name(0x4C00, shipped), "Unknown Manufacturer");
+  EXPECT_EQ(Manufacturers::name(0x0000, shipped), "Unknown Manufacturer");
 
   testing::FakeResourceBundle untranslated;
   EXPECT_EQ(Manufacturers::name(0xFFFF, untranslated), "UNKNOWN_MANUFACTURER");
@@ -41,11 +42,11 @@ TEST(DeviceTypeTest, DescriptionsComeFromTheBatteryTable) {
   const char* keys[] = {"UNDEFINED", "KEYBOARD", "MOUSE",      "TRACKPAD",
                         "HEADPHONES", "HEADSET", "LOW_ENERGY", "CHARGING_CASE"};
   for (int i = 0; i < 8; ++i) {
-    auto text = description(static_cast<DeviceType>(i));
+    auto text = description(static_cast<DeviceType>(i), os::installedBundle());
     EXPECT_FALSE(text.empty());
     EXPECT_NE(text, keys[i]) << "no shipped translation for " << keys[i];
   }
-  EXPECT_EQ(description(DeviceType::headset), "Headset");
+  EXPECT_EQ(description(DeviceType::headset, os::installedBundle()), "Headset");
 }
 
 }  // namespace

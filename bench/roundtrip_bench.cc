@@ -46,11 +46,11 @@ struct Rig {
     }
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     auto connection = tellwick::os::connectSessionBus();
-    if (!connection.bus) {
-      error = connection.error;
+    if (!connection) {
+      error = connection.error();
       return;
     }
-    client = std::move(connection.bus);
+    client = std::move(*connection);
     bool started = false;
     client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
                                              [&](const tellwick::os::Notification&) { started = true; });
@@ -174,7 +174,7 @@ BENCHMARK(BusEcho)->UseRealTime()->Unit(benchmark::kMicrosecond);
 void StoreWriteFans(benchmark::State& state) {
   ScratchDirectory scratch;
   ::setenv("XDG_CONFIG_HOME", scratch.path().c_str(), 1);
-  auto coder = tellwick::os::newLibplistPropertyListCoder();
+  auto coder = tellwick::os::newLinuxPropertyListCoder();
   auto defaults = tellwick::os::newLinuxUserDefaults(*coder);
   tellwick::HelperDataModel store(*defaults, *coder);
   std::vector<tellwick::Fan> fans = {tellwick::Fan("F0Ac", "Left side", 2161, 2160, 6156, 2160),

@@ -123,7 +123,7 @@ TEST(TrafficCodingTest, CountersKeepTheFullUnsignedRange) {
 }
 
 TEST(BatteryListCodingTest, DoubleDevicesCarryAbsentLevelsAsNullAndOneBadRecordFailsTheList) {
-  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", 76, std::nullopt,
+  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", "Apple Inc.", std::nullopt,
                                                     std::nullopt, 80, "Headphones");
   PlistValue list = encodeDoubleBatteryDevices({buds});
   const auto& record = *list.get<PlistArray>()->front().get<PlistDictionary>();

@@ -69,19 +69,10 @@ TEST(SensorTypeTest, LocalizedNamesComeFromTheProtocolTableOrFallBackToTheKey) {
   // The shipped table translates every type.
   const char* keys[] = {"UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER", "FAN"};
   for (auto type : kAllSensorTypes) {
-    auto name = localizedName(type);
+    auto name = localizedName(type, os::installedBundle());
     EXPECT_FALSE(name.empty());
     EXPECT_NE(name, keys[rawValue(type)]);
   }
-}
-
-TEST(FanTest, AnAbsentOrEmptyNameBecomesTheLocalizedFanText) {
-  const std::string fanText = localizedName(SensorType::fan);
-  EXPECT_EQ(fanText, "Fan");
-  EXPECT_EQ(Fan("F0Ac", std::nullopt, 0, 0, 0, 0).name, fanText);
-  EXPECT_EQ(Fan("F0Ac", std::string(), 0, 0, 0, 0).name, fanText);
-  EXPECT_EQ(Fan("F0Ac", std::string("   "), 0, 0, 0, 0).name, "   ");
-  EXPECT_EQ(Fan("F1Ac", std::string("Left"), 0, 0, 0, 0).name, "Left");
 }
 
 float relative(std::int64_t rpm, std::int64_t min, std::int64_t max) {

@@ -6,6 +6,7 @@
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/journal.h"
 
 namespace tellwick {
@@ -42,7 +43,11 @@ class FanControllerTest : public ::testing::Test {
   testing::EmulatedSmc smc_;
   testing::FakeHelperDataModel model_{&journal_};
   testing::FakeNotificationCenter center_{&journal_};
-  FanController controller_{model_, center_, smc_};
+  testing::FakeResourceBundle bundle_;
+  FanController controller_{model_, center_, smc_, bundle_};
+
+  static constexpr const char* kFanText = "Ventilateur";
+  FanControllerTest() { bundle_.setString("protocol", "FAN", kFanText); }
 };
 
 TEST_F(FanControllerTest, ReportsEveryFanInIndexOrderThenPosts) {
@@ -73,7 +78,7 @@ TEST_F(FanControllerTest, NoFanCountStoresAnEmptyListAndStillAnswers) {
 
   smc_.hasService = false;
   testing::FakeHelperDataModel model;
-  FanController withoutService(model, center_, smc_);
+  FanController withoutService(model, center_, smc_, bundle_);
   withoutService.updateFans();
   EXPECT_EQ(withoutService.connection(), 0u);
   ASSERT_TRUE(model.fans());
@@ -92,7 +97,7 @@ TEST_F(FanControllerTest, NamesAreTrimmedLatin1KeepingInnerBytes) {
   auto fans = update();
   ASSERT_EQ(fans.size(), 5u);
   EXPECT_EQ(fans[0].name, "Exhaust01");
-  EXPECT_EQ(fans[1].name, localizedName(SensorType::fan));
+  EXPECT_EQ(fans[1].name, kFanText);
   EXPECT_EQ(fans[2].name, "Ventil\u00E9 A");
   EXPECT_EQ(fans[3].name, std::string("CPU\0fan", 7));
   EXPECT_EQ(fans[4].name, std::string("Odd\0\0\0\0\0\0\0\0\0", 12));
@@ -133,7 +138,7 @@ TEST_F(FanControllerTest, UnreadableFieldsAreZeroAndTheFanStaysListed) {
   EXPECT_EQ(fans[1].target, 1);
   // A count above the fans the controller holds: the extra one is all zeros.
   EXPECT_EQ(fans[2].identifier, "F2Ac");
-  EXPECT_EQ(fans[2].name, localizedName(SensorType::fan));
+  EXPECT_EQ(fans[2].name, kFanText);
   EXPECT_EQ(fans[2].rpm, 0);
 }
 

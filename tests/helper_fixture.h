@@ -33,9 +33,9 @@ class HelperTest : public ::testing::Test {
     ::setenv("DBUS_SESSION_BUS_ADDRESS", bus_.address().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", configHome_.c_str(), 1);
     auto connection = os::connectSessionBus();
-    ASSERT_TRUE(connection.bus) << connection.error;
-    client_ = std::move(connection.bus);
-    coder_ = os::newLibplistPropertyListCoder();
+    ASSERT_TRUE(connection) << connection.error();
+    client_ = std::move(*connection);
+    coder_ = os::newLinuxPropertyListCoder();
     defaults_ = os::newLinuxUserDefaults(*coder_);
   }
 

@@ -20,10 +20,13 @@
 #include <vector>
 
 #include "battery/batteries_controller.h"
+#include "battery/shell_controller.h"
 #include "os/process_runner.h"
+#include "platform/shell.h"
 #include "profiler/profiler_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/scratch_directory.h"
 #include "tests/mock_bluez.h"
 
@@ -34,12 +37,17 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using testing::MockBluez;
 
+// This process's environment as the helper's main hands it on to the tools;
+// ScopedEnv keeps it current.
+std::vector<std::string> processEnvironment = Shell::environmentOf(::environ);
+
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
+    processEnvironment = Shell::environmentOf(::environ);
   }
   ~ScopedEnv() {
     if (old_) {
@@ -47,6 +55,7 @@ class ScopedEnv {
     } else {
       ::unsetenv(name_);
     }
+    processEnvironment = Shell::environmentOf(::environ);
   }
 
  private:
@@ -74,10 +83,13 @@ class ProfilerIntegrationTest : public ::testing::Test {
 
   testing::ScratchDirectory scratch_{"profiler"};
   std::string dir_ = scratch_.string();
-  std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
+  std::unique_ptr<os::ProcessRunner> runner_ = os::newLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;
-  ProfilerBatteries batteries_{*runner_, model_, center_};
+  testing::FakeResourceBundle bundle_;
+  ProfilerController bluetooth_{*runner_, processEnvironment, Services::bluetooth()};
+  ShellController finder_{bluetooth_, bundle_};
+  BatteriesController batteries_{model_, center_, finder_};
 };
 
 constexpr const char* kReport = R"(Bluetooth:
@@ -147,14 +159,14 @@ TEST_F(ProfilerIntegrationTest, FailedRunAfterAFullReportStoresEmptyListsAndAnsw
 
 TEST_F(ProfilerIntegrationTest, MissingToolGivesAnEmptyTree) {
   ScopedEnv path("PATH", dir_);
-  ProfilerController profiler(*runner_, Services::bluetooth());
+  ProfilerController profiler(*runner_, processEnvironment, Services::bluetooth());
   EXPECT_TRUE(profiler.run().nodes().empty());
 }
 
 class LinuxSystemProfilerTest : public ProfilerIntegrationTest {
  protected:
   ScopedEnv path_{"PATH", pathWith(TELLWICK_BIN_DIR)};
-  ProfilerController profiler_{*runner_, Services::bluetooth()};
+  ProfilerController profiler_{*runner_, processEnvironment, Services::bluetooth()};
 };
 
 TEST_F(LinuxSystemProfilerTest, ReportsBlueZDevicesAsAParsableTree) {
@@ -228,7 +240,7 @@ TEST_F(LinuxSystemProfilerTest, WithoutASystemBusItFailsWithOneLine) {
 }
 
 TEST_F(LinuxSystemProfilerTest, OtherDataTypesPrintNothing) {
-  ProfilerController usb(*runner_, Service("SPUSBDataType"));
+  ProfilerController usb(*runner_, processEnvironment, Service("SPUSBDataType"));
   ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir_ + "/no-such-socket");
   OutputTree tree = usb.run();
   EXPECT_TRUE(tree.nodes().empty());

@@ -33,15 +33,23 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
+// This process's environment as the helper's main hands it on to the tools.
+std::vector<std::string> processEnvironment = Shell::environmentOf(::environ);
+
+void setPath(const std::string& path) {
+  ::setenv("PATH", path.c_str(), 1);
+  processEnvironment = Shell::environmentOf(::environ);
+}
+
 // Puts a directory in front of PATH for the life of the object.
 class PathPrefix {
  public:
   explicit PathPrefix(const std::string& dir) {
     const char* old = std::getenv("PATH");
     old_ = old ? old : "/usr/bin:/bin";
-    ::setenv("PATH", (dir + ":" + old_).c_str(), 1);
+    setPath(dir + ":" + old_);
   }
-  ~PathPrefix() { ::setenv("PATH", old_.c_str(), 1); }
+  ~PathPrefix() { setPath(old_); }
 
  private:
   std::string old_;
@@ -62,10 +70,10 @@ class TrafficIntegrationTest : public ::testing::Test {
 
   testing::ScratchDirectory scratch_{"traffic"};
   std::string dir_ = scratch_.string();
-  std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
+  std::unique_ptr<os::ProcessRunner> runner_ = os::newLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;
-  NetworkController controller_{model_, center_, *runner_};
+  NetworkController controller_{model_, center_, *runner_, processEnvironment};
   std::vector<ProcessTrafficInfo> latest_;
 };
 
@@ -102,7 +110,7 @@ TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
 
 TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
   PathPrefix path(dir_);
-  ::setenv("PATH", dir_.c_str(), 1);  // no nettop anywhere on it
+  setPath(dir_);  // no nettop anywhere on it
   controller_.updateTraffic();
   EXPECT_EQ(model_.writes(), 0);
   EXPECT_EQ(center_.postedNames(), std::vector<std::string>{"ResponseTraffic"});
@@ -111,7 +119,7 @@ TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
 TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
   // 8 MiB to stderr interleaved with 2 MiB to stdout: far more than either
   // pipe holds, so reading only one of them would deadlock.
-  auto out = Shell::run(*runner_, {"-c",
+  auto out = Shell::run(*runner_, processEnvironment, {"-c",
                                    "for i in $(seq 2048); do printf '%4096s' >&2; "
                                    "printf '%1023s\\n' o; done"});
   ASSERT_TRUE(out.has_value());
@@ -120,7 +128,7 @@ TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinis
 }
 
 TEST_F(TrafficIntegrationTest, CommandThatDoesNotExistIsAbsent) {
-  EXPECT_EQ(Shell::run(*runner_, {"-c", "tellwick-no-such-command --flag"}), std::nullopt);
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment, {"-c", "tellwick-no-such-command --flag"}), std::nullopt);
 }
 
 // A connected pair on loopback whose both ends this process holds.
@@ -240,10 +248,10 @@ TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
 
 TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptionsAndExplainsItself) {
   const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
-  EXPECT_EQ(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}), "64\n");
-  EXPECT_THAT(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment, {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}), "64\n");
+  EXPECT_THAT(Shell::run(*runner_, processEnvironment, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
               std::nullopt);
-  auto help = Shell::runText(*runner_, {"-c", nettop + " --help"});
+  auto help = Shell::runText(*runner_, processEnvironment, {"-c", nettop + " --help"});
   ASSERT_TRUE(help.has_value());
   EXPECT_THAT(*help, HasSubstr("Without root only"));
   EXPECT_THAT(*help, HasSubstr("cannot be matched to a\nprocess are left out"));

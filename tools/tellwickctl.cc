@@ -70,7 +70,7 @@ int query(os::SessionBus& bus, const Invocation& invocation) {
     DistributedNotifications::removeObserver(center, &waiting, responseName(c));
   }
 
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   HelperDataModel store(*defaults, *coder);
   Answers answers;
@@ -119,12 +119,13 @@ int run(int argc, char** argv) {
     return 0;
   }
   auto connection = os::connectSessionBus();
-  if (!connection.bus) {
-    std::fprintf(stderr, "tellwickctl: the helper cannot be asked: %s\n", connection.error.c_str());
+  if (!connection) {
+    std::fprintf(stderr, "tellwickctl: the helper cannot be asked: %s\n",
+                 connection.error().c_str());
     return kExitNoAnswer;
   }
-  if (invocation.action == Invocation::Action::terminate) return terminate(*connection.bus, invocation);
-  return query(*connection.bus, invocation);
+  if (invocation.action == Invocation::Action::terminate) return terminate(**connection, invocation);
+  return query(**connection, invocation);
 }
 
 }  // namespace

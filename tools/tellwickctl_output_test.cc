@@ -121,7 +121,7 @@ TEST_F(ReportTest, FansTrafficAndBatteriesFillTheirTables) {
   keyboard->setSerial("aa-bb");
   answers.singleBatteryDevices = SingleBatteryDevices{keyboard};
   answers.doubleBatteryDevices = DoubleBatteryDevices{std::make_shared<DoubleBatteryDevice>(
-      "Buds", "cc-dd", 0x004c, std::nullopt, 90, std::nullopt, "Headphones")};
+      "Buds", "cc-dd", "Apple Inc.", std::nullopt, 90, std::nullopt, "Headphones")};
 
   std::string text = humanReport({Category::fans, Category::traffic, Category::batteries}, answers);
   EXPECT_THAT(text, HasSubstr("F0Ac        Left  2000  1200  6000    2100"));
@@ -139,7 +139,7 @@ TEST_F(ReportTest, JsonUsesTheCodingKeysAndNullForMissingLists) {
   answers.sensors = std::vector<Sensor>{Sensor("TC0P", "CPU", 45.5), Sensor("TA0P", "Air", std::nullopt)};
   answers.fans = std::vector<Fan>{Fan("F0Ac", "Left", 2000, 1200, 6000, 2100)};
   answers.doubleBatteryDevices = DoubleBatteryDevices{std::make_shared<DoubleBatteryDevice>(
-      "Buds", "cc-dd", 0x004c, std::nullopt, 90, std::nullopt, "Headphones")};
+      "Buds", "cc-dd", "Apple Inc.", std::nullopt, 90, std::nullopt, "Headphones")};
 
   auto json = nlohmann::ordered_json::parse(jsonReport(all_, answers));
   std::vector<std::string> keys;
