@@ -17,7 +17,8 @@ class NoHidEventSystem final : public os::HidEventSystem {
   class NoServices final : public os::HidEventSystemClient {
    public:
     void setMatching(const os::PlistDictionary&) override {}
-    std::optional<std::vector<std::unique_ptr<os::HidServiceClient>>> copyServices() const override {
+    std::optional<std::vector<std::unique_ptr<os::HidServiceClient>>> copyServices()
+        const override {
       return std::nullopt;
     }
   };

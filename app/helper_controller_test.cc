@@ -35,7 +35,13 @@ class HelperControllerTest : public ::testing::Test {
 
   std::unique_ptr<HelperController> build(const std::string& machine) {
     system_.setMachine(machine);
-    HelperServices services{center_, defaults_, *coder_, smc_, runner_, bundle_, environment_,
+    HelperServices services{center_,
+                            defaults_,
+                            *coder_,
+                            smc_,
+                            runner_,
+                            bundle_,
+                            environment_,
                             [this]() -> os::Result<std::unique_ptr<os::HidEventSystem>> {
                               ++hidOpenings_;
                               auto hid = std::make_unique<testing::FakeHidEventSystem>();
@@ -60,8 +66,11 @@ TEST_F(HelperControllerTest, OnlyArm64SelectsTheAppleSiliconSensors) {
   struct Case {
     const char* machine;
     const char* sensor;
-  } const cases[] = {{"arm64", "appleThermal001"}, {"x86_64", "TC0P"}, {"i686", "TC0P"},
-                     {"armv7l", "TC0P"},           {"", "TC0P"}};
+  } const cases[] = {{"arm64", "appleThermal001"},
+                     {"x86_64", "TC0P"},
+                     {"i686", "TC0P"},
+                     {"armv7l", "TC0P"},
+                     {"", "TC0P"}};
   for (const auto& c : cases) {
     int openings = hidOpenings_;
     auto root = build(c.machine);

@@ -6,7 +6,6 @@
 #include <random>
 #include <utility>
 
-
 namespace tellwick {
 namespace {
 

@@ -73,8 +73,8 @@ TEST(BatteryDeviceCodingTest, EveryFieldRoundTripsInTheFixedKeyOrder) {
 }
 
 TEST(BatteryDeviceCodingTest, DoubleLevelsAreAlwaysWrittenWithTheNullMarkerWhenAbsent) {
-  DoubleBatteryDevice buds("Buds", "11:22", "Apple Inc.", std::nullopt, std::nullopt,
-                           std::nullopt, std::nullopt);
+  DoubleBatteryDevice buds("Buds", "11:22", "Apple Inc.", std::nullopt, std::nullopt, std::nullopt,
+                           std::nullopt);
   auto record = buds.encode();
   EXPECT_THAT(keysOf(record), ElementsAre("isCharging", "type", "name", "serial", "manufacturer",
                                           "firstLevel", "secondLevel"));

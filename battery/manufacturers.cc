@@ -20,5 +20,4 @@ std::string Manufacturers::name(std::uint16_t vendorId, const os::ResourceBundle
   return os::localizedString(bundle, kBatteryStringTable, "UNKNOWN_MANUFACTURER");
 }
 
-
 }  // namespace tellwick

@@ -129,10 +129,9 @@ void ShellController::readSingle(const OutputNode& node) {
   auto productText = text(node, ShellKeys::productId);
   std::uint16_t vendorId = vendorText ? ShellFields::vendorId(*vendorText).value_or(0) : 0;
   std::int64_t productId = productText ? ShellFields::productId(*productText).value_or(0) : 0;
-  devices_.push_back(
-      std::make_shared<SingleBatteryDevice>(node.name(), ShellFields::serial(*address), vendorId,
-                                            Manufacturers::name(vendorId, bundle_), productId,
-                                            *level, text(node, ShellKeys::minorType)));
+  devices_.push_back(std::make_shared<SingleBatteryDevice>(
+      node.name(), ShellFields::serial(*address), vendorId, Manufacturers::name(vendorId, bundle_),
+      productId, *level, text(node, ShellKeys::minorType)));
 }
 
 void ShellController::readCase(const OutputNode& node) {

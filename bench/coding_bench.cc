@@ -28,8 +28,8 @@ SingleBatteryDevices singles(int count) {
   SingleBatteryDevices list;
   for (int i = 0; i < count; ++i) {
     list.push_back(std::make_shared<SingleBatteryDevice>(
-        "Device " + std::to_string(i), "AA:BB:CC:DD:EE:" + std::to_string(i % 100), 76, "Apple Inc.", 613 + i,
-        static_cast<std::uint8_t>(i % 101), std::string("Keyboard")));
+        "Device " + std::to_string(i), "AA:BB:CC:DD:EE:" + std::to_string(i % 100), 76,
+        "Apple Inc.", 613 + i, static_cast<std::uint8_t>(i % 101), std::string("Keyboard")));
   }
   return list;
 }
@@ -40,8 +40,8 @@ DoubleBatteryDevices doubles(int count) {
     std::optional<std::uint8_t> left;
     if (i % 2) left = static_cast<std::uint8_t>(i % 101);
     list.push_back(std::make_shared<DoubleBatteryDevice>(
-        "Buds " + std::to_string(i), "11:22:33:44:55:" + std::to_string(i % 100), "Apple Inc.", 8207,
-        left, 80, std::string("Headphones")));
+        "Buds " + std::to_string(i), "11:22:33:44:55:" + std::to_string(i % 100), "Apple Inc.",
+        8207, left, 80, std::string("Headphones")));
   }
   return list;
 }

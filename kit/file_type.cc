@@ -18,5 +18,4 @@ std::string displayName(FileType type, const os::ResourceBundle& bundle) {
   return os::localizedString(bundle, kKitStringTable, localizationKey(type));
 }
 
-
 }  // namespace tellwick

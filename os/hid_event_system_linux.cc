@@ -206,8 +206,7 @@ Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
     std::string what = parseErrors.empty() ? sensors_strerror(rc) : parseErrors.front();
     return failure("cannot read hardware sensors: " + what);
   }
-  return std::unique_ptr<HidEventSystem>(
-      std::make_unique<LinuxHidEventSystem>(collectChannels()));
+  return std::unique_ptr<HidEventSystem>(std::make_unique<LinuxHidEventSystem>(collectChannels()));
 }
 
 }  // namespace tellwick::os

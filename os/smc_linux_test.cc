@@ -282,9 +282,9 @@ TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
   std::string home = tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz");
   tree_.attribute(home + "/temp1_input", "45000");
   EXPECT_FALSE(open());
-  EXPECT_EQ(newLinuxSmcUserClient("/nonexistent-root")
-                ->getMatchingService(serviceMatching("AppleSMC")),
-            0u);
+  EXPECT_EQ(
+      newLinuxSmcUserClient("/nonexistent-root")->getMatchingService(serviceMatching("AppleSMC")),
+      0u);
 }
 
 TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsAndChannelsInNumericOrder) {

@@ -1,10 +1,10 @@
 #include "platform/shell.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/fakes/fake_process_runner.h"
 
@@ -77,7 +77,8 @@ TEST_F(ShellTest, RunTextAcceptsOnlyWellFormedUtf8) {
   for (const auto& bytes : invalid) {
     runner_.install("/bin/bash", "ok " + bytes + " ok");
     EXPECT_EQ(Shell::run(runner_, {}, {"-c", "x"}), "ok " + bytes + " ok");
-    EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), std::nullopt) << ::testing::PrintToString(bytes);
+    EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), std::nullopt)
+        << ::testing::PrintToString(bytes);
   }
 }
 

@@ -54,8 +54,8 @@ TEST_F(HelperDataModelTest, EachListLivesUnderItsOwnKeyAndAWriteReplacesIt) {
   model_.setTraffic({ProcessTrafficInfo(1, "launchd", 10, 20)});
   model_.setFans({Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, 2000)});
   model_.setSingleBatteryDevices({std::make_shared<SingleBatteryDevice>(DeviceType::mouse, "M")});
-  model_.setDoubleBatteryDevices(
-      {std::make_shared<DoubleBatteryDevice>("Buds", "AA", "Apple Inc.", 8207, 50, 60, std::nullopt)});
+  model_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
+      "Buds", "AA", "Apple Inc.", 8207, 50, 60, std::nullopt)});
 
   auto sensors = model_.sensors();
   ASSERT_TRUE(sensors);

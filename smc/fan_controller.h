@@ -22,8 +22,8 @@ class FanController final : public IFanController {
  public:
   // Opens the connection; with no service every request stores no fans.
   // bundle gives the name of a fan that has none of its own.
-  FanController(IHelperDataModel& model, os::NotificationCenter& center,
-                os::SmcUserClient& client, const os::ResourceBundle& bundle);
+  FanController(IHelperDataModel& model, os::NotificationCenter& center, os::SmcUserClient& client,
+                const os::ResourceBundle& bundle);
 
   // Stores one Fan per fan, in index order (an empty list when there are
   // none), then posts the fans response. Unreadable fields are 0; a fan

@@ -119,16 +119,18 @@ TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
 TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
   // 8 MiB to stderr interleaved with 2 MiB to stdout: far more than either
   // pipe holds, so reading only one of them would deadlock.
-  auto out = Shell::run(*runner_, processEnvironment, {"-c",
-                                   "for i in $(seq 2048); do printf '%4096s' >&2; "
-                                   "printf '%1023s\\n' o; done"});
+  auto out = Shell::run(*runner_, processEnvironment,
+                        {"-c",
+                         "for i in $(seq 2048); do printf '%4096s' >&2; "
+                         "printf '%1023s\\n' o; done"});
   ASSERT_TRUE(out.has_value());
   EXPECT_EQ(out->size(), 2048u * 1024u);
   EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 2048);
 }
 
 TEST_F(TrafficIntegrationTest, CommandThatDoesNotExistIsAbsent) {
-  EXPECT_EQ(Shell::run(*runner_, processEnvironment, {"-c", "tellwick-no-such-command --flag"}), std::nullopt);
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment, {"-c", "tellwick-no-such-command --flag"}),
+            std::nullopt);
 }
 
 // A connected pair on loopback whose both ends this process holds.
@@ -248,9 +250,12 @@ TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
 
 TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptionsAndExplainsItself) {
   const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
-  EXPECT_EQ(Shell::run(*runner_, processEnvironment, {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}), "64\n");
-  EXPECT_THAT(Shell::run(*runner_, processEnvironment, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
-              std::nullopt);
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment,
+                       {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}),
+            "64\n");
+  EXPECT_THAT(
+      Shell::run(*runner_, processEnvironment, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
+      std::nullopt);
   auto help = Shell::runText(*runner_, processEnvironment, {"-c", nettop + " --help"});
   ASSERT_TRUE(help.has_value());
   EXPECT_THAT(*help, HasSubstr("Without root only"));

@@ -5,8 +5,8 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,9 +41,12 @@ std::optional<os::PlistValue> codedOrAbsent(const std::optional<List>& list, Enc
 // A list in its coded form, the form both sides are compared in.
 std::optional<os::PlistValue> coded(IHelperDataModel& model, Key key) {
   switch (key) {
-    case Key::sensors: return codedOrAbsent(model.sensors(), encodeSensors);
-    case Key::fans: return codedOrAbsent(model.fans(), encodeFans);
-    case Key::traffic: return codedOrAbsent(model.traffic(), encodeTraffic);
+    case Key::sensors:
+      return codedOrAbsent(model.sensors(), encodeSensors);
+    case Key::fans:
+      return codedOrAbsent(model.fans(), encodeFans);
+    case Key::traffic:
+      return codedOrAbsent(model.traffic(), encodeTraffic);
     case Key::singleBatteryDevices:
       return codedOrAbsent(model.singleBatteryDevices(), encodeSingleBatteryDevices);
     case Key::doubleBatteryDevices:
@@ -96,15 +99,15 @@ class SamplingModel final : public IHelperDataModel {
 class ScriptedProfiler final : public IProfilerController {
  public:
   OutputTree run() override {
-    return ProfilerOutputParser().parse(std::string(
-        "Bluetooth:\n\n      Connected:\n"
-        "          Pods:\n"
-        "              Address: 00:1A:7D:DA:71:13\n              Vendor ID: 0x004C\n"
-        "              Product ID: 0x200E\n              Case Battery Level: 60%\n"
-        "              Left Battery Level: 100%\n              Minor Type: Headphones\n"
-        "          Clavier \xC3\xA9t\xC3\xA9:\n"
-        "              Address: AA:BB:CC:DD:EE:01\n              Vendor ID: 0x1234\n"
-        "              Minor Type: Keyboard\n              Battery Level: 85%\n"));
+    return ProfilerOutputParser().parse(
+        std::string("Bluetooth:\n\n      Connected:\n"
+                    "          Pods:\n"
+                    "              Address: 00:1A:7D:DA:71:13\n              Vendor ID: 0x004C\n"
+                    "              Product ID: 0x200E\n              Case Battery Level: 60%\n"
+                    "              Left Battery Level: 100%\n              Minor Type: Headphones\n"
+                    "          Clavier \xC3\xA9t\xC3\xA9:\n"
+                    "              Address: AA:BB:CC:DD:EE:01\n              Vendor ID: 0x1234\n"
+                    "              Minor Type: Keyboard\n              Battery Level: 85%\n"));
   }
 };
 
@@ -112,7 +115,8 @@ class ScriptedProfiler final : public IProfilerController {
 struct Rig {
   Rig() {
     smc.set("FNum", "ui8 ", {1});
-    smc.set("F0ID", "{fds", {0, 0, 0, 0, 'V', 'e', 'n', 't', 'i', 'l', 0xE9, ' ', ' ', ' ', ' ', ' '});
+    smc.set("F0ID", "{fds",
+            {0, 0, 0, 0, 'V', 'e', 'n', 't', 'i', 'l', 0xE9, ' ', ' ', ' ', ' ', ' '});
     smc.setFloat("F0Ac", 2161);
     smc.setFloat("F0Mx", 6156);
     smc.set("TC0P", "sp78", {0x2A, 0x80});
@@ -120,8 +124,9 @@ struct Rig {
     hid.addThermal("PMU tdie1", 41.123456789);
     hid.addVoltage("PMU vbus", 4.99);
     native.emplace(hid);
-    runner.install("/bin/bash", ",bytes_in,bytes_out,\nkernel_task.0,18446744073709551615,1,\n"
-                                "Caf\xC3\xA9.42,9223372036854775808,0,\n");
+    runner.install("/bin/bash",
+                   ",bytes_in,bytes_out,\nkernel_task.0,18446744073709551615,1,\n"
+                   "Caf\xC3\xA9.42,9223372036854775808,0,\n");
   }
 
   testing::ScratchConfigHome home;
@@ -159,10 +164,13 @@ TEST(ControllersThroughTheStoreTest, WhatIsReadBackFromTheFileIsWhatWasSampled) 
       {"Apple sensors",
        [](Rig& r) { AppleSensorController(r.model, r.center, *r.native).updateSensors(); },
        {Key::sensors}},
-      {"fans", [](Rig& r) { FanController(r.model, r.center, r.smc, r.bundle).updateFans(); },
+      {"fans",
+       [](Rig& r) { FanController(r.model, r.center, r.smc, r.bundle).updateFans(); },
        {Key::fans}},
       {"traffic",
-       [](Rig& r) { NetworkController(r.model, r.center, r.runner, r.environment).updateTraffic(); },
+       [](Rig& r) {
+         NetworkController(r.model, r.center, r.runner, r.environment).updateTraffic();
+       },
        {Key::traffic}},
       {"batteries",
        [](Rig& r) { BatteriesController(r.model, r.center, r.finder).updateBatteries(); },
