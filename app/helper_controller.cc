@@ -1,17 +1,52 @@
 #include "app/helper_controller.h"
 
-namespace tellwick {
+#include "protocol/sensors.h"
 
-HelperController::HelperController(HelperParts& parts, os::SystemIdentification& system) {
-  model_ = parts.makeModel();
-  if (system.machine() == "arm64") {
-    sensors_ = parts.makeAppleSensorController(*model_);
-  } else {
-    sensors_ = parts.makeIntelSensorController(*model_);
+namespace tellwick {
+namespace {
+
+// Stands in for a HID reader that could not be opened: it lists no services,
+// so the sensor request is still answered, with an empty list.
+class NoHidEventSystem final : public os::HidEventSystem {
+ public:
+  std::unique_ptr<os::HidEventSystemClient> createClient() override {
+    return std::make_unique<NoServices>();
   }
-  network_ = parts.makeNetworkController(*model_);
-  fans_ = parts.makeFanController(*model_);
-  batteries_ = parts.makeBatteriesController(*model_);
+
+ private:
+  class NoServices final : public os::HidEventSystemClient {
+   public:
+    void setMatching(const os::PlistDictionary&) override {}
+    std::optional<std::vector<std::unique_ptr<os::HidServiceClient>>> copyServices()
+        const override {
+      return std::nullopt;
+    }
+  };
+};
+
+}  // namespace
+
+HelperController::HelperController(const HelperServices& s, os::SystemIdentification& system)
+    : model_(s.userDefaults, s.coder) {
+  if (system.machine() == "arm64") {
+    auto opened = s.openHidEventSystem();
+    hidSystem_ = opened ? std::move(*opened) : std::make_unique<NoHidEventSystem>();
+    native_.emplace(*hidSystem_);
+    appleSensors_.emplace(model_, s.center, *native_);
+  } else {
+    intelSensors_.emplace(model_, s.center, s.smc);
+    intelSensors_->start(Sensors::all(s.bundle));
+  }
+  network_.emplace(model_, s.center, s.runner, s.environment);
+  fans_.emplace(model_, s.center, s.smc, s.bundle);
+  profiler_.emplace(s.runner, s.environment, Services::bluetooth());
+  finder_.emplace(*profiler_, s.bundle);
+  batteries_.emplace(model_, s.center, *finder_);
+}
+
+ISensorController& HelperController::sensors() {
+  if (appleSensors_) return *appleSensors_;
+  return *intelSensors_;
 }
 
 }  // namespace tellwick

@@ -1,55 +1,83 @@
 #ifndef TELLWICK_APP_HELPER_CONTROLLER_H_
 #define TELLWICK_APP_HELPER_CONTROLLER_H_
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "battery/batteries_controller.h"
+#include "battery/shell_controller.h"
+#include "hidsensors/apple_sensor_controller.h"
+#include "hidsensors/native_sensor_controller.h"
+#include "os/hid_event_system.h"
+#include "os/notification_center.h"
+#include "os/process_runner.h"
+#include "os/property_list_coder.h"
+#include "os/resource_bundle.h"
+#include "os/result.h"
+#include "os/smc_user_client.h"
 #include "os/system_identification.h"
+#include "os/user_defaults.h"
+#include "profiler/profiler_controller.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
+#include "smc/fan_controller.h"
+#include "smc/intel_sensor_controller.h"
+#include "traffic/network_controller.h"
 
 namespace tellwick {
 
-// Builds the pieces of the composition root. Each controller is handed the
-// one store it must write to; the caller keeps what is returned.
-class HelperParts {
- public:
-  HelperParts() = default;
-  HelperParts(const HelperParts&) = delete;
-  HelperParts& operator=(const HelperParts&) = delete;
-  virtual ~HelperParts() = default;
-
-  virtual std::unique_ptr<IHelperDataModel> makeModel() = 0;
-  virtual std::unique_ptr<ISensorController> makeAppleSensorController(IHelperDataModel& model) = 0;
-  // Opens its hardware connection and probes the sensor catalogue at once.
-  virtual std::unique_ptr<ISensorController> makeIntelSensorController(IHelperDataModel& model) = 0;
-  virtual std::unique_ptr<INetworkController> makeNetworkController(IHelperDataModel& model) = 0;
-  // Opens its own hardware connection at once.
-  virtual std::unique_ptr<IFanController> makeFanController(IHelperDataModel& model) = 0;
-  virtual std::unique_ptr<IBatteriesController> makeBatteriesController(IHelperDataModel& model) = 0;
+// The machine's services that the controllers read through, as the program's
+// entry made them. Not owned; each must outlive the composition root.
+struct HelperServices {
+  os::NotificationCenter& center;
+  os::UserDefaults& userDefaults;
+  os::PropertyListCoder& coder;
+  os::SmcUserClient& smc;
+  os::ProcessRunner& runner;
+  // The catalogue and the texts the records carry.
+  const os::ResourceBundle& bundle;
+  // The helper's own environment, handed on to the tools it runs.
+  const std::vector<std::string>& environment;
+  // Opens the HID sensor reader; called once, and only on Apple silicon.
+  std::function<os::Result<std::unique_ptr<os::HidEventSystem>>()> openHidEventSystem;
 };
 
-// The composition root: the store and the four category controllers, all
-// sharing that store, owned for the life of the process. Construction does
-// not fail; a part whose hardware is missing still answers with what it has.
+// The composition root: the one store and the four category controllers,
+// all sharing that store, with every piece they lean on, owned here for the
+// life of the process. Construction does not fail: a part whose hardware is
+// missing still answers with what it has (a HID reader that cannot be opened
+// lists no sensors). Built and used on the main thread.
 class HelperController final : public IHelperController {
  public:
   // Asks system once whether this is Apple silicon ("arm64") to choose the
-  // sensor controller. parts and system are used during construction only.
-  HelperController(HelperParts& parts, os::SystemIdentification& system);
+  // sensor controller; system is used during construction only.
+  HelperController(const HelperServices& services, os::SystemIdentification& system);
+  HelperController(const HelperController&) = delete;
+  HelperController& operator=(const HelperController&) = delete;
 
-  ISensorController& sensors() override { return *sensors_; }
+  ISensorController& sensors() override;
   IFanController& fans() override { return *fans_; }
   INetworkController& network() override { return *network_; }
   IBatteriesController& batteries() override { return *batteries_; }
-  IHelperDataModel& model() { return *model_; }
+  IHelperDataModel& model() { return model_; }
 
  private:
-  // Declared so that the controllers go before the store they write to.
-  std::unique_ptr<IHelperDataModel> model_;
-  std::unique_ptr<ISensorController> sensors_;
-  std::unique_ptr<IFanController> fans_;
-  std::unique_ptr<INetworkController> network_;
-  std::unique_ptr<IBatteriesController> batteries_;
+  // Declared so that every controller goes before the store it writes to;
+  // the optionals are filled in the constructor, in the order the pieces
+  // are built.
+  HelperDataModel model_;
+  std::unique_ptr<os::HidEventSystem> hidSystem_;
+  std::optional<NativeSensorController> native_;
+  std::optional<AppleSensorController> appleSensors_;
+  std::optional<IntelSensorController> intelSensors_;
+  std::optional<NetworkController> network_;
+  std::optional<FanController> fans_;
+  std::optional<ProfilerController> profiler_;
+  std::optional<ShellController> finder_;
+  std::optional<BatteriesController> batteries_;
 };
 
 }  // namespace tellwick

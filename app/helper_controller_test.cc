@@ -5,116 +5,109 @@
 
 #include <string>
 
-#include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/emulated_smc.h"
+#include "tests/fakes/fake_hid_event_system.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_process_runner.h"
+#include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/fake_system_identification.h"
-#include "tests/fakes/journal.h"
+#include "tests/fakes/memory_user_defaults.h"
 
 namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::Journal;
 
-// Each controller writes one list to the store it was given, so a test sees
-// which store a controller holds by what it wrote.
-struct StubSensors final : ISensorController {
-  StubSensors(IHelperDataModel& m, std::string kind) : model(m), kind(std::move(kind)) {}
-  void updateSensors() override { model.setSensors({Sensor(kind, kind, std::nullopt)}); }
-  IHelperDataModel& model;
-  std::string kind;
-};
-struct StubFans final : IFanController {
-  explicit StubFans(IHelperDataModel& m) : model(m) {}
-  void updateFans() override { model.setFans({}); }
-  IHelperDataModel& model;
-};
-struct StubNetwork final : INetworkController {
-  explicit StubNetwork(IHelperDataModel& m) : model(m) {}
-  void updateTraffic() override { model.setTraffic({ProcessTrafficInfo(1, "init", 2, 3)}); }
-  IHelperDataModel& model;
-};
-struct StubBatteries final : IBatteriesController {
-  explicit StubBatteries(IHelperDataModel& m) : model(m) {}
-  void updateBatteries() override {
-    model.setSingleBatteryDevices({});
-    model.setDoubleBatteryDevices({});
-  }
-  IHelperDataModel& model;
-};
-
-class RecordingParts final : public HelperParts {
- public:
-  std::unique_ptr<IHelperDataModel> makeModel() override {
-    journal.push_back("model");
-    auto model = std::make_unique<testing::FakeHelperDataModel>();
-    made = model.get();
-    return model;
-  }
-  std::unique_ptr<ISensorController> makeAppleSensorController(IHelperDataModel& m) override {
-    note("apple sensors", m);
-    return std::make_unique<StubSensors>(m, "apple");
-  }
-  std::unique_ptr<ISensorController> makeIntelSensorController(IHelperDataModel& m) override {
-    note("intel sensors", m);
-    return std::make_unique<StubSensors>(m, "intel");
-  }
-  std::unique_ptr<INetworkController> makeNetworkController(IHelperDataModel& m) override {
-    note("network", m);
-    return std::make_unique<StubNetwork>(m);
-  }
-  std::unique_ptr<IFanController> makeFanController(IHelperDataModel& m) override {
-    note("fans", m);
-    return std::make_unique<StubFans>(m);
-  }
-  std::unique_ptr<IBatteriesController> makeBatteriesController(IHelperDataModel& m) override {
-    note("batteries", m);
-    return std::make_unique<StubBatteries>(m);
+// The real controllers over in-memory machine services: what lands in the
+// store tells which controller answered.
+class HelperControllerTest : public ::testing::Test {
+ protected:
+  HelperControllerTest() {
+    bundle_.addResource("Temperatures.json", R"([{"Identifier":"TC0P","Description":"CPU"}])");
+    smc_.set("TC0P", "sp78", {0x2A, 0x80});  // 42.5
+    smc_.set("FNum", "ui8 ", {1});
+    smc_.setFloat("F0Ac", 2000);
+    runner_.install("/bin/bash", [](const testing::FakeProcessRunner::Call& call) {
+      bool nettop = call.argv.back().starts_with("nettop");
+      return testing::FakeProcessRunner::Outcome{nettop ? ",bytes_in,bytes_out,\nd.12,1,2,\n" : ""};
+    });
   }
 
-  Journal journal;
-  testing::FakeHelperDataModel* made = nullptr;
-
- private:
-  void note(const char* what, IHelperDataModel& m) {
-    journal.push_back(std::string(what) + (&m == made ? "" : " with a foreign store"));
+  std::unique_ptr<HelperController> build(const std::string& machine) {
+    system_.setMachine(machine);
+    HelperServices services{center_,
+                            defaults_,
+                            *coder_,
+                            smc_,
+                            runner_,
+                            bundle_,
+                            environment_,
+                            [this]() -> os::Result<std::unique_ptr<os::HidEventSystem>> {
+                              ++hidOpenings_;
+                              auto hid = std::make_unique<testing::FakeHidEventSystem>();
+                              hid->addThermal("PMU tdie1", 40.0);
+                              return std::unique_ptr<os::HidEventSystem>(std::move(hid));
+                            }};
+    return std::make_unique<HelperController>(services, system_);
   }
+
+  testing::FakeNotificationCenter center_;
+  testing::MemoryUserDefaults defaults_;
+  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
+  testing::EmulatedSmc smc_;
+  testing::FakeProcessRunner runner_;
+  testing::FakeResourceBundle bundle_;
+  std::vector<std::string> environment_ = {"PATH=/usr/bin"};
+  testing::FakeSystemIdentification system_;
+  int hidOpenings_ = 0;
 };
 
-TEST(HelperControllerTest, BuildsInOrderAroundOneSharedStore) {
-  RecordingParts parts;
-  testing::FakeSystemIdentification system("x86_64");
-  HelperController root(parts, system);
-
-  EXPECT_THAT(parts.journal, ElementsAre("model", "intel sensors", "network", "fans", "batteries"));
-  EXPECT_EQ(&root.model(), parts.made);
-  EXPECT_EQ(system.calls(), 1);
-
-  // What one controller stores is what the store reached from another holds.
-  root.network().updateTraffic();
-  root.sensors().updateSensors();
-  root.fans().updateFans();
-  root.batteries().updateBatteries();
-  EXPECT_EQ(parts.made->writes(), 5);
-  ASSERT_TRUE(root.model().traffic().has_value());
-  EXPECT_EQ(root.model().traffic()->at(0).name(), "init");
-  EXPECT_EQ(root.model().sensors()->at(0).identifier, "intel");
-}
-
-TEST(HelperControllerTest, OnlyArm64SelectsTheAppleSiliconSensors) {
+TEST_F(HelperControllerTest, OnlyArm64SelectsTheAppleSiliconSensors) {
   struct Case {
     const char* machine;
-    const char* sensors;
-  };
-  for (auto c : {Case{"arm64", "apple sensors"}, Case{"x86_64", "intel sensors"},
-                 Case{"i686", "intel sensors"}, Case{"armv7l", "intel sensors"},
-                 Case{"", "intel sensors"}}) {
-    RecordingParts parts;
-    testing::FakeSystemIdentification system(c.machine);
-    HelperController root(parts, system);
-    ASSERT_EQ(parts.journal.size(), 5u);
-    EXPECT_EQ(parts.journal[1], c.sensors) << "machine '" << c.machine << "'";
-    EXPECT_EQ(parts.journal[3], "fans") << "fans come from the SMC on every machine";
+    const char* sensor;
+  } const cases[] = {{"arm64", "appleThermal001"},
+                     {"x86_64", "TC0P"},
+                     {"i686", "TC0P"},
+                     {"armv7l", "TC0P"},
+                     {"", "TC0P"}};
+  for (const auto& c : cases) {
+    int openings = hidOpenings_;
+    auto root = build(c.machine);
+    root->sensors().updateSensors();
+    root->fans().updateFans();
+    auto sensors = root->model().sensors().value_or(std::vector<Sensor>{});
+    ASSERT_EQ(sensors.size(), 1u) << "machine '" << c.machine << "'";
+    EXPECT_EQ(sensors[0].identifier, c.sensor) << "machine '" << c.machine << "'";
+    EXPECT_EQ(hidOpenings_ - openings, c.sensor[0] == 'a' ? 1 : 0);
+    EXPECT_EQ(root->model().fans().value_or(std::vector<Fan>{}).size(), 1u)
+        << "fans come from the SMC on every machine";
   }
+}
+
+TEST_F(HelperControllerTest, EveryControllerAnswersIntoTheOneStore) {
+  auto root = build("x86_64");
+  EXPECT_EQ(system_.calls(), 1);
+  root->network().updateTraffic();
+  root->sensors().updateSensors();
+  root->fans().updateFans();
+  root->batteries().updateBatteries();
+
+  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseTraffic", "ResponseSensors",
+                                                 "ResponseFans", "ResponseBatteries"));
+  auto& model = root->model();
+  ASSERT_TRUE(model.traffic());
+  EXPECT_EQ(model.traffic()->at(0).pid(), 12u);
+  ASSERT_TRUE(model.sensors());
+  EXPECT_EQ(model.sensors()->at(0).value, 42.5);
+  ASSERT_TRUE(model.fans());
+  EXPECT_EQ(model.fans()->at(0).rpm, 2000);
+  EXPECT_EQ(model.fans()->at(0).name, "FAN") << "the default name comes from the bundle";
+  EXPECT_TRUE(model.singleBatteryDevices());
+  EXPECT_TRUE(model.doubleBatteryDevices());
+  // The tools ran in the environment the root was handed.
+  ASSERT_EQ(runner_.calls().size(), 2u);
+  EXPECT_THAT(runner_.calls()[1].environment, ElementsAre("PATH=/usr/bin", "LC_ALL=en_US.UTF-8"));
 }
 
 }  // namespace

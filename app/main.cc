@@ -5,43 +5,55 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/app_delegate.h"
 #include "app/helper_controller.h"
-#include "app/production_parts.h"
+#include "os/hid_event_system.h"
 #include "os/process_runner.h"
 #include "os/property_list_coder.h"
+#include "os/resource_bundle.h"
 #include "os/session_bus.h"
 #include "os/smc_user_client.h"
 #include "os/system_identification.h"
 #include "os/user_defaults.h"
+#include "platform/shell.h"
 #include "protocol/helper_notifications.h"
 
-int main(int, char**) {
+int main(int, char**, char** envp) {
   using namespace tellwick;
 
   auto connection = os::connectSessionBus();
-  if (!connection.bus) {
-    std::fprintf(stderr, "tellwick: %s\n", connection.error.c_str());
+  if (!connection) {
+    std::fprintf(stderr, "tellwick: %s\n", connection.error().c_str());
     return 1;
   }
-  if (auto refused = connection.bus->claimName(std::string(kHelperBusName))) {
+  os::SessionBus& bus = **connection;
+  if (auto refused = bus.claimName(std::string(kHelperBusName))) {
     std::fprintf(stderr, "tellwick: not starting: %s (is another helper running?)\n",
                  refused->c_str());
     return 1;
   }
 
-  auto application = connection.bus->makeApplication();
-  auto system = os::makeSystemIdentification();
-  auto coder = os::newLibplistPropertyListCoder();
+  auto application = bus.makeApplication();
+  auto system = os::newLinuxSystemIdentification();
+  auto coder = os::newLinuxPropertyListCoder();
   auto userDefaults = os::newLinuxUserDefaults(*coder);
-  auto smc = os::makeLinuxSmcUserClient();
-  auto runner = os::makeLinuxProcessRunner();
-  auto parts = makeProductionHelperParts(HelperServices{
-      connection.bus->notificationCenter(), *userDefaults, *coder, *smc, *runner});
+  auto smc = os::newLinuxSmcUserClient();
+  auto runner = os::newLinuxProcessRunner();
+  const std::vector<std::string> environment = Shell::environmentOf(envp);
+  const HelperServices services{bus.notificationCenter(),
+                                *userDefaults,
+                                *coder,
+                                *smc,
+                                *runner,
+                                os::installedBundle(),
+                                environment,
+                                [] { return os::newLinuxHidEventSystem(std::nullopt); }};
 
-  AppDelegate delegate(*application, connection.bus->notificationCenter(),
-                       [&] { return std::make_unique<HelperController>(*parts, *system); });
+  AppDelegate delegate(*application, bus.notificationCenter(),
+                       [&] { return std::make_unique<HelperController>(services, *system); });
   os::ApplicationExit exit = application->run(delegate);
   if (exit.status != 0) std::fprintf(stderr, "tellwick: %s\n", exit.message.c_str());
 

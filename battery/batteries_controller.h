@@ -3,8 +3,6 @@
 
 #include "battery/shell_controller.h"
 #include "os/notification_center.h"
-#include "os/process_runner.h"
-#include "profiler/profiler_controller.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 
@@ -26,28 +24,6 @@ class BatteriesController final : public IBatteriesController {
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   IShellController& controller_;
-};
-
-// The battery request handler with the finder it runs, for the Bluetooth
-// data type, wired once: what the composition root hands out as its
-// IBatteriesController. The runner, store and center must outlive it; not
-// copyable or movable, since its parts point at each other.
-class ProfilerBatteries final : public IBatteriesController {
- public:
-  ProfilerBatteries(os::ProcessRunner& runner, IHelperDataModel& model,
-                    os::NotificationCenter& center)
-      : profiler_(runner, Services::bluetooth()),
-        finder_(profiler_),
-        batteries_(model, center, finder_) {}
-  ProfilerBatteries(const ProfilerBatteries&) = delete;
-  ProfilerBatteries& operator=(const ProfilerBatteries&) = delete;
-
-  void updateBatteries() override { batteries_.updateBatteries(); }
-
- private:
-  ProfilerController profiler_;
-  ShellController finder_;
-  BatteriesController batteries_;
 };
 
 }  // namespace tellwick

@@ -38,10 +38,12 @@ std::vector<std::string> serialsOf(const auto& devices) {
 class BatteriesControllerTest : public ::testing::Test {
  protected:
   std::shared_ptr<SingleBatteryDevice> single(std::string serial) {
-    return std::make_shared<SingleBatteryDevice>("s", std::move(serial), 0, 0, 50, std::nullopt);
+    return std::make_shared<SingleBatteryDevice>("s", std::move(serial), 0, "?", 0, 50,
+                                                 std::nullopt);
   }
   std::shared_ptr<DoubleBatteryDevice> pair(std::string serial) {
-    return std::make_shared<DoubleBatteryDevice>("d", std::move(serial), 0, 0, 1, 2, std::nullopt);
+    return std::make_shared<DoubleBatteryDevice>("d", std::move(serial), "?", 0, 1, 2,
+                                                 std::nullopt);
   }
 
   ScriptedFinder finder_;

@@ -6,8 +6,6 @@
 #include <random>
 #include <utility>
 
-#include "battery/manufacturers.h"
-
 namespace tellwick {
 namespace {
 
@@ -162,13 +160,13 @@ SingleBatteryDevice::SingleBatteryDevice(DeviceType type, std::string name, doub
 }
 
 SingleBatteryDevice::SingleBatteryDevice(std::string name, std::string serial,
-                                         std::uint16_t vendorId,
+                                         std::uint16_t vendorId, std::string manufacturer,
                                          std::optional<std::int64_t> productId,
                                          std::uint8_t batteryLevel,
                                          const std::optional<std::string>& typeName)
     : BatteryDevice(DeviceType::undefined, std::move(name)) {
   setSerial(std::move(serial));
-  setManufacturer(Manufacturers::name(vendorId));
+  setManufacturer(std::move(manufacturer));
   setProductId(productId);
   setVendorId(vendorId);
   setBatteryLevel(batteryLevel);
@@ -184,7 +182,7 @@ std::shared_ptr<SingleBatteryDevice> SingleBatteryDevice::decode(const os::Plist
 }
 
 DoubleBatteryDevice::DoubleBatteryDevice(std::string name, std::string serial,
-                                         std::uint16_t vendorId,
+                                         std::string manufacturer,
                                          std::optional<std::int64_t> productId,
                                          std::optional<std::uint8_t> firstLevel,
                                          std::optional<std::uint8_t> secondLevel,
@@ -193,7 +191,7 @@ DoubleBatteryDevice::DoubleBatteryDevice(std::string name, std::string serial,
       firstLevel_(firstLevel),
       secondLevel_(secondLevel) {
   setSerial(std::move(serial));
-  setManufacturer(Manufacturers::name(vendorId));
+  setManufacturer(std::move(manufacturer));
   setProductId(productId);
   if (auto type = typeFromName(typeName)) setType(*type);
 }

@@ -76,11 +76,12 @@ class SingleBatteryDevice : public BatteryDevice {
   // otherwise one whose integer part is 1...100 is a percentage; anything
   // else (0, negative, above 100, NaN) leaves the level absent.
   SingleBatteryDevice(DeviceType type, std::string name, double level);
-  // The profiler finder's constructor; manufacturer from vendorId, type from
-  // typeName when it is exactly a raw value, else undefined.
+  // The profiler finder's constructor; manufacturer is the already resolved
+  // name (Manufacturers::name), type from typeName when it is exactly a raw
+  // value, else undefined.
   SingleBatteryDevice(std::string name, std::string serial, std::uint16_t vendorId,
-                      std::optional<std::int64_t> productId, std::uint8_t batteryLevel,
-                      const std::optional<std::string>& typeName);
+                      std::string manufacturer, std::optional<std::int64_t> productId,
+                      std::uint8_t batteryLevel, const std::optional<std::string>& typeName);
 
   // Strict: nullptr when record is not a dictionary, a required key
   // (isCharging, type, name, serial) is missing or of the wrong kind, type is
@@ -97,8 +98,9 @@ class SingleBatteryDevice : public BatteryDevice {
 // Two cells (earbuds): firstLevel is the left unit, secondLevel the right.
 class DoubleBatteryDevice : public BatteryDevice {
  public:
-  // Does not store vendorId: its key stays out of the coded form.
-  DoubleBatteryDevice(std::string name, std::string serial, std::uint16_t vendorId,
+  // As SingleBatteryDevice's profiler constructor, without a vendorId: its
+  // key stays out of the coded form.
+  DoubleBatteryDevice(std::string name, std::string serial, std::string manufacturer,
                       std::optional<std::int64_t> productId, std::optional<std::uint8_t> firstLevel,
                       std::optional<std::uint8_t> secondLevel,
                       const std::optional<std::string>& typeName);

@@ -32,7 +32,7 @@ TEST(BatteryDeviceCodingTest, EncodesTheFixedKeyOrderAndDecodesBackWithoutLocalS
   EXPECT_EQ(bare.encode(), (PlistDictionary{{"isCharging", false}, {"type", "Keyboard"},
                                             {"name", "Keys"}, {"serial", bare.serial()}}));
 
-  SingleBatteryDevice device("Trackpad", "AA:BB", 0x004C, -7, 64, "Trackpad");
+  SingleBatteryDevice device("Trackpad", "AA:BB", 0x004C, "Apple Inc.", -7, 64, "Trackpad");
   device.setIsCharging(true);
   device.setInternalName("Model1,2");
   const PlistDictionary full = {{"isCharging", true},     {"type", "Trackpad"},
@@ -50,7 +50,7 @@ TEST(BatteryDeviceCodingTest, EncodesTheFixedKeyOrderAndDecodesBackWithoutLocalS
 }
 
 TEST(BatteryDeviceCodingTest, DoubleLevelsTravelAsNullWhenAbsent) {
-  DoubleBatteryDevice buds("Buds", "11:22", 0x004C, std::nullopt, std::nullopt, 0,
+  DoubleBatteryDevice buds("Buds", "11:22", "Apple Inc.", std::nullopt, std::nullopt, 0,
                            std::nullopt);
   const PlistDictionary expected = {{"isCharging", false}, {"type", "Headphones"},
                                     {"name", "Buds"},      {"serial", "11:22"},
@@ -153,7 +153,7 @@ TEST(BatteryLevelRuleTest, FractionsScalePercentagesPassThroughAndTheRestIsAbsen
 
 TEST(BatteryDeviceIdentityTest, SerialsCompareAndHashIgnoringCase) {
   SingleBatteryDevice upper(DeviceType::mouse, "a");
-  DoubleBatteryDevice lower("b", "aa:bb", 1, 2, 3, 4, "Headset");
+  DoubleBatteryDevice lower("b", "aa:bb", "M", 2, 3, 4, "Headset");
   upper.setSerial("AA:BB");
   EXPECT_EQ(upper, lower);
   EXPECT_EQ(std::hash<BatteryDevice>{}(upper), std::hash<BatteryDevice>{}(lower));
@@ -177,23 +177,23 @@ TEST(BatteryDeviceIdentityTest, EachNewDeviceHasItsOwnCanonicalUpperCaseSerialAn
   EXPECT_EQ(tokens.size(), 200u);
 }
 
-TEST(BatteryDeviceConstructionTest, ProfilerConstructorsDeriveManufacturerAndType) {
-  SingleBatteryDevice mouse("Mouse", "AA", 0x046D, std::nullopt, 80, "Mouse");
+TEST(BatteryDeviceConstructionTest, ProfilerConstructorsDeriveType) {
+  SingleBatteryDevice mouse("Mouse", "AA", 0x046D, "Logitech Inc.", std::nullopt, 80, "Mouse");
   EXPECT_EQ(mouse.encode(), (PlistDictionary{{"isCharging", false}, {"type", "Mouse"},
                                              {"batteryLevel", U{80}}, {"name", "Mouse"},
                                              {"serial", "AA"}, {"manufacturer", "Logitech Inc."},
                                              {"vendorId", U{0x046D}}}));
-  SingleBatteryDevice odd("Thing", "BB", 0x1234, 5, 10, "Gamepad");
+  SingleBatteryDevice odd("Thing", "BB", 0x1234, "?", 5, 10, "Gamepad");
   EXPECT_EQ(odd.type(), DeviceType::undefined);
-  EXPECT_EQ(odd.manufacturer(), "Unknown Manufacturer");
-  EXPECT_EQ(SingleBatteryDevice("T", "CC", 1, 5, 10, std::nullopt).type(), DeviceType::undefined);
+  EXPECT_EQ(SingleBatteryDevice("T", "CC", 1, "?", 5, 10, std::nullopt).type(),
+            DeviceType::undefined);
 
-  DoubleBatteryDevice buds("Buds", "DD", 76, 0x2002, 40, std::nullopt, std::nullopt);
+  DoubleBatteryDevice buds("Buds", "DD", "Apple Inc.", 0x2002, 40, std::nullopt, std::nullopt);
   EXPECT_EQ(buds.encode(), (PlistDictionary{{"isCharging", false}, {"type", "Headphones"},
                                             {"name", "Buds"}, {"productId", 0x2002},
                                             {"serial", "DD"}, {"manufacturer", "Apple Inc."},
                                             {"firstLevel", U{40}}, {"secondLevel", PlistNull{}}}));
-  EXPECT_EQ(DoubleBatteryDevice("H", "EE", 76, 1, 1, 1, "Headset").type(), DeviceType::headset);
+  EXPECT_EQ(DoubleBatteryDevice("H", "EE", "?", 1, 1, 1, "Headset").type(), DeviceType::headset);
 }
 
 }  // namespace

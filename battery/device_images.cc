@@ -50,8 +50,8 @@ std::optional<ImageReference> lookup(std::int64_t productId, ImageSources& sourc
       if (!bytes) continue;
       auto decoded = sources.coder.decode(
           std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
-      if (!decoded.value) continue;
-      const auto* table = decoded.value->get<os::PlistDictionary>();
+      if (!decoded) continue;
+      const auto* table = decoded->get<os::PlistDictionary>();
       if (table == nullptr) continue;
       const auto* entryValue = os::findKey(*table, key);
       const auto* entry = entryValue ? entryValue->get<os::PlistDictionary>() : nullptr;

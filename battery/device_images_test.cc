@@ -63,7 +63,7 @@ class DeviceImagesTest : public ::testing::Test {
 
   testing::ScratchDirectory root;
   std::unique_ptr<os::BundleFileSystem> files = os::newLinuxBundleFileSystem();
-  std::unique_ptr<os::PropertyListCoder> coder = os::newLibplistPropertyListCoder();
+  std::unique_ptr<os::PropertyListCoder> coder = os::newLinuxPropertyListCoder();
   DeviceCatalogue catalogue = DeviceCatalogue::fromJson(
       R"({"iPhone16,1": {"kind": "phone", "name": "iPhone 15 Pro", "shortName": "15 Pro",
                          "icon": "iPhone.png"}})");
@@ -126,7 +126,7 @@ TEST_F(DeviceImagesTest, DevicePictureFallsBackToCatalogueThenType) {
 
 TEST(DeviceImagesOnLinux, SystemFoldersAreAbsent) {
   auto files = os::newLinuxBundleFileSystem();
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   DeviceCatalogue catalogue;
   testing::FakeResourceBundle bundle;
   ImageSources sources{*files, *coder, catalogue, bundle, {}};

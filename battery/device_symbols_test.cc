@@ -55,7 +55,7 @@ TEST(DeviceSymbols, LeftAndRightUnits) {
       {"Buds", SymbolSet::current, "l.circle.fill", "r.circle.fill"},
   };
   for (const auto& c : cases) {
-    DoubleBatteryDevice device(c.name, "AA", 76, std::nullopt, 1, 2, std::nullopt);
+    DoubleBatteryDevice device(c.name, "AA", "Apple Inc.", std::nullopt, 1, 2, std::nullopt);
     EXPECT_EQ(leftSymbolImage(device, c.set), c.left) << c.name;
     EXPECT_EQ(rightSymbolImage(device, c.set), c.right) << c.name;
   }

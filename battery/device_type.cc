@@ -38,6 +38,4 @@ std::string description(DeviceType type, const os::ResourceBundle& bundle) {
                              kEntries[static_cast<std::size_t>(type)].key);
 }
 
-std::string description(DeviceType type) { return description(type, os::installedBundle()); }
-
 }  // namespace tellwick

@@ -26,9 +26,7 @@ std::string_view rawValue(DeviceType type);
 std::optional<DeviceType> deviceTypeFromRawValue(std::string_view raw);
 // The localized text of the type's key ("UNDEFINED", "KEYBOARD", ...,
 // "LOW_ENERGY", "CHARGING_CASE") from the bundle's "battery" string table; the
-// key itself when there is no translation. The form without a bundle uses
-// os::installedBundle(), which ends the process when it is missing.
-std::string description(DeviceType type);
+// key itself when there is no translation.
 std::string description(DeviceType type, const os::ResourceBundle& bundle);
 
 // The string table of the battery library's texts.

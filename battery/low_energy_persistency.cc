@@ -30,9 +30,7 @@ std::vector<std::string> LowEnergyPersistency::read(const char* key) {
 
 os::Status LowEnergyPersistency::write(const char* key, const std::vector<std::string>& list) {
   os::PlistArray array(list.begin(), list.end());
-  auto result = domain_.setValue(key, os::PlistValue(std::move(array)));
-  if (!result.ok) return os::failure(result.error);
-  return {};
+  return domain_.setValue(key, os::PlistValue(std::move(array)));
 }
 
 const std::vector<std::string>& LowEnergyPersistency::noBatteryServiceDevices() {

@@ -20,10 +20,4 @@ std::string Manufacturers::name(std::uint16_t vendorId, const os::ResourceBundle
   return os::localizedString(bundle, kBatteryStringTable, "UNKNOWN_MANUFACTURER");
 }
 
-std::string Manufacturers::name(std::uint16_t vendorId) {
-  const auto& known = map();
-  if (auto it = known.find(vendorId); it != known.end()) return it->second;
-  return name(vendorId, os::installedBundle());
-}
-
 }  // namespace tellwick

@@ -23,9 +23,7 @@ struct Manufacturers {
   // at all. Any thread.
   static const std::unordered_map<std::uint16_t, std::string>& map();
   // The known name, else the localized "UNKNOWN_MANUFACTURER" text of the
-  // bundle's "battery" string table. The form without a bundle uses
-  // os::installedBundle(), which ends the process when it is missing. Any thread.
-  static std::string name(std::uint16_t vendorId);
+  // bundle's "battery" string table. Any thread.
   static std::string name(std::uint16_t vendorId, const os::ResourceBundle& bundle);
 };
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "battery/device_type.h"
+#include "battery/manufacturers.h"
 #include "profiler/whitespace.h"
 
 namespace tellwick {
@@ -128,9 +129,9 @@ void ShellController::readSingle(const OutputNode& node) {
   auto productText = text(node, ShellKeys::productId);
   std::uint16_t vendorId = vendorText ? ShellFields::vendorId(*vendorText).value_or(0) : 0;
   std::int64_t productId = productText ? ShellFields::productId(*productText).value_or(0) : 0;
-  devices_.push_back(
-      std::make_shared<SingleBatteryDevice>(node.name(), ShellFields::serial(*address), vendorId,
-                                            productId, *level, text(node, ShellKeys::minorType)));
+  devices_.push_back(std::make_shared<SingleBatteryDevice>(
+      node.name(), ShellFields::serial(*address), vendorId, Manufacturers::name(vendorId, bundle_),
+      productId, *level, text(node, ShellKeys::minorType)));
 }
 
 void ShellController::readCase(const OutputNode& node) {
@@ -146,8 +147,9 @@ void ShellController::readCase(const OutputNode& node) {
   if (!vendorId || !productId || !level) return;
   // The case shares its earbuds' address; the prefix keeps the two apart.
   devices_.push_back(std::make_shared<SingleBatteryDevice>(
-      description(DeviceType::chargingCase), "case_" + ShellFields::serial(*address), *vendorId,
-      *productId, *level, std::string(rawValue(DeviceType::chargingCase))));
+      description(DeviceType::chargingCase, bundle_), "case_" + ShellFields::serial(*address),
+      *vendorId, Manufacturers::name(*vendorId, bundle_), *productId, *level,
+      std::string(rawValue(DeviceType::chargingCase))));
 }
 
 void ShellController::readDouble(const OutputNode& node) {
@@ -164,8 +166,8 @@ void ShellController::readDouble(const OutputNode& node) {
   std::optional<std::uint8_t> left = leftText ? ShellFields::level(*leftText) : std::nullopt;
   std::optional<std::uint8_t> right = rightText ? ShellFields::level(*rightText) : std::nullopt;
   devices_.push_back(std::make_shared<DoubleBatteryDevice>(
-      node.name(), ShellFields::serial(*address), *vendorId, *productId, left, right,
-      text(node, ShellKeys::minorType)));
+      node.name(), ShellFields::serial(*address), Manufacturers::name(*vendorId, bundle_),
+      *productId, left, right, text(node, ShellKeys::minorType)));
 }
 
 }  // namespace tellwick

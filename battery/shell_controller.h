@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "battery/battery_device.h"
+#include "os/resource_bundle.h"
 #include "profiler/output_tree.h"
 #include "profiler/profiler_controller.h"
 
@@ -61,10 +62,13 @@ class IShellController {
 // A connected node yields a single device from "Battery Level", a charging
 // case from "Case Battery Level" and earbuds (a double device) from "Left/
 // Right Battery Level", in that order. Nodes with missing or malformed
-// mandatory fields are skipped silently. The profiler must outlive this.
+// mandatory fields are skipped silently. Texts (manufacturer names, the
+// charging case's name) come from bundle. The profiler and the bundle must
+// outlive this.
 class ShellController final : public IShellController {
  public:
-  explicit ShellController(IProfilerController& controller) : controller_(controller) {}
+  ShellController(IProfilerController& controller, const os::ResourceBundle& bundle)
+      : controller_(controller), bundle_(bundle) {}
 
   const BatteryDevices& devices() const override { return devices_; }
   void readNodes(const OutputNodes& nodes) override;
@@ -77,6 +81,7 @@ class ShellController final : public IShellController {
   void readDouble(const OutputNode& node);
 
   IProfilerController& controller_;
+  const os::ResourceBundle& bundle_;
   BatteryDevices devices_;
 };
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "battery/manufacturers.h"
 #include "profiler/profiler_output_parser.h"
+#include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick {
 namespace {
@@ -54,8 +54,11 @@ class ShellControllerTest : public ::testing::Test {
     return *typed;
   }
 
+  ShellControllerTest() { bundle_.setString("battery", "CHARGING_CASE", "Etui"); }
+
   ScriptedProfiler profiler_;
-  ShellController finder_{profiler_};
+  testing::FakeResourceBundle bundle_;
+  ShellController finder_{profiler_, bundle_};
 };
 
 TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrder) {
@@ -80,7 +83,8 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
 
   const auto& chargingCase = as<SingleBatteryDevice>(devices[0]);
   EXPECT_EQ(chargingCase.type(), DeviceType::chargingCase);
-  EXPECT_EQ(chargingCase.name(), description(DeviceType::chargingCase));
+  EXPECT_EQ(chargingCase.name(), "Etui");
+  EXPECT_EQ(chargingCase.manufacturer(), "Apple Inc.");
   EXPECT_EQ(chargingCase.batteryLevel(), 60);
   EXPECT_EQ(chargingCase.vendorId(), 0x004C);
   EXPECT_EQ(chargingCase.productId(), 0x200E);
@@ -91,7 +95,7 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
   EXPECT_EQ(earbuds.firstLevel(), 100);
   EXPECT_EQ(earbuds.secondLevel(), 90);
   EXPECT_EQ(earbuds.batteryLevel(), std::nullopt);
-  EXPECT_EQ(earbuds.manufacturer(), Manufacturers::name(0x004C));
+  EXPECT_EQ(earbuds.manufacturer(), "Apple Inc.");
   EXPECT_EQ(earbuds.productId(), 0x200E);
 
   const auto& keyboard = as<SingleBatteryDevice>(devices[2]);

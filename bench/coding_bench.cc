@@ -30,8 +30,8 @@ SingleBatteryDevices singles(int count) {
   SingleBatteryDevices list;
   for (int i = 0; i < count; ++i) {
     list.push_back(std::make_shared<SingleBatteryDevice>(
-        "Device " + std::to_string(i), "AA:BB:CC:DD:EE:" + std::to_string(i % 100), 76, 613 + i,
-        static_cast<std::uint8_t>(i % 101), std::string("Keyboard")));
+        "Device " + std::to_string(i), "AA:BB:CC:DD:EE:" + std::to_string(i % 100), 76,
+        "Apple Inc.", 613 + i, static_cast<std::uint8_t>(i % 101), std::string("Keyboard")));
   }
   return list;
 }
@@ -42,28 +42,28 @@ DoubleBatteryDevices doubles(int count) {
     std::optional<std::uint8_t> left;
     if (i % 2) left = static_cast<std::uint8_t>(i % 101);
     list.push_back(std::make_shared<DoubleBatteryDevice>(
-        "Buds " + std::to_string(i), "11:22:33:44:55:" + std::to_string(i % 100), 76, 8207,
-        left, 80, std::string("Headphones")));
+        "Buds " + std::to_string(i), "11:22:33:44:55:" + std::to_string(i % 100), "Apple Inc.",
+        8207, left, 80, std::string("Headphones")));
   }
   return list;
 }
 
 void BM_EncodeTraffic1000(benchmark::State& state) {
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto list = traffic(1000);
   for (auto _ : state) {
-    auto bytes = coder->encode(encodeTraffic(list)).bytes;
+    auto bytes = coder->encode(encodeTraffic(list));
     benchmark::DoNotOptimize(bytes);
   }
 }
 BENCHMARK(BM_EncodeTraffic1000)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeTraffic1000(benchmark::State& state) {
-  auto coder = os::newLibplistPropertyListCoder();
-  auto bytes = *coder->encode(encodeTraffic(traffic(1000))).bytes;
+  auto coder = os::newLinuxPropertyListCoder();
+  auto bytes = *coder->encode(encodeTraffic(traffic(1000)));
   state.SetLabel(std::to_string(bytes.size()) + " bytes");
   for (auto _ : state) {
-    auto list = decodeTraffic(*coder->decode(bytes).value);
+    auto list = decodeTraffic(*coder->decode(bytes));
     benchmark::DoNotOptimize(list);
   }
 }
@@ -71,12 +71,12 @@ BENCHMARK(BM_DecodeTraffic1000)->Unit(benchmark::kMicrosecond);
 
 // 200 devices: 100 single and 100 double, as the two keys of one answer.
 void BM_EncodeBatteries200(benchmark::State& state) {
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto one = singles(100);
   auto two = doubles(100);
   for (auto _ : state) {
-    auto a = coder->encode(encodeSingleBatteryDevices(one)).bytes;
-    auto b = coder->encode(encodeDoubleBatteryDevices(two)).bytes;
+    auto a = coder->encode(encodeSingleBatteryDevices(one));
+    auto b = coder->encode(encodeDoubleBatteryDevices(two));
     benchmark::DoNotOptimize(a);
     benchmark::DoNotOptimize(b);
   }
@@ -84,12 +84,12 @@ void BM_EncodeBatteries200(benchmark::State& state) {
 BENCHMARK(BM_EncodeBatteries200)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeBatteries200(benchmark::State& state) {
-  auto coder = os::newLibplistPropertyListCoder();
-  auto a = *coder->encode(encodeSingleBatteryDevices(singles(100))).bytes;
-  auto b = *coder->encode(encodeDoubleBatteryDevices(doubles(100))).bytes;
+  auto coder = os::newLinuxPropertyListCoder();
+  auto a = *coder->encode(encodeSingleBatteryDevices(singles(100)));
+  auto b = *coder->encode(encodeDoubleBatteryDevices(doubles(100)));
   for (auto _ : state) {
-    auto one = decodeSingleBatteryDevices(*coder->decode(a).value);
-    auto two = decodeDoubleBatteryDevices(*coder->decode(b).value);
+    auto one = decodeSingleBatteryDevices(*coder->decode(a));
+    auto two = decodeDoubleBatteryDevices(*coder->decode(b));
     benchmark::DoNotOptimize(one);
     benchmark::DoNotOptimize(two);
   }
@@ -102,7 +102,7 @@ void BM_StoreRoundTripTraffic1000(benchmark::State& state) {
   testing::ScratchDirectory root("tellwick-bench");
   testing::ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", root.string());
   {
-    auto coder = os::newLibplistPropertyListCoder();
+    auto coder = os::newLinuxPropertyListCoder();
     auto defaults = os::newLinuxUserDefaults(*coder);
     HelperDataModel model(*defaults, *coder);
     auto list = traffic(1000);

@@ -20,12 +20,12 @@ namespace {
 // Start-up on the Apple silicon path: open the sensors, read the three name lists.
 void BM_OpenAndReadNames(benchmark::State& state) {
   for (auto _ : state) {
-    auto opening = os::openLinuxHidEventSystem(std::string(TELLWICK_HID_CONFIG));
-    if (!opening.system) {
-      state.SkipWithError(opening.error.c_str());
+    auto opening = os::newLinuxHidEventSystem(std::string(TELLWICK_HID_CONFIG));
+    if (!opening) {
+      state.SkipWithError(opening.error().c_str());
       return;
     }
-    NativeSensorController reader(*opening.system);
+    NativeSensorController reader(**opening);
     benchmark::DoNotOptimize(reader.thermalNames());
   }
 }
@@ -33,12 +33,12 @@ BENCHMARK(BM_OpenAndReadNames)->Unit(benchmark::kMicrosecond);
 
 // One sensor request on the device tree: six channels read from sysfs files.
 void BM_SensorRequestOnHwmon(benchmark::State& state) {
-  auto opening = os::openLinuxHidEventSystem(std::string(TELLWICK_HID_CONFIG));
-  if (!opening.system) {
-    state.SkipWithError(opening.error.c_str());
+  auto opening = os::newLinuxHidEventSystem(std::string(TELLWICK_HID_CONFIG));
+  if (!opening) {
+    state.SkipWithError(opening.error().c_str());
     return;
   }
-  NativeSensorController reader(*opening.system);
+  NativeSensorController reader(**opening);
   testing::FakeHelperDataModel model;
   testing::FakeNotificationCenter center;
   AppleSensorController controller(model, center, reader);

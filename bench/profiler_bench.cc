@@ -4,6 +4,7 @@
 
 #include "battery/shell_controller.h"
 #include "profiler/profiler_output_parser.h"
+#include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick {
 namespace {
@@ -86,10 +87,11 @@ BENCHMARK(BM_ParseReport)->Unit(benchmark::kMillisecond);
 void BM_BatteryRules(benchmark::State& state) {
   OutputTree tree = ProfilerOutputParser().parse(report().text);
   ParsedReport unused;
+  testing::FakeResourceBundle bundle;
   std::size_t found = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    ShellController fresh(unused);
+    ShellController fresh(unused, bundle);
     state.ResumeTiming();
     fresh.readNodes(tree.nodes());
     found = fresh.devices().size();
@@ -102,7 +104,8 @@ BENCHMARK(BM_BatteryRules)->Unit(benchmark::kMillisecond);
 
 void BM_ParseAndRules(benchmark::State& state) {
   ParsedReport profiler;
-  ShellController finder(profiler);
+  testing::FakeResourceBundle bundle;
+  ShellController finder(profiler, bundle);
   for (auto _ : state) {
     finder.refresh();
     benchmark::DoNotOptimize(finder.devices().data());

@@ -49,11 +49,11 @@ struct Rig {
       return;
     }
     auto connection = tellwick::os::connectSessionBus();
-    if (!connection.bus) {
-      error = connection.error;
+    if (!connection) {
+      error = connection.error();
       return;
     }
-    client = std::move(connection.bus);
+    client = std::move(*connection);
     bool started = false;
     client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
                                              [&](const tellwick::os::Notification&) { started = true; });
@@ -177,7 +177,7 @@ BENCHMARK(BusEcho)->UseRealTime()->Unit(benchmark::kMicrosecond);
 void StoreWriteFans(benchmark::State& state) {
   ScratchDirectory scratch;
   ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", scratch.string());
-  auto coder = tellwick::os::newLibplistPropertyListCoder();
+  auto coder = tellwick::os::newLinuxPropertyListCoder();
   auto defaults = tellwick::os::newLinuxUserDefaults(*coder);
   tellwick::HelperDataModel store(*defaults, *coder);
   std::vector<tellwick::Fan> fans = {tellwick::Fan("F0Ac", "Left side", 2161, 2160, 6156, 2160),

@@ -13,6 +13,7 @@
 #include "smc/intel_sensor_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick {
 namespace {
@@ -43,10 +44,11 @@ long long readNumber(const std::string& path) {
 }
 
 void BM_UpdateFans(benchmark::State& state) {
-  auto smc = os::makeLinuxSmcUserClient();
+  auto smc = os::newLinuxSmcUserClient();
   testing::FakeHelperDataModel model;
   testing::FakeNotificationCenter center;
-  FanController controller(model, center, *smc);
+  testing::FakeResourceBundle bundle;
+  FanController controller(model, center, *smc, bundle);
   for (auto _ : state) controller.updateFans();
   if (model.fans()->size() != 2) state.SkipWithError("the device tree should have two fans");
 }
@@ -66,7 +68,7 @@ void BM_DirectFanFiles(benchmark::State& state) {
 BENCHMARK(BM_DirectFanFiles);
 
 void BM_UpdateSensors(benchmark::State& state) {
-  auto smc = os::makeLinuxSmcUserClient();
+  auto smc = os::newLinuxSmcUserClient();
   testing::FakeHelperDataModel model;
   testing::FakeNotificationCenter center;
   IntelSensorController controller(model, center, *smc);

@@ -83,7 +83,7 @@ void runWholeProcess(benchmark::State& state, const std::string& path,
     state.SkipWithError(connections().error().c_str());
     return;
   }
-  auto runner = tellwick::os::makeLinuxProcessRunner();
+  auto runner = tellwick::os::newLinuxProcessRunner();
   std::size_t bytes = 0;
   for (auto _ : state) {
     auto out = runner->run(path, argv, {"PATH=/usr/bin:/bin"});

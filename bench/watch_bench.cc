@@ -49,8 +49,8 @@ struct Laptop {
       sensors.emplace_back("T" + std::to_string(s) + "0P", "Sensor number " + std::to_string(s), 40.0);
     }
     for (int p = 0; p < 20; ++p) traffic.emplace_back(1000 + p, "process" + std::to_string(p), 0, 0);
-    singles.push_back(std::make_shared<tellwick::SingleBatteryDevice>("Keyboard", "aa", 0x4c, 1, 80, std::string("KEYBOARD")));
-    doubles.push_back(std::make_shared<tellwick::DoubleBatteryDevice>("Buds", "bb", 0x4c, 2, 90, 80, std::string("HEADPHONES")));
+    singles.push_back(std::make_shared<tellwick::SingleBatteryDevice>("Keyboard", "aa", 0x4c, "Apple Inc.", 1, 80, std::string("KEYBOARD")));
+    doubles.push_back(std::make_shared<tellwick::DoubleBatteryDevice>("Buds", "bb", "Apple Inc.", 2, 90, 80, std::string("HEADPHONES")));
   }
 
   void advance(std::size_t tick) {
@@ -156,13 +156,12 @@ struct Rig {
   std::string error;
 
   Rig() {
-    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
     auto connection = tellwick::os::connectSessionBus();
-    if (!connection.bus || !bluez.ready()) {
+    if (!connection || !bluez.ready()) {
       error = "no private bus or mock BlueZ";
       return;
     }
-    client = std::move(connection.bus);
+    client = std::move(connection).value();
     bool started = false;
     client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
                                              [&](const tellwick::os::Notification&) { started = true; });

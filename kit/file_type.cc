@@ -18,6 +18,4 @@ std::string displayName(FileType type, const os::ResourceBundle& bundle) {
   return os::localizedString(bundle, kKitStringTable, localizationKey(type));
 }
 
-std::string displayName(FileType type) { return displayName(type, os::installedBundle()); }
-
 }  // namespace tellwick

@@ -30,9 +30,6 @@ std::string_view localizationKey(FileType type);
 // The type's localized text from the kit's string table of bundle; the key
 // itself when the table has no text for it. Any thread.
 std::string displayName(FileType type, const os::ResourceBundle& bundle);
-// The same from os::installedBundle(), which ends the process when the
-// installation has no bundle.
-std::string displayName(FileType type);
 
 }  // namespace tellwick
 

@@ -33,11 +33,11 @@ TEST(FileTypeTest, MissingTextFallsBackToTheKey) {
 
 // The table that ships with the build: every key present and translated.
 TEST(FileTypeTest, ShippedTableHasEveryText) {
-  os::OpenedBundle opened = os::openResourceBundle(TELLWICK_SHARE_DIR);
-  ASSERT_TRUE(opened.bundle) << opened.error;
-  EXPECT_EQ(displayName(FileType::archive, *opened.bundle), "Archive");
+  auto opened = os::newLinuxResourceBundle(TELLWICK_SHARE_DIR);
+  ASSERT_TRUE(opened) << opened.error();
+  EXPECT_EQ(displayName(FileType::archive, **opened), "Archive");
   for (const auto& [type, key] : kAllTypes) {
-    EXPECT_TRUE(opened.bundle->localizedString(kKitStringTable, key).has_value()) << key;
+    EXPECT_TRUE((*opened)->localizedString(kKitStringTable, key).has_value()) << key;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "os/property_list.h"
+#include "os/result.h"
 
 namespace tellwick::os {
 
@@ -96,14 +97,6 @@ class HidEventSystem {
 // stored width; an empty dictionary accepts every service.
 bool hidMatchingAccepts(const PlistDictionary& matching, const HidServiceClient& service);
 
-struct HidEventSystemOpening {
-  std::unique_ptr<HidEventSystem> system;  // null on failure
-  std::string error;                       // one line, set on failure
-  // Configuration lines that could not be parsed and were skipped, as
-  // "file:line: message"; the rest of the configuration still applies.
-  std::vector<std::string> warnings;
-};
-
 // Opens the machine's hardware monitoring channels as an event system: every
 // temperature channel is a service of usage page 0xff00, usage 5 (event type
 // 15, degrees Celsius); every current channel page 0xff08, usage 2 and every
@@ -115,8 +108,11 @@ struct HidEventSystemOpening {
 // of services is fixed when the system is opened; readings are taken anew on
 // every copyEvent. Only one such system can be open in a process at a time.
 // Fails, with a message, when the configuration cannot be read or used, or
-// another one is open.
-HidEventSystemOpening openLinuxHidEventSystem(const std::optional<std::string>& config);
+// another one is open. When warnings is given, it receives the configuration
+// lines that could not be parsed and were skipped, as "file:line: message";
+// the rest of the configuration still applies.
+Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
+    const std::optional<std::string>& config, std::vector<std::string>* warnings = nullptr);
 
 }  // namespace tellwick::os
 

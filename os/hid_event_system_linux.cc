@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -175,18 +174,16 @@ std::vector<Channel> collectChannels() {
 
 }  // namespace
 
-HidEventSystemOpening openLinuxHidEventSystem(const std::optional<std::string>& config) {
-  if (g_open.exchange(true)) {
-    return {nullptr, "hardware sensors are already open in this process", {}};
-  }
+Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
+    const std::optional<std::string>& config, std::vector<std::string>* warnings) {
+  if (g_open.exchange(true)) return failure("hardware sensors are already open in this process");
   std::unique_ptr<FILE, decltype(&std::fclose)> file(nullptr, &std::fclose);
   if (config) {
     file.reset(std::fopen(config->c_str(), "re"));
     if (!file) {
       const int err = errno;
       g_open = false;
-      return {
-          nullptr, "cannot open sensors configuration " + *config + ": " + std::strerror(err), {}};
+      return failure(errnoMessage("cannot open sensors configuration " + *config, err));
     }
   }
 
@@ -203,12 +200,13 @@ HidEventSystemOpening openLinuxHidEventSystem(const std::optional<std::string>& 
   g_parse_errors = nullptr;
   g_config_name = nullptr;
 
+  if (warnings) *warnings = parseErrors;
   if (rc != 0) {
     g_open = false;
     std::string what = parseErrors.empty() ? sensors_strerror(rc) : parseErrors.front();
-    return {nullptr, "cannot read hardware sensors: " + what, std::move(parseErrors)};
+    return failure("cannot read hardware sensors: " + what);
   }
-  return {std::make_unique<LinuxHidEventSystem>(collectChannels()), {}, std::move(parseErrors)};
+  return std::unique_ptr<HidEventSystem>(std::make_unique<LinuxHidEventSystem>(collectChannels()));
 }
 
 }  // namespace tellwick::os

@@ -31,8 +31,6 @@ constexpr const char* kPath = "/com/quorvane/DistributedNotifications";
 constexpr const char* kInterface = "com.quorvane.DistributedNotifications";
 constexpr const char* kMember = "Notification";
 
-std::string errnoText(int negativeErrno) { return std::strerror(-negativeErrno); }
-
 // The bus daemon and sd-bus disagree on escapes inside a quoted match value
 // (the daemon takes a backslash literally, sd-bus as an escape), so a value
 // holding a quote or a backslash cannot be put in a rule that both read the
@@ -157,7 +155,7 @@ class DBusSessionBus final : public SessionBus {
   std::optional<std::string> claimName(const std::string& name) override {
     int r = sd_bus_request_name(bus_, name.c_str(), 0);
     if (r == -EEXIST) return "another process already owns the bus name " + name;
-    if (r < 0) return "cannot take the bus name " + name + ": " + errnoText(r);
+    if (r < 0) return errnoMessage("cannot take the bus name " + name, -r);
     return std::nullopt;
   }
 
@@ -314,7 +312,7 @@ std::unique_ptr<Application> DBusSessionBus::makeApplication() {
 
 }  // namespace
 
-SessionBusConnection connectSessionBus() {
+Result<std::unique_ptr<SessionBus>> connectSessionBus() {
   std::string address;
   std::string described;
   const char* fromEnvironment = std::getenv("DBUS_SESSION_BUS_ADDRESS");
@@ -327,7 +325,7 @@ SessionBusConnection connectSessionBus() {
     address = "unix:path=" + escapedAddressValue(path);
     described = path + " (DBUS_SESSION_BUS_ADDRESS is unset)";
   } else {
-    return {nullptr, "no session bus: neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set"};
+    return failure("no session bus: neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set");
   }
 
   sd_bus* bus = nullptr;
@@ -341,7 +339,7 @@ SessionBusConnection connectSessionBus() {
   if (r >= 0) r = sd_bus_get_unique_name(bus, &unique);
   if (r < 0) {
     sd_bus_flush_close_unref(bus);
-    return {nullptr, "cannot connect to the session bus at " + described + ": " + errnoText(r)};
+    return failure(errnoMessage("cannot connect to the session bus at " + described, -r));
   }
   sd_event* event = nullptr;
   r = sd_event_new(&event);
@@ -349,9 +347,9 @@ SessionBusConnection connectSessionBus() {
   if (r < 0) {
     sd_bus_flush_close_unref(bus);
     sd_event_unref(event);
-    return {nullptr, "cannot set up the event loop: " + errnoText(r)};
+    return failure(errnoMessage("cannot set up the event loop", -r));
   }
-  return {std::make_unique<DBusSessionBus>(bus, event), {}};
+  return std::unique_ptr<SessionBus>(std::make_unique<DBusSessionBus>(bus, event));
 }
 
 }  // namespace tellwick::os

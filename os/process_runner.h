@@ -31,7 +31,7 @@ class ProcessRunner {
 
 // The real runner (library tellwick_os_process). Stateless; the caller owns
 // the result.
-std::unique_ptr<ProcessRunner> makeLinuxProcessRunner();
+std::unique_ptr<ProcessRunner> newLinuxProcessRunner();
 
 }  // namespace tellwick::os
 

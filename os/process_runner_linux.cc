@@ -12,43 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "os/posix_file.h"
 #include "os/process_runner.h"
 
 namespace tellwick::os {
 namespace {
 
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  Fd(Fd&& other) noexcept : fd_(other.release()) {}
-  Fd& operator=(Fd&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~Fd() { reset(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // A helper started with 0, 1 or 2 closed gets those numbers back from pipe2;
 // the child's dup2 sequence would then overwrite one pipe end with the other.
-bool moveAboveStandardStreams(Fd& fd) {
+bool moveAboveStandardStreams(FileDescriptor& fd) {
   if (fd.get() > STDERR_FILENO) return true;
   int moved = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
   if (moved < 0) return false;
@@ -57,14 +29,14 @@ bool moveAboveStandardStreams(Fd& fd) {
 }
 
 struct Pipe {
-  Fd read;
-  Fd write;
+  FileDescriptor read;
+  FileDescriptor write;
 };
 
 std::optional<Pipe> makePipe() {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
-  Pipe pipe{Fd(ends[0]), Fd(ends[1])};
+  Pipe pipe{FileDescriptor(ends[0]), FileDescriptor(ends[1])};
   if (!moveAboveStandardStreams(pipe.read) || !moveAboveStandardStreams(pipe.write)) {
     return std::nullopt;
   }
@@ -144,7 +116,7 @@ bool readSome(int fd, std::string* out) {
 // the child can never block on a full stderr pipe. Once the child itself has
 // exited, a stderr still held open by a background grandchild is abandoned
 // rather than waited for.
-std::string drain(Fd& out, Fd& err, const Fd& exit_watch) {
+std::string drain(FileDescriptor& out, FileDescriptor& err, const FileDescriptor& exit_watch) {
   std::string collected;
   bool exited = false;
   while (out.valid() || (err.valid() && !exited)) {
@@ -213,7 +185,7 @@ class LinuxProcessRunner final : public ProcessRunner {
     err->write.reset();
 
     // Without pidfd (kernels before 5.3) stderr is simply read to its end.
-    Fd exit_watch(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
+    FileDescriptor exit_watch(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
     std::string collected = drain(out->read, err->read, exit_watch);
     auto status = reap(pid);
     if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return std::nullopt;
@@ -223,7 +195,7 @@ class LinuxProcessRunner final : public ProcessRunner {
 
 }  // namespace
 
-std::unique_ptr<ProcessRunner> makeLinuxProcessRunner() {
+std::unique_ptr<ProcessRunner> newLinuxProcessRunner() {
   return std::make_unique<LinuxProcessRunner>();
 }
 

@@ -52,7 +52,7 @@ class RealWorld {
   testing::ScratchDirectory scratch_{"runner"};
   std::string dir_ = scratch_.string();
   int count_ = 0;
-  std::unique_ptr<ProcessRunner> runner_ = makeLinuxProcessRunner();
+  std::unique_ptr<ProcessRunner> runner_ = newLinuxProcessRunner();
 };
 
 class FakeWorld {

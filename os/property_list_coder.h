@@ -9,20 +9,9 @@
 #include <string>
 
 #include "os/property_list.h"
+#include "os/result.h"
 
 namespace tellwick::os {
-
-// Encoded bytes, or the reason there are none.
-struct PlistEncodeResult {
-  std::optional<PlistData> bytes;
-  std::string error;  // empty on success
-};
-
-// A decoded tree, or the reason there is none.
-struct PlistDecodeResult {
-  std::optional<PlistValue> value;
-  std::string error;  // empty on success
-};
 
 // Turns a PlistValue tree into property-list bytes and back.
 //
@@ -43,17 +32,17 @@ class PropertyListCoder {
   PropertyListCoder& operator=(const PropertyListCoder&) = delete;
   virtual ~PropertyListCoder() = default;
 
-  // On failure (a string that is not UTF-8, a dictionary with a repeated
-  // key) bytes is nullopt and error says why.
-  virtual PlistEncodeResult encode(const PlistValue& value) = 0;
+  // The encoded bytes; fails (a string that is not UTF-8, a dictionary with
+  // a repeated key) with the reason.
+  virtual Result<PlistData> encode(const PlistValue& value) = 0;
 
-  // On failure (not a property list, truncated, a date or UID value that the
-  // tree cannot hold) value is nullopt and error says why.
-  virtual PlistDecodeResult decode(std::span<const std::uint8_t> bytes) = 0;
+  // The decoded tree; fails (not a property list, truncated, a date or UID
+  // value that the tree cannot hold) with the reason.
+  virtual Result<PlistValue> decode(std::span<const std::uint8_t> bytes) = 0;
 };
 
 // The coder backed by libplist.
-std::unique_ptr<PropertyListCoder> newLibplistPropertyListCoder();
+std::unique_ptr<PropertyListCoder> newLinuxPropertyListCoder();
 
 // The integer in value as a signed 64-bit number, whichever alternative holds
 // it; nullopt when value is not an integer or does not fit.

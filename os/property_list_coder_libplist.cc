@@ -222,24 +222,24 @@ class Decoder {
 
 class LibplistPropertyListCoder final : public PropertyListCoder {
  public:
-  PlistEncodeResult encode(const PlistValue& value) override {
+  Result<PlistData> encode(const PlistValue& value) override {
     Encoder encoder;
     Node root = encoder.build(value, 0);
-    if (!root) return {std::nullopt, encoder.error};
+    if (!root) return failure(encoder.error);
     char* bytes = nullptr;
     std::uint32_t length = 0;
     plist_to_bin(root.get(), &bytes, &length);
-    if (!bytes || length == 0) return {std::nullopt, "libplist produced no output"};
+    if (!bytes || length == 0) return failure("libplist produced no output");
     const auto* begin = reinterpret_cast<const std::uint8_t*>(bytes);
     PlistData out(begin, begin + length);
     plist_to_bin_free(bytes);
-    return {std::move(out), {}};
+    return out;
   }
 
-  PlistDecodeResult decode(std::span<const std::uint8_t> bytes) override {
-    if (bytes.empty()) return {std::nullopt, "no bytes to decode"};
+  Result<PlistValue> decode(std::span<const std::uint8_t> bytes) override {
+    if (bytes.empty()) return failure("no bytes to decode");
     if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-      return {std::nullopt, "property list too large"};
+      return failure("property list too large");
     }
     const char* data = reinterpret_cast<const char*>(bytes.data());
     auto length = static_cast<std::uint32_t>(bytes.size());
@@ -247,19 +247,19 @@ class LibplistPropertyListCoder final : public PropertyListCoder {
     plist_from_memory(data, length, &parsed);
     Node root(parsed);
     if (!root) {
-      return {std::nullopt, plist_is_binary(data, length) ? "malformed binary property list"
-                                                          : "not a property list"};
+      return failure(plist_is_binary(data, length) ? "malformed binary property list"
+                                                   : "not a property list");
     }
     Decoder decoder;
     auto value = decoder.read(root.get(), 0);
-    if (!value) return {std::nullopt, decoder.error};
-    return {std::move(value), {}};
+    if (!value) return failure(decoder.error);
+    return std::move(*value);
   }
 };
 
 }  // namespace
 
-std::unique_ptr<PropertyListCoder> newLibplistPropertyListCoder() {
+std::unique_ptr<PropertyListCoder> newLinuxPropertyListCoder() {
   return std::make_unique<LibplistPropertyListCoder>();
 }
 

@@ -20,11 +20,11 @@ std::string bundleDirectoryForExecutable(const std::string& executablePath) {
   return (prefix / "share" / "tellwick").string();
 }
 
-std::unique_ptr<ResourceBundle> requireBundle(OpenedBundle opened) {
-  if (opened.bundle) return std::move(opened.bundle);
+std::unique_ptr<ResourceBundle> requireBundle(Result<std::unique_ptr<ResourceBundle>> opened) {
+  if (opened) return std::move(*opened);
   // The installation is broken; nothing sensible can be answered without the
   // catalogue and texts, so say where we looked and stop.
-  std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, opened.error.c_str());
+  std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, opened.error().c_str());
   std::fflush(stderr);
   std::_Exit(kMissingBundleExitCode);
 }

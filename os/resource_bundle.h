@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/result.h"
+
 namespace tellwick::os {
 
 // The read-only data that ships with the installation: named resource files
@@ -43,17 +45,11 @@ class ResourceBundle {
 std::string localizedString(const ResourceBundle& bundle, std::string_view table,
                             std::string_view key, std::string_view defaultValue = {});
 
-// The result of opening a bundle directory: bundle on success, otherwise a
-// one-line reason that names the directory.
-struct OpenedBundle {
-  std::unique_ptr<ResourceBundle> bundle;
-  std::string error;
-};
-
 // Opens the bundle kept in directory: resources are directory/<name>.<ext>,
 // string tables directory/Localizable/<table>.strings (a JSON object of key to
-// text). Fails when directory is not a readable directory.
-OpenedBundle openResourceBundle(const std::string& directory);
+// text). Fails, with a reason that names the directory, when directory is not
+// a readable directory.
+Result<std::unique_ptr<ResourceBundle>> newLinuxResourceBundle(const std::string& directory);
 
 // <prefix>/share/tellwick for an executable at <prefix>/bin/<program>: the
 // layout of both an installation and the build tree.
@@ -63,13 +59,15 @@ std::string bundleDirectoryForExecutable(const std::string& executablePath);
 // (sysexits' EX_OSFILE: a file the installation needs is missing).
 inline constexpr int kMissingBundleExitCode = 72;
 
-// The bundle of opened; when opening failed, writes one line with the reason
-// to standard error and ends the process with kMissingBundleExitCode.
-std::unique_ptr<ResourceBundle> requireBundle(OpenedBundle opened);
+// The bundle opened; when opening failed, writes one line with the reason to
+// standard error and ends the process with kMissingBundleExitCode. For
+// program entries only.
+std::unique_ptr<ResourceBundle> requireBundle(Result<std::unique_ptr<ResourceBundle>> opened);
 
 // The installation's bundle, located once per process from the running
 // executable (/proc/self/exe); fatal, as requireBundle, when it is missing.
-// Lives until the process ends.
+// Lives until the process ends. For program entries only: everything below
+// them is handed its bundle.
 const ResourceBundle& installedBundle();
 
 }  // namespace tellwick::os

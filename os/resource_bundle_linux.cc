@@ -3,35 +3,25 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
 
+#include "os/posix_file.h"
 #include "os/resource_bundle.h"
 
 namespace tellwick::os {
 namespace {
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string bytes;
-  char buffer[16384];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ::close(fd);
-      return std::nullopt;
-    }
-  }
-  ::close(fd);
-  return bytes;
+// Catalogues and string tables are a few kilobytes; a file far larger is
+// not one of ours.
+constexpr std::size_t kMaxResourceBytes = 16 << 20;
+
+std::optional<std::string> readResourceFile(const std::string& path) {
+  auto bytes = readWholeFile(path, kMaxResourceBytes);
+  if (!bytes) return std::nullopt;
+  return std::move(*bytes);
 }
 
 using StringTable = std::unordered_map<std::string, std::string>;
@@ -70,7 +60,7 @@ class LinuxResourceBundle final : public ResourceBundle {
   }
 
   std::optional<std::string> readResource(const std::string& path) const override {
-    return readWholeFile(path);
+    return readResourceFile(path);
   }
 
   std::optional<std::string> localizedString(std::string_view table,
@@ -80,7 +70,7 @@ class LinuxResourceBundle final : public ResourceBundle {
     auto [it, inserted] = tables_.try_emplace(std::string(table));
     if (inserted) {
       it->second = parseStringTable(
-          readWholeFile(directory_ + "/Localizable/" + std::string(table) + ".strings"));
+          readResourceFile(directory_ + "/Localizable/" + std::string(table) + ".strings"));
     }
     auto text = it->second.find(std::string(key));
     if (text == it->second.end()) return std::nullopt;
@@ -104,18 +94,18 @@ std::optional<std::string> runningExecutable() {
 
 }  // namespace
 
-OpenedBundle openResourceBundle(const std::string& directory) {
+Result<std::unique_ptr<ResourceBundle>> newLinuxResourceBundle(const std::string& directory) {
   struct stat info;
   if (::stat(directory.c_str(), &info) != 0) {
-    return {nullptr, "resource bundle not found at " + directory + ": " + std::strerror(errno)};
+    return failure(errnoMessage("resource bundle not found at " + directory, errno));
   }
   if (!S_ISDIR(info.st_mode)) {
-    return {nullptr, "resource bundle not found at " + directory + ": not a directory"};
+    return failure("resource bundle not found at " + directory + ": not a directory");
   }
   if (::access(directory.c_str(), R_OK | X_OK) != 0) {
-    return {nullptr, "resource bundle at " + directory + " is not readable: " + std::strerror(errno)};
+    return failure(errnoMessage("resource bundle at " + directory + " is not readable", errno));
   }
-  return {std::make_unique<LinuxResourceBundle>(directory), {}};
+  return std::unique_ptr<ResourceBundle>(std::make_unique<LinuxResourceBundle>(directory));
 }
 
 const ResourceBundle& installedBundle() {
@@ -124,12 +114,12 @@ const ResourceBundle& installedBundle() {
   static const ResourceBundle* const kBundle = [] {
     auto executable = runningExecutable();
     if (!executable) {
-      return requireBundle({nullptr,
-                            "resource bundle not found: cannot resolve /proc/self/exe: " +
-                                std::string(std::strerror(errno))})
+      return requireBundle(failure(errnoMessage(
+                               "resource bundle not found: cannot resolve /proc/self/exe", errno)))
           .release();
     }
-    return requireBundle(openResourceBundle(bundleDirectoryForExecutable(*executable))).release();
+    return requireBundle(newLinuxResourceBundle(bundleDirectoryForExecutable(*executable)))
+        .release();
   }();
   return *kBundle;
 }

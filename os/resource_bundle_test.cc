@@ -38,7 +38,7 @@ class LinuxHarness {
     dir_.writeFile(fs::path("Localizable") / (table + ".strings"), json + "}");
   }
   const ResourceBundle& bundle() {
-    if (!bundle_) bundle_ = openResourceBundle(dir_.path().string()).bundle;
+    if (!bundle_) bundle_ = std::move(newLinuxResourceBundle(dir_.path().string()).value());
     return *bundle_;
   }
 
@@ -127,14 +127,14 @@ TYPED_TEST(ResourceBundleContract, StringTablesTranslateKnownKeysOnly) {
 TEST(LinuxResourceBundle, OpeningFailsWithAReasonThatNamesTheDirectory) {
   testing::ScratchDirectory dir;
   auto missing = (dir.path() / "share" / "tellwick").string();
-  auto opened = openResourceBundle(missing);
-  EXPECT_EQ(opened.bundle, nullptr);
-  EXPECT_THAT(opened.error, ::testing::HasSubstr(missing));
-  EXPECT_EQ(opened.error.find('\n'), std::string::npos);
+  auto opened = newLinuxResourceBundle(missing);
+  EXPECT_FALSE(opened);
+  EXPECT_THAT(opened.error(), ::testing::HasSubstr(missing));
+  EXPECT_EQ(opened.error().find('\n'), std::string::npos);
 
   dir.writeFile("file", "x");
-  EXPECT_EQ(openResourceBundle((dir.path() / "file").string()).bundle, nullptr);
-  EXPECT_NE(openResourceBundle(dir.path().string()).bundle, nullptr);
+  EXPECT_FALSE(newLinuxResourceBundle((dir.path() / "file").string()));
+  EXPECT_TRUE(newLinuxResourceBundle(dir.path().string()));
 }
 
 TEST(LinuxResourceBundle, DamagedStringTablesTranslateNothing) {
@@ -142,8 +142,9 @@ TEST(LinuxResourceBundle, DamagedStringTablesTranslateNothing) {
   dir.writeFile(fs::path("Localizable") / "a.strings", "{\"FAN\": ");
   dir.writeFile(fs::path("Localizable") / "b.strings", "[\"FAN\", \"Fan\"]");
   dir.writeFile(fs::path("Localizable") / "c.strings", "{\"FAN\": 5, \"POWER\": \"Power\"}");
-  auto bundle = openResourceBundle(dir.path().string()).bundle;
-  ASSERT_NE(bundle, nullptr);
+  auto opened = newLinuxResourceBundle(dir.path().string());
+  ASSERT_TRUE(opened) << opened.error();
+  auto& bundle = *opened;
   EXPECT_EQ(bundle->localizedString("a", "FAN"), std::nullopt);
   EXPECT_EQ(bundle->localizedString("b", "FAN"), std::nullopt);
   EXPECT_EQ(bundle->localizedString("c", "FAN"), std::nullopt);
@@ -200,7 +201,7 @@ TEST(LinuxResourceBundle, AnInstalledProgramFindsItsBundleBesideItsBinDirectory)
 }
 
 TEST(LinuxResourceBundleDeathTest, AMissingBundleEndsTheProcessWithOneLine) {
-  EXPECT_EXIT(requireBundle(openResourceBundle("/nonexistent/share/tellwick")),
+  EXPECT_EXIT(requireBundle(newLinuxResourceBundle("/nonexistent/share/tellwick")),
               ::testing::ExitedWithCode(kMissingBundleExitCode),
               "^[^\n]*resource bundle not found at /nonexistent/share/tellwick[^\n]*\n$");
 }

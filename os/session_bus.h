@@ -9,6 +9,7 @@
 
 #include "os/application.h"
 #include "os/notification_center.h"
+#include "os/result.h"
 
 namespace tellwick::os {
 
@@ -50,15 +51,9 @@ class SessionBus {
   virtual std::unique_ptr<Application> makeApplication() = 0;
 };
 
-// The result of connecting: a bus, or one line saying what was tried.
-struct SessionBusConnection {
-  std::unique_ptr<SessionBus> bus;
-  std::string error;
-};
-
 // Connects to the bus named by DBUS_SESSION_BUS_ADDRESS, else to the user bus
-// at $XDG_RUNTIME_DIR/bus.
-SessionBusConnection connectSessionBus();
+// at $XDG_RUNTIME_DIR/bus. Fails with one line saying what was tried.
+Result<std::unique_ptr<SessionBus>> connectSessionBus();
 
 }  // namespace tellwick::os
 

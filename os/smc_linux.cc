@@ -2,12 +2,10 @@
 // platform device of Intel Macs, and the fan channels of any hwmon chip.
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/posix_file.h"
 #include "os/smc_user_client.h"
 
 namespace tellwick::os {
@@ -38,28 +37,15 @@ constexpr std::uint32_t kTypeFloat = pack("flt ");
 constexpr std::uint32_t kTypeSp78 = pack("sp78");
 constexpr std::uint32_t kTypeFanDescriptor = pack("{fds");
 
-// Reads a sysfs attribute whole. Absent when the file is missing or the
-// driver refuses the read (ENODATA, EIO, ENXIO from a chip that is going
-// away): to a reader of keys that is a missing value, not an error.
+// Reads a sysfs attribute whole. Absent when the file is missing, the driver
+// refuses the read (ENODATA, EIO, ENXIO from a chip that is going away) or it
+// is longer than any attribute: to a reader of keys that is a missing value,
+// not an error.
 std::optional<std::string> readAttribute(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string content;
-  char buffer[256];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-    if (content.size() > 4096) break;  // no attribute is this long; not ours
-  }
-  ::close(fd);
-  if (!content.empty() && content.back() == '\n') content.pop_back();
-  return content;
+  auto content = readWholeFile(path, 4096);
+  if (!content) return std::nullopt;
+  if (!content->empty() && content->back() == '\n') content->pop_back();
+  return std::move(*content);
 }
 
 // A whole decimal integer, as hwmon writes its readings; nothing else.
@@ -345,7 +331,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
 }  // namespace
 
-std::unique_ptr<SmcUserClient> makeLinuxSmcUserClient(std::string sysfsRoot) {
+std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot) {
   return std::make_unique<LinuxSmcUserClient>(std::move(sysfsRoot));
 }
 

@@ -145,7 +145,7 @@ Machine linuxSysfs() {
   tree->appleFan(1, "Left side", 2000, 1200, 6000, 2100);
   tree->appleFan(2, "Right", 1800, 1200, 6500, 1800);
   tree->appleTemperature(1, "TC0P", "42500");
-  return {makeLinuxSmcUserClient(tree->root()), tree};
+  return {newLinuxSmcUserClient(tree->root()), tree};
 }
 
 class SmcUserClientContract : public ::testing::TestWithParam<std::function<Machine()>> {
@@ -246,7 +246,7 @@ class LinuxSmcTest : public ::testing::Test {
  protected:
   // Opens a connection; false when there is no service.
   bool open() {
-    client_ = makeLinuxSmcUserClient(tree_.root());
+    client_ = newLinuxSmcUserClient(tree_.root());
     ServiceHandle service = client_->getMatchingService(serviceMatching("AppleSMC"));
     if (service == 0) return false;
     client_->open(service, 0, &connection_);
@@ -282,9 +282,9 @@ TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
   std::string home = tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz");
   tree_.attribute(home + "/temp1_input", "45000");
   EXPECT_FALSE(open());
-  EXPECT_EQ(makeLinuxSmcUserClient("/nonexistent-root")
-                ->getMatchingService(serviceMatching("AppleSMC")),
-            0u);
+  EXPECT_EQ(
+      newLinuxSmcUserClient("/nonexistent-root")->getMatchingService(serviceMatching("AppleSMC")),
+      0u);
 }
 
 TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsAndChannelsInNumericOrder) {

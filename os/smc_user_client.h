@@ -143,7 +143,7 @@ class SmcUserClient {
 // platform device and hwmon chips that report fans, answering "FNum", the
 // per-fan keys and applesmc's temperature keys. Reads only; never fails to
 // build (with nothing to read, getMatchingService returns 0).
-std::unique_ptr<SmcUserClient> makeLinuxSmcUserClient(std::string sysfsRoot = "/sys");
+std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot = "/sys");
 
 }  // namespace tellwick::os
 

@@ -26,7 +26,7 @@ class SystemIdentification {
 std::string normalizedMachineName(std::string_view raw);
 
 // The running kernel's identification (uname).
-std::unique_ptr<SystemIdentification> makeSystemIdentification();
+std::unique_ptr<SystemIdentification> newLinuxSystemIdentification();
 
 }  // namespace tellwick::os
 

@@ -25,7 +25,7 @@ class LinuxSystemIdentification final : public SystemIdentification {
 
 }  // namespace
 
-std::unique_ptr<SystemIdentification> makeSystemIdentification() {
+std::unique_ptr<SystemIdentification> newLinuxSystemIdentification() {
   return std::make_unique<LinuxSystemIdentification>();
 }
 

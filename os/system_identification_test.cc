@@ -26,7 +26,7 @@ template <typename T>
 std::unique_ptr<SystemIdentification> make();
 template <>
 std::unique_ptr<SystemIdentification> make<SystemIdentification>() {
-  return makeSystemIdentification();
+  return newLinuxSystemIdentification();
 }
 template <>
 std::unique_ptr<SystemIdentification> make<testing::FakeSystemIdentification>() {

@@ -6,16 +6,11 @@
 #include <string>
 
 #include "os/property_list.h"
+#include "os/result.h"
 
 namespace tellwick::os {
 
 class PropertyListCoder;
-
-// The outcome of a change to a domain.
-struct DefaultsWriteResult {
-  bool ok = true;
-  std::string error;  // why the change was not made; empty when ok
-};
 
 // One preferences domain: a named set of keys and values shared by every
 // process of the user that opens the same suite. A change is visible to
@@ -34,11 +29,12 @@ class UserDefaultsDomain {
   virtual std::optional<PlistValue> value(const std::string& key) = 0;
 
   // Replaces whatever is stored under key. A damaged domain is replaced by a
-  // new one holding only this key. On failure nothing changes.
-  virtual DefaultsWriteResult setValue(const std::string& key, const PlistValue& value) = 0;
+  // new one holding only this key. On failure nothing changes and the
+  // status says why.
+  virtual Status setValue(const std::string& key, const PlistValue& value) = 0;
 
   // Removes key; ok when the key was not there. On failure nothing changes.
-  virtual DefaultsWriteResult removeValue(const std::string& key) = 0;
+  virtual Status removeValue(const std::string& key) = 0;
 };
 
 // Opens preferences domains by suite name.
@@ -59,8 +55,7 @@ class UserDefaults {
 // anything other than data.
 std::optional<PlistData> dataForKey(UserDefaultsDomain& domain, const std::string& key);
 
-inline DefaultsWriteResult setData(UserDefaultsDomain& domain, const std::string& key,
-                                   PlistData data) {
+inline Status setData(UserDefaultsDomain& domain, const std::string& key, PlistData data) {
   return domain.setValue(key, PlistValue(std::move(data)));
 }
 

@@ -5,38 +5,24 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 
+#include "os/posix_file.h"
 #include "os/property_list_coder.h"
 #include "os/user_defaults.h"
 
 namespace tellwick::os {
 namespace {
 
-std::string failure(const char* what, const std::string& path) {
-  return std::string(what) + " " + path + ": " + std::strerror(errno);
+// A domain holds a handful of encoded lists; anything this large is not one
+// of ours and is not worth the memory.
+constexpr std::size_t kMaxDomainBytes = 64 << 20;
+
+Error failed(const char* what, const std::string& path) {
+  return failure(errnoMessage(std::string(what) + " " + path, errno));
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // close(2) can report a failed write-back; callers that care call this.
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool makeDirectories(const std::string& path) {
   for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -58,27 +44,17 @@ std::optional<std::string> configDirectory() {
   return std::nullopt;
 }
 
-enum class ReadOutcome { ok, missing, failed };
-
-ReadOutcome readFile(const std::string& path, PlistData& out, std::string& error) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) {
-    if (errno == ENOENT) return ReadOutcome::missing;
-    error = failure("cannot open", path);
-    return ReadOutcome::failed;
+// The file's bytes; nullopt when there is no file, which reads as an empty
+// domain.
+Result<std::optional<std::string>> readDomainFile(const std::string& path) {
+  FileDescriptor file = openForReading(path);
+  if (!file.valid()) {
+    if (errno == ENOENT) return std::optional<std::string>();
+    return failed("cannot open", path);
   }
-  out.clear();
-  std::uint8_t buffer[16384];
-  for (;;) {
-    ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = failure("cannot read", path);
-      return ReadOutcome::failed;
-    }
-    if (n == 0) return ReadOutcome::ok;
-    out.insert(out.end(), buffer, buffer + n);
-  }
+  auto bytes = readAll(file, path, kMaxDomainBytes);
+  if (!bytes) return failure(bytes.error());
+  return std::optional<std::string>(std::move(*bytes));
 }
 
 class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
@@ -91,16 +67,15 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
         tempTemplate_(directory_ + "/." + suite + ".plist.XXXXXX") {}
 
   std::optional<PlistValue> value(const std::string& key) override {
-    PlistDictionary contents;
-    std::string error;
-    if (!load(contents, error)) return std::nullopt;
-    for (auto& [k, v] : contents) {
+    auto contents = load();
+    if (!contents) return std::nullopt;
+    for (auto& [k, v] : *contents) {
       if (k == key) return std::move(v);
     }
     return std::nullopt;
   }
 
-  DefaultsWriteResult setValue(const std::string& key, const PlistValue& value) override {
+  Status setValue(const std::string& key, const PlistValue& value) override {
     return change([&](PlistDictionary& contents) {
       for (auto& [k, v] : contents) {
         if (k == key) {
@@ -113,7 +88,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
     });
   }
 
-  DefaultsWriteResult removeValue(const std::string& key) override {
+  Status removeValue(const std::string& key) override {
     return change([&](PlistDictionary& contents) {
       for (auto it = contents.begin(); it != contents.end(); ++it) {
         if (it->first == key) {
@@ -126,68 +101,64 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   }
 
  private:
-  // False only when the file exists but cannot be read; a file that does
+  // Fails only when the file exists but cannot be read; a file that does
   // not hold a dictionary loads as empty, so that the next write replaces it.
-  bool load(PlistDictionary& contents, std::string& error) {
-    contents.clear();
-    PlistData bytes;
-    switch (readFile(path_, bytes, error)) {
-      case ReadOutcome::missing: return true;
-      case ReadOutcome::failed: return false;
-      case ReadOutcome::ok: break;
-    }
-    auto decoded = coder_.decode(bytes);
-    if (decoded.value) {
-      if (auto* dictionary = std::get_if<PlistDictionary>(&decoded.value->storage)) {
+  Result<PlistDictionary> load() {
+    auto bytes = readDomainFile(path_);
+    if (!bytes) return failure(bytes.error());
+    PlistDictionary contents;
+    if (!*bytes) return contents;
+    const auto* begin = reinterpret_cast<const std::uint8_t*>((*bytes)->data());
+    auto decoded = coder_.decode(std::span(begin, (*bytes)->size()));
+    if (decoded) {
+      if (auto* dictionary = std::get_if<PlistDictionary>(&decoded->storage)) {
         contents = std::move(*dictionary);
       }
     }
-    return true;
+    return contents;
   }
 
   // Read-modify-write under the lock; modify returns false when it changed
   // nothing, and then the file is left alone.
   template <typename Modify>
-  DefaultsWriteResult change(Modify modify) {
+  Status change(Modify modify) {
     FileDescriptor lock(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock.get() < 0) return {false, failure("cannot open", lockPath_)};
+    if (!lock.valid()) return failed("cannot open", lockPath_);
     while (::flock(lock.get(), LOCK_EX) != 0) {
-      if (errno != EINTR) return {false, failure("cannot lock", lockPath_)};
+      if (errno != EINTR) return failed("cannot lock", lockPath_);
     }
-    PlistDictionary contents;
-    std::string error;
-    if (!load(contents, error)) return {false, error};
-    if (!modify(contents)) return {};
-    auto encoded = coder_.encode(PlistValue(std::move(contents)));
-    if (!encoded.bytes) return {false, "cannot encode " + path_ + ": " + encoded.error};
+    auto contents = load();
+    if (!contents) return failure(contents.error());
+    if (!modify(*contents)) return {};
+    auto encoded = coder_.encode(PlistValue(std::move(*contents)));
+    if (!encoded) return failure("cannot encode " + path_ + ": " + encoded.error());
     // The lock goes with its descriptor, after the rename is done.
-    return replaceFile(*encoded.bytes);
+    return replaceFile(*encoded);
   }
 
-  DefaultsWriteResult replaceFile(const PlistData& bytes) {
+  Status replaceFile(const PlistData& bytes) {
     std::string temp = tempTemplate_;
     FileDescriptor file(::mkostemp(temp.data(), O_CLOEXEC));
-    if (file.get() < 0) return {false, failure("cannot create", temp)};
-    DefaultsWriteResult result = writeAll(file, temp, bytes);
-    if (result.ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
-      result = {false, failure("cannot rename onto", path_)};
+    if (!file.valid()) return failed("cannot create", temp);
+    Status result = writeAll(file, temp, bytes);
+    if (result && ::rename(temp.c_str(), path_.c_str()) != 0) {
+      result = failed("cannot rename onto", path_);
     }
-    if (!result.ok) ::unlink(temp.c_str());
+    if (!result) ::unlink(temp.c_str());
     return result;
   }
 
-  static DefaultsWriteResult writeAll(FileDescriptor& file, const std::string& path,
-                                      const PlistData& bytes) {
-    if (::fchmod(file.get(), 0600) != 0) return {false, failure("cannot chmod", path)};
+  static Status writeAll(FileDescriptor& file, const std::string& path, const PlistData& bytes) {
+    if (::fchmod(file.get(), 0600) != 0) return failed("cannot chmod", path);
     std::size_t done = 0;
     while (done < bytes.size()) {
       ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return {false, failure("cannot write", path)};
+      if (n < 0) return failed("cannot write", path);
       done += static_cast<std::size_t>(n);
     }
-    if (::fsync(file.get()) != 0) return {false, failure("cannot sync", path)};
-    if (!file.close()) return {false, failure("cannot close", path)};
+    if (::fsync(file.get()) != 0) return failed("cannot sync", path);
+    if (!file.close()) return failed("cannot close", path);
     return {};
   }
 

@@ -1,7 +1,5 @@
 #include "platform/shell.h"
 
-#include <unistd.h>
-
 #include <string_view>
 
 #include "platform/utf8.h"
@@ -14,11 +12,11 @@ constexpr std::string_view kLocaleEntry = "LC_ALL=en_US.UTF-8";
 
 // The tools' output is parsed, so their number and text formats must not
 // follow whatever locale the user runs the helper in.
-std::vector<std::string> shellEnvironment() {
+std::vector<std::string> shellEnvironment(const std::vector<std::string>& inherited) {
   std::vector<std::string> environment;
-  for (char** entry = ::environ; entry && *entry; ++entry) {
-    std::string_view e(*entry);
-    if (!e.starts_with("LC_ALL=")) environment.emplace_back(e);
+  environment.reserve(inherited.size() + 1);
+  for (const auto& entry : inherited) {
+    if (!entry.starts_with("LC_ALL=")) environment.push_back(entry);
   }
   environment.emplace_back(kLocaleEntry);
   return environment;
@@ -27,19 +25,27 @@ std::vector<std::string> shellEnvironment() {
 }  // namespace
 
 std::optional<std::string> Shell::run(os::ProcessRunner& runner,
+                                      const std::vector<std::string>& environment,
                                       const std::vector<std::string>& arguments) {
   std::vector<std::string> argv;
   argv.reserve(arguments.size() + 1);
   argv.emplace_back(kShellPath);
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return runner.run(kShellPath, argv, shellEnvironment());
+  return runner.run(kShellPath, argv, shellEnvironment(environment));
 }
 
 std::optional<std::string> Shell::runText(os::ProcessRunner& runner,
+                                          const std::vector<std::string>& environment,
                                           const std::vector<std::string>& arguments) {
-  auto bytes = run(runner, arguments);
+  auto bytes = run(runner, environment, arguments);
   if (!bytes || !isValidUtf8(*bytes)) return std::nullopt;
   return bytes;
+}
+
+std::vector<std::string> Shell::environmentOf(const char* const* envp) {
+  std::vector<std::string> entries;
+  for (auto entry = envp; entry && *entry; ++entry) entries.emplace_back(*entry);
+  return entries;
 }
 
 }  // namespace tellwick

@@ -10,20 +10,27 @@
 namespace tellwick {
 
 // Runs "/bin/bash" with the given arguments (every caller passes "-c" and one
-// whole command line) through runner, in a copy of this process's
-// environment in which LC_ALL is en_US.UTF-8, so that tools print parseable
-// text whatever the user's locale. No time limit: a call returns when the
-// shell has closed its output and exited. Any thread; no state.
+// whole command line) through runner, in a copy of environment (the helper's
+// own, "NAME=value" entries, handed down from main) in which LC_ALL is
+// en_US.UTF-8, so that tools print parseable text whatever the user's locale.
+// No time limit: a call returns when the shell has closed its output and
+// exited. Any thread; no state.
 struct Shell {
   Shell() = delete;
 
   // Standard output's bytes, or nullopt when the shell could not start or
   // exited non-zero.
   static std::optional<std::string> run(os::ProcessRunner& runner,
+                                        const std::vector<std::string>& environment,
                                         const std::vector<std::string>& arguments);
   // As run, and nullopt too when the bytes are not valid UTF-8.
   static std::optional<std::string> runText(os::ProcessRunner& runner,
+                                            const std::vector<std::string>& environment,
                                             const std::vector<std::string>& arguments);
+
+  // The entries of a process environment as main receives it (envp, ending
+  // in a null pointer; null gives none).
+  static std::vector<std::string> environmentOf(const char* const* envp);
 };
 
 }  // namespace tellwick

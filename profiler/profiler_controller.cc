@@ -9,7 +9,7 @@ OutputTree ProfilerController::run() {
   // The shell, not the runner, looks the tool up on PATH; the service name
   // goes in unquoted, as the tool's one argument.
   std::optional<std::string> text =
-      Shell::runText(runner_, {"-c", "system_profiler " + service_.name()});
+      Shell::runText(runner_, environment_, {"-c", "system_profiler " + service_.name()});
   return ProfilerOutputParser().parse(text);
 }
 

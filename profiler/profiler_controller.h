@@ -1,6 +1,9 @@
 #ifndef TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
 #define TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
 
+#include <string>
+#include <vector>
+
 #include "os/process_runner.h"
 #include "profiler/output_tree.h"
 #include "profiler/service.h"
@@ -16,18 +19,21 @@ class IProfilerController {
   virtual OutputTree run() = 0;
 };
 
-// Runs "system_profiler <service name>" through the shell, found on PATH.
-// Holds only its service and the runner, which must outlive it.
+// Runs "system_profiler <service name>" through the shell, found on the PATH
+// of environment (the helper's own, handed on to the tool, see Shell). Holds
+// its service; the runner and environment must outlive it.
 class ProfilerController final : public IProfilerController {
  public:
-  ProfilerController(os::ProcessRunner& runner, Service service)
-      : runner_(runner), service_(std::move(service)) {}
+  ProfilerController(os::ProcessRunner& runner, const std::vector<std::string>& environment,
+                     Service service)
+      : runner_(runner), environment_(environment), service_(std::move(service)) {}
 
   const Service& service() const { return service_; }
   OutputTree run() override;
 
  private:
   os::ProcessRunner& runner_;
+  const std::vector<std::string>& environment_;
   Service service_;
 };
 

@@ -37,18 +37,17 @@ class ScriptedRunner final : public os::ProcessRunner {
 class ProfilerControllerTest : public ::testing::Test {
  protected:
   ScriptedRunner runner_;
-  ProfilerController controller_{runner_, Services::bluetooth()};
+  std::vector<std::string> environment_ = {"PATH=/usr/bin"};
+  ProfilerController controller_{runner_, environment_, Services::bluetooth()};
 };
 
 TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglish) {
   EXPECT_EQ(Services::bluetooth().name(), "SPBluetoothDataType");
   EXPECT_EQ(&Services::bluetooth(), &Services::bluetooth());
 
-  {
-    testing::ScopedEnvironmentVariable lcAll("LC_ALL", "de_DE.UTF-8");
-    runner_.output = "";
-    controller_.run();
-  }
+  environment_.push_back("LC_ALL=de_DE.UTF-8");
+  runner_.output = "";
+  controller_.run();
 
   ASSERT_EQ(runner_.calls.size(), 1u);
   const auto& call = runner_.calls[0];
@@ -58,6 +57,7 @@ TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglish)
               ElementsAre("-c", "system_profiler SPBluetoothDataType"));
   EXPECT_THAT(call.environment, Contains("LC_ALL=en_US.UTF-8"));
   EXPECT_THAT(call.environment, Not(Contains("LC_ALL=de_DE.UTF-8")));
+  EXPECT_THAT(call.environment, Contains("PATH=/usr/bin"));
 }
 
 TEST_F(ProfilerControllerTest, ParsesTheReportOfASuccessfulRun) {
@@ -81,7 +81,7 @@ TEST_F(ProfilerControllerTest, FailedOrUnreadableRunGivesAnEmptyTree) {
   runner_.output = std::string("Bluetooth:\n  Name: \xFF\xFE\n");
   EXPECT_TRUE(controller_.run().nodes().empty());
 
-  ProfilerController unknown(runner_, Service("SPNoSuchDataType"));
+  ProfilerController unknown(runner_, environment_, Service("SPNoSuchDataType"));
   runner_.output = "";
   EXPECT_TRUE(unknown.run().nodes().empty());
   EXPECT_EQ(runner_.calls.back().argv.back(), "system_profiler SPNoSuchDataType");

@@ -8,6 +8,7 @@
 
 #include "battery/shell_controller.h"
 #include "profiler/profiler_output_parser.h"
+#include "tests/fakes/fake_resource_bundle.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 4096) require(!tree.description().empty() || nodes == 0);
 
   NoProfiler profiler;
-  tellwick::ShellController finder(profiler);
+  tellwick::testing::FakeResourceBundle bundle;
+  tellwick::ShellController finder(profiler, bundle);
   finder.readNodes(tree.nodes());
   require(finder.devices().size() <= 3 * nodes);
   for (const auto& device : finder.devices()) {

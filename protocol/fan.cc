@@ -1,13 +1,13 @@
 #include "protocol/fan.h"
 
-#include "protocol/sensor_type.h"
+#include <utility>
 
 namespace tellwick {
 
-Fan::Fan(std::string identifier, const std::optional<std::string>& name, std::int64_t rpm,
-         std::int64_t min, std::int64_t max, std::int64_t target)
+Fan::Fan(std::string identifier, std::string name, std::int64_t rpm, std::int64_t min,
+         std::int64_t max, std::int64_t target)
     : identifier(std::move(identifier)),
-      name(name && !name->empty() ? *name : localizedName(SensorType::fan)),
+      name(std::move(name)),
       rpm(rpm),
       min(min),
       max(max),

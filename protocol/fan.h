@@ -2,7 +2,6 @@
 #define TELLWICK_PROTOCOL_FAN_H_
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace tellwick {
@@ -16,9 +15,8 @@ struct Fan {
   std::int64_t max;
   std::int64_t target;
 
-  // An absent or empty name becomes the localized text of "FAN".
-  Fan(std::string identifier, const std::optional<std::string>& name, std::int64_t rpm,
-      std::int64_t min, std::int64_t max, std::int64_t target);
+  Fan(std::string identifier, std::string name, std::int64_t rpm, std::int64_t min,
+      std::int64_t max, std::int64_t target);
 
   // (rpm - min) / (max - min) in single precision, clamped to 0...1; NaN
   // passes through when rpm == min == max.

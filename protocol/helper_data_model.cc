@@ -33,10 +33,10 @@ void HelperDataModel::store(SensorDataModelKey key, const os::PlistValue& list) 
   if (!userDefaults_) return;
   std::string name(rawValue(key));
   // Nothing reports a failed write: the client simply reads what is there.
-  if (auto encoded = coder_.encode(list); encoded.bytes) {
-    os::setData(*userDefaults_, name, std::move(*encoded.bytes));
+  if (auto encoded = coder_.encode(list)) {
+    (void)os::setData(*userDefaults_, name, std::move(*encoded));
   } else {
-    userDefaults_->removeValue(name);
+    (void)userDefaults_->removeValue(name);
   }
 }
 
@@ -44,12 +44,16 @@ std::optional<os::PlistValue> HelperDataModel::load(SensorDataModelKey key) {
   if (!userDefaults_) return std::nullopt;
   auto data = os::dataForKey(*userDefaults_, std::string(rawValue(key)));
   if (!data) return std::nullopt;
-  return std::move(coder_.decode(*data).value);
+  auto decoded = coder_.decode(*data);
+  if (!decoded) return std::nullopt;
+  return std::move(*decoded);
 }
 
 void HelperDataModel::clear() {
   if (!userDefaults_) return;
-  for (auto key : kAllSensorDataModelKeys) userDefaults_->removeValue(std::string(rawValue(key)));
+  for (auto key : kAllSensorDataModelKeys) {
+    (void)userDefaults_->removeValue(std::string(rawValue(key)));
+  }
 }
 
 void HelperDataModel::setSensors(const std::vector<Sensor>& sensors) {

@@ -24,17 +24,18 @@ class HelperDataModelTest : public ::testing::Test {
     domain().emplace_back(std::move(key), std::move(value));
   }
   void putEncoded(std::string key, const PlistValue& list) {
-    put(std::move(key), coder_->encode(list).bytes.value());
+    put(std::move(key), coder_->encode(list).value());
   }
   // The stored blob of key, decoded by the coder alone.
   PlistValue storedList(std::string_view key) {
     const auto* blob = stored(key) ? stored(key)->get<os::PlistData>() : nullptr;
     if (!blob) return {};
-    return coder_->decode(*blob).value.value_or(PlistValue{});
+    auto decoded = coder_->decode(*blob);
+    return decoded ? *decoded : PlistValue{};
   }
 
   testing::MemoryUserDefaults defaults_;
-  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLibplistPropertyListCoder();
+  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
   HelperDataModel model_{defaults_, *coder_};
 };
 
@@ -53,8 +54,8 @@ TEST_F(HelperDataModelTest, EachListLivesUnderItsOwnKeyAndAWriteReplacesIt) {
   model_.setTraffic({ProcessTrafficInfo(1, "launchd", 10, 20)});
   model_.setFans({Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, 2000)});
   model_.setSingleBatteryDevices({std::make_shared<SingleBatteryDevice>(DeviceType::mouse, "M")});
-  model_.setDoubleBatteryDevices(
-      {std::make_shared<DoubleBatteryDevice>("Buds", "AA", 76, 8207, 50, 60, std::nullopt)});
+  model_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
+      "Buds", "AA", "Apple Inc.", 8207, 50, 60, std::nullopt)});
 
   auto sensors = model_.sensors();
   ASSERT_TRUE(sensors);
@@ -113,7 +114,7 @@ TEST_F(HelperDataModelTest, AListThatCannotBeEncodedRemovesTheStaleAnswer) {
 TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
   testing::MemoryUserDefaults defaults;
   defaults.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   HelperDataModel model(defaults, *coder);
   EXPECT_FALSE(model.hasUserDefaults());
   model.setFans({});

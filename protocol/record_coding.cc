@@ -113,11 +113,7 @@ std::optional<Fan> decodeFan(const PlistValue& value) {
   auto max = int64At(*record, "max");
   auto target = int64At(*record, "target");
   if (!identifier || !name || !rpm || !min || !max || !target) return std::nullopt;
-  // The constructor swaps an empty name for the localized default (a
-  // resource lookup); a decoded record keeps exactly what was stored.
-  Fan fan(std::move(*identifier), std::string("-"), *rpm, *min, *max, *target);
-  fan.name = std::move(*name);
-  return fan;
+  return Fan(std::move(*identifier), std::move(*name), *rpm, *min, *max, *target);
 }
 
 PlistValue encodeFans(const std::vector<Fan>& fans) { return encodeList(fans, encodeFan); }

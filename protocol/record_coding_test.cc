@@ -119,7 +119,7 @@ TEST(RecordCodingTest, OneBadElementFailsTheWholeList) {
   EXPECT_FALSE(decodeFans(PlistArray{fanRecord(), sensorRecord()}));
   EXPECT_FALSE(decodeTraffic(PlistArray{trafficRecord(), fanRecord()}));
 
-  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", 76, std::nullopt,
+  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", "Apple Inc.", std::nullopt,
                                                     std::nullopt, 80, "Headphones");
   PlistValue list = encodeDoubleBatteryDevices({buds, nullptr});
   ASSERT_EQ(list.get<PlistArray>()->size(), 1u);

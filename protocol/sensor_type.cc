@@ -13,8 +13,4 @@ std::string localizedName(SensorType type, const os::ResourceBundle& bundle) {
   return os::localizedString(bundle, kProtocolStringTable, kKeys[rawValue(type)]);
 }
 
-std::string localizedName(SensorType type) {
-  return localizedName(type, os::installedBundle());
-}
-
 }  // namespace tellwick

@@ -30,9 +30,7 @@ inline std::uint8_t rawValue(SensorType type) { return static_cast<std::uint8_t>
 
 // The localized text for "UNKNOWN", "THERMAL", "VOLTAGE", "CURRENT", "POWER"
 // or "FAN" from the bundle's "protocol" string table; the key itself when the
-// table has no translation. The form without a bundle uses
-// os::installedBundle(), which ends the process when it is missing.
-std::string localizedName(SensorType type);
+// table has no translation.
 std::string localizedName(SensorType type, const os::ResourceBundle& bundle);
 
 // The string table of the protocol library's texts.

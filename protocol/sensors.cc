@@ -47,10 +47,4 @@ std::vector<Sensor> Sensors::all(const os::ResourceBundle& bundle) {
   return sensors;
 }
 
-std::vector<Sensor> Sensors::temperatures() { return temperatures(os::installedBundle()); }
-std::vector<Sensor> Sensors::voltages() { return voltages(os::installedBundle()); }
-std::vector<Sensor> Sensors::currents() { return currents(os::installedBundle()); }
-std::vector<Sensor> Sensors::powers() { return powers(os::installedBundle()); }
-std::vector<Sensor> Sensors::all() { return all(os::installedBundle()); }
-
 }  // namespace tellwick

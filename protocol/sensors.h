@@ -13,23 +13,15 @@ namespace tellwick {
 // array of {"Identifier", "Description"} objects.
 //
 // Each call reads its files anew. A file that is missing, unreadable or not
-// an array of complete sensor objects gives an empty list. The forms without
-// a bundle use os::installedBundle(), which ends the process when the
-// installation has no bundle. Any thread.
+// an array of complete sensor objects gives an empty list. Any thread.
 struct Sensors {
   Sensors() = delete;
-
-  static std::vector<Sensor> temperatures();
-  static std::vector<Sensor> voltages();
-  static std::vector<Sensor> currents();
-  static std::vector<Sensor> powers();
-  // The four lists concatenated in the order above.
-  static std::vector<Sensor> all();
 
   static std::vector<Sensor> temperatures(const os::ResourceBundle& bundle);
   static std::vector<Sensor> voltages(const os::ResourceBundle& bundle);
   static std::vector<Sensor> currents(const os::ResourceBundle& bundle);
   static std::vector<Sensor> powers(const os::ResourceBundle& bundle);
+  // The four lists concatenated in the order above.
   static std::vector<Sensor> all(const os::ResourceBundle& bundle);
 };
 

@@ -6,6 +6,7 @@
 
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
+#include "protocol/sensor_type.h"
 
 namespace tellwick {
 namespace {
@@ -33,8 +34,8 @@ std::string key(const char* format, int index) {
 }  // namespace
 
 FanController::FanController(IHelperDataModel& model, os::NotificationCenter& center,
-                             os::SmcUserClient& client)
-    : model_(model), center_(center), smc_(client) {
+                             os::SmcUserClient& client, const os::ResourceBundle& bundle)
+    : model_(model), center_(center), bundle_(bundle), smc_(client) {
   smc_.openConnection();
 }
 
@@ -78,11 +79,12 @@ void FanController::updateFans() {
     std::string maximum = key("F%dMx", index);
     std::string target = key("F%dTg", index);
     std::string name = readFanName(index);
+    if (name.empty()) name = localizedName(SensorType::fan, bundle_);
     std::int64_t rpm = readFanValue(actual);
     std::int64_t min = readFanValue(minimum);
     std::int64_t max = readFanValue(maximum);
     std::int64_t tg = readFanValue(target);
-    fans.emplace_back(std::move(actual), name, rpm, min, max, tg);
+    fans.emplace_back(std::move(actual), std::move(name), rpm, min, max, tg);
   }
   model_.setFans(fans);
   DistributedNotifications::post(center_, HelperNotifications::responseFans);

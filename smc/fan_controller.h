@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "os/notification_center.h"
+#include "os/resource_bundle.h"
 #include "os/smc_user_client.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
@@ -20,11 +21,13 @@ namespace tellwick {
 class FanController final : public IFanController {
  public:
   // Opens the connection; with no service every request stores no fans.
-  FanController(IHelperDataModel& model, os::NotificationCenter& center,
-                os::SmcUserClient& client);
+  // bundle gives the name of a fan that has none of its own.
+  FanController(IHelperDataModel& model, os::NotificationCenter& center, os::SmcUserClient& client,
+                const os::ResourceBundle& bundle);
 
   // Stores one Fan per fan, in index order (an empty list when there are
-  // none), then posts the fans response. Unreadable fields are 0.
+  // none), then posts the fans response. Unreadable fields are 0; a fan
+  // whose name is unreadable or blank is called by the localized "FAN".
   void updateFans() override;
 
   os::ConnectionHandle connection() const { return smc_.connection(); }
@@ -36,6 +39,7 @@ class FanController final : public IFanController {
 
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
+  const os::ResourceBundle& bundle_;
   SmcConnection smc_;
 };
 

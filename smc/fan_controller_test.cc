@@ -6,6 +6,7 @@
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/journal.h"
 
 namespace tellwick {
@@ -42,7 +43,11 @@ class FanControllerTest : public ::testing::Test {
   testing::EmulatedSmc smc_;
   testing::FakeHelperDataModel model_{&journal_};
   testing::FakeNotificationCenter center_{&journal_};
-  FanController controller_{model_, center_, smc_};
+  testing::FakeResourceBundle bundle_;
+  FanController controller_{model_, center_, smc_, bundle_};
+
+  static constexpr const char* kFanText = "Ventilateur";
+  FanControllerTest() { bundle_.setString("protocol", "FAN", kFanText); }
 };
 
 // One line per fan: identifier, name, rpm min max target.
@@ -70,7 +75,7 @@ TEST_F(FanControllerTest, NoFanCountOrServiceStoresAnEmptyListAndStillAnswers) {
 
   smc_.hasService = false;
   testing::FakeHelperDataModel model;
-  FanController withoutService(model, center_, smc_);
+  FanController withoutService(model, center_, smc_, bundle_);
   withoutService.updateFans();
   EXPECT_EQ(withoutService.connection(), 0u);
   ASSERT_TRUE(model.fans());
@@ -87,7 +92,7 @@ TEST_F(FanControllerTest, NamesAreTrimmedLatin1KeepingInnerBytes) {
   smc_.set("F4ID", "{fds", {0x00, 0x00, 0x00, 0x00, 'O', 'd', 'd'});
   std::vector<std::string> names;
   for (const Fan& fan : update()) names.push_back(fan.name);
-  EXPECT_THAT(names, ElementsAre("Exhaust01", "Fan", "Ventil\u00E9 A", std::string("CPU\0fan", 7),
+  EXPECT_THAT(names, ElementsAre("Exhaust01", kFanText, "Ventil\u00E9 A", std::string("CPU\0fan", 7),
                                  std::string("Odd\0\0\0\0\0\0\0\0\0", 12)));
 }
 
@@ -106,7 +111,8 @@ TEST_F(FanControllerTest, SpeedsTruncateAndUnreadableOnesAreZero) {
   addFan(2, "Hot", INFINITY, 1e30f, -1e30f, 1);
   // The count may exceed the fans the controller holds: the extra one is all zeros.
   EXPECT_EQ(text(update()),
-            "F0Ac Fan: 2000 0 2999 -1\nF1Ac Main: 1800 0 0 0\nF2Ac Hot: 0 0 0 1\nF3Ac Fan: 0 0 0 0\n");
+            "F0Ac Ventilateur: 2000 0 2999 -1\nF1Ac Main: 1800 0 0 0\nF2Ac Hot: 0 0 0 1\n"
+            "F3Ac Ventilateur: 0 0 0 0\n");
 }
 
 TEST_F(FanControllerTest, EveryRequestReadsAfreshAndNothingStaleSurvives) {

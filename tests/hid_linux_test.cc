@@ -45,9 +45,9 @@ std::filesystem::path chipDirectory(const std::string& name) {
 class LinuxWorld final : public HidEventSystemWorld {
  public:
   explicit LinuxWorld(const std::string& config) {
-    auto opening = os::openLinuxHidEventSystem(config);
-    EXPECT_TRUE(opening.system) << opening.error;
-    system_ = std::move(opening.system);
+    auto opening = os::newLinuxHidEventSystem(config);
+    EXPECT_TRUE(opening) << opening.error();
+    if (opening) system_ = std::move(*opening);
   }
   ~LinuxWorld() override {
     system_.reset();
@@ -87,10 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {
-  auto opening = os::openLinuxHidEventSystem(kFixtures + "custom-sensors.conf");
-  ASSERT_TRUE(opening.system) << opening.error;
-  EXPECT_THAT(opening.warnings, ::testing::IsEmpty());
-  NativeSensorController reader(*opening.system);
+  std::vector<std::string> warnings;
+  auto opening = os::newLinuxHidEventSystem(kFixtures + "custom-sensors.conf", &warnings);
+  ASSERT_TRUE(opening) << opening.error();
+  EXPECT_THAT(warnings, ::testing::IsEmpty());
+  NativeSensorController reader(**opening);
 
   EXPECT_THAT(*reader.thermalNames(),
               ::testing::UnorderedElementsAre("cpu_thermal temp1", "nvme Composite", "nvme Flash"));
@@ -100,28 +101,29 @@ TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {
 }
 
 TEST(LinuxHidEventSystemTest, OpeningReportsConfigurationProblemsAndOneOwnerAtATime) {
-  const auto missing = os::openLinuxHidEventSystem(kFixtures + "no-such.conf");
-  EXPECT_FALSE(missing.system);
-  EXPECT_THAT(missing.error, ::testing::HasSubstr("no-such.conf: No such file or directory"));
+  const auto missing = os::newLinuxHidEventSystem(kFixtures + "no-such.conf");
+  EXPECT_FALSE(missing);
+  EXPECT_THAT(missing.error(), ::testing::HasSubstr("no-such.conf: No such file or directory"));
 
   // A bad line is skipped, as the command-line tools do, and reported.
-  auto broken = os::openLinuxHidEventSystem(kFixtures + "broken-sensors.conf");
-  ASSERT_TRUE(broken.system) << broken.error;
-  ASSERT_EQ(broken.warnings.size(), 1u);
-  EXPECT_THAT(broken.warnings[0], ::testing::MatchesRegex(".*broken-sensors.conf:[0-9]+: .+"));
+  std::vector<std::string> warnings;
+  auto broken = os::newLinuxHidEventSystem(kFixtures + "broken-sensors.conf", &warnings);
+  ASSERT_TRUE(broken) << broken.error();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_THAT(warnings[0], ::testing::MatchesRegex(".*broken-sensors.conf:[0-9]+: .+"));
 
-  const auto second = os::openLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
-  EXPECT_FALSE(second.system);
-  EXPECT_THAT(second.error, ::testing::HasSubstr("already open"));
+  const auto second = os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
+  EXPECT_FALSE(second);
+  EXPECT_THAT(second.error(), ::testing::HasSubstr("already open"));
 
-  broken.system.reset();
-  EXPECT_TRUE(os::openLinuxHidEventSystem(kFixtures + "empty-sensors.conf").system);
+  broken->reset();
+  EXPECT_TRUE(os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf"));
 }
 
 TEST(LinuxHidEventSystemTest, AppleSensorControllerReportsTheMachineSortedByDescription) {
-  auto opening = os::openLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
-  ASSERT_TRUE(opening.system) << opening.error;
-  NativeSensorController reader(*opening.system);
+  auto opening = os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
+  ASSERT_TRUE(opening) << opening.error();
+  NativeSensorController reader(**opening);
   FakeHelperDataModel model;
   FakeNotificationCenter center;
   AppleSensorController controller(model, center, reader);

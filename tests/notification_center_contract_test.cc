@@ -32,8 +32,8 @@ class DBusWorld {
  public:
   DBusWorld() {
     auto connection = os::connectSessionBus();
-    EXPECT_TRUE(connection.bus) << connection.error;
-    session_ = std::move(connection.bus);
+    EXPECT_TRUE(connection) << connection.error();
+    if (connection) session_ = std::move(*connection);
   }
   os::NotificationCenter& center() { return session_->notificationCenter(); }
   // Delivery is asynchronous: wait for what should come, and give what

@@ -20,13 +20,16 @@
 #include <vector>
 
 #include "battery/batteries_controller.h"
+#include "battery/shell_controller.h"
 #include "os/process_runner.h"
+#include "platform/shell.h"
 #include "profiler/profiler_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/support/scratch_directory.h"
+#include "tests/fakes/fake_resource_bundle.h"
 #include "tests/support/mock_bluez.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_directory.h"
 
 namespace tellwick {
 namespace {
@@ -37,6 +40,7 @@ using testing::MockBluez;
 
 using ScopedEnv = testing::ScopedEnvironmentVariable;
 using testing::pathWithPrefix;
+using testing::processEnvironment;
 
 class ProfilerIntegrationTest : public ::testing::Test {
  protected:
@@ -53,10 +57,13 @@ class ProfilerIntegrationTest : public ::testing::Test {
 
   testing::ScratchDirectory scratch_{"profiler"};
   std::string dir_ = scratch_.string();
-  std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
+  std::unique_ptr<os::ProcessRunner> runner_ = os::newLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;
-  ProfilerBatteries batteries_{*runner_, model_, center_};
+  testing::FakeResourceBundle bundle_;
+  ProfilerController bluetooth_{*runner_, processEnvironment(), Services::bluetooth()};
+  ShellController finder_{bluetooth_, bundle_};
+  BatteriesController batteries_{model_, center_, finder_};
 };
 
 constexpr const char* kReport = R"(Bluetooth:
@@ -126,14 +133,14 @@ TEST_F(ProfilerIntegrationTest, FailedRunAfterAFullReportStoresEmptyListsAndAnsw
 
 TEST_F(ProfilerIntegrationTest, MissingToolGivesAnEmptyTree) {
   ScopedEnv path("PATH", dir_);
-  ProfilerController profiler(*runner_, Services::bluetooth());
+  ProfilerController profiler(*runner_, processEnvironment(), Services::bluetooth());
   EXPECT_TRUE(profiler.run().nodes().empty());
 }
 
 class LinuxSystemProfilerTest : public ProfilerIntegrationTest {
  protected:
   ScopedEnv path_{"PATH", pathWithPrefix(TELLWICK_BIN_DIR)};
-  ProfilerController profiler_{*runner_, Services::bluetooth()};
+  ProfilerController profiler_{*runner_, processEnvironment(), Services::bluetooth()};
 };
 
 TEST_F(LinuxSystemProfilerTest, ReportsBlueZDevicesAsAParsableTree) {
@@ -207,7 +214,7 @@ TEST_F(LinuxSystemProfilerTest, WithoutASystemBusItFailsWithOneLine) {
 }
 
 TEST_F(LinuxSystemProfilerTest, OtherDataTypesPrintNothing) {
-  ProfilerController usb(*runner_, Service("SPUSBDataType"));
+  ProfilerController usb(*runner_, processEnvironment(), Service("SPUSBDataType"));
   ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + dir_ + "/no-such-socket");
   OutputTree tree = usb.run();
   EXPECT_TRUE(tree.nodes().empty());

@@ -35,6 +35,7 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 using testing::pathWithPrefix;
+using testing::processEnvironment;
 using testing::ScopedEnvironmentVariable;
 
 class TrafficIntegrationTest : public ::testing::Test {
@@ -52,10 +53,10 @@ class TrafficIntegrationTest : public ::testing::Test {
 
   testing::ScratchDirectory scratch_{"traffic"};
   std::string dir_ = scratch_.string();
-  std::unique_ptr<os::ProcessRunner> runner_ = os::makeLinuxProcessRunner();
+  std::unique_ptr<os::ProcessRunner> runner_ = os::newLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;
-  NetworkController controller_{model_, center_, *runner_};
+  NetworkController controller_{model_, center_, *runner_, processEnvironment()};
   std::vector<ProcessTrafficInfo> latest_;
 };
 
@@ -100,16 +101,18 @@ TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
 TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
   // 8 MiB to stderr interleaved with 2 MiB to stdout: far more than either
   // pipe holds, so reading only one of them would deadlock.
-  auto out = Shell::run(*runner_, {"-c",
-                                   "for i in $(seq 2048); do printf '%4096s' >&2; "
-                                   "printf '%1023s\\n' o; done"});
+  auto out = Shell::run(*runner_, processEnvironment(),
+                        {"-c",
+                         "for i in $(seq 2048); do printf '%4096s' >&2; "
+                         "printf '%1023s\\n' o; done"});
   ASSERT_TRUE(out.has_value());
   EXPECT_EQ(out->size(), 2048u * 1024u);
   EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 2048);
 }
 
 TEST_F(TrafficIntegrationTest, CommandThatDoesNotExistIsAbsent) {
-  EXPECT_EQ(Shell::run(*runner_, {"-c", "tellwick-no-such-command --flag"}), std::nullopt);
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment(), {"-c", "tellwick-no-such-command --flag"}),
+            std::nullopt);
 }
 
 // A connected pair on loopback whose both ends this process holds.
@@ -229,10 +232,13 @@ TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
 
 TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptionsAndExplainsItself) {
   const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
-  EXPECT_EQ(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}), "64\n");
-  EXPECT_THAT(Shell::run(*runner_, {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
-              std::nullopt);
-  auto help = Shell::runText(*runner_, {"-c", nettop + " --help"});
+  EXPECT_EQ(Shell::run(*runner_, processEnvironment(),
+                       {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}),
+            "64\n");
+  EXPECT_THAT(
+      Shell::run(*runner_, processEnvironment(), {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
+      std::nullopt);
+  auto help = Shell::runText(*runner_, processEnvironment(), {"-c", nettop + " --help"});
   ASSERT_TRUE(help.has_value());
   EXPECT_THAT(*help, HasSubstr("Without root only"));
   EXPECT_THAT(*help, HasSubstr("cannot be matched to a\nprocess are left out"));

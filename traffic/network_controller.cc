@@ -82,11 +82,12 @@ std::vector<ProcessTrafficInfo> parseTrafficSample(std::string_view text) {
 }
 
 NetworkController::NetworkController(IHelperDataModel& model, os::NotificationCenter& center,
-                                     os::ProcessRunner& runner)
-    : model_(model), center_(center), runner_(runner) {}
+                                     os::ProcessRunner& runner,
+                                     const std::vector<std::string>& environment)
+    : model_(model), center_(center), runner_(runner), environment_(environment) {}
 
 void NetworkController::updateTraffic() {
-  if (auto text = Shell::runText(runner_, {"-c", std::string(kCommand)})) {
+  if (auto text = Shell::runText(runner_, environment_, {"-c", std::string(kCommand)})) {
     model_.setTraffic(parseTrafficSample(*text));
   }
   DistributedNotifications::post(center_, HelperNotifications::responseTraffic);

@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TRAFFIC_NETWORK_CONTROLLER_H_
 #define TELLWICK_TRAFFIC_NETWORK_CONTROLLER_H_
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,8 +21,9 @@ class NetworkController final : public INetworkController {
   // The whole command line, run by the shell; nettop is found on PATH.
   static constexpr std::string_view kCommand = "nettop -L 1 -P -x -J bytes_in,bytes_out";
 
+  // environment: the helper's own, handed on to the tool (see Shell).
   NetworkController(IHelperDataModel& model, os::NotificationCenter& center,
-                    os::ProcessRunner& runner);
+                    os::ProcessRunner& runner, const std::vector<std::string>& environment);
 
   // Stores the parsed sample when the tool produced valid text, keeps the
   // previous list otherwise, and posts the traffic response in every case.
@@ -31,6 +33,7 @@ class NetworkController final : public INetworkController {
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   os::ProcessRunner& runner_;
+  const std::vector<std::string>& environment_;
 };
 
 // The records of one nettop sample in output order. The first non-empty line

@@ -47,7 +47,8 @@ class NetworkControllerTest : public ::testing::Test {
   testing::FakeHelperDataModel model_{&journal_};
   testing::FakeNotificationCenter center_{&journal_};
   testing::FakeProcessRunner runner_;
-  NetworkController controller_{model_, center_, runner_};
+  std::vector<std::string> environment_ = {"PATH=/usr/bin"};
+  NetworkController controller_{model_, center_, runner_, environment_};
 };
 
 TEST_F(NetworkControllerTest, StoresTheSampleThenResponds) {

@@ -39,7 +39,7 @@ class MemoryUserDefaults final : public os::UserDefaults {
       if (const auto* v = os::findKey(owner_.contents(suite_), key)) return *v;
       return std::nullopt;
     }
-    os::DefaultsWriteResult setValue(const std::string& key, const os::PlistValue& value) override {
+    os::Status setValue(const std::string& key, const os::PlistValue& value) override {
       if (auto refused = attempt()) return *refused;
       auto& contents = owner_.contents(suite_);
       for (auto& [k, v] : contents) {
@@ -51,7 +51,7 @@ class MemoryUserDefaults final : public os::UserDefaults {
       contents.emplace_back(key, value);
       return {};
     }
-    os::DefaultsWriteResult removeValue(const std::string& key) override {
+    os::Status removeValue(const std::string& key) override {
       if (auto refused = attempt()) return *refused;
       auto& contents = owner_.contents(suite_);
       std::erase_if(contents, [&](const auto& entry) { return entry.first == key; });
@@ -59,9 +59,9 @@ class MemoryUserDefaults final : public os::UserDefaults {
     }
 
    private:
-    std::optional<os::DefaultsWriteResult> attempt() {
+    std::optional<os::Status> attempt() {
       ++owner_.writes;
-      if (owner_.failWrites) return os::DefaultsWriteResult{false, "writes fail"};
+      if (owner_.failWrites) return os::Status(os::failure("writes fail"));
       return std::nullopt;
     }
     MemoryUserDefaults& owner_;

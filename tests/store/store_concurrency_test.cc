@@ -23,19 +23,19 @@ os::PlistData valueFor(int i) { return {static_cast<std::uint8_t>(i), static_cas
 // Writes kWritesPerProcess keys of its own; the exit status says whether
 // every write reported success.
 [[noreturn]] void writer(char name) {
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   auto domain = defaults->openSuite(kSuite);
   int failures = domain ? 0 : 1;
   for (int i = 0; domain && i < kWritesPerProcess; ++i) {
-    if (!os::setData(*domain, keyFor(name, i), valueFor(i)).ok) ++failures;
+    if (!os::setData(*domain, keyFor(name, i), valueFor(i)).ok()) ++failures;
   }
   ::_exit(failures == 0 ? 0 : 1);
 }
 
 TEST(StoreConcurrencyTest, TwoProcessesWritingDifferentKeysLoseNothingAndNeverShowAPartialFile) {
   testing::ScratchConfigHome home;
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   auto domain = defaults->openSuite(kSuite);
   ASSERT_TRUE(domain);
@@ -68,7 +68,7 @@ TEST(StoreConcurrencyTest, TwoProcessesWritingDifferentKeysLoseNothingAndNeverSh
     os::PlistData bytes{std::istreambuf_iterator<char>(in), {}};
     ++reads;
     auto decoded = coder->decode(bytes);
-    if (!decoded.value || !decoded.value->is<os::PlistDictionary>()) ++torn;
+    if (!decoded || !decoded->is<os::PlistDictionary>()) ++torn;
   }
 
   for (int status : statuses) {

@@ -44,7 +44,7 @@ class StoreInteropTest : public ::testing::Test {
   }
 
   testing::ScratchConfigHome home_;
-  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLibplistPropertyListCoder();
+  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
   std::unique_ptr<os::UserDefaults> defaults_ = os::newLinuxUserDefaults(*coder_);
   HelperDataModel model_{*defaults_, *coder_};
 };
@@ -56,8 +56,8 @@ TEST_F(StoreInteropTest, PlistlibReadsEveryListTheStoreWrites) {
   model_.setTraffic({ProcessTrafficInfo(0, "kernel_task", kMax, kTwoTo63)});
   model_.setSingleBatteryDevices(
       {std::make_shared<SingleBatteryDevice>(DeviceType::lowEnergy, "Pen")});
-  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", 76, 8207, std::nullopt, 90,
-                                                    "Headphones");
+  auto buds = std::make_shared<DoubleBatteryDevice>("Buds", "AA:BB", "Apple Inc.", 8207,
+                                                    std::nullopt, 90, "Headphones");
   model_.setDoubleBatteryDevices({buds});
   model_.setDoubleBatteryDevices({buds});
 

@@ -36,9 +36,9 @@ class HelperTest : public ::testing::Test {
     // The in-process client and store see what the helper sees.
     configVariable_.emplace("XDG_CONFIG_HOME", configHome_);
     auto connection = os::connectSessionBus();
-    ASSERT_TRUE(connection.bus) << connection.error;
-    client_ = std::move(connection.bus);
-    coder_ = os::newLibplistPropertyListCoder();
+    ASSERT_TRUE(connection) << connection.error();
+    client_ = std::move(*connection);
+    coder_ = os::newLinuxPropertyListCoder();
     defaults_ = os::newLinuxUserDefaults(*coder_);
   }
 

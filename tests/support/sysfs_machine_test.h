@@ -24,26 +24,35 @@ class SysfsMachineTest : public ::testing::Test {
   void SetUp() override {
     // Outside umockdev-run these would read this computer's own sensors.
     if (!std::getenv("UMOCKDEV_DIR")) GTEST_SKIP() << "needs umockdev-run";
-    smc_ = os::makeLinuxSmcUserClient();
+    smc_ = os::newLinuxSmcUserClient();
   }
 
   std::vector<Fan> fans() {
-    FanController controller(model_, center_, *smc_);
+    FanController controller(model_, center_, *smc_, shipped());
     controller.updateFans();
     return model_.fans().value();
   }
 
   // The shipped catalogue, probed at start as the composition root does.
   std::vector<Sensor> sensors() {
-    auto bundle = os::openResourceBundle(TELLWICK_SOURCE_DIR "/resources");
-    EXPECT_TRUE(bundle.bundle) << bundle.error;
     IntelSensorController controller(model_, center_, *smc_);
-    controller.start(Sensors::all(*bundle.bundle));
+    controller.start(Sensors::all(shipped()));
     controller.updateSensors();
     // Read before the controller's teardown clears the store.
     return model_.sensors().value();
   }
 
+  // The catalogue and texts of the source tree.
+  const os::ResourceBundle& shipped() {
+    if (!bundle_) {
+      auto opened = os::newLinuxResourceBundle(TELLWICK_SOURCE_DIR "/resources");
+      EXPECT_TRUE(opened) << opened.error();
+      if (opened) bundle_ = std::move(*opened);
+    }
+    return *bundle_;
+  }
+
+  std::unique_ptr<os::ResourceBundle> bundle_;
   FakeHelperDataModel model_;
   FakeNotificationCenter center_;
   std::unique_ptr<os::SmcUserClient> smc_;

@@ -189,7 +189,7 @@ std::string stateProblem(os::CentralState state) {
 }
 
 int editMonitored(const LowEnergyInvocation& invocation) {
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   auto domain = defaults->openSuite(programDefaultsSuite());
   if (!domain) {
@@ -216,17 +216,17 @@ int watch(const LowEnergyInvocation& invocation) {
   }
   CountingCentral central(*made.value());
   auto clock = os::newLinuxClock();
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   auto domain = defaults->openSuite(programDefaultsSuite());
   // Without a settings file the lists simply start empty each time.
   std::unique_ptr<os::UserDefaultsDomain> scratch;
   struct NoDomain final : os::UserDefaultsDomain {
     std::optional<os::PlistValue> value(const std::string&) override { return std::nullopt; }
-    os::DefaultsWriteResult setValue(const std::string&, const os::PlistValue&) override {
-      return {false, "no settings file"};
+    os::Status setValue(const std::string&, const os::PlistValue&) override {
+      return os::failure("no settings file");
     }
-    os::DefaultsWriteResult removeValue(const std::string&) override { return {}; }
+    os::Status removeValue(const std::string&) override { return {}; }
   };
   if (!domain) domain = std::make_unique<NoDomain>();
   LowEnergyPersistency persistency(*domain);

@@ -39,15 +39,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   auto connection = os::connectSessionBus();
-  if (!connection.bus) {
-    std::fprintf(stderr, "tellwickctl: the helper cannot be asked: %s\n", connection.error.c_str());
+  if (!connection) {
+    std::fprintf(stderr, "tellwickctl: the helper cannot be asked: %s\n", connection.error().c_str());
     return kExitNoAnswer;
   }
 
-  auto coder = os::newLibplistPropertyListCoder();
+  auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   std::optional<HelperDataModel> store;
-  Context context{*connection.bus,
+  Context context{**connection,
                   [&]() -> IHelperDataModel& {
                     if (!store) store.emplace(*defaults, *coder);
                     return *store;

@@ -91,7 +91,7 @@ TEST_F(ReportTest, FansTrafficAndBatteriesFillTheirTables) {
   keyboard->setSerial("aa-bb");
   store_.setSingleBatteryDevices({keyboard});
   store_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
-      "Buds", "cc-dd", 0x004c, std::nullopt, 90, std::nullopt, "Headphones")});
+      "Buds", "cc-dd", "Apple Inc.", std::nullopt, 90, std::nullopt, "Headphones")});
 
   std::string text = human({"fans", "traffic", "batteries"});
   EXPECT_THAT(text, HasSubstr("F0Ac        Left  2000  1200  6000    2100"));
@@ -108,7 +108,7 @@ TEST_F(ReportTest, JsonUsesTheCodingKeysAndNullForMissingLists) {
   store_.setSensors({Sensor("TC0P", "CPU", 45.5), Sensor("TA0P", "Air", std::nullopt)});
   store_.setFans({Fan("F0Ac", "Left", 2000, 1200, 6000, 2100)});
   store_.setDoubleBatteryDevices({std::make_shared<DoubleBatteryDevice>(
-      "Buds", "cc-dd", 0x004c, std::nullopt, 90, std::nullopt, "Headphones")});
+      "Buds", "cc-dd", "Apple Inc.", std::nullopt, 90, std::nullopt, "Headphones")});
 
   auto json = nlohmann::ordered_json::parse(jsonReport(categories(), store_));
   std::vector<std::string> keys;

@@ -31,11 +31,11 @@ WatchState laptop(int sensorCount = 3) {
                     Fan("F1Ac", std::string("Right side"), 2000, 1000, 2000, 2000)});
   state.updateTraffic({{100, "curl", 0, 0}, {200, "ssh", 0, 0}}, 0);
   state.updateTraffic({{100, "curl", 1024, 2048}, {200, "ssh", 10, 20}}, 1);
-  auto earbuds = std::make_shared<DoubleBatteryDevice>("Buds", "00-1a-7d-da-71-13", 0x4c, 0x200e, 100, 90,
+  auto earbuds = std::make_shared<DoubleBatteryDevice>("Buds", "00-1a-7d-da-71-13", "Apple Inc.", 0x200e, 100, 90,
                                                        std::string("HEADPHONES"));
-  auto budsCase = std::make_shared<SingleBatteryDevice>("Case", "case_00-1a-7d-da-71-13", 0x4c, 0x200e, 60,
+  auto budsCase = std::make_shared<SingleBatteryDevice>("Case", "case_00-1a-7d-da-71-13", 0x4c, "Apple Inc.", 0x200e, 60,
                                                         std::string("CHARGING_CASE"));
-  auto keyboard = std::make_shared<SingleBatteryDevice>("Keyboard", "aa-bb", 0x4c, 0x29c, 55, std::string("KEYBOARD"));
+  auto keyboard = std::make_shared<SingleBatteryDevice>("Keyboard", "aa-bb", 0x4c, "Apple Inc.", 0x29c, 55, std::string("KEYBOARD"));
   state.updateBatteries({budsCase, keyboard}, {earbuds});
   return state;
 }

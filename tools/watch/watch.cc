@@ -66,7 +66,7 @@ class Link {
  public:
   explicit Link(std::vector<Panel> categories)
       : categories_(std::move(categories)),
-        coder_(os::newLibplistPropertyListCoder()),
+        coder_(os::newLinuxPropertyListCoder()),
         defaults_(os::newLinuxUserDefaults(*coder_)),
         store_(*defaults_, *coder_) {}
 
@@ -78,7 +78,7 @@ class Link {
     if (!bus_ && (!lastTry_ || now - *lastTry_ >= kReconnectEvery)) {
       lastTry_ = now;
       auto connection = os::connectSessionBus();
-      bus_ = std::move(connection.bus);
+      if (connection) bus_ = std::move(connection).value();
       if (bus_) client_ = std::make_unique<HelperClient>(*bus_, store_, categories_, kAnswerTimeout);
     }
     return client_.get();
