@@ -80,7 +80,8 @@ void StoredInternalBattery::update(os::RegistryEntry entry) {
   readRegistry(entry);
   if (amperage_ && voltage_ && isCharging_) {
     const double power = static_cast<double>(*amperage_) * *voltage_ / 1000.0;
-    watts_ = *isCharging_ ? power : -power;
+    // Adding 0 turns the -0 of an idle battery into 0.
+    watts_ = (*isCharging_ ? power : -power) + 0.0;
   }
 }
 

@@ -18,3 +18,10 @@ set_target_properties(power_linux_test PROPERTIES
 target_compile_definitions(power_linux_test PRIVATE
   TELLWICK_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
 gtest_discover_tests(power_linux_test PROPERTIES LABELS integration DISCOVERY_TIMEOUT 60)
+
+# tellwickctl battery and peripherals, run as processes on the same trees.
+find_package(nlohmann_json REQUIRED)
+tellwick_integration_test(power_ctl_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/power_ctl_test.cc
+  LIBS nlohmann_json::nlohmann_json)
+add_dependencies(power_ctl_test tellwickctl)

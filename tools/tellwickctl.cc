@@ -16,6 +16,7 @@
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/helper_notifications.h"
+#include "tools/tellwickctl_battery.h"
 #include "tools/tellwickctl_output.h"
 
 namespace tellwick::ctl {
@@ -111,6 +112,11 @@ int query(os::SessionBus& bus, const Invocation& invocation) {
 
 int run(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (argc > 1) {
+    const std::vector<std::string> rest(argv + 2, argv + argc);
+    if (arguments[0] == "battery") return batteryCommand(rest);
+    if (arguments[0] == "peripherals") return peripheralsCommand(rest);
+  }
   ParseResult parsed = parseArguments(arguments);
   if (!parsed.invocation) return usage(parsed.error);
   const Invocation& invocation = *parsed.invocation;
