@@ -105,28 +105,26 @@ void StoredInternalBattery::readPowerSources() {
   }
 }
 
-std::optional<std::int64_t> StoredInternalBattery::integerProperty(os::RegistryEntry entry,
-                                                                   std::string_view key) {
-  const auto value = registry_.property(entry, key);
-  return integer(value ? &*value : nullptr);
+std::optional<std::int64_t> StoredInternalBattery::integerProperty(
+    const os::PlistDictionary& properties, std::string_view key) {
+  return integer(os::findKey(properties, key));
 }
 
 void StoredInternalBattery::readRegistry(os::RegistryEntry entry) {
-  auto floatingProperty = [&](std::string_view key) {
-    const auto value = registry_.property(entry, key);
-    return floating(value ? &*value : nullptr);
-  };
-  readRegistryCapacities(entry);
-  cycleCount_ = integerProperty(entry, "CycleCount");
-  designCycleCount_ = integerProperty(entry, "DesignCycleCount9C");
-  amperage_ = integerProperty(entry, "Amperage");
-  voltage_ = floatingProperty("Voltage");
+  // One snapshot of the entry: the values agree with each other, and a
+  // driver is asked once rather than once per key.
+  const os::PlistDictionary properties = registry_.properties(entry).value_or(os::PlistDictionary{});
+  auto at = [&](std::string_view key) { return os::findKey(properties, key); };
+  readRegistryCapacities(properties);
+  cycleCount_ = integer(at("CycleCount"));
+  designCycleCount_ = integer(at("DesignCycleCount9C"));
+  amperage_ = integer(at("Amperage"));
+  voltage_ = floating(at("Voltage"));
   if (voltage_) *voltage_ /= 1000.0;
-  temperature_ = floatingProperty("Temperature");
+  temperature_ = floating(at("Temperature"));
   if (temperature_) *temperature_ /= 100.0;
-  const auto maker = registry_.property(entry, "Manufacturer");
-  manufacturer_ = text(maker ? &*maker : nullptr);
-  const auto packed = integerProperty(entry, "ManufactureDate");
+  manufacturer_ = text(at("Manufacturer"));
+  const auto packed = integer(at("ManufactureDate"));
   manufactureDate_ = packed ? decodeManufactureDate(*packed) : std::nullopt;
 }
 
@@ -149,7 +147,7 @@ void AppleInternalBattery::readSourceCapacities(const os::PlistDictionary& descr
   maxCapacity_ = integer(os::findKey(description, os::kPowerSourceMaxCapacityKey));
 }
 
-void AppleInternalBattery::readRegistryCapacities(os::RegistryEntry entry) {
+void AppleInternalBattery::readRegistryCapacities(const os::PlistDictionary& entry) {
   // The design figure first: "AppleRawMaxCapacity" is what the worn cell
   // holds now, which would make every battery look as good as new.
   designCapacity_ = integerProperty(entry, "DesignCapacity");
@@ -184,7 +182,7 @@ void LegacyInternalBattery::readSourceCapacities(const os::PlistDictionary& desc
   internalCharge_ = integer(os::findKey(description, os::kPowerSourceCurrentCapacityKey));
 }
 
-void LegacyInternalBattery::readRegistryCapacities(os::RegistryEntry entry) {
+void LegacyInternalBattery::readRegistryCapacities(const os::PlistDictionary& entry) {
   designCapacity_ = integerProperty(entry, "DesignCapacity");
   auto current = integerProperty(entry, "CurrentCapacity");
   if (!current) current = integerProperty(entry, "AppleRawCurrentCapacity");

@@ -101,10 +101,11 @@ class StoredInternalBattery : public InternalBattery {
 
   // "Current Capacity" and "Max Capacity" of one power source.
   virtual void readSourceCapacities(const os::PlistDictionary& description) = 0;
-  // designCapacity, currentCapacity and maxCapacity from the entry.
-  virtual void readRegistryCapacities(os::RegistryEntry entry) = 0;
+  // designCapacity, currentCapacity and maxCapacity from the entry's properties.
+  virtual void readRegistryCapacities(const os::PlistDictionary& entry) = 0;
 
-  std::optional<std::int64_t> integerProperty(os::RegistryEntry entry, std::string_view key);
+  static std::optional<std::int64_t> integerProperty(const os::PlistDictionary& properties,
+                                                     std::string_view key);
 
   std::optional<std::string> name_;
   std::optional<std::int64_t> timeToFull_, timeToEmpty_;
@@ -138,7 +139,7 @@ class AppleInternalBattery final : public StoredInternalBattery {
 
  private:
   void readSourceCapacities(const os::PlistDictionary& description) override;
-  void readRegistryCapacities(os::RegistryEntry entry) override;
+  void readRegistryCapacities(const os::PlistDictionary& entry) override;
 };
 
 // A battery behind an SMBus controller: every capacity in mAh, and the power
@@ -155,7 +156,7 @@ class LegacyInternalBattery final : public StoredInternalBattery {
 
  private:
   void readSourceCapacities(const os::PlistDictionary& description) override;
-  void readRegistryCapacities(os::RegistryEntry entry) override;
+  void readRegistryCapacities(const os::PlistDictionary& entry) override;
 
   std::optional<std::int64_t> internalCharge_;
 };

@@ -39,12 +39,12 @@ std::optional<DeviceProperties> IOKitController::propertiesForIdentifier(
   auto services = registry_.matchingServices(serviceName);
   if (!services.ok()) return std::nullopt;
   for (auto service : *services) {
-    const auto id = registry_.property(service, physicalUniqueId);
-    const auto usage = registry_.property(service, primaryUsageKey);
-    const auto maker = registry_.property(service, manufacturerKey);
-    if (registry_values::text(id ? &*id : nullptr) != identifier) continue;
-    const auto usageValue = registry_values::wholeInteger(usage ? &*usage : nullptr);
-    const auto makerName = registry_values::text(maker ? &*maker : nullptr);
+    const auto all = registry_.properties(service);
+    if (!all) continue;
+    const auto id = registry_values::text(os::findKey(*all, physicalUniqueId));
+    if (id != identifier) continue;
+    const auto usageValue = registry_values::wholeInteger(os::findKey(*all, primaryUsageKey));
+    const auto makerName = registry_values::text(os::findKey(*all, manufacturerKey));
     if (!usageValue || !makerName) continue;
     DeviceProperties properties{*usageValue, *makerName};
     deviceProperties_.emplace(identifier, properties);

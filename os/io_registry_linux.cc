@@ -126,14 +126,16 @@ class LinuxIoRegistry final : public IoRegistry {
     if (className == kSmartBatteryClass || className == kHidBatteryClass) {
       const bool peripheral = className == kHidBatteryClass;
       for (const auto& path : listDevices(context_.get(), "power_supply")) {
-        Device device = openDevice(context_.get(), path);
-        if (!device) continue;
-        const auto type = attribute(device.get(), "type", 64);
-        const auto scope = attribute(device.get(), "scope", 64);
+        if (!deviceExists(path)) continue;
+        const auto type = attribute(path, "type", 64);
+        const auto scope = attribute(path, "scope", 64);
         if (type != "Battery") continue;
         const bool ofDevice = scope == "Device";
         if (peripheral != ofDevice) continue;
-        if (peripheral && !hidParent(device.get())) continue;
+        if (peripheral) {
+          Device device = openDevice(context_.get(), path);
+          if (!device || !hidParent(device.get())) continue;
+        }
         add(entries, peripheral ? Kind::hidBattery : Kind::smartBattery, path);
       }
     } else if (className == kBluetoothDeviceClass || className == kHidDeviceClass) {
@@ -153,15 +155,15 @@ class LinuxIoRegistry final : public IoRegistry {
 
   std::optional<RegistryEntry> parentEntry(RegistryEntry entry) override {
     const Node* n = node(entry);
-    if (!n) return std::nullopt;
-    Device device = openDevice(context_.get(), n->syspath);
-    if (!device) return std::nullopt;
+    if (!n || !deviceExists(n->syspath)) return std::nullopt;
     switch (n->kind) {
       case Kind::smartBattery:
         return idFor(Kind::batteryController, n->syspath);
       case Kind::hidBattery:
-        if (udev_device* hid = hidParent(device.get())) {
-          if (const char* path = udev_device_get_syspath(hid)) return idFor(Kind::hidDevice, path);
+        if (Device device = openDevice(context_.get(), n->syspath)) {
+          udev_device* hid = hidParent(device.get());
+          const char* path = hid ? udev_device_get_syspath(hid) : nullptr;
+          if (path) return idFor(Kind::hidDevice, path);
         }
         return std::nullopt;
       default:
@@ -178,11 +180,13 @@ class LinuxIoRegistry final : public IoRegistry {
 
   std::optional<PlistDictionary> properties(RegistryEntry entry) override {
     const Node* n = node(entry);
-    if (!n) return std::nullopt;
+    if (!n || !deviceExists(n->syspath)) return std::nullopt;
+    // The battery's own attributes need no device object.
+    if (n->kind == Kind::smartBattery) return smartBatteryProperties(readSupply(n->syspath));
     Device device = openDevice(context_.get(), n->syspath);
     if (!device) return std::nullopt;
     switch (n->kind) {
-      case Kind::smartBattery: return smartBatteryProperties(readSupply(device.get()));
+      case Kind::smartBattery: return std::nullopt;
       case Kind::batteryController: {
         PlistDictionary d;
         if (auto name = controllerClass(device.get())) {
@@ -246,7 +250,8 @@ class LinuxIoRegistry final : public IoRegistry {
 
   PlistDictionary hidBatteryProperties(udev_device* battery) const {
     PlistDictionary d;
-    const Supply s = readSupply(battery);
+    const char* syspath = udev_device_get_syspath(battery);
+    const Supply s = syspath ? readSupply(syspath) : Supply{};
     udev_device* hid = hidParent(battery);
     const auto id = hid ? hidId(hid) : std::nullopt;
     std::optional<std::string> address = hid ? udevProperty(hid, "HID_UNIQ") : std::nullopt;

@@ -17,3 +17,11 @@ tellwick_unit_test(os_power_test
     ${CMAKE_CURRENT_LIST_DIR}/power_test.cc
     ${CMAKE_CURRENT_LIST_DIR}/hid_report_descriptor_test.cc
   LIBS tellwick_os_power)
+
+if(TELLWICK_FUZZ)
+  add_executable(hid_report_descriptor_fuzz ${CMAKE_CURRENT_LIST_DIR}/hid_report_descriptor_fuzz.cc)
+  target_link_libraries(hid_report_descriptor_fuzz PRIVATE tellwick_os_power)
+  target_link_options(hid_report_descriptor_fuzz PRIVATE -fsanitize=fuzzer)
+  set_target_properties(hid_report_descriptor_fuzz PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endif()

@@ -36,11 +36,10 @@ class LinuxPowerSources final : public PowerSources {
     bool onAdapter = false;
     for (const auto& path : listDevices(context.get(), "power_supply")) {
       // A supply that went away since the listing is simply not there.
-      Device device = openDevice(context.get(), path);
-      if (!device) continue;
-      Supply supply = readSupply(device.get());
-      if (isOnlineAdapter(supply)) onAdapter = true;
-      if (isSystemBattery(supply)) batteries.push_back(std::move(supply));
+      if (!deviceExists(path)) continue;
+      const Supply kind = readSupply(path, true);
+      if (isOnlineAdapter(kind)) onAdapter = true;
+      if (isSystemBattery(kind)) batteries.push_back(readSupply(path));
     }
     PlistArray descriptions;
     for (const auto& battery : batteries) descriptions.emplace_back(describe(battery, onAdapter));

@@ -70,12 +70,22 @@ Device openDevice(udev* context, const std::string& syspath) {
   return Device(udev_device_new_from_syspath(context, syspath.c_str()));
 }
 
+bool deviceExists(const std::string& syspath) {
+  return ::access((syspath + "/uevent").c_str(), F_OK) == 0;
+}
+
 std::optional<std::string> attribute(udev_device* device, std::string_view name, std::size_t limit) {
   const char* syspath = udev_device_get_syspath(device);
   if (!syspath) return std::nullopt;
+  return attribute(std::string(syspath), name, limit);
+}
+
+std::optional<std::string> attribute(const std::string& syspath, std::string_view name,
+                                     std::size_t limit) {
   // Read here rather than through libudev, whose device objects keep the
-  // first value read and whose reads follow no size limit of ours.
-  const std::string path = std::string(syspath) + "/" + std::string(name);
+  // first value read, whose reads follow no size limit of ours, and whose
+  // every device lookup resolves the path anew component by component.
+  const std::string path = syspath + "/" + std::string(name);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   std::string content;
@@ -97,8 +107,8 @@ std::optional<std::string> attribute(udev_device* device, std::string_view name,
   return content;
 }
 
-std::optional<std::int64_t> integerAttribute(udev_device* device, std::string_view name) {
-  const auto text = attribute(device, name, 64);
+std::optional<std::int64_t> integerAttribute(const std::string& syspath, std::string_view name) {
+  const auto text = attribute(syspath, name, 64);
   if (!text || text->empty()) return std::nullopt;
   std::int64_t value = 0;
   const char* begin = text->data();
@@ -114,23 +124,24 @@ std::optional<std::string> udevProperty(udev_device* device, const char* name) {
   return std::string(value);
 }
 
-Supply readSupply(udev_device* device) {
+Supply readSupply(const std::string& syspath, bool kindOnly) {
   Supply s;
-  if (const char* name = udev_device_get_sysname(device)) s.name = name;
+  s.name = syspath.substr(syspath.rfind('/') + 1);
   auto text = [&](std::string_view name) {
-    auto value = attribute(device, name, 256);
+    auto value = attribute(syspath, name, 256);
     if (value && value->empty()) value.reset();
     return value;
   };
-  auto number = [&](std::string_view name) { return integerAttribute(device, name); };
+  auto number = [&](std::string_view name) { return integerAttribute(syspath, name); };
   s.type = text("type");
   s.scope = text("scope");
+  s.online = number("online");
+  if (kindOnly) return s;
   s.status = text("status");
   s.health = text("health");
   s.capacityLevel = text("capacity_level");
   s.manufacturer = text("manufacturer");
   s.modelName = text("model_name");
-  s.online = number("online");
   s.capacity = number("capacity");
   s.chargeNow = number("charge_now");
   s.chargeFull = number("charge_full");

@@ -31,14 +31,18 @@ std::vector<std::string> listDevices(udev* context, const char* subsystem,
 
 // The device at syspath, or null when it is gone.
 Device openDevice(udev* context, const std::string& syspath);
+// The device at syspath is still there. Far cheaper than opening it.
+bool deviceExists(const std::string& syspath);
 
 // The attribute file's contents without trailing white space, read now and
 // at most limit bytes; nullopt when it is missing, longer than limit or
 // refuses the read (EIO from a battery being pulled, ENODATA after resume).
+std::optional<std::string> attribute(const std::string& syspath, std::string_view name,
+                                     std::size_t limit = 4096);
 std::optional<std::string> attribute(udev_device* device, std::string_view name,
                                      std::size_t limit = 4096);
 // A whole decimal integer attribute; nullopt for anything else.
-std::optional<std::int64_t> integerAttribute(udev_device* device, std::string_view name);
+std::optional<std::int64_t> integerAttribute(const std::string& syspath, std::string_view name);
 // The udev property, nullopt when unset or empty.
 std::optional<std::string> udevProperty(udev_device* device, const char* name);
 
@@ -55,7 +59,9 @@ struct Supply {
   std::optional<std::int64_t> cycleCount, temp;
   std::optional<std::int64_t> manufactureYear, manufactureMonth, manufactureDay;
 };
-Supply readSupply(udev_device* device);
+// Every attribute; with kindOnly, only type, scope and online, enough to
+// tell a machine battery or an adapter from the rest.
+Supply readSupply(const std::string& syspath, bool kindOnly = false);
 
 // A battery that powers the machine, not a peripheral.
 bool isSystemBattery(const Supply& supply);
