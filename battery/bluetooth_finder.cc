@@ -31,10 +31,13 @@ bool someValueIs(const os::PlistDictionary& entry, std::string_view wanted) {
 }  // namespace
 
 const std::vector<std::string_view>& BluetoothFinder::registryClasses() {
-  static const auto* const kClasses = new std::vector<std::string_view>{
-      "AppleDeviceManagementHIDEventService", "IOAppleBluetoothHIDDriver",
-      "AppleBluetoothHIDKeyboard",            "AppleHSBluetoothDevice",
-      "BNBTrackpadDevice",                    "BNBMouseDevice"};
+  static const auto* const kClasses =
+      new std::vector<std::string_view>{"AppleDeviceManagementHIDEventService",
+                                        "IOAppleBluetoothHIDDriver",
+                                        "AppleBluetoothHIDKeyboard",
+                                        "AppleHSBluetoothDevice",
+                                        "BNBTrackpadDevice",
+                                        "BNBMouseDevice"};
   return *kClasses;
 }
 

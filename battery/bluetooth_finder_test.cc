@@ -14,9 +14,12 @@ namespace {
 using testing::FakeIoRegistry;
 
 os::PlistDictionary mouseEntry() {
-  return {{"DeviceAddress", "f0-b3-ec-01-02-03"}, {"BatteryPercent", 67},
-          {"Transport", "Bluetooth"},            {"VendorID", 0x046D},
-          {"ProductID", 0xB023},                 {"Product", "MX Master 3"}};
+  return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+          {"BatteryPercent", 67},
+          {"Transport", "Bluetooth"},
+          {"VendorID", 0x046D},
+          {"ProductID", 0xB023},
+          {"Product", "MX Master 3"}};
 }
 
 os::PlistDictionary with(os::PlistDictionary entry, const std::string& key,
@@ -75,14 +78,17 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"BehaviorBeatsIdentifiers",
                  {{"HIDDefaultBehavior", "Mouse"}, {"LowBattery", "KBLowBattery"}},
                  DeviceType::mouse},
-        KindCase{"LowerCaseBehaviorFallsThrough", {{"HIDDefaultBehavior", "mouse"}},
+        KindCase{"LowerCaseBehaviorFallsThrough",
+                 {{"HIDDefaultBehavior", "mouse"}},
                  DeviceType::trackpad},
         KindCase{"LowerCaseBehaviorThenKeyboardIdentifier",
-                 {{"HIDDefaultBehavior", "mouse"}, {"Note", "KBLowBattery"}}, DeviceType::keyboard},
-        KindCase{"LowEnergyBehavior", {{"HIDDefaultBehavior", "Low Energy"}},
-                 DeviceType::lowEnergy},
+                 {{"HIDDefaultBehavior", "mouse"}, {"Note", "KBLowBattery"}},
+                 DeviceType::keyboard},
+        KindCase{
+            "LowEnergyBehavior", {{"HIDDefaultBehavior", "Low Energy"}}, DeviceType::lowEnergy},
         KindCase{"MouseIdentifierBeforeKeyboard",
-                 {{"A", "KBLowBattery"}, {"B", "MOLowBattery"}}, DeviceType::mouse},
+                 {{"A", "KBLowBattery"}, {"B", "MOLowBattery"}},
+                 DeviceType::mouse},
         KindCase{"UsbMouseIdentifier", {{"A", "USBConnectedMO"}}, DeviceType::mouse},
         KindCase{"IdentifierComparedExactly", {{"A", "molowbattery"}}, DeviceType::trackpad},
         KindCase{"KeyboardInAValue", {{"Name", "Magic KEYBOARD"}}, DeviceType::keyboard},
@@ -113,23 +119,23 @@ TEST_P(DeviceFields, ComeFromTheEntry) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, DeviceFields,
-    ::testing::Values(
-        FieldCase{"Logitech", mouseEntry(), 67, false, "Logitech Inc."},
-        FieldCase{"FractionScaled", with(mouseEntry(), "BatteryPercent", 0.5), 50, false,
-                  "Logitech Inc."},
-        FieldCase{"OneIsFull", with(mouseEntry(), "BatteryPercent", 1), 100, false, "Logitech Inc."},
-        FieldCase{"ZeroHasNoLevel", with(mouseEntry(), "BatteryPercent", 0), std::nullopt, false,
-                  "Logitech Inc."},
-        FieldCase{"UsbIsCharging", with(mouseEntry(), "Transport", "USB"), 67, true,
-                  "Logitech Inc."},
-        FieldCase{"LowerCaseUsbIsNot", with(mouseEntry(), "Transport", "usb"), 67, false,
-                  "Logitech Inc."},
-        FieldCase{"AppleBySigIdentifier", with(mouseEntry(), "VendorID", 0x004C), 67, false,
-                  "Apple Inc."},
-        FieldCase{"UnknownVendorHasNoName", with(mouseEntry(), "VendorID", 0x05AC), 67, false,
-                  std::nullopt},
-        FieldCase{"VendorOutOfRangeHasNoName", with(mouseEntry(), "VendorID", 0x1046D), 67, false,
-                  std::nullopt}),
+    ::testing::Values(FieldCase{"Logitech", mouseEntry(), 67, false, "Logitech Inc."},
+                      FieldCase{"FractionScaled", with(mouseEntry(), "BatteryPercent", 0.5), 50,
+                                false, "Logitech Inc."},
+                      FieldCase{"OneIsFull", with(mouseEntry(), "BatteryPercent", 1), 100, false,
+                                "Logitech Inc."},
+                      FieldCase{"ZeroHasNoLevel", with(mouseEntry(), "BatteryPercent", 0),
+                                std::nullopt, false, "Logitech Inc."},
+                      FieldCase{"UsbIsCharging", with(mouseEntry(), "Transport", "USB"), 67, true,
+                                "Logitech Inc."},
+                      FieldCase{"LowerCaseUsbIsNot", with(mouseEntry(), "Transport", "usb"), 67,
+                                false, "Logitech Inc."},
+                      FieldCase{"AppleBySigIdentifier", with(mouseEntry(), "VendorID", 0x004C), 67,
+                                false, "Apple Inc."},
+                      FieldCase{"UnknownVendorHasNoName", with(mouseEntry(), "VendorID", 0x05AC),
+                                67, false, std::nullopt},
+                      FieldCase{"VendorOutOfRangeHasNoName",
+                                with(mouseEntry(), "VendorID", 0x1046D), 67, false, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BluetoothFinder, AnEarlierClassWinsADeviceFoundTwice) {
@@ -203,11 +209,12 @@ TEST_F(IOKitControllerTest, FoundAnswersAreCachedAndMissesSearchAgain) {
 
 TEST_F(IOKitControllerTest, PropertiesNeedAnIntegerUsageAndATextMaker) {
   const std::string id = "F0:B3:EC:01:02:03";
-  registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", "2"},
-                                    {"Manufacturer", "A"}});
+  registry_.add("IOHIDUserDevice",
+                {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", "2"}, {"Manufacturer", "A"}});
   registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", 2}});
   registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "f0:b3:ec:01:02:03"},
-                                    {"PrimaryUsage", 2}, {"Manufacturer", "B"}});
+                                    {"PrimaryUsage", 2},
+                                    {"Manufacturer", "B"}});
   registry_.add("IOHIDUserDevice",
                 {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", 2}, {"Manufacturer", "C"}});
   EXPECT_EQ(controller_.propertiesForIdentifier(id), (DeviceProperties{2, "C"}));

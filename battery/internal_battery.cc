@@ -113,7 +113,8 @@ std::optional<std::int64_t> StoredInternalBattery::integerProperty(
 void StoredInternalBattery::readRegistry(os::RegistryEntry entry) {
   // One snapshot of the entry: the values agree with each other, and a
   // driver is asked once rather than once per key.
-  const os::PlistDictionary properties = registry_.properties(entry).value_or(os::PlistDictionary{});
+  const os::PlistDictionary properties =
+      registry_.properties(entry).value_or(os::PlistDictionary{});
   auto at = [&](std::string_view key) { return os::findKey(properties, key); };
   readRegistryCapacities(properties);
   cycleCount_ = integer(at("CycleCount"));

@@ -27,7 +27,8 @@ class IIOKitController {
   virtual std::optional<std::string> manufacturerForAddress(const std::string& address) = 0;
   // The primary usage and maker of the HID device whose physical unique
   // identifier is identifier, or nullopt when none is found.
-  virtual std::optional<DeviceProperties> propertiesForIdentifier(const std::string& identifier) = 0;
+  virtual std::optional<DeviceProperties> propertiesForIdentifier(
+      const std::string& identifier) = 0;
 };
 
 class IOKitController : public IIOKitController {

@@ -21,11 +21,28 @@ namespace tellwick {
 namespace {
 
 const std::string kSupplies = "/sys/class/power_supply/";
-const char* const kBatteryFiles[] = {
-    "type", "scope", "status", "health", "capacity", "capacity_level", "manufacturer",
-    "model_name", "charge_now", "charge_full", "charge_full_design", "energy_now", "energy_full",
-    "energy_full_design", "current_now", "power_now", "voltage_now", "voltage_min_design",
-    "time_to_empty_now", "time_to_full_now", "cycle_count", "temp"};
+const char* const kBatteryFiles[] = {"type",
+                                     "scope",
+                                     "status",
+                                     "health",
+                                     "capacity",
+                                     "capacity_level",
+                                     "manufacturer",
+                                     "model_name",
+                                     "charge_now",
+                                     "charge_full",
+                                     "charge_full_design",
+                                     "energy_now",
+                                     "energy_full",
+                                     "energy_full_design",
+                                     "current_now",
+                                     "power_now",
+                                     "voltage_now",
+                                     "voltage_min_design",
+                                     "time_to_empty_now",
+                                     "time_to_full_now",
+                                     "cycle_count",
+                                     "temp"};
 
 os::VendorNames noVendors() {
   return [](std::uint16_t) { return std::optional<std::string>(); };

@@ -29,7 +29,8 @@ bool forEachHidItem(std::span<const std::uint8_t> descriptor,
 // The first usage on the Generic Desktop page (mouse 2, keyboard 6, ...),
 // following Usage Page, Push and Pop and 32-bit extended usages; nullopt when
 // there is none before the descriptor ends or turns malformed.
-std::optional<std::uint16_t> hidPrimaryGenericDesktopUsage(std::span<const std::uint8_t> descriptor);
+std::optional<std::uint16_t> hidPrimaryGenericDesktopUsage(
+    std::span<const std::uint8_t> descriptor);
 
 }  // namespace tellwick::os
 

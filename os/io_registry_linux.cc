@@ -56,10 +56,14 @@ std::optional<HidId> parseHidId(const std::string& text) {
 
 std::string transportName(std::uint32_t bus) {
   switch (bus) {
-    case kBusUsb: return "USB";
-    case kBusBluetooth: return "Bluetooth";
-    case kBusI2c: return "I2C";
-    default: return "Other";
+    case kBusUsb:
+      return "USB";
+    case kBusBluetooth:
+      return "Bluetooth";
+    case kBusI2c:
+      return "I2C";
+    default:
+      return "Other";
   }
 }
 
@@ -186,7 +190,8 @@ class LinuxIoRegistry final : public IoRegistry {
     Device device = openDevice(context_.get(), n->syspath);
     if (!device) return std::nullopt;
     switch (n->kind) {
-      case Kind::smartBattery: return std::nullopt;
+      case Kind::smartBattery:
+        return std::nullopt;
       case Kind::batteryController: {
         PlistDictionary d;
         if (auto name = controllerClass(device.get())) {
@@ -194,8 +199,10 @@ class LinuxIoRegistry final : public IoRegistry {
         }
         return d;
       }
-      case Kind::hidBattery: return hidBatteryProperties(device.get());
-      case Kind::hidDevice: return hidDeviceProperties(device.get());
+      case Kind::hidBattery:
+        return hidBatteryProperties(device.get());
+      case Kind::hidDevice:
+        return hidDeviceProperties(device.get());
     }
     return std::nullopt;
   }
@@ -328,8 +335,9 @@ class LinuxIoRegistry final : public IoRegistry {
     if (maker) {
       d.emplace_back("Manufacturer", *maker);
       d.emplace_back("ManufacturerString", *maker);
-      d.emplace_back("Descriptors",
-                     PlistDictionary{{"DeviceDescriptor", PlistDictionary{{"ManufacturerString", *maker}}}});
+      d.emplace_back(
+          "Descriptors",
+          PlistDictionary{{"DeviceDescriptor", PlistDictionary{{"ManufacturerString", *maker}}}});
     }
     return d;
   }

@@ -23,7 +23,8 @@ PlistDictionary describe(const Supply& battery, bool onAdapter) {
   d.emplace_back(std::string(kPowerSourceIsChargedKey), battery.status == "Full");
   d.emplace_back(std::string(kPowerSourceTimeToEmptyKey), minutesToEmpty(battery));
   d.emplace_back(std::string(kPowerSourceTimeToFullKey), minutesToFull(battery));
-  if (auto health = healthText(battery)) d.emplace_back(std::string(kPowerSourceHealthKey), *health);
+  if (auto health = healthText(battery))
+    d.emplace_back(std::string(kPowerSourceHealthKey), *health);
   return d;
 }
 
@@ -49,6 +50,8 @@ class LinuxPowerSources final : public PowerSources {
 
 }  // namespace
 
-std::unique_ptr<PowerSources> newLinuxPowerSources() { return std::make_unique<LinuxPowerSources>(); }
+std::unique_ptr<PowerSources> newLinuxPowerSources() {
+  return std::make_unique<LinuxPowerSources>();
+}
 
 }  // namespace tellwick::os

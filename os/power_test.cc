@@ -16,14 +16,16 @@ class FakeWorld final : public PowerWorld {
   FakeWorld() {
     battery_ = sources_.add(LaptopExpectations::powerSource());
     const auto firmware = registry_.addController("AppleSMC");
-    smartBattery_ = registry_.add("AppleSmartBattery", LaptopExpectations::smartBattery(), firmware);
-    const auto mouse = registry_.add(
-        "IOHIDUserDevice",
-        {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"}, {"PrimaryUsage", 2},
-         {"Manufacturer", "Logitech Inc."}});
-    const auto keyboard = registry_.add(
-        "IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"}, {"PrimaryUsage", 6},
-                            {"Manufacturer", "Apple Inc."}});
+    smartBattery_ =
+        registry_.add("AppleSmartBattery", LaptopExpectations::smartBattery(), firmware);
+    const auto mouse =
+        registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"},
+                                          {"PrimaryUsage", 2},
+                                          {"Manufacturer", "Logitech Inc."}});
+    const auto keyboard =
+        registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"},
+                                          {"PrimaryUsage", 6},
+                                          {"Manufacturer", "Apple Inc."}});
     mouseBattery_ = registry_.add("AppleDeviceManagementHIDEventService",
                                   LaptopExpectations::mouseBattery(), mouse);
     registry_.add("AppleDeviceManagementHIDEventService", LaptopExpectations::keyboardBattery(),
@@ -32,8 +34,8 @@ class FakeWorld final : public PowerWorld {
         "AppleHSBluetoothDevice",
         {{"DeviceAddress", "f0-b3-ec-01-02-03"},
          {"Descriptors",
-          os::PlistDictionary{
-              {"DeviceDescriptor", os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
+          os::PlistDictionary{{"DeviceDescriptor",
+                               os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
     mouse_ = mouse;
   }
   os::PowerSources& powerSources() override { return sources_; }

@@ -74,7 +74,8 @@ bool deviceExists(const std::string& syspath) {
   return ::access((syspath + "/uevent").c_str(), F_OK) == 0;
 }
 
-std::optional<std::string> attribute(udev_device* device, std::string_view name, std::size_t limit) {
+std::optional<std::string> attribute(udev_device* device, std::string_view name,
+                                     std::size_t limit) {
   const char* syspath = udev_device_get_syspath(device);
   if (!syspath) return std::nullopt;
   return attribute(std::string(syspath), name, limit);
@@ -175,8 +176,8 @@ bool isOnlineAdapter(const Supply& s) {
 
 std::optional<std::int64_t> percentCharged(const Supply& s) {
   if (s.capacity) return std::clamp<std::int64_t>(*s.capacity, 0, 100);
-  auto ratio = [](const std::optional<std::int64_t>& now, const std::optional<std::int64_t>& full)
-      -> std::optional<std::int64_t> {
+  auto ratio = [](const std::optional<std::int64_t>& now,
+                  const std::optional<std::int64_t>& full) -> std::optional<std::int64_t> {
     if (!now || !positive(full)) return std::nullopt;
     return std::clamp<std::int64_t>(
         roundedRatio(100.0 * static_cast<double>(*now), static_cast<double>(*full)), 0, 100);
@@ -223,9 +224,13 @@ std::int64_t minutesToFull(const Supply& s) {
 }
 
 std::optional<std::string> healthText(const Supply& s) {
-  static constexpr std::string_view kPoor[] = {
-      "Overheat", "Dead", "Over voltage", "Unspecified failure", "Cold",
-      "Watchdog timer expire", "Safety timer expire"};
+  static constexpr std::string_view kPoor[] = {"Overheat",
+                                               "Dead",
+                                               "Over voltage",
+                                               "Unspecified failure",
+                                               "Cold",
+                                               "Watchdog timer expire",
+                                               "Safety timer expire"};
   if (s.health == "Good") return "Good";
   if (s.health) {
     for (auto poor : kPoor) {

@@ -48,32 +48,37 @@ inline std::string PrintToString(const PowerWorldFactory& factory) { return fact
 // The laptop above, as both worlds must present it.
 struct LaptopExpectations {
   static os::PlistDictionary powerSource() {
-    return {{"Name", "BAT0"},
-            {"Current Capacity", 78},
-            {"Max Capacity", 90},
-            {"Power Source State", "AC Power"},
-            {"Is Charging", true},
-            {"Is Charged", false},
-            {"Time to Empty", -1},
-            {"Time to Full Charge", 48},
+    return {{"Name", "BAT0"},         {"Current Capacity", 78},
+            {"Max Capacity", 90},     {"Power Source State", "AC Power"},
+            {"Is Charging", true},    {"Is Charged", false},
+            {"Time to Empty", -1},    {"Time to Full Charge", 48},
             {"BatteryHealth", "Good"}};
   }
   static os::PlistDictionary smartBattery() {
-    return {{"DesignCapacity", 5000}, {"AppleRawMaxCapacity", 4500},
-            {"AppleRawCurrentCapacity", 3500}, {"CycleCount", 123},
-            {"Amperage", 1131},       {"Voltage", 12600},
+    return {{"DesignCapacity", 5000},
+            {"AppleRawMaxCapacity", 4500},
+            {"AppleRawCurrentCapacity", 3500},
+            {"CycleCount", 123},
+            {"Amperage", 1131},
+            {"Voltage", 12600},
             {"Manufacturer", "SMP"}};
   }
   static os::PlistDictionary mouseBattery() {
-    return {{"DeviceAddress", "f0-b3-ec-01-02-03"}, {"BatteryPercent", 67},
-            {"Transport", "Bluetooth"},            {"VendorID", 0x046D},
-            {"ProductID", 0xB023},                 {"Product", "MX Master 3"},
+    return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+            {"BatteryPercent", 67},
+            {"Transport", "Bluetooth"},
+            {"VendorID", 0x046D},
+            {"ProductID", 0xB023},
+            {"Product", "MX Master 3"},
             {"HIDDefaultBehavior", "Mouse"}};
   }
   static os::PlistDictionary keyboardBattery() {
-    return {{"DeviceAddress", "f0t1234abcd"}, {"BatteryPercent", 70},
-            {"Transport", "USB"},             {"VendorID", 0x05AC},
-            {"ProductID", 0x029C},            {"Product", "Magic Keyboard"},
+    return {{"DeviceAddress", "f0t1234abcd"},
+            {"BatteryPercent", 70},
+            {"Transport", "USB"},
+            {"VendorID", 0x05AC},
+            {"ProductID", 0x029C},
+            {"Product", "Magic Keyboard"},
             {"HIDDefaultBehavior", "Keyboard"}};
   }
 };
@@ -97,7 +102,8 @@ class PowerContract : public ::testing::TestWithParam<PowerWorldFactory> {
     return all ? *all : os::PlistDictionary{};
   }
   // Only the keys of expected, in any order, compared by value.
-  static void expectIncludes(const os::PlistDictionary& actual, const os::PlistDictionary& expected) {
+  static void expectIncludes(const os::PlistDictionary& actual,
+                             const os::PlistDictionary& expected) {
     for (const auto& [key, value] : expected) {
       const os::PlistValue* found = os::findKey(actual, key);
       if (!found) {
@@ -191,11 +197,12 @@ TEST_P(PowerContract, HidDevicesCarryTheirUsageAndMaker) {
   }
   const auto bluetooth = services("AppleHSBluetoothDevice");
   ASSERT_EQ(bluetooth.size(), 1u);
-  expectIncludes(propertiesOf(bluetooth[0]),
-                 {{"DeviceAddress", "f0-b3-ec-01-02-03"},
-                  {"Descriptors", os::PlistDictionary{{"DeviceDescriptor",
-                                                       os::PlistDictionary{{"ManufacturerString",
-                                                                            "Logitech Inc."}}}}}});
+  expectIncludes(
+      propertiesOf(bluetooth[0]),
+      {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+       {"Descriptors",
+        os::PlistDictionary{
+            {"DeviceDescriptor", os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
 }
 
 TEST_P(PowerContract, APeripheralBatterysParentIsItsHidDevice) {

@@ -2,14 +2,13 @@
 // tellwickctl process under umockdev-run, as a person would run it, and its
 // JSON must hold what that person would compute from the sysfs files.
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <string>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <string>
 
 namespace tellwick {
 namespace {

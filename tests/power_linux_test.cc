@@ -54,82 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Linux, PowerContract,
                              "Linux", [] { return std::make_unique<LinuxWorld>(); }}),
                          [](const auto& info) { return info.param.name; });
 
-// What the other laptops' trees must read as, worked out from their files.
-struct Machine {
-  const char* name;
-  const char* fixture;
-  os::PlistDictionary powerSource;
-  os::PlistDictionary smartBattery;
-  std::optional<std::string> controller;
-};
-
-class LinuxMachines : public ::testing::TestWithParam<Machine> {};
-
-TEST_P(LinuxMachines, ReadAsAPersonWouldComputeFromTheFiles) {
-  const Machine& m = GetParam();
-  Testbed bed(kFixtures + m.fixture);
-  auto sources = os::newLinuxPowerSources()->copyPowerSourceDescriptions();
-  ASSERT_TRUE(sources.ok());
-  ASSERT_EQ(sources->size(), 1u);
-  EXPECT_EQ((*sources)[0], os::PlistValue(m.powerSource));
-
-  auto registry = os::newLinuxIoRegistry(logitechOnly);
-  const auto battery = os::firstMatchingService(*registry, "AppleSmartBattery");
-  ASSERT_NE(battery, os::kNoRegistryEntry);
-  const auto properties = registry->properties(battery);
-  ASSERT_TRUE(properties);
-  EXPECT_EQ(os::PlistValue(*properties), os::PlistValue(m.smartBattery));
-  const auto parent = registry->parentEntry(battery);
-  ASSERT_TRUE(parent);
-  const auto controller = registry->property(*parent, "IOProviderClass");
-  EXPECT_EQ(controller, m.controller ? std::optional<os::PlistValue>(*m.controller) : std::nullopt);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Laptops, LinuxMachines,
-    ::testing::Values(
-        Machine{"AcpiChargeBatteryDischargingWithoutCycleCount",
-                "laptop-charge.umockdev",
-                {{"Name", "BAT1"},
-                 {"Current Capacity", 50},
-                 {"Max Capacity", 90},
-                 {"Power Source State", "Battery Power"},
-                 {"Is Charging", false},
-                 {"Is Charged", false},
-                 {"Time to Empty", 108},
-                 {"Time to Full Charge", -1},
-                 {"BatteryHealth", "Good"}},
-                {{"DesignCapacity", 4400},
-                 {"AppleRawMaxCapacity", 3960},
-                 {"AppleRawCurrentCapacity", 1980},
-                 {"Amperage", -1100},
-                 {"Voltage", 11100},
-                 {"Manufacturer", "LGC"}},
-                "AppleSMC"},
-        Machine{"SmartBatteryOnI2cFullOnUsbPower",
-                "sbs-i2c.umockdev",
-                {{"Name", "sbs-0-000b"},
-                 {"Current Capacity", 100},
-                 {"Max Capacity", 90},
-                 {"Power Source State", "AC Power"},
-                 {"Is Charging", false},
-                 {"Is Charged", true},
-                 // The gauge's 65535 minutes mean "not applicable".
-                 {"Time to Empty", -1},
-                 {"Time to Full Charge", -1},
-                 {"BatteryHealth", "Good"}},
-                {{"DesignCapacity", 6000},
-                 {"AppleRawMaxCapacity", 5400},
-                 {"AppleRawCurrentCapacity", 5400},
-                 {"CycleCount", 42},
-                 {"Amperage", 0},
-                 {"Voltage", 8400},
-                 {"Temperature", 3050},
-                 {"Manufacturer", "SMP-SDI"},
-                 {"ManufactureDate", 21573}},
-                "IOSMBusController"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // Faults of single attributes: each costs only the values built from it.
 struct AttributeFault {
   const char* name;
@@ -150,7 +74,8 @@ TEST_P(LinuxAttributeFaults, GiveAbsentValuesNeverAFailedAnswer) {
     bed.failAttributeWithDirectory(kBat0, f.attribute);
   }
   auto registry = os::newLinuxIoRegistry(logitechOnly);
-  const auto properties = registry->properties(os::firstMatchingService(*registry, "AppleSmartBattery"));
+  const auto properties =
+      registry->properties(os::firstMatchingService(*registry, "AppleSmartBattery"));
   ASSERT_TRUE(properties);
   for (const char* key : f.goneFromBattery) EXPECT_FALSE(os::findKey(*properties, key)) << key;
   EXPECT_TRUE(os::findKey(*properties, "Voltage"));
@@ -165,21 +90,25 @@ INSTANTIATE_TEST_SUITE_P(
     Bat0, LinuxAttributeFaults,
     ::testing::Values(
         AttributeFault{"EnergyNowEio", "energy_now", true, {"AppleRawCurrentCapacity"}, {}},
-        AttributeFault{"VoltageMinDesignEio", "voltage_min_design", true,
-                       {"DesignCapacity", "AppleRawMaxCapacity", "AppleRawCurrentCapacity"}, {}},
+        AttributeFault{"VoltageMinDesignEio",
+                       "voltage_min_design",
+                       true,
+                       {"DesignCapacity", "AppleRawMaxCapacity", "AppleRawCurrentCapacity"},
+                       {}},
         AttributeFault{"CycleCountIsADirectory", "cycle_count", false, {"CycleCount"}, {}},
         AttributeFault{"ManufacturerEio", "manufacturer", true, {"Manufacturer"}, {}},
-        AttributeFault{"EnergyFullEio", "energy_full", true, {"AppleRawMaxCapacity"}, {"BatteryHealth"}},
+        AttributeFault{
+            "EnergyFullEio", "energy_full", true, {"AppleRawMaxCapacity"}, {"BatteryHealth"}},
         AttributeFault{"StatusEio", "status", true, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LinuxRegistry, ABatteryBehindAnUnknownControllerHasAParentWithoutAClass) {
   Testbed bed(kFixtures + "laptop-charge.umockdev");
-  gchar* platform = umockdev_testbed_add_device(bed.bed(), "platform", "test_power", nullptr,
-                                                nullptr, nullptr);
-  gchar* path = umockdev_testbed_add_device(bed.bed(), "power_supply", "test_battery", platform,
-                                            "type", "Battery\n", "capacity", "50\n", nullptr,
-                                            nullptr);
+  gchar* platform =
+      umockdev_testbed_add_device(bed.bed(), "platform", "test_power", nullptr, nullptr, nullptr);
+  gchar* path =
+      umockdev_testbed_add_device(bed.bed(), "power_supply", "test_battery", platform, "type",
+                                  "Battery\n", "capacity", "50\n", nullptr, nullptr);
   auto registry = os::newLinuxIoRegistry(logitechOnly);
   auto batteries = registry->matchingServices("AppleSmartBattery");
   ASSERT_TRUE(batteries.ok());
@@ -203,8 +132,8 @@ TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
   huge[1] = 0x01;
   huge[2] = 0x09;
   huge[3] = 0x02;
-  umockdev_testbed_set_attribute_binary(bed.bed(), kMouse.c_str(), "report_descriptor",
-                                        huge.data(), huge.size());
+  umockdev_testbed_set_attribute_binary(bed.bed(), kMouse.c_str(), "report_descriptor", huge.data(),
+                                        huge.size());
   auto registry = os::newLinuxIoRegistry(logitechOnly);
   auto bluetooth = registry->matchingServices("AppleHSBluetoothDevice");
   ASSERT_TRUE(bluetooth.ok() && bluetooth->size() == 1u);

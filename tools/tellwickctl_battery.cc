@@ -52,9 +52,12 @@ std::optional<std::string> dateText(const std::optional<std::chrono::year_month_
 std::optional<std::string> conditionText(const std::optional<BatteryCondition>& condition) {
   if (!condition) return std::nullopt;
   switch (*condition) {
-    case BatteryCondition::good: return "good";
-    case BatteryCondition::fair: return "fair";
-    case BatteryCondition::poor: return "poor";
+    case BatteryCondition::good:
+      return "good";
+    case BatteryCondition::fair:
+      return "fair";
+    case BatteryCondition::poor:
+      return "poor";
   }
   return std::nullopt;
 }

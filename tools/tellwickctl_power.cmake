@@ -4,7 +4,3 @@ add_library(tellwick_ctl_power STATIC ${CMAKE_CURRENT_LIST_DIR}/tellwickctl_batt
 target_link_libraries(tellwick_ctl_power PUBLIC tellwick_battery_power
   PRIVATE nlohmann_json::nlohmann_json)
 target_link_libraries(tellwickctl PRIVATE tellwick_ctl_power)
-
-tellwick_unit_test(tellwickctl_power_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tellwickctl_battery_test.cc
-  LIBS tellwick_ctl_power)
