@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "battery/iokit_controller.h"
@@ -12,6 +13,11 @@ namespace tellwick {
 namespace {
 
 using testing::FakeIoRegistry;
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 os::PlistDictionary mouseEntry() {
   return {{"DeviceAddress", "f0-b3-ec-01-02-03"},

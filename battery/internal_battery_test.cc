@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ using ::testing::DoubleNear;
 using testing::FakeIoRegistry;
 using testing::FakePowerSources;
 using ::testing::Optional;
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // A machine with one battery entry under a controller of the given class.
 struct Machine {

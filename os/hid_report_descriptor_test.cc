@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace tellwick::os {
 namespace {
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 struct UsageCase {
   const char* name;

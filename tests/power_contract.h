@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ struct PowerWorldFactory {
   std::function<std::unique_ptr<PowerWorld>()> make;
 };
 
-inline std::string PrintToString(const PowerWorldFactory& factory) { return factory.name; }
+inline void PrintTo(const PowerWorldFactory& factory, std::ostream* os) { *os << factory.name; }
 
 // The laptop above, as both worlds must present it.
 struct LaptopExpectations {

@@ -8,12 +8,18 @@
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <string>
 
 namespace tellwick {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 struct CtlRun {
   int status = -1;

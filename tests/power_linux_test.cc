@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@
 
 namespace tellwick::testing {
 namespace {
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 const std::string kFixtures = std::string(TELLWICK_FIXTURES_DIR) + "/power/";
 const std::string kAdapter = "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC";
