@@ -199,8 +199,10 @@ std::optional<double> fullToDesign(const Supply& s) {
 }  // namespace
 
 std::int64_t percentOfDesign(const Supply& s) {
+  // A new cell often holds more than its design; the power-management
+  // daemon caps the figure at 100 and so do we, to agree with it.
   const auto ratio = fullToDesign(s);
-  return ratio ? static_cast<std::int64_t>(std::llround(*ratio * 100.0)) : 100;
+  return ratio ? std::min<std::int64_t>(100, std::llround(*ratio * 100.0)) : 100;
 }
 
 std::int64_t minutesToEmpty(const Supply& s) {

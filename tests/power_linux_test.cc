@@ -108,6 +108,17 @@ INSTANTIATE_TEST_SUITE_P(
         AttributeFault{"StatusEio", "status", true, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(LinuxPowerSources, ACellAboveItsDesignReadsAsFullCapacity) {
+  Testbed bed(kFixtures + "laptop-energy.umockdev");
+  bed.setAttribute(kBat0, "energy_full", "59000000\n");
+  auto sources = os::newLinuxPowerSources()->copyPowerSourceDescriptions();
+  ASSERT_TRUE(sources.ok() && sources->size() == 1u);
+  const auto& source = *(*sources)[0].get<os::PlistDictionary>();
+  ASSERT_TRUE(os::findKey(source, "Max Capacity"));
+  EXPECT_EQ(*os::findKey(source, "Max Capacity"), os::PlistValue(100));
+  EXPECT_EQ(*os::findKey(source, "BatteryHealth"), os::PlistValue("Good"));
+}
+
 TEST(LinuxRegistry, ABatteryBehindAnUnknownControllerHasAParentWithoutAClass) {
   Testbed bed(kFixtures + "laptop-charge.umockdev");
   gchar* platform =
