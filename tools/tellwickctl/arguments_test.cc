@@ -62,6 +62,8 @@ TEST(ParseArgumentsTest, UsageListsEveryCommand) {
   EXPECT_EQ(usage(),
             "usage: tellwickctl sensors|fans|traffic|batteries|all [--json] [--timeout SECONDS]\n"
             "       tellwickctl terminate [--timeout SECONDS]\n"
+            "       tellwickctl battery [--json]\n"
+            "       tellwickctl peripherals [--json]\n"
             "       tellwickctl le [--json] [--once] [--timeout SECONDS] | monitor|unmonitor ADDRESS\n"
             "       tellwickctl watch [--interval SECONDS] [--only CATEGORIES] [--json] [--count N]\n"
             "Asks the running tellwick helper for one category (or all) and prints its answer.\n"

@@ -11,8 +11,10 @@ extern const Category kBatteries;  // batteries.cc
 
 extern const Command kTerminate;  // terminate.cc
 
-extern const StandaloneCommand kLowEnergy;  // le.cc
-extern const StandaloneCommand kWatch;      // watch.cc
+extern const StandaloneCommand kBattery;      // battery.cc
+extern const StandaloneCommand kPeripherals;  // battery.cc
+extern const StandaloneCommand kLowEnergy;    // le.cc
+extern const StandaloneCommand kWatch;        // watch.cc
 
 namespace {
 
@@ -28,6 +30,8 @@ const Command* const kCommands[] = {
 };
 
 const StandaloneCommand* const kStandaloneCommands[] = {
+    &kBattery,
+    &kPeripherals,
     &kLowEnergy,
     &kWatch,
 };

@@ -1,0 +1,67 @@
+// The power-source and registry contract against the in-memory fakes; the
+// Linux implementations run the same suite under umockdev
+// (tests/power_linux_test.cc).
+
+#include <memory>
+
+#include "tests/fakes/fake_io_registry.h"
+#include "tests/fakes/fake_power_sources.h"
+#include "tests/power_contract.h"
+
+namespace tellwick::testing {
+namespace {
+
+class FakeWorld final : public PowerWorld {
+ public:
+  FakeWorld() {
+    battery_ = sources_.add(LaptopExpectations::powerSource());
+    const auto firmware = registry_.addController("AppleSMC");
+    smartBattery_ =
+        registry_.add("AppleSmartBattery", LaptopExpectations::smartBattery(), firmware);
+    const auto mouse =
+        registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"},
+                                          {"PrimaryUsage", 2},
+                                          {"Manufacturer", "Logitech Inc."}});
+    const auto keyboard =
+        registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"},
+                                          {"PrimaryUsage", 6},
+                                          {"Manufacturer", "Apple Inc."}});
+    mouseBattery_ = registry_.add("AppleDeviceManagementHIDEventService",
+                                  LaptopExpectations::mouseBattery(), mouse);
+    registry_.add("AppleDeviceManagementHIDEventService", LaptopExpectations::keyboardBattery(),
+                  keyboard);
+    mouseRadio_ = registry_.add(
+        "AppleHSBluetoothDevice",
+        {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+         {"Descriptors",
+          os::PlistDictionary{{"DeviceDescriptor",
+                               os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
+    mouse_ = mouse;
+  }
+  os::PowerSources& powerSources() override { return sources_; }
+  os::IoRegistry& registry() override { return registry_; }
+  void unplugAdapter() override { sources_.set(battery_, "Power Source State", "Battery Power"); }
+  void breakBatteryVoltage() override {
+    registry_.erase(smartBattery_, "Voltage");
+    registry_.erase(smartBattery_, "Amperage");
+  }
+  void removeMouse() override {
+    registry_.remove(mouse_);
+    registry_.remove(mouseBattery_);
+    registry_.remove(mouseRadio_);
+  }
+
+ private:
+  FakePowerSources sources_;
+  FakeIoRegistry registry_;
+  int battery_ = 0;
+  os::RegistryEntry smartBattery_ = 0, mouse_ = 0, mouseBattery_ = 0, mouseRadio_ = 0;
+};
+
+INSTANTIATE_TEST_SUITE_P(Fake, PowerContract,
+                         ::testing::Values(PowerWorldFactory{
+                             "Fake", [] { return std::make_unique<FakeWorld>(); }}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace tellwick::testing

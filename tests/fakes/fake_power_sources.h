@@ -1,0 +1,52 @@
+#ifndef TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
+#define TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
+
+#include <utility>
+
+#include "os/power_sources.h"
+
+namespace tellwick::testing {
+
+// Descriptions held in memory and handed out as they stand at each call.
+class FakePowerSources final : public os::PowerSources {
+ public:
+  // Appends a description (any value: the real service may hand out others
+  // than dictionaries); returns its index.
+  int add(os::PlistValue description) {
+    descriptions_.push_back(std::move(description));
+    return static_cast<int>(descriptions_.size()) - 1;
+  }
+  void set(int index, const std::string& key, os::PlistValue value) {
+    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
+    for (auto& [k, v] : *d) {
+      if (k == key) {
+        v = std::move(value);
+        return;
+      }
+    }
+    d->emplace_back(key, std::move(value));
+  }
+  void erase(int index, const std::string& key) {
+    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
+    std::erase_if(*d, [&](const auto& entry) { return entry.first == key; });
+  }
+  void clear() { descriptions_.clear(); }
+  // Fault switch: the list cannot be read while set.
+  void setUnavailable(bool unavailable) { unavailable_ = unavailable; }
+  int reads() const { return reads_; }
+
+  os::Result<os::PlistArray> copyPowerSourceDescriptions() override {
+    ++reads_;
+    if (unavailable_) return os::failure("power sources: unavailable");
+    return descriptions_;
+  }
+
+ private:
+  os::PlistArray descriptions_;
+  bool unavailable_ = false;
+  int reads_ = 0;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_

@@ -1,0 +1,242 @@
+#ifndef TELLWICK_TESTS_POWER_CONTRACT_H_
+#define TELLWICK_TESTS_POWER_CONTRACT_H_
+
+// What every PowerSources and IoRegistry must do, run against the fakes and
+// against the Linux implementations over tests/fixtures/power/
+// laptop-energy.umockdev. Both present the same laptop:
+//
+//   BAT0 behind the ACPI firmware, charging on mains: 78 %, full 90 % of
+//     design, 48 minutes to full, 5000/4500/3500 mAh, 123 cycles, 1131 mA,
+//     12600 mV, made by "SMP"
+//   a Bluetooth mouse "MX Master 3" (f0:b3:ec:01:02:03, 046D:B023), 67 %
+//   a USB "Magic Keyboard" (F0T1234ABCD, 05AC:029C), level "High"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "os/io_registry.h"
+#include "os/power_sources.h"
+
+namespace tellwick::testing {
+
+class PowerWorld {
+ public:
+  virtual ~PowerWorld() = default;
+  virtual os::PowerSources& powerSources() = 0;
+  virtual os::IoRegistry& registry() = 0;
+  // The mains adapter is pulled out.
+  virtual void unplugAdapter() = 0;
+  // The battery's voltage can no longer be read (the gauge answers EIO).
+  virtual void breakBatteryVoltage() = 0;
+  // The mouse goes out of range: its HID device and battery disappear.
+  virtual void removeMouse() = 0;
+};
+
+struct PowerWorldFactory {
+  std::string name;
+  std::function<std::unique_ptr<PowerWorld>()> make;
+};
+
+inline void PrintTo(const PowerWorldFactory& factory, std::ostream* os) { *os << factory.name; }
+
+// The laptop above, as both worlds must present it.
+struct LaptopExpectations {
+  static os::PlistDictionary powerSource() {
+    return {{"Name", "BAT0"},         {"Current Capacity", 78},
+            {"Max Capacity", 90},     {"Power Source State", "AC Power"},
+            {"Is Charging", true},    {"Is Charged", false},
+            {"Time to Empty", -1},    {"Time to Full Charge", 48},
+            {"BatteryHealth", "Good"}};
+  }
+  static os::PlistDictionary smartBattery() {
+    return {{"DesignCapacity", 5000},
+            {"AppleRawMaxCapacity", 4500},
+            {"AppleRawCurrentCapacity", 3500},
+            {"CycleCount", 123},
+            {"Amperage", 1131},
+            {"Voltage", 12600},
+            {"Manufacturer", "SMP"}};
+  }
+  static os::PlistDictionary mouseBattery() {
+    return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+            {"BatteryPercent", 67},
+            {"Transport", "Bluetooth"},
+            {"VendorID", 0x046D},
+            {"ProductID", 0xB023},
+            {"Product", "MX Master 3"},
+            {"HIDDefaultBehavior", "Mouse"}};
+  }
+  static os::PlistDictionary keyboardBattery() {
+    return {{"DeviceAddress", "f0t1234abcd"},
+            {"BatteryPercent", 70},
+            {"Transport", "USB"},
+            {"VendorID", 0x05AC},
+            {"ProductID", 0x029C},
+            {"Product", "Magic Keyboard"},
+            {"HIDDefaultBehavior", "Keyboard"}};
+  }
+};
+
+class PowerContract : public ::testing::TestWithParam<PowerWorldFactory> {
+ protected:
+  void SetUp() override {
+    world_ = GetParam().make();
+    ASSERT_TRUE(world_);
+  }
+  os::IoRegistry& registry() { return world_->registry(); }
+
+  std::vector<os::RegistryEntry> services(std::string_view className) {
+    auto found = registry().matchingServices(className);
+    EXPECT_TRUE(found.ok()) << found.error();
+    return found.ok() ? *found : std::vector<os::RegistryEntry>{};
+  }
+  os::PlistDictionary propertiesOf(os::RegistryEntry entry) {
+    auto all = registry().properties(entry);
+    EXPECT_TRUE(all);
+    return all ? *all : os::PlistDictionary{};
+  }
+  // Only the keys of expected, in any order, compared by value.
+  static void expectIncludes(const os::PlistDictionary& actual,
+                             const os::PlistDictionary& expected) {
+    for (const auto& [key, value] : expected) {
+      const os::PlistValue* found = os::findKey(actual, key);
+      if (!found) {
+        ADD_FAILURE() << "missing " << key;
+      } else {
+        EXPECT_TRUE(*found == value) << "key " << key;
+      }
+    }
+  }
+  static std::optional<std::string> text(const os::PlistDictionary& d, std::string_view key) {
+    const os::PlistValue* v = os::findKey(d, key);
+    return v && v->get<std::string>() ? std::optional(*v->get<std::string>()) : std::nullopt;
+  }
+
+  std::unique_ptr<PowerWorld> world_;
+};
+
+TEST_P(PowerContract, OnePowerSourcePerMachineBatteryWithThePowerServicesKeys) {
+  auto list = world_->powerSources().copyPowerSourceDescriptions();
+  ASSERT_TRUE(list.ok()) << list.error();
+  ASSERT_EQ(list->size(), 1u);
+  const auto* d = (*list)[0].get<os::PlistDictionary>();
+  ASSERT_TRUE(d);
+  expectIncludes(*d, LaptopExpectations::powerSource());
+}
+
+TEST_P(PowerContract, PullingTheAdapterTurnsTheStateToBatteryPower) {
+  world_->unplugAdapter();
+  auto list = world_->powerSources().copyPowerSourceDescriptions();
+  ASSERT_TRUE(list.ok() && list->size() == 1u);
+  expectIncludes(*(*list)[0].get<os::PlistDictionary>(), {{"Power Source State", "Battery Power"}});
+}
+
+TEST_P(PowerContract, SmartBatteryHangsFromTheFirmwareController) {
+  const auto batteries = services("AppleSmartBattery");
+  ASSERT_EQ(batteries.size(), 1u);
+  expectIncludes(propertiesOf(batteries[0]), LaptopExpectations::smartBattery());
+  EXPECT_EQ(os::firstMatchingService(registry(), "AppleSmartBattery"), batteries[0]);
+  const auto parent = registry().parentEntry(batteries[0]);
+  ASSERT_TRUE(parent);
+  EXPECT_EQ(registry().property(*parent, "IOProviderClass"), os::PlistValue("AppleSMC"));
+  EXPECT_FALSE(registry().property(batteries[0], "DesignCycleCount9C"));
+}
+
+TEST_P(PowerContract, AnUnreadableAttributeCostsOnlyItsOwnValues) {
+  world_->breakBatteryVoltage();
+  const auto batteries = services("AppleSmartBattery");
+  ASSERT_EQ(batteries.size(), 1u);
+  const auto properties = propertiesOf(batteries[0]);
+  EXPECT_FALSE(os::findKey(properties, "Voltage"));
+  // Without a voltage the power reading gives no current either.
+  EXPECT_FALSE(os::findKey(properties, "Amperage"));
+  expectIncludes(properties, {{"AppleRawMaxCapacity", 4500}, {"CycleCount", 123}});
+  auto list = world_->powerSources().copyPowerSourceDescriptions();
+  EXPECT_TRUE(list.ok() && list->size() == 1u);
+}
+
+TEST_P(PowerContract, PeripheralBatteriesAreServedUnderTheFirstFinderClassOnly) {
+  const auto batteries = services("AppleDeviceManagementHIDEventService");
+  ASSERT_EQ(batteries.size(), 2u);
+  std::vector<os::PlistDictionary> found;
+  for (auto entry : batteries) found.push_back(propertiesOf(entry));
+  const bool mouseFirst = text(found[0], "Product") == "MX Master 3";
+  expectIncludes(found[mouseFirst ? 0 : 1], LaptopExpectations::mouseBattery());
+  expectIncludes(found[mouseFirst ? 1 : 0], LaptopExpectations::keyboardBattery());
+  for (const char* other : {"IOAppleBluetoothHIDDriver", "AppleBluetoothHIDKeyboard",
+                            "BNBTrackpadDevice", "BNBMouseDevice", "NoSuchClass"}) {
+    EXPECT_THAT(services(other), ::testing::IsEmpty()) << other;
+  }
+}
+
+TEST_P(PowerContract, HidDevicesCarryTheirUsageAndMaker) {
+  struct Expected {
+    std::string identifier;
+    std::int64_t usage;
+    std::string manufacturer;
+  };
+  const std::vector<Expected> expected = {{"F0:B3:EC:01:02:03", 2, "Logitech Inc."},
+                                          {"F0T1234ABCD", 6, "Apple Inc."}};
+  const auto devices = services("IOHIDUserDevice");
+  ASSERT_EQ(devices.size(), expected.size());
+  for (const auto& e : expected) {
+    bool seen = false;
+    for (auto entry : devices) {
+      const auto d = propertiesOf(entry);
+      if (text(d, "PhysicalDeviceUniqueID") != e.identifier) continue;
+      seen = true;
+      expectIncludes(d, {{"PrimaryUsage", e.usage}, {"Manufacturer", e.manufacturer}});
+    }
+    EXPECT_TRUE(seen) << e.identifier;
+  }
+  const auto bluetooth = services("AppleHSBluetoothDevice");
+  ASSERT_EQ(bluetooth.size(), 1u);
+  expectIncludes(
+      propertiesOf(bluetooth[0]),
+      {{"DeviceAddress", "f0-b3-ec-01-02-03"},
+       {"Descriptors",
+        os::PlistDictionary{
+            {"DeviceDescriptor", os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
+}
+
+TEST_P(PowerContract, APeripheralBatterysParentIsItsHidDevice) {
+  for (auto entry : services("AppleDeviceManagementHIDEventService")) {
+    const auto parent = registry().parentEntry(entry);
+    ASSERT_TRUE(parent);
+    EXPECT_TRUE(registry().property(*parent, "PrimaryUsage"));
+  }
+}
+
+TEST_P(PowerContract, ADeviceThatGoesAwayAfterListingReadsAsGone) {
+  const auto before = services("AppleDeviceManagementHIDEventService");
+  ASSERT_EQ(before.size(), 2u);
+  world_->removeMouse();
+  int gone = 0;
+  for (auto entry : before) {
+    if (registry().properties(entry)) continue;
+    ++gone;
+    EXPECT_FALSE(registry().property(entry, "BatteryPercent"));
+    EXPECT_FALSE(registry().parentEntry(entry));
+  }
+  EXPECT_EQ(gone, 1);
+  const auto after = services("AppleDeviceManagementHIDEventService");
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(text(propertiesOf(after[0]), "Product"), "Magic Keyboard");
+}
+
+TEST_P(PowerContract, ListingsAreStableAndEntryZeroIsNothing) {
+  EXPECT_EQ(services("IOHIDUserDevice"), services("IOHIDUserDevice"));
+  EXPECT_FALSE(registry().properties(os::kNoRegistryEntry));
+  EXPECT_FALSE(registry().parentEntry(os::kNoRegistryEntry));
+}
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_POWER_CONTRACT_H_

@@ -1,0 +1,185 @@
+// The Linux power sources and registry over laptop device trees laid out as
+// the kernel lays them out; runs under umockdev-wrapper, a fresh test bed per
+// test.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "os/io_registry.h"
+#include "os/power_sources.h"
+#include "tests/power_contract.h"
+#include "tests/umockdev_testbed.h"
+
+namespace tellwick::testing {
+namespace {
+
+// Parameterised cases print as their names.
+template <typename Case>
+requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+const std::string kFixtures = std::string(TELLWICK_FIXTURES_DIR) + "/power/";
+const std::string kAdapter = "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/ACPI0003:00/power_supply/AC";
+const std::string kBat0 =
+    "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0A08:00/device:19/PNP0C09:00/PNP0C0A:00/"
+    "power_supply/BAT0";
+const std::string kMouse =
+    "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-10/1-10:1.0/bluetooth/hci0/hci0:256/"
+    "0005:046D:B023.0004";
+
+std::optional<std::string> logitechOnly(std::uint16_t vendor) {
+  if (vendor == 0x046D) return "Logitech Inc.";
+  return std::nullopt;
+}
+
+class LinuxWorld final : public PowerWorld {
+ public:
+  LinuxWorld()
+      : bed_(kFixtures + "laptop-energy.umockdev"),
+        sources_(os::newLinuxPowerSources()),
+        registry_(os::newLinuxIoRegistry(logitechOnly)) {}
+  os::PowerSources& powerSources() override { return *sources_; }
+  os::IoRegistry& registry() override { return *registry_; }
+  void unplugAdapter() override { bed_.setAttribute(kAdapter, "online", "0\n"); }
+  void breakBatteryVoltage() override { bed_.failAttributeWithEio(kBat0, "voltage_now"); }
+  void removeMouse() override { bed_.removeDevice(kMouse); }
+
+ private:
+  Testbed bed_;
+  std::unique_ptr<os::PowerSources> sources_;
+  std::unique_ptr<os::IoRegistry> registry_;
+};
+
+INSTANTIATE_TEST_SUITE_P(Linux, PowerContract,
+                         ::testing::Values(PowerWorldFactory{
+                             "Linux", [] { return std::make_unique<LinuxWorld>(); }}),
+                         [](const auto& info) { return info.param.name; });
+
+// Faults of single attributes: each costs only the values built from it.
+struct AttributeFault {
+  const char* name;
+  const char* attribute;
+  bool eio;  // else the attribute turns into a directory
+  std::vector<const char*> goneFromBattery;
+  std::vector<const char*> goneFromSource;
+};
+
+class LinuxAttributeFaults : public ::testing::TestWithParam<AttributeFault> {};
+
+TEST_P(LinuxAttributeFaults, GiveAbsentValuesNeverAFailedAnswer) {
+  const AttributeFault& f = GetParam();
+  Testbed bed(kFixtures + "laptop-energy.umockdev");
+  if (f.eio) {
+    bed.failAttributeWithEio(kBat0, f.attribute);
+  } else {
+    bed.failAttributeWithDirectory(kBat0, f.attribute);
+  }
+  auto registry = os::newLinuxIoRegistry(logitechOnly);
+  const auto properties =
+      registry->properties(os::firstMatchingService(*registry, "AppleSmartBattery"));
+  ASSERT_TRUE(properties);
+  for (const char* key : f.goneFromBattery) EXPECT_FALSE(os::findKey(*properties, key)) << key;
+  EXPECT_TRUE(os::findKey(*properties, "Voltage"));
+  auto sources = os::newLinuxPowerSources()->copyPowerSourceDescriptions();
+  ASSERT_TRUE(sources.ok() && sources->size() == 1u);
+  const auto& source = *(*sources)[0].get<os::PlistDictionary>();
+  for (const char* key : f.goneFromSource) EXPECT_FALSE(os::findKey(source, key)) << key;
+  EXPECT_TRUE(os::findKey(source, "Name"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bat0, LinuxAttributeFaults,
+    ::testing::Values(
+        AttributeFault{"EnergyNowEio", "energy_now", true, {"AppleRawCurrentCapacity"}, {}},
+        AttributeFault{"VoltageMinDesignEio",
+                       "voltage_min_design",
+                       true,
+                       {"DesignCapacity", "AppleRawMaxCapacity", "AppleRawCurrentCapacity"},
+                       {}},
+        AttributeFault{"CycleCountIsADirectory", "cycle_count", false, {"CycleCount"}, {}},
+        AttributeFault{"ManufacturerEio", "manufacturer", true, {"Manufacturer"}, {}},
+        AttributeFault{
+            "EnergyFullEio", "energy_full", true, {"AppleRawMaxCapacity"}, {"BatteryHealth"}},
+        AttributeFault{"StatusEio", "status", true, {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinuxPowerSources, ACellAboveItsDesignReadsAsFullCapacity) {
+  Testbed bed(kFixtures + "laptop-energy.umockdev");
+  bed.setAttribute(kBat0, "energy_full", "59000000\n");
+  auto sources = os::newLinuxPowerSources()->copyPowerSourceDescriptions();
+  ASSERT_TRUE(sources.ok() && sources->size() == 1u);
+  const auto& source = *(*sources)[0].get<os::PlistDictionary>();
+  ASSERT_TRUE(os::findKey(source, "Max Capacity"));
+  EXPECT_EQ(*os::findKey(source, "Max Capacity"), os::PlistValue(100));
+  EXPECT_EQ(*os::findKey(source, "BatteryHealth"), os::PlistValue("Good"));
+}
+
+TEST(LinuxRegistry, ABatteryBehindAnUnknownControllerHasAParentWithoutAClass) {
+  Testbed bed(kFixtures + "laptop-charge.umockdev");
+  gchar* platform =
+      umockdev_testbed_add_device(bed.bed(), "platform", "test_power", nullptr, nullptr, nullptr);
+  gchar* path =
+      umockdev_testbed_add_device(bed.bed(), "power_supply", "test_battery", platform, "type",
+                                  "Battery\n", "capacity", "50\n", nullptr, nullptr);
+  auto registry = os::newLinuxIoRegistry(logitechOnly);
+  auto batteries = registry->matchingServices("AppleSmartBattery");
+  ASSERT_TRUE(batteries.ok());
+  bool found = false;
+  for (auto entry : *batteries) {
+    if (registry->property(entry, "DesignCapacity")) continue;  // BAT1
+    found = true;
+    const auto parent = registry->parentEntry(entry);
+    ASSERT_TRUE(parent);
+    EXPECT_FALSE(registry->property(*parent, "IOProviderClass"));
+  }
+  EXPECT_TRUE(found);
+  g_free(path);
+  g_free(platform);
+}
+
+TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
+  Testbed bed(kFixtures + "laptop-energy.umockdev");
+  std::vector<guint8> huge(5000, 0x00);
+  huge[0] = 0x05;
+  huge[1] = 0x01;
+  huge[2] = 0x09;
+  huge[3] = 0x02;
+  umockdev_testbed_set_attribute_binary(bed.bed(), kMouse.c_str(), "report_descriptor", huge.data(),
+                                        huge.size());
+  auto registry = os::newLinuxIoRegistry(logitechOnly);
+  auto bluetooth = registry->matchingServices("AppleHSBluetoothDevice");
+  ASSERT_TRUE(bluetooth.ok() && bluetooth->size() == 1u);
+  EXPECT_FALSE(registry->property(bluetooth->front(), "PrimaryUsage"));
+  EXPECT_EQ(registry->property(bluetooth->front(), "Manufacturer"),
+            std::optional<os::PlistValue>("Logitech Inc."));
+}
+
+TEST(LinuxRegistry, ABatteryWithoutUniqueIdTakesItsAddressFromItsName) {
+  Testbed bed(kFixtures + "laptop-energy.umockdev");
+  // umockdev keeps properties in the uevent file; an empty HID_UNIQ is unset.
+  bed.setAttribute(kMouse, "uevent",
+                   "DRIVER=logitech-hidpp-device\nHID_ID=0005:0000046D:0000B023\n"
+                   "HID_NAME=MX Master 3\nHID_UNIQ=\n");
+  bed.setAttribute(kMouse + "/power_supply/hid-f0:b3:ec:01:02:03-battery", "capacity", "");
+  auto registry = os::newLinuxIoRegistry(logitechOnly);
+  auto batteries = registry->matchingServices("AppleDeviceManagementHIDEventService");
+  ASSERT_TRUE(batteries.ok());
+  std::vector<std::string> addresses;
+  for (auto entry : *batteries) {
+    const auto address = registry->property(entry, "DeviceAddress");
+    if (address && address->get<std::string>()) addresses.push_back(*address->get<std::string>());
+    if (address == os::PlistValue("f0-b3-ec-01-02-03")) {
+      // An empty capacity and no level: no percentage at all.
+      EXPECT_FALSE(registry->property(entry, "BatteryPercent"));
+    }
+  }
+  EXPECT_THAT(addresses, ::testing::UnorderedElementsAre("f0-b3-ec-01-02-03", "f0t1234abcd"));
+}
+
+}  // namespace
+}  // namespace tellwick::testing
