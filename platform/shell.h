@@ -12,7 +12,8 @@ namespace tellwick {
 // Runs "/bin/bash" with the given arguments (every caller passes "-c" and one
 // whole command line) through runner, in a copy of this process's
 // environment in which LC_ALL is en_US.UTF-8, so that tools print parseable
-// text whatever the user's locale. No time limit: a call returns when the
+// text whatever the user's locale, and PATH begins with the installation's
+// tool directory (os::installedToolDirectory). No time limit: a call returns when the
 // shell has closed its output and exited. Any thread; no state.
 struct Shell {
   Shell() = delete;
