@@ -23,6 +23,11 @@ class MemoryFileSystem final : public os::FileSystem {
     folders_.insert(path);
     addParents(path);
   }
+  void clear() {
+    files_.clear();
+    folders_.clear();
+    unreadable_.clear();
+  }
   std::set<std::string>& unreadable() { return unreadable_; }
   const std::map<std::string, std::string>& files() const { return files_; }
   int writes() const { return writes_; }
