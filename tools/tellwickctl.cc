@@ -2,7 +2,8 @@
 // channel and prints what it stored, as any client application would.
 //
 // Exit status: 0 answered, 2 the helper did not answer (or no bus to ask
-// on), 64 bad arguments.
+// on), 64 bad arguments. The installation commands (status, launch, update,
+// website, autostart) live in tellwickctl_install.cc.
 
 #include <cstdio>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/helper_notifications.h"
+#include "tools/tellwickctl_install.h"
 #include "tools/tellwickctl_output.h"
 
 namespace tellwick::ctl {
@@ -111,6 +113,9 @@ int query(os::SessionBus& bus, const Invocation& invocation) {
 
 int run(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (auto command = arguments.empty() ? nullptr : installCommand(arguments.front())) {
+    return command({arguments.begin() + 1, arguments.end()});
+  }
   ParseResult parsed = parseArguments(arguments);
   if (!parsed.invocation) return usage(parsed.error);
   const Invocation& invocation = *parsed.invocation;

@@ -213,7 +213,12 @@ Json listJson(const std::optional<List>& list, Encode encode) {
 const char* const kUsage =
     "usage: tellwickctl sensors|fans|traffic|batteries|all [--json] [--timeout SECONDS]\n"
     "       tellwickctl terminate [--timeout SECONDS]\n"
-    "Asks the running tellwick helper for one category (or all) and prints its answer.\n"
+    "       tellwickctl status|update [--json]\n"
+    "       tellwickctl launch [--timeout SECONDS]\n"
+    "       tellwickctl website\n"
+    "       tellwickctl autostart on|off|status [--via xdg|systemd]\n"
+    "Asks the running tellwick helper for one category (or all) and prints its answer;\n"
+    "starts it, checks for updates and sets it to start at login (see tellwickctl(1)).\n"
     "  --json             print the records as one JSON document\n"
     "  --timeout SECONDS  how long to wait for the helper (default 10)\n";
 
