@@ -165,16 +165,6 @@ TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
   EXPECT_EQ(controller().status(), AutoStartStatus::notFound);
 }
 
-TEST_F(MainAppTest, SetEnabledChangesTheUnitAndReloads) {
-  manager_.states()["tellwick.service"] = "disabled";
-  controller().setEnabled(true);
-  EXPECT_TRUE(controller().isEnabled());
-  controller().setEnabled(false);
-  EXPECT_FALSE(controller().isEnabled());
-  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service", "reload", "disable tellwick.service", "reload"));
-  EXPECT_THAT(desktop_.opened(), IsEmpty());
-}
-
 TEST_F(MainAppTest, AMaskedUnitOpensTheUnitFolderAndChangesNothing) {
   manager_.states()["tellwick.service"] = "masked";
   controller().setEnabled(true);

@@ -124,10 +124,6 @@ TEST_F(TellwickTest, FetchAsksForTheManifestUncachedAndPassesTransportFailuresOn
   EXPECT_EQ(http_.requests().size(), 2u);
 }
 
-TEST_F(TellwickTest, UpdateInfoCodesUnderItsKeys) {
-  EXPECT_EQ(updateInfoJson({true, "1.10"}), R"({"isUpdateAvailable":true,"serverVersion":"1.10"})");
-}
-
 TEST_F(TellwickTest, UpdateOriginIsBuiltInOrAnHttpsOriginFromTheEnvironment) {
   std::string builtIn = Tellwick::updateOrigin(nullptr).value();
   EXPECT_EQ(os::httpsOrigin(builtIn).value(), builtIn) << "the built-in origin is one";
@@ -174,38 +170,37 @@ TEST_F(TellwickTest, LaunchAsksTheBusOnlyWhenInstalledAndNotRunning) {
   }
 }
 
-TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItself) {
-  files_.addFolder(kLocation);
-  names_.activatable().insert("com.quorvane.helper");
-  names_.onStart = [&](const std::string& name) {
-    names_.owned().insert(name);
-    bus_.center().deliver({"HelperStarted", std::nullopt});
-  };
-  EXPECT_TRUE(Tellwick::launchAndWait(context_, bus_, 1s).ok());
-  EXPECT_THAT(names_.startRequests(), ElementsAre("com.quorvane.helper"));
-  EXPECT_TRUE(Tellwick::launchAndWait(context_, bus_, 1s).ok()) << "already running";
-  EXPECT_EQ(names_.startRequests().size(), 1u);
-  EXPECT_THAT(bus_.center().registrations(), IsEmpty());
-}
-
-TEST_F(TellwickTest, LaunchAndWaitSaysWhyNothingStarted) {
+TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNot) {
   struct Case {
     const char* what;
-    bool installed, activatable;
-    const char* reason;
+    bool installed, activatable, announces;
+    const char* reason;  // empty: success
   } cases[] = {
-      {"not installed", false, true, "not installed"},
-      {"no service file", true, false, "no service file"},
-      {"never announced", true, true, "did not announce that it started within 0.25 s"},
+      {"started", true, true, true, ""},
+      {"not installed", false, true, true, "not installed"},
+      {"no service file", true, false, true, "no service file"},
+      {"never announced", true, true, false, "did not announce that it started within 0.25 s"},
   };
   for (const auto& c : cases) {
     testing::MemoryFileSystem files;
     testing::FakeBusNames names;
     if (c.installed) files.addFolder(kLocation);
     if (c.activatable) names.activatable().insert("com.quorvane.helper");
+    names.onStart = [&](const std::string& name) {
+      names.owned().insert(name);
+      if (c.announces) bus_.center().deliver({"HelperStarted", std::nullopt});
+    };
     TellwickContext context{files, names, bus_.center(), desktop_, http_, *coder_, kLocation, "", ""};
-    EXPECT_THAT(Tellwick::launchAndWait(context, bus_, 250ms).error(), HasSubstr(c.reason)) << c.what;
+    auto outcome = Tellwick::launchAndWait(context, bus_, 250ms);
+    if (*c.reason) {
+      EXPECT_THAT(outcome.error(), HasSubstr(c.reason)) << c.what;
+      continue;
+    }
+    EXPECT_TRUE(outcome.ok()) << c.what << ": " << outcome.error();
+    EXPECT_TRUE(Tellwick::launchAndWait(context, bus_, 250ms).ok()) << "already running";
+    EXPECT_EQ(names.startRequests().size(), 1u);
   }
+  EXPECT_THAT(bus_.center().registrations(), IsEmpty());
 }
 
 TEST_F(TellwickTest, TerminatePostsTheRequestAndTheWebsiteOpensOnlyWhenValid) {

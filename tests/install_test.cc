@@ -5,15 +5,18 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdio>
 
 #include <gmock/gmock.h>
 
 #include "os/bus_names.h"
+#include "os/desktop.h"
+#include "os/file_system.h"
+#include "os/http_client.h"
 #include "os/property_list_coder.h"
 #include "os/session_bus.h"
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
+#include "protocol/tellwick.h"
 #include "tests/installation.h"
 
 namespace tellwick::testing {
@@ -24,7 +27,7 @@ using ::testing::HasSubstr;
 
 class InstallTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { installation_ = new ScratchInstallation; }
+  static void SetUpTestSuite() { installation_ = new ScratchInstallation(TELLWICK_BUILD_DIR); }
   static void TearDownTestSuite() {
     delete installation_;
     installation_ = nullptr;
@@ -70,17 +73,6 @@ TEST_F(InstallTest, LaysOutProgramsToolsAndDataFiles) {
   }
 }
 
-TEST_F(InstallTest, InformationPropertyListCarriesTheProjectVersion) {
-  std::string bytes = readText(installed().path("share/tellwick/Info.plist"));
-  auto coder = os::newLibplistPropertyListCoder();
-  auto decoded = coder->decode({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-  ASSERT_TRUE(decoded.value) << decoded.error;
-  const auto* top = decoded.value->get<os::PlistDictionary>();
-  ASSERT_NE(top, nullptr);
-  EXPECT_EQ(*os::findKey(*top, "CFBundleIdentifier"), os::PlistValue("com.quorvane.helper"));
-  EXPECT_EQ(*os::findKey(*top, "CFBundleShortVersionString"), os::PlistValue(TELLWICK_VERSION));
-}
-
 TEST_F(InstallTest, StartersNameTheHelperOfTheInstalledPrefix) {
   const std::string helper = installed().path("bin/tellwick");
   struct Expectation {
@@ -119,29 +111,34 @@ TEST_F(InstallTest, BusActivatedHelperWithABarePathAnswersTraffic) {
   ASSERT_TRUE(client.bus) << client.error;
   auto names = os::newLinuxBusNames();
   ASSERT_TRUE(names) << names.error();
+  auto files = os::newLinuxFileSystem();
+  auto desktop = os::newLinuxDesktop();
+  auto http = os::newLinuxHttpClient();
+  auto coder = os::newLibplistPropertyListCoder();
   auto& center = client.bus->notificationCenter();
-  std::map<std::string, int> seen;
-  for (const char* name : {"HelperStarted", "ResponseTraffic", "HelperStopped"}) {
-    center.addObserver(&seen, name, std::nullopt, [&](const os::Notification& n) { ++seen[n.name]; });
-  }
+  TellwickContext context{*files, **names, center, *desktop, *http, *coder, installed().path("share/tellwick"),
+                          "", ""};
+  EXPECT_EQ(Tellwick::installedVersion(context), TELLWICK_VERSION);
+  EXPECT_FALSE(Tellwick::isRunning(context));
 
   auto asked = std::chrono::steady_clock::now();
-  ASSERT_TRUE((*names)->startService("com.quorvane.helper").ok());
-  ASSERT_TRUE(client.bus->runUntil([&] { return seen["HelperStarted"] > 0; }, 20s));
+  ASSERT_EQ(Tellwick::launchAndWait(context, *client.bus, 20s).error(), "");
   auto latency = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - asked);
   RecordProperty("activation_ms", std::to_string(latency.count()));
-  std::printf("activation latency (bus call to HelperStarted): %.1f ms\n", latency.count());
-  EXPECT_TRUE((*names)->nameHasOwner("com.quorvane.helper"));
+  EXPECT_TRUE(Tellwick::isRunning(context));
 
+  std::map<std::string, int> seen;
+  for (const char* name : {"ResponseTraffic", "HelperStopped"}) {
+    center.addObserver(&seen, name, std::nullopt, [&](const os::Notification& n) { ++seen[n.name]; });
+  }
   center.post("RequestTraffic", std::nullopt);
   client.bus->flush();
   ASSERT_TRUE(client.bus->runUntil([&] { return seen["ResponseTraffic"] > 0; }, 30s));
   // A sample is stored only when nettop ran: the bare PATH alone has none.
-  auto coder = os::newLibplistPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   EXPECT_TRUE(HelperDataModel(*defaults, *coder).traffic().has_value());
 
-  center.post("TerminateHelper", std::nullopt);
+  Tellwick::terminate(context);
   client.bus->flush();
   EXPECT_TRUE(client.bus->runUntil([&] { return seen["HelperStopped"] > 0; }, 10s));
   ::unsetenv("DBUS_SESSION_BUS_ADDRESS");

@@ -12,11 +12,11 @@
 
 namespace tellwick::testing {
 
-// cmake --install of the build tree into a fresh prefix.
+// cmake --install of the build tree at buildDir into a fresh prefix.
 class ScratchInstallation {
  public:
-  ScratchInstallation() : prefix_("tellwick-prefix") {
-    ChildProcess install({"/usr/bin/cmake", "--install", TELLWICK_BUILD_DIR, "--prefix", prefix_.string()},
+  explicit ScratchInstallation(const std::string& buildDir) : prefix_("tellwick-prefix") {
+    ChildProcess install({"/usr/bin/cmake", "--install", buildDir, "--prefix", prefix_.string()},
                          {"PATH=/usr/bin:/bin"});
     auto status = install.wait(std::chrono::seconds(120));
     log_ = install.drainStdout(std::chrono::milliseconds(100)) + install.drainStderr(std::chrono::milliseconds(100));

@@ -65,13 +65,6 @@ TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
   }
 }
 
-TEST(InstallOptionsTest, TheFiveCommandsAreFoundByName) {
-  for (const char* name : {"status", "launch", "update", "website", "autostart"}) {
-    EXPECT_NE(installCommand(name), nullptr) << name;
-  }
-  for (const char* name : {"fans", "all", "terminate", "", "Status"}) EXPECT_EQ(installCommand(name), nullptr) << name;
-}
-
 class InstallCommandsTest : public ::testing::Test {
  protected:
   void install(const std::string& version) {
@@ -124,35 +117,6 @@ TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason
   EXPECT_EQ(failed.err,
             "tellwickctl: cannot fetch the update manifest from https://127.0.0.1:9: "
             "Failed to connect to 127.0.0.1 port 9: Connection refused\n");
-}
-
-TEST_F(InstallCommandsTest, LaunchWaitsForTheHelperOrSaysWhyNot) {
-  InstallOptions options;
-  options.timeout = 100ms;
-  auto notInstalled = runLaunch(options, context_, bus_);
-  EXPECT_EQ(notInstalled.status, kExitNoHelper);
-  EXPECT_THAT(notInstalled.err, HasSubstr("not installed (nothing at /p/share/tellwick)"));
-
-  files_.addFolder(kLocation);
-  names_.activatable().insert("com.quorvane.helper");
-  names_.onStart = [&](const std::string& name) {
-    names_.owned().insert(name);
-    bus_.center().deliver({"HelperStarted", std::nullopt});
-  };
-  auto started = runLaunch(options, context_, bus_);
-  EXPECT_EQ(started.status, kExitDone) << started.err;
-  EXPECT_EQ(started.out, "the helper is running\n");
-  EXPECT_EQ(runLaunch(options, context_, bus_).out, "the helper is already running\n");
-  EXPECT_THAT(names_.startRequests(), ElementsAre("com.quorvane.helper"));
-}
-
-TEST_F(InstallCommandsTest, WebsitePrintsAndOpensAValidAddressOnly) {
-  auto opened = runWebsite(context_);
-  EXPECT_EQ(opened.out, "https://www.test/helper\n");
-  EXPECT_EQ(opened.status, kExitDone);
-  context_.website = "not an address";
-  EXPECT_EQ(runWebsite(context_).status, kExitNotChanged);
-  EXPECT_THAT(desktop_.opened(), ElementsAre("https://www.test/helper"));
 }
 
 // A controller that takes changes only while willing.
