@@ -175,17 +175,6 @@ TEST_F(MainAppTest, AMaskedUnitOpensTheUnitFolderAndChangesNothing) {
   EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
 }
 
-TEST_F(MainAppTest, FailuresAreSwallowedAndReadableThroughIsEnabled) {
-  manager_.absent = true;
-  auto c = controller();
-  c.setEnabled(true);
-  c.enable();
-  c.disable();
-  EXPECT_FALSE(c.isEnabled());
-  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service", "enable tellwick.service",
-                                            "disable tellwick.service"));
-}
-
 TEST_F(MainAppTest, RetireStarterMovesAnEnabledStarterToTheUnit) {
   manager_.states()["tellwick.service"] = "disabled";
   controller().retireStarter();
@@ -197,11 +186,11 @@ TEST_F(MainAppTest, RetireStarterMovesAnEnabledStarterToTheUnit) {
   EXPECT_THAT(loginItem_.calls, ElementsAre("off"));
   EXPECT_TRUE(controller().isEnabled());
 
-  // A unit that cannot be enabled does not keep the starter alive.
+  // A unit that cannot be enabled leaves the starter as the way to start.
   loginItem_.enabled = true;
-  manager_.absent = true;
+  manager_.states()["tellwick.service"] = "masked";
   controller().retireStarter();
-  EXPECT_FALSE(loginItem_.enabled);
+  EXPECT_TRUE(loginItem_.enabled);
 }
 
 }  // namespace

@@ -26,10 +26,13 @@ AutoStartStatus MainAppAutoStartController::status() {
 
 bool MainAppAutoStartController::isEnabled() { return status() == AutoStartStatus::enabled; }
 
+// The unit goes first and the starter only once the unit is enabled: in the
+// other order a unit that cannot be enabled (no user manager, a mask) would
+// leave the user with neither.
 void MainAppAutoStartController::retireStarter() {
   if (!loginItem_.isEnabled()) return;
-  loginItem_.disable();
   enable();
+  if (isEnabled()) loginItem_.disable();
 }
 
 void MainAppAutoStartController::setEnabled(bool flag) {

@@ -34,8 +34,8 @@ class MainAppAutoStartController final : public IAutoStartController {
   AutoStartStatus status();
 
   bool isEnabled() override;
-  // When the starter entry is enabled: disables it, then enables the unit;
-  // either may fail without stopping the other.
+  // When the starter entry is enabled: enables the unit and, once it is
+  // enabled, disables the starter.
   void retireStarter() override;
   void setEnabled(bool flag) override;
   void enable() override;

@@ -153,23 +153,6 @@ TEST_F(TellwickTest, UpdateOriginIsBuiltInOrAnHttpsOriginFromTheEnvironment) {
   }
 }
 
-TEST_F(TellwickTest, LaunchAsksTheBusOnlyWhenInstalledAndNotRunning) {
-  struct Case {
-    bool installed, running;
-    std::size_t requests;
-  } cases[] = {{true, false, 1}, {false, false, 0}, {true, true, 0}, {false, true, 0}};
-  for (const auto& c : cases) {
-    testing::MemoryFileSystem files;
-    testing::FakeBusNames names;
-    if (c.installed) files.addFolder(kLocation);
-    if (c.running) names.owned().insert("com.quorvane.helper");
-    TellwickContext context{files, names, bus_.center(), desktop_, http_, *coder_, kLocation, "", ""};
-    Tellwick::launch(context);
-    EXPECT_EQ(names.startRequests().size(), c.requests) << c.installed << c.running;
-    EXPECT_EQ(Tellwick::isRunning(context), c.running);
-  }
-}
-
 TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNot) {
   struct Case {
     const char* what;
