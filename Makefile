@@ -48,7 +48,7 @@ fuzz: bootstrap
 # built for, so the build is configured for PREFIX before it is installed.
 # DESTDIR, when given, is put in front of every installed path.
 install: bootstrap
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX)) >/dev/null
 	@cmake --build $(BUILD) --target tellwick_installables -j $(JOBS)
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 

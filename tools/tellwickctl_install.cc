@@ -111,6 +111,11 @@ int usage(const std::string& error) {
   return kExitBadArguments;
 }
 
+int help() {
+  std::fputs(kInstallUsage, stdout);
+  return kExitDone;
+}
+
 std::string versionText(const std::optional<std::string>& version) { return version.value_or("unknown"); }
 
 }  // namespace
@@ -135,6 +140,10 @@ ParsedInstallOptions parseInstallOptions(std::string_view command, const std::ve
       if (i + 1 < arguments.size()) return arguments[++i];
       return std::nullopt;
     };
+    if (a == "-h" || a == "--help") {
+      options.help = true;
+      return {options, {}};
+    }
     if (a == "--json" && takesJson) {
       options.json = true;
     } else if (takesTimeout && (a == "--timeout" || a.starts_with("--timeout="))) {
@@ -237,6 +246,7 @@ Outcome runAutostart(const InstallOptions& options, IAutoStartController& contro
 int statusCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("status", arguments);
   if (!parsed.options) return usage(parsed.error);
+  if (parsed.options->help) return help();
   RealSeams seams(false);
   return emit(runStatus(*parsed.options, seams.context()));
 }
@@ -244,6 +254,7 @@ int statusCommand(const std::vector<std::string>& arguments) {
 int launchCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("launch", arguments);
   if (!parsed.options) return usage(parsed.error);
+  if (parsed.options->help) return help();
   RealSeams seams(true);
   if (!seams.bus.bus) {
     std::fprintf(stderr, "tellwickctl: cannot launch the helper: %s\n", seams.bus.error.c_str());
@@ -255,6 +266,7 @@ int launchCommand(const std::vector<std::string>& arguments) {
 int updateCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("update", arguments);
   if (!parsed.options) return usage(parsed.error);
+  if (parsed.options->help) return help();
   auto origin = Tellwick::updateOrigin(std::getenv("TELLWICK_UPDATE_ORIGIN"));
   if (!origin) {
     std::fprintf(stderr, "tellwickctl: %s\n", origin.error().c_str());
@@ -267,6 +279,7 @@ int updateCommand(const std::vector<std::string>& arguments) {
 int websiteCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("website", arguments);
   if (!parsed.options) return usage(parsed.error);
+  if (parsed.options->help) return help();
   RealSeams seams(false);
   return emit(runWebsite(seams.context()));
 }
@@ -274,6 +287,7 @@ int websiteCommand(const std::vector<std::string>& arguments) {
 int autostartCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("autostart", arguments);
   if (!parsed.options) return usage(parsed.error);
+  if (parsed.options->help) return help();
   const InstallOptions& options = *parsed.options;
   RealSeams seams(false);
   auto folders = autoStartFolders(lookup);

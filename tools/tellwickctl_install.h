@@ -41,6 +41,7 @@ int autostartCommand(const std::vector<std::string>& arguments);
 struct InstallOptions {
   enum class Via { xdg, systemd };
   enum class Autostart { on, off, status };
+  bool help = false;  // -h or --help: print the usage and stop
   bool json = false;
   std::chrono::milliseconds timeout{10'000};
   Via via = Via::xdg;

@@ -39,6 +39,7 @@ TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
       {"autostart", {"off", "--via", "systemd"}, true, false, 10s, Via::systemd, Autostart::off},
       {"autostart", {"--via=xdg", "status"}, true, false, 10s, Via::xdg, Autostart::status},
       {"website", {}, true},
+      {"autostart", {"--help"}, true},
       {"website", {"--json"}, false},
       {"launch", {"--json"}, false},
       {"launch", {"--timeout"}, false},
