@@ -3,8 +3,10 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+PACKAGE_BUILD ?= build-package
+PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build run demo test unit sanitize bench fuzz clean
+.PHONY: all bootstrap build run demo test unit sanitize bench fuzz install package clean
 
 all: build
 
@@ -42,5 +44,21 @@ bench: build
 fuzz: bootstrap
 	@scripts/fuzz
 
+# The client library looks for the installation under the prefix it was
+# built for, so the build is configured for PREFIX before it is installed.
+# DESTDIR, when given, is put in front of every installed path.
+install: bootstrap
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX)) >/dev/null
+	@cmake --build $(BUILD) --target tellwick_installables -j $(JOBS)
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+# A Debian package of the same tree for /usr: $(PACKAGE_BUILD)/tellwick_<version>_<arch>.deb,
+# installable with apt install ./$(PACKAGE_BUILD)/tellwick_*.deb.
+package: bootstrap
+	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTELLWICK_BENCH=OFF >/dev/null
+	@cmake --build $(PACKAGE_BUILD) --target tellwick_installables -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB >/dev/null && ls $$PWD/tellwick_*.deb
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(PACKAGE_BUILD)

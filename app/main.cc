@@ -11,6 +11,7 @@
 #include "app/app_delegate.h"
 #include "app/helper_controller.h"
 #include "os/hid_event_system.h"
+#include "os/install_layout.h"
 #include "os/process_runner.h"
 #include "os/property_list_coder.h"
 #include "os/resource_bundle.h"
@@ -42,7 +43,8 @@ int main(int, char**, char** envp) {
   auto userDefaults = os::newLinuxUserDefaults(*coder);
   auto smc = os::newLinuxSmcUserClient();
   auto runner = os::newLinuxProcessRunner();
-  const std::vector<std::string> environment = Shell::environmentOf(envp);
+  const std::vector<std::string> environment =
+      Shell::withToolDirectory(Shell::environmentOf(envp), os::installedToolDirectory());
   const HelperServices services{bus.notificationCenter(),
                                 *userDefaults,
                                 *coder,

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "os/install_layout.h"
 #include "platform/utf8.h"
 
 namespace tellwick {
@@ -46,6 +47,23 @@ std::vector<std::string> Shell::environmentOf(const char* const* envp) {
   std::vector<std::string> entries;
   for (auto entry = envp; entry && *entry; ++entry) entries.emplace_back(*entry);
   return entries;
+}
+
+std::vector<std::string> Shell::withToolDirectory(std::vector<std::string> environment,
+                                                 std::string_view toolDirectory) {
+  std::optional<std::string_view> path;
+  std::vector<std::string> out;
+  out.reserve(environment.size() + 1);
+  for (auto& entry : environment) {
+    if (entry.starts_with("PATH=")) {
+      if (!path) path = std::string_view(entry).substr(5);
+      continue;
+    }
+    out.push_back(std::move(entry));
+  }
+  // path still points into environment, whose PATH entries were not moved.
+  out.push_back("PATH=" + os::pathWithToolDirectory(path, toolDirectory));
+  return out;
 }
 
 }  // namespace tellwick

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "os/process_runner.h"
@@ -31,6 +32,12 @@ struct Shell {
   // The entries of a process environment as main receives it (envp, ending
   // in a null pointer; null gives none).
   static std::vector<std::string> environmentOf(const char* const* envp);
+
+  // environment with PATH beginning with toolDirectory (see
+  // os::pathWithToolDirectory): an installed helper started by the bus gets
+  // a bare PATH that does not hold the tools it runs.
+  static std::vector<std::string> withToolDirectory(std::vector<std::string> environment,
+                                                    std::string_view toolDirectory);
 };
 
 }  // namespace tellwick

@@ -21,7 +21,9 @@ std::string usage() {
     text += "       tellwickctl " + std::string(c->name) + " " + std::string(c->options) + "\n";
   }
   for (const StandaloneCommand* c : standaloneCommands()) {
-    text += "       tellwickctl " + std::string(c->name) + " " + std::string(c->synopsis) + "\n";
+    text += "       tellwickctl " + std::string(c->name);
+    if (!c->synopsis.empty()) text += " " + std::string(c->synopsis);
+    text += "\n";
   }
   return text +
          "Asks the running tellwick helper for one category (or all) and prints its answer.\n"

@@ -66,6 +66,11 @@ TEST(ParseArgumentsTest, UsageListsEveryCommand) {
             "       tellwickctl peripherals [--json]\n"
             "       tellwickctl le [--json] [--once] [--timeout SECONDS] | monitor|unmonitor ADDRESS\n"
             "       tellwickctl watch [--interval SECONDS] [--only CATEGORIES] [--json] [--count N]\n"
+            "       tellwickctl status [--json]\n"
+            "       tellwickctl launch [--timeout SECONDS]\n"
+            "       tellwickctl update [--json]\n"
+            "       tellwickctl website\n"
+            "       tellwickctl autostart on|off|status [--via xdg|systemd]\n"
             "Asks the running tellwick helper for one category (or all) and prints its answer.\n"
             "  --json             print the records as one JSON document\n"
             "  --timeout SECONDS  how long to wait for the helper (default 10)\n");

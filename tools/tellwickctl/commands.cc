@@ -15,6 +15,11 @@ extern const StandaloneCommand kBattery;      // battery.cc
 extern const StandaloneCommand kPeripherals;  // battery.cc
 extern const StandaloneCommand kLowEnergy;    // le.cc
 extern const StandaloneCommand kWatch;        // watch.cc
+extern const StandaloneCommand kStatus;       // install.cc
+extern const StandaloneCommand kLaunch;       // install.cc
+extern const StandaloneCommand kUpdate;       // install.cc
+extern const StandaloneCommand kWebsite;      // install.cc
+extern const StandaloneCommand kAutostart;    // install.cc
 
 namespace {
 
@@ -34,6 +39,11 @@ const StandaloneCommand* const kStandaloneCommands[] = {
     &kPeripherals,
     &kLowEnergy,
     &kWatch,
+    &kStatus,
+    &kLaunch,
+    &kUpdate,
+    &kWebsite,
+    &kAutostart,
 };
 
 }  // namespace

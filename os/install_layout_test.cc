@@ -1,0 +1,35 @@
+#include "os/install_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace tellwick::os {
+namespace {
+
+TEST(InstallLayoutTest, ToolDirectoryIsThePrefixsLibexec) {
+  EXPECT_EQ(toolDirectoryForExecutable("/usr/bin/tellwick"), "/usr/libexec/tellwick");
+  EXPECT_EQ(toolDirectoryForExecutable("/tmp/p x/bin/tellwick"), "/tmp/p x/libexec/tellwick");
+}
+
+TEST(InstallLayoutTest, ToolDirectoryGoesFirstOnThePath) {
+  struct Case {
+    std::optional<std::string_view> path;
+    std::string_view tools;
+    std::string_view expected;
+  } cases[] = {
+      {"/usr/bin:/bin", "/opt/t/libexec/tellwick", "/opt/t/libexec/tellwick:/usr/bin:/bin"},
+      {std::nullopt, "/t", "/t:/usr/local/bin:/usr/bin:/bin"},
+      {"", "/t", "/t"},
+      {"/t:/bin", "/t", "/t:/bin"},
+      {"/t", "/t", "/t"},
+      {"/tx:/bin", "/t", "/t:/tx:/bin"},
+      {"/bin:/t", "/t", "/t:/bin:/t"},
+      {"/usr/bin", "", "/usr/bin"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pathWithToolDirectory(c.path, c.tools), c.expected)
+        << c.path.value_or("(unset)") << " + " << c.tools;
+  }
+}
+
+}  // namespace
+}  // namespace tellwick::os

@@ -1,0 +1,197 @@
+#include <gmock/gmock.h>
+
+#include "platform/login_item_auto_start_controller.h"
+#include "platform/main_app_auto_start_controller.h"
+#include "tests/fakes/fake_bus_names.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/fake_unit_file_manager.h"
+#include "tests/fakes/memory_file_system.h"
+
+namespace tellwick {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr const char* kStarter = "com.quorvane.helper.starter";
+constexpr const char* kUser = "/home/u/.config/autostart";
+constexpr const char* kSystem = "/etc/xdg/autostart";
+
+std::string entry(const std::string& extra = "") {
+  return "[Desktop Entry]\nType=Application\nName=T\nExec=/usr/bin/tellwick\n" + extra;
+}
+
+class LoginItemTest : public ::testing::Test {
+ protected:
+  LoginItemAutoStartController controller(const std::string& program = "/usr/bin/tellwick") {
+    return LoginItemAutoStartController(kStarter, "com.quorvane.helper", {kUser, {kSystem, "/opt/xdg/autostart"}},
+                                        program, files_, names_, center_);
+  }
+
+  testing::MemoryFileSystem files_;
+  testing::FakeBusNames names_;
+  testing::FakeNotificationCenter center_;
+};
+
+TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> files;
+    bool enabled;
+  } cases[] = {
+      {"none", {}, false},
+      {"user entry", {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry()}}, true},
+      {"id merely containing the identifier",
+       {{"/etc/xdg/autostart/x-com.quorvane.helper.starter-2.desktop", entry()}}, true},
+      {"other entries only", {{"/home/u/.config/autostart/other.desktop", entry()}}, false},
+      {"not a .desktop file", {{"/home/u/.config/autostart/com.quorvane.helper.starter", entry()}}, false},
+      {"hidden user entry hides the system one",
+       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n")},
+        {"/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}},
+       false},
+      {"switched off", {{"/etc/xdg/autostart/com.quorvane.helper.starter.desktop",
+                         entry("X-GNOME-Autostart-enabled=false\n")}}, false},
+      {"system entry of another name still counts",
+       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n")},
+        {"/opt/xdg/autostart/com.quorvane.helper.starter.old.desktop", entry()}},
+       false},
+      {"malformed entry skipped for the next",
+       {{"/home/u/.config/autostart/a-com.quorvane.helper.starter.desktop", "garbage\n"},
+        {"/home/u/.config/autostart/b-com.quorvane.helper.starter.desktop", entry()}},
+       true},
+      {"malformed user entry still hides the system one",
+       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", "[Desktop Entry\n"},
+        {"/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}},
+       false},
+      {"later system folder", {{"/opt/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}}, true},
+  };
+  for (const auto& c : cases) {
+    files_.clear();
+    for (const auto& [path, text] : c.files) files_.addFile(path, text);
+    EXPECT_EQ(controller().isEnabled(), c.enabled) << c.what;
+  }
+}
+
+TEST_F(LoginItemTest, AnUnreadableFolderOrEntryCostsOnlyItself) {
+  files_.addFile("/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n"));
+  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
+  files_.addFile("/opt/xdg/autostart/z-com.quorvane.helper.starter.desktop", entry());
+  files_.unreadable().insert(kUser);
+  EXPECT_TRUE(controller().isEnabled()) << "the user folder cannot be listed";
+  files_.unreadable().insert("/etc/xdg/autostart/com.quorvane.helper.starter.desktop");
+  EXPECT_TRUE(controller().isEnabled()) << "the system entry cannot be read";
+  files_.unreadable().insert("/opt/xdg/autostart");
+  EXPECT_FALSE(controller().isEnabled());
+}
+
+TEST_F(LoginItemTest, SetEnabledWritesTheUserEntryThatOverridesTheSystems) {
+  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
+  auto c = controller();
+  c.disable();
+  EXPECT_FALSE(c.isEnabled());
+  const std::string written = "/home/u/.config/autostart/com.quorvane.helper.starter.desktop";
+  EXPECT_THAT(files_.files().at(written), HasSubstr("Hidden=true\n"));
+  c.enable();
+  EXPECT_TRUE(c.isEnabled());
+  EXPECT_THAT(files_.files().at(written), HasSubstr("Exec=/usr/bin/tellwick\n"));
+  EXPECT_EQ(parseDesktopEntry(files_.files().at(written))->at("Type"), "Application");
+}
+
+TEST_F(LoginItemTest, SetEnabledWritesNothingItCannotWriteWell) {
+  controller("relative/tellwick").enable();
+  LoginItemAutoStartController noHome(kStarter, std::nullopt, {"", {kSystem}}, "/usr/bin/tellwick", files_,
+                                      names_, center_);
+  noHome.enable();
+  LoginItemAutoStartController escaping("../x", std::nullopt, {kUser, {}}, "/usr/bin/tellwick", files_, names_,
+                                        center_);
+  escaping.enable();
+  EXPECT_EQ(files_.writes(), 0);
+  files_.addFile(kUser, "a file where the folder should be");
+  controller().enable();
+  EXPECT_FALSE(controller().isEnabled());
+}
+
+TEST_F(LoginItemTest, RetireStarterAsksARunningStarterToQuit) {
+  controller().retireStarter();
+  EXPECT_THAT(center_.posted(), IsEmpty());
+  names_.owned().insert(kStarter);
+  controller().retireStarter();
+  ASSERT_EQ(center_.posted().size(), 1u);
+  EXPECT_EQ(center_.posted()[0].name, "killme");
+  EXPECT_EQ(center_.posted()[0].object, "com.quorvane.helper");
+}
+
+// A login item whose state the test sets and whose calls it sees.
+class RecordingController final : public IAutoStartController {
+ public:
+  bool enabled = false;
+  std::vector<std::string> calls;
+  bool isEnabled() override { return enabled; }
+  void retireStarter() override { calls.push_back("retire"); }
+  void setEnabled(bool flag) override { calls.push_back(flag ? "on" : "off"); enabled = flag; }
+  void enable() override { setEnabled(true); }
+  void disable() override { setEnabled(false); }
+};
+
+class MainAppTest : public ::testing::Test {
+ protected:
+  MainAppAutoStartController controller() {
+    return MainAppAutoStartController("tellwick.service", manager_, loginItem_, desktop_, "/home/u/.config/systemd/user");
+  }
+  testing::FakeUnitFileManager manager_;
+  RecordingController loginItem_;
+  testing::FakeDesktop desktop_;
+};
+
+TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
+  struct Case {
+    std::optional<std::string> state;
+    AutoStartStatus status;
+  } cases[] = {
+      {"enabled", AutoStartStatus::enabled},       {"enabled-runtime", AutoStartStatus::enabled},
+      {"disabled", AutoStartStatus::notRegistered}, {"static", AutoStartStatus::notRegistered},
+      {"linked", AutoStartStatus::notRegistered},   {"masked", AutoStartStatus::requiresApproval},
+      {"masked-runtime", AutoStartStatus::requiresApproval}, {std::nullopt, AutoStartStatus::notFound},
+  };
+  for (const auto& c : cases) {
+    manager_.states().clear();
+    if (c.state) manager_.states()["tellwick.service"] = *c.state;
+    EXPECT_EQ(controller().status(), c.status) << c.state.value_or("(none)");
+    EXPECT_EQ(controller().isEnabled(), c.status == AutoStartStatus::enabled);
+  }
+  manager_.absent = true;
+  EXPECT_EQ(controller().status(), AutoStartStatus::notFound);
+}
+
+TEST_F(MainAppTest, AMaskedUnitOpensTheUnitFolderAndChangesNothing) {
+  manager_.states()["tellwick.service"] = "masked";
+  controller().setEnabled(true);
+  EXPECT_THAT(desktop_.opened(), ElementsAre("/home/u/.config/systemd/user"));
+  EXPECT_THAT(manager_.calls(), IsEmpty());
+  controller().enable();  // asks regardless, and is refused
+  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service"));
+  EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
+}
+
+TEST_F(MainAppTest, RetireStarterMovesAnEnabledStarterToTheUnit) {
+  manager_.states()["tellwick.service"] = "disabled";
+  controller().retireStarter();
+  EXPECT_THAT(loginItem_.calls, IsEmpty()) << "no starter enabled";
+  EXPECT_FALSE(controller().isEnabled());
+
+  loginItem_.enabled = true;
+  controller().retireStarter();
+  EXPECT_THAT(loginItem_.calls, ElementsAre("off"));
+  EXPECT_TRUE(controller().isEnabled());
+
+  // A unit that cannot be enabled leaves the starter as the way to start.
+  loginItem_.enabled = true;
+  manager_.states()["tellwick.service"] = "masked";
+  controller().retireStarter();
+  EXPECT_TRUE(loginItem_.enabled);
+}
+
+}  // namespace
+}  // namespace tellwick

@@ -1,0 +1,167 @@
+// Both auto-start controllers against the real thing: autostart entries
+// written to a real folder and checked by desktop-file-validate, and the
+// systemd user manager's unit-file calls against python-dbusmock's systemd
+// template on a private bus.
+
+#include <chrono>
+
+#include <gmock/gmock.h>
+
+#include "os/bus_names.h"
+#include "os/file_system.h"
+#include "os/unit_files.h"
+#include "platform/login_item_auto_start_controller.h"
+#include "platform/main_app_auto_start_controller.h"
+#include "tests/fakes/fake_bus_names.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+std::string run(const std::vector<std::string>& argv) {
+  ChildProcess child(argv, {"PATH=/usr/bin:/bin"});
+  auto status = child.wait(30s);
+  std::string out = child.drainStdout(100ms) + child.drainStderr(100ms);
+  return status == 0 ? "" : "exit " + std::to_string(status.value_or(-1)) + ": " + out;
+}
+
+TEST(LoginItemIntegrationTest, WrittenEntriesPassDesktopFileValidate) {
+  ScratchDirectory scratch("tellwick-autostart");
+  auto files = os::newLinuxFileSystem();
+  FakeBusNames names;
+  FakeNotificationCenter center;
+  const std::string folder = scratch.string() + "/config/autostart";
+  const std::string written = folder + "/com.quorvane.helper.starter.desktop";
+  for (const std::string program : {"/usr/bin/tellwick", "/opt/my apps/tell wick", "/opt/a\"b$c`d\\e/t",
+                                    "/opt/100%/t", "/opt/ünï/t"}) {
+    LoginItemAutoStartController controller("com.quorvane.helper.starter", std::nullopt, {folder, {}},
+                                            program, *files, names, center);
+    controller.enable();
+    EXPECT_TRUE(controller.isEnabled()) << program;
+    EXPECT_EQ(run({"/usr/bin/desktop-file-validate", written}), "") << program;
+    controller.disable();
+    EXPECT_FALSE(controller.isEnabled()) << program;
+    EXPECT_EQ(run({"/usr/bin/desktop-file-validate", written}), "") << program;
+  }
+  EXPECT_THAT(files->listFolder(folder).value(), ElementsAre("com.quorvane.helper.starter.desktop"))
+      << "no temporary file left behind";
+}
+
+// The systemd template with the unit-file calls it lacks, keeping states in
+// a dictionary that SetUnitFileState fills.
+class SystemdManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(bus_.address().empty());
+    auto names = os::newLinuxBusNames();
+    ASSERT_TRUE(names) << names.error();
+    names_ = std::move(*names);
+    auto manager = os::newLinuxUnitFileManager();
+    ASSERT_TRUE(manager) << manager.error();
+    manager_ = std::move(*manager);
+  }
+
+  void startMock() {
+    mock_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "systemd"},
+        std::vector<std::string>{"PATH=/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS=" + bus_.address()});
+    auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!names_->nameHasOwner("org.freedesktop.systemd1") && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_TRUE(names_->nameHasOwner("org.freedesktop.systemd1")) << mock_->drainStderr(100ms);
+    const char* notFound =
+        "raise dbus.exceptions.DBusException('No such file or directory', "
+        "name='org.freedesktop.DBus.Error.FileNotFound')";
+    addMethod("SetUnitFileState", "ss", "",
+              "self.unit_states = getattr(self, 'unit_states', {})\n"
+              "self.unit_states[args[0]] = args[1]");
+    addMethod("GetUnitFileState", "s", "s",
+              std::string("states = getattr(self, 'unit_states', {})\n"
+                          "if args[0] not in states: ") + notFound + "\n"
+              "ret = states[args[0]]");
+    addMethod("EnableUnitFiles", "asbb", "ba(sss)",
+              std::string("states = getattr(self, 'unit_states', {})\n"
+                          "for u in args[0]:\n"
+                          "  if u not in states: ") + notFound + "\n"
+              "  if states[u] == 'masked': raise dbus.exceptions.DBusException('Unit file is masked', "
+              "name='org.freedesktop.systemd1.UnitMasked')\n"
+              "  states[u] = 'enabled'\n"
+              "ret = (False, [('symlink', '/u/default.target.wants/' + u, '/u/' + u) for u in args[0]])");
+    addMethod("DisableUnitFiles", "asb", "a(sss)",
+              "states = getattr(self, 'unit_states', {})\n"
+              "for u in args[0]:\n"
+              "  if states.get(u) == 'enabled': states[u] = 'disabled'\n"
+              "ret = []");
+    addMethod("Reload", "", "", "self.reloads = getattr(self, 'reloads', 0) + 1");
+    addMethod("Reloads", "", "u", "ret = getattr(self, 'reloads', 0)");
+  }
+
+  void addMethod(const std::string& name, const std::string& in, const std::string& out, const std::string& code) {
+    ASSERT_EQ(mockCall({"AddMethod", "sssss", "org.freedesktop.systemd1.Manager", name, in, out, code}), "");
+  }
+  std::string mockCall(std::vector<std::string> arguments, const char* interface = "org.freedesktop.DBus.Mock") {
+    std::vector<std::string> argv = {"/usr/bin/busctl", "--address=" + bus_.address(), "call",
+                                     "org.freedesktop.systemd1", "/org/freedesktop/systemd1", interface};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return run(argv);
+  }
+  void setState(const std::string& unit, const std::string& state) {
+    ASSERT_EQ(mockCall({"SetUnitFileState", "ss", unit, state}, "org.freedesktop.systemd1.Manager"), "");
+  }
+
+  MainAppAutoStartController controller() {
+    return MainAppAutoStartController("tellwick.service", *manager_, loginItem_, desktop_, "/u/units");
+  }
+
+  PrivateBus bus_;
+  std::unique_ptr<ChildProcess> mock_;
+  std::unique_ptr<os::BusNames> names_;
+  std::unique_ptr<os::UnitFileManager> manager_;
+  FakeDesktop desktop_;
+  // The starter: an XDG entry in a folder that does not exist, so disabled.
+  std::unique_ptr<os::FileSystem> files_ = os::newLinuxFileSystem();
+  FakeBusNames starterNames_;
+  FakeNotificationCenter center_;
+  LoginItemAutoStartController loginItem_{"com.quorvane.helper.starter", std::nullopt, {"/nonexistent/a", {}},
+                                          "/usr/bin/tellwick", *files_, starterNames_, center_};
+};
+
+TEST_F(SystemdManagerTest, UnitFileCallsChangeTheStateAndReload) {
+  startMock();
+  EXPECT_EQ(controller().status(), AutoStartStatus::notFound) << "no such unit yet";
+  setState("tellwick.service", "masked");
+  EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
+  controller().enable();  // refused by the manager, swallowed, no reload
+  EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
+
+  setState("tellwick.service", "disabled");
+  controller().setEnabled(true);
+  EXPECT_TRUE(controller().isEnabled());
+  controller().setEnabled(false);
+  EXPECT_EQ(controller().status(), AutoStartStatus::notRegistered);
+  ChildProcess reloads({"/usr/bin/busctl", "--address=" + bus_.address(), "call", "org.freedesktop.systemd1",
+                        "/org/freedesktop/systemd1", "org.freedesktop.systemd1.Manager", "Reloads"},
+                       {"PATH=/usr/bin:/bin"});
+  EXPECT_EQ(reloads.readLine(10s), "u 2") << "one reload per change that went through";
+}
+
+TEST_F(SystemdManagerTest, AManagerThatIsNotThereReadsAsNotFound) {
+  auto c = controller();
+  EXPECT_EQ(c.status(), AutoStartStatus::notFound);
+  c.setEnabled(true);
+  c.enable();
+  c.retireStarter();
+  EXPECT_FALSE(c.isEnabled());
+  EXPECT_THAT(manager_->unitFileState("tellwick.service").error(), ::testing::HasSubstr("tellwick.service"));
+}
+
+}  // namespace
+}  // namespace tellwick::testing

@@ -1,0 +1,190 @@
+// The update fetch over real HTTPS: a local server on 127.0.0.1 with a
+// certificate made for the test, a listener that never answers and a closed
+// port. Nothing here leaves the loopback address.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include <gmock/gmock.h>
+
+#include "os/file_system.h"
+#include "os/http_client.h"
+#include "protocol/tellwick.h"
+#include "tests/fakes/fake_bus_names.h"
+#include "tests/fakes/fake_desktop.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+
+// A TCP socket on 127.0.0.1 that listens but never accepts: connections
+// complete in the kernel and then hear nothing, not even a TLS greeting.
+class SilentListener {
+ public:
+  SilentListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 4) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      port_ = ntohs(address.sin_port);
+    }
+  }
+  ~SilentListener() { close(); }
+  void close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int port() const { return port_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+class HttpsServer {
+ public:
+  HttpsServer(const ScratchDirectory& keys, const std::string& manifest, int status)
+      : process_({"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
+                  keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
+                  keys.writeFile("manifest-" + std::to_string(status), manifest).string(), "--status",
+                  std::to_string(status)},
+                 {"PATH=/usr/bin:/bin"}) {
+    auto line = process_.readLine(10s).value_or("");
+    if (line.starts_with("PORT ")) origin_ = "https://127.0.0.1:" + line.substr(5);
+  }
+  ~HttpsServer() { process_.closeStdin(); }
+  const std::string& origin() const { return origin_; }
+
+ private:
+  ChildProcess process_;
+  std::string origin_;
+};
+
+class UpdateFetchTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    keys_ = new ScratchDirectory("tellwick-tls");
+    ChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                          "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+                          "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", keys_->string() + "/key.pem",
+                          "-out", keys_->string() + "/cert.pem"},
+                         {"PATH=/usr/bin:/bin"});
+    openssl.wait(30s);
+    server_ = new HttpsServer(*keys_, R"({"version":"1.10","notes":"faster"})", 200);
+    failingServer_ = new HttpsServer(*keys_, R"({"version":"1.11"})", 500);
+  }
+  static void TearDownTestSuite() {
+    delete failingServer_;
+    delete server_;
+    delete keys_;
+  }
+  void SetUp() override {
+    ASSERT_FALSE(server_->origin().empty());
+    ASSERT_FALSE(failingServer_->origin().empty());
+    caBundle_.emplace("CURL_CA_BUNDLE", keys_->string() + "/cert.pem");
+  }
+  void TearDown() override { caBundle_.reset(); }
+  std::optional<ScopedEnvironmentVariable> caBundle_;
+
+  os::Result<os::HttpResponse> get(const std::string& url, std::chrono::milliseconds timeout = 5s) {
+    os::HttpRequest request;
+    request.url = url;
+    request.timeout = timeout;
+    request.headers = {"Cache-Control: no-cache", "Pragma: no-cache"};
+    return http_->get(request);
+  }
+
+  std::unique_ptr<os::HttpClient> http_ = os::newLinuxHttpClient();
+  static ScratchDirectory* keys_;
+  static HttpsServer* server_;
+  static HttpsServer* failingServer_;
+};
+
+ScratchDirectory* UpdateFetchTest::keys_ = nullptr;
+HttpsServer* UpdateFetchTest::server_ = nullptr;
+HttpsServer* UpdateFetchTest::failingServer_ = nullptr;
+
+TEST_F(UpdateFetchTest, AnswersAreReturnedWhateverTheirStatus) {
+  struct Case {
+    std::string url;
+    long status;
+    std::string bodyPart;
+  } cases[] = {
+      {server_->origin() + "/files/helper.json", 200, R"("version":"1.10")"},
+      {server_->origin() + "/redirect-to-https", 200, R"("version":"1.10")"},
+      {failingServer_->origin() + "/files/helper.json", 500, R"("version":"1.11")"},
+      {server_->origin() + "/missing", 404, "Not Found"},
+      {server_->origin() + "/echo-headers", 200, R"("Pragma": "no-cache")"},
+  };
+  for (const auto& c : cases) {
+    auto response = get(c.url);
+    ASSERT_TRUE(response.ok()) << c.url << ": " << response.error();
+    EXPECT_EQ(response->status, c.status) << c.url;
+    EXPECT_THAT(response->body, HasSubstr(c.bodyPart)) << c.url;
+  }
+}
+
+TEST_F(UpdateFetchTest, TransportFailuresCarryCurlsReason) {
+  SilentListener closed;
+  closed.close();
+  SilentListener silent;
+  struct Case {
+    std::string url;
+    std::string reasonPart;
+  } cases[] = {
+      {server_->origin() + "/redirect-to-http", "http"},
+      {"http://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json", "http"},
+      {server_->origin() + "/big", "larger than 1048576 bytes"},
+      {"https://127.0.0.1:" + std::to_string(closed.port()) + "/files/helper.json", "onnect"},
+  };
+  for (const auto& c : cases) EXPECT_THAT(get(c.url).error(), HasSubstr(c.reasonPart)) << c.url;
+
+  caBundle_.reset();
+  EXPECT_THAT(get(server_->origin() + "/files/helper.json").error(), HasSubstr("certificate"));
+}
+
+TEST_F(UpdateFetchTest, ServersThatNeverAnswerAreGivenUpOnInTime) {
+  SilentListener silent;
+  for (const std::string& url : {"https://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json",
+                                  server_->origin() + "/slow"}) {
+    auto started = std::chrono::steady_clock::now();
+    auto response = get(url, 400ms);
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_THAT(response.error(), AnyOf(HasSubstr("timed out"), HasSubstr("Timeout"))) << url;
+    EXPECT_LT(took, 3s) << url;
+  }
+}
+
+TEST_F(UpdateFetchTest, UpdateCheckAgainstTheServer) {
+  ScratchDirectory share("tellwick-share");
+  share.writeFile("Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                  "<key>CFBundleShortVersionString</key><string>1.9</string></dict></plist>\n");
+  auto files = os::newLinuxFileSystem();
+  auto coder = os::newLinuxPropertyListCoder();
+  FakeBusNames names;
+  FakeNotificationCenter center;
+  FakeDesktop desktop;
+  TellwickContext context{*files, names, center, desktop, *http_, *coder, share.string(), server_->origin(), ""};
+  auto result = Tellwick::checkForUpdate(context).get();
+  ASSERT_TRUE(result.ok()) << result.error();
+  EXPECT_EQ(*result, (UpdateInfo{true, "1.10"}));
+}
+
+}  // namespace
+}  // namespace tellwick::testing
