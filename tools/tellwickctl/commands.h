@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/result.h"
 #include "os/session_bus.h"
 #include "protocol/helper_data_model.h"
 #include "tools/tellwickctl/category.h"
@@ -22,11 +23,14 @@ inline constexpr int kExitUsage = 64;
 // What a command runs against. main wires the session bus, the shared store
 // and the standard streams; tests wire fakes and string streams. store opens
 // the shared store on first call only, since opening it makes its directory.
+// launchHelper, when set, starts an installed helper that is not running and
+// waits up to the given time for it to announce itself; why not otherwise.
 struct Context {
   os::SessionBus& bus;
   std::function<IHelperDataModel&()> store;
   std::ostream& out;
   std::ostream& err;
+  std::function<os::Status(std::chrono::milliseconds)> launchHelper = {};
 };
 
 struct Command;

@@ -32,6 +32,7 @@ struct Case {
   std::vector<const char*> out;       // substrings; empty: nothing printed
   const char* err;                    // substring; "": nothing printed
   std::vector<std::chrono::milliseconds> timeoutsPassed;
+  enum class Launch { none, starts, fails } launch = Launch::none;
 };
 
 const Case kCases[] = {
@@ -55,6 +56,11 @@ const Case kCases[] = {
      2, {"RequestBatteries"}, {}, "did not answer (batteries) within 10 s", {10s}},
     {"not running: nothing is asked", {"sensors"}, false, {{"RequestSensors", {"ResponseSensors"}}},
      2, {}, {}, "it is not running; start it with", {}},
+    {"not running, installed: started, then asked", {"fans"}, false,
+     {{"RequestFans", {"ResponseFans"}}}, 0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {},
+     Case::Launch::starts},
+    {"not running and cannot be started", {"fans"}, false, {{"RequestFans", {"ResponseFans"}}},
+     2, {}, {}, "not running and could not be started (not installed)", {}, Case::Launch::fails},
     {"terminate confirmed", {"terminate"}, true, {{"TerminateHelper", {"HelperStopped"}}},
      0, {"TerminateHelper"}, {}, "", {}},
     {"terminate unconfirmed", {"terminate", "--timeout", "2"}, true, {},
@@ -75,6 +81,13 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   int storeOpened = 0;
   std::ostringstream out, err;
   Context context{bus, [&]() -> IHelperDataModel& { ++storeOpened; return store; }, out, err};
+  if (c.launch != Case::Launch::none) {
+    context.launchHelper = [&](std::chrono::milliseconds) -> os::Status {
+      if (c.launch == Case::Launch::fails) return os::failure("not installed");
+      bus.setOwner(std::string(kHelperBusName), true);
+      return {};
+    };
+  }
 
   auto parsed = parseArguments(c.arguments);
   ASSERT_TRUE(parsed.invocation) << parsed.error;

@@ -259,6 +259,15 @@ int statusCommand(const std::vector<std::string>& arguments) {
   return emit(runStatus(*parsed.options, seams.context()));
 }
 
+os::Status launchInstalledHelper(os::SessionBus& bus, std::chrono::milliseconds timeout) {
+  RealSeams seams(false);
+  TellwickContext context{*seams.files, *seams.names, bus.notificationCenter(), *seams.desktop,
+                          *seams.http, *seams.coder, Tellwick::defaultInstallLocation(), "",
+                          Tellwick::defaultWebsite()};
+  if (!Tellwick::isInstalled(context)) return os::failure("it is not installed");
+  return Tellwick::launchAndWait(context, bus, timeout);
+}
+
 int launchCommand(const std::vector<std::string>& arguments) {
   auto parsed = parseInstallOptions("launch", arguments);
   if (!parsed.options) return usage(parsed.error);

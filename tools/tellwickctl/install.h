@@ -25,6 +25,12 @@ inline constexpr int kExitNoHelper = 2;
 inline constexpr int kExitNoManifest = 3;
 inline constexpr int kExitBadArguments = 64;
 
+// Starts the installed helper through the bus (D-Bus activation) and waits
+// up to timeout for it to announce itself; why not when it is not installed,
+// cannot be started or stays silent. What a category request does when no
+// helper is running.
+os::Status launchInstalledHelper(os::SessionBus& bus, std::chrono::milliseconds timeout);
+
 int statusCommand(const std::vector<std::string>& arguments);
 int launchCommand(const std::vector<std::string>& arguments);
 int updateCommand(const std::vector<std::string>& arguments);

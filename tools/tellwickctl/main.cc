@@ -17,6 +17,7 @@
 #include "protocol/helper_data_model.h"
 #include "tools/tellwickctl/arguments.h"
 #include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/install.h"
 
 int main(int argc, char** argv) {
   using namespace tellwick;
@@ -52,6 +53,9 @@ int main(int argc, char** argv) {
                     if (!store) store.emplace(*defaults, *coder);
                     return *store;
                   },
-                  std::cout, std::cerr};
+                  std::cout, std::cerr,
+                  [&](std::chrono::milliseconds timeout) {
+                    return launchInstalledHelper(**connection, timeout);
+                  }};
   return invocation.command->run(context, invocation);
 }

@@ -1,5 +1,7 @@
 // Asking for categories: post each request, wait for the responses, print
 // what the store holds for those that came.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -16,10 +18,25 @@ constexpr const char* kHowToStart =
     "start it with 'tellwick &', or with 'make run' in a source tree";
 
 int query(Context& context, const Invocation& invocation) {
+  auto timeout = invocation.timeout;
   if (!context.bus.nameHasOwner(std::string(kHelperBusName))) {
-    context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart
-                << "\n";
-    return kExitNoAnswer;
+    if (!context.launchHelper) {
+      context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart
+                  << "\n";
+      return kExitNoAnswer;
+    }
+    // Starting it counts against the same wait as its answers.
+    const auto asked = std::chrono::steady_clock::now();
+    os::Status launched = context.launchHelper(timeout);
+    if (!launched) {
+      context.err << "tellwickctl: the helper did not answer: it is not running and could not be "
+                     "started ("
+                  << launched.error() << "); " << kHowToStart << "\n";
+      return kExitNoAnswer;
+    }
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - asked);
+    timeout = std::max(timeout - spent, std::chrono::milliseconds(0));
   }
   auto& center = context.bus.notificationCenter();
   std::set<const Category*> waiting(invocation.categories.begin(), invocation.categories.end());
@@ -29,7 +46,7 @@ int query(Context& context, const Invocation& invocation) {
   }
   for (const Category* c : invocation.categories) DistributedNotifications::post(center, c->request);
   context.bus.flush();
-  context.bus.runUntil([&] { return waiting.empty(); }, invocation.timeout);
+  context.bus.runUntil([&] { return waiting.empty(); }, timeout);
   for (const Category* c : invocation.categories) {
     DistributedNotifications::removeObserver(center, &waiting, c->response);
   }
