@@ -31,9 +31,9 @@ int main(int, char**, char** envp) {
     return 1;
   }
   os::SessionBus& bus = **connection;
-  if (auto refused = bus.claimName(std::string(kHelperBusName))) {
+  if (auto claimed = bus.claimName(std::string(kHelperBusName)); !claimed) {
     std::fprintf(stderr, "tellwick: not starting: %s (is another helper running?)\n",
-                 refused->c_str());
+                 claimed.error().c_str());
     return 1;
   }
 

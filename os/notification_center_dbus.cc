@@ -152,11 +152,11 @@ class DBusSessionBus final : public SessionBus {
 
   NotificationCenter& notificationCenter() override { return *center_; }
 
-  std::optional<std::string> claimName(const std::string& name) override {
+  Status claimName(const std::string& name) override {
     int r = sd_bus_request_name(bus_, name.c_str(), 0);
-    if (r == -EEXIST) return "another process already owns the bus name " + name;
-    if (r < 0) return errnoMessage("cannot take the bus name " + name, -r);
-    return std::nullopt;
+    if (r == -EEXIST) return failure("another process already owns the bus name " + name);
+    if (r < 0) return failure(errnoMessage("cannot take the bus name " + name, -r));
+    return {};
   }
 
   bool nameHasOwner(const std::string& name) override {

@@ -10,6 +10,7 @@
 #include "os/application.h"
 #include "os/notification_center.h"
 #include "os/result.h"
+#include "os/result.h"
 
 namespace tellwick::os {
 
@@ -27,8 +28,8 @@ class SessionBus {
   virtual NotificationCenter& notificationCenter() = 0;
 
   // Takes the well-known name for this connection, without queueing behind
-  // an owner. nullopt on success; otherwise one line saying why not.
-  virtual std::optional<std::string> claimName(const std::string& name) = 0;
+  // an owner; on failure, one line saying why not.
+  virtual Status claimName(const std::string& name) = 0;
 
   // Whether some connection currently owns name; false when the bus cannot
   // be asked.

@@ -13,4 +13,16 @@ std::string localizedName(SensorType type, const os::ResourceBundle& bundle) {
   return os::localizedString(bundle, kProtocolStringTable, kKeys[rawValue(type)]);
 }
 
+const char* unitSymbol(SensorType type) {
+  switch (type) {
+    case SensorType::thermal: return "°C";
+    case SensorType::voltage: return "V";
+    case SensorType::current: return "A";
+    case SensorType::power: return "W";
+    case SensorType::unknown:
+    case SensorType::fan: break;
+  }
+  return "";
+}
+
 }  // namespace tellwick

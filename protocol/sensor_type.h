@@ -33,6 +33,10 @@ inline std::uint8_t rawValue(SensorType type) { return static_cast<std::uint8_t>
 // table has no translation.
 std::string localizedName(SensorType type, const os::ResourceBundle& bundle);
 
+// The unit a reading of type is shown in ("°C", "V", "A", "W"); empty for
+// types that have none.
+const char* unitSymbol(SensorType type);
+
 // The string table of the protocol library's texts.
 inline constexpr std::string_view kProtocolStringTable = "protocol";
 

@@ -45,10 +45,10 @@ class FakeSessionBus final : public os::SessionBus {
 
   os::NotificationCenter& notificationCenter() override { return center_; }
 
-  std::optional<std::string> claimName(const std::string& name) override {
-    if (owners_.contains(name)) return "another process already owns the bus name " + name;
+  os::Status claimName(const std::string& name) override {
+    if (owners_.contains(name)) return os::failure("another process already owns the bus name " + name);
     owners_.insert(name);
-    return std::nullopt;
+    return {};
   }
 
   bool nameHasOwner(const std::string& name) override { return owners_.contains(name); }

@@ -9,22 +9,10 @@
 namespace tellwick::ctl {
 namespace {
 
-const char* unitOf(SensorType type) {
-  switch (type) {
-    case SensorType::thermal: return "°C";
-    case SensorType::voltage: return "V";
-    case SensorType::current: return "A";
-    case SensorType::power: return "W";
-    case SensorType::unknown:
-    case SensorType::fan: break;
-  }
-  return "";
-}
-
 std::string valueText(const Sensor& sensor) {
   if (!sensor.value || !std::isfinite(*sensor.value)) return "-";
   std::string text = fixed(*sensor.value, sensor.fractionDigits());
-  std::string unit = unitOf(sensor.type());
+  std::string unit = unitSymbol(sensor.type());
   return unit.empty() ? text : text + " " + unit;
 }
 

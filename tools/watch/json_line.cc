@@ -21,18 +21,6 @@ Json orNull(const std::optional<T>& value) {
 
 Json number(double value) { return std::isfinite(value) ? Json(value) : Json(nullptr); }
 
-const char* unitOf(SensorType type) {
-  switch (type) {
-    case SensorType::thermal: return "°C";
-    case SensorType::voltage: return "V";
-    case SensorType::current: return "A";
-    case SensorType::power: return "W";
-    case SensorType::unknown:
-    case SensorType::fan: break;
-  }
-  return "";
-}
-
 Json rateText(const std::optional<double>& perSecond) {
   if (!perSecond || !std::isfinite(*perSecond) || *perSecond < 0 || *perSecond >= 1.8e19) return nullptr;
   return DiskUtilities::rateText(static_cast<std::uint64_t>(std::llround(*perSecond)), false);
@@ -58,7 +46,7 @@ std::string jsonLine(const WatchState& state, const std::vector<Panel>& panels, 
         Json list = Json::array();
         for (const auto& s : state.sensors()) {
           list.push_back({{"identifier", s.identifier}, {"description", s.description}, {"value", orNull(s.value)},
-                          {"unit", unitOf(s.type)}, {"min", orNull(s.minimum)}, {"max", orNull(s.maximum)}});
+                          {"unit", unitSymbol(s.type)}, {"min", orNull(s.minimum)}, {"max", orNull(s.maximum)}});
         }
         line["sensors"] = std::move(list);
         break;

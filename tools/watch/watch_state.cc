@@ -11,25 +11,13 @@ namespace {
 
 constexpr std::size_t kMaxName = 64;
 
-const char* unitOf(SensorType type) {
-  switch (type) {
-    case SensorType::thermal: return "°C";
-    case SensorType::voltage: return "V";
-    case SensorType::current: return "A";
-    case SensorType::power: return "W";
-    case SensorType::unknown:
-    case SensorType::fan: break;
-  }
-  return "";
-}
-
 }  // namespace
 
 std::string sensorValueText(std::optional<double> value, SensorType type, int fractionDigits) {
   if (!value || !std::isfinite(*value)) return "-";
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", fractionDigits, *value);
-  std::string unit = unitOf(type);
+  std::string unit = unitSymbol(type);
   return unit.empty() ? std::string(buffer) : std::string(buffer) + " " + unit;
 }
 
