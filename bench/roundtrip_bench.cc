@@ -18,63 +18,18 @@
 #include "os/session_bus.h"
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
-#include "tests/support/child_process.h"
-#include "tests/support/mock_bluez.h"
-#include "tests/support/private_bus.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/simulated_laptop_helper.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using tellwick::testing::ChildProcess;
-using tellwick::testing::MockBluez;
-using tellwick::testing::PrivateBus;
 using tellwick::testing::ScopedEnvironmentVariable;
 using tellwick::testing::ScratchDirectory;
 
-// One helper for the whole run, with a mock BlueZ (earbuds, their case, a
-// keyboard, a mouse) as its system bus; started on first use.
-struct Rig {
-  PrivateBus bus;
-  MockBluez bluez{"full"};
-  ScratchDirectory scratch;
-  std::unique_ptr<ChildProcess> helper;
-  std::unique_ptr<tellwick::os::SessionBus> client;
-  std::string error;
-
-  Rig() {
-    if (!bluez.ready()) {
-      error = "the mock BlueZ did not start";
-      return;
-    }
-    auto connection = tellwick::os::connectSessionBus();
-    if (!connection) {
-      error = connection.error();
-      return;
-    }
-    client = std::move(*connection);
-    bool started = false;
-    client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
-                                             [&](const tellwick::os::Notification&) { started = true; });
-    helper = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/bin/umockdev-run", "--device",
-                                 std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
-                                 std::string(TELLWICK_BIN_DIR) + "/tellwick"},
-        std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-                                 "DBUS_SYSTEM_BUS_ADDRESS=" + bluez.address(),
-                                 "XDG_CONFIG_HOME=" + scratch.string(), "HOME=" + scratch.string(),
-                                 std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin"});
-    if (!client->runUntil([&] { return started; }, 20s)) error = "the helper did not start";
-  }
-  ~Rig() {
-    if (client) {
-      client->notificationCenter().post("TerminateHelper", std::nullopt);
-      client->flush();
-    }
-    if (helper) helper->wait(10s);
-  }
-};
+// One helper for the whole run, started on first use.
+using Rig = tellwick::testing::SimulatedLaptopHelper;
 
 Rig& rig() {
   static Rig instance;

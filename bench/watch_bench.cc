@@ -29,6 +29,7 @@
 #include "tests/support/private_bus.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
+#include "tests/support/simulated_laptop_helper.h"
 #include "tests/support/mock_bluez.h"
 #include "tools/watch/frame.h"
 #include "tools/watch/json_line.h"
@@ -146,43 +147,8 @@ void BM_HourOfHistory(benchmark::State& bench) {
 }
 BENCHMARK(BM_HourOfHistory)->Args({1000, 11})->Args({200, 11})->Args({200, 100})->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The helper in the simulated laptop on a private bus, started on first use.
-struct Rig {
-  tellwick::testing::PrivateBus bus;
-  tellwick::testing::MockBluez bluez{"full"};
-  tellwick::testing::ScratchDirectory scratch;
-  std::unique_ptr<tellwick::testing::ChildProcess> helper;
-  std::unique_ptr<tellwick::os::SessionBus> client;
-  std::string error;
-
-  Rig() {
-    auto connection = tellwick::os::connectSessionBus();
-    if (!connection || !bluez.ready()) {
-      error = "no private bus or mock BlueZ";
-      return;
-    }
-    client = std::move(connection).value();
-    bool started = false;
-    client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
-                                             [&](const tellwick::os::Notification&) { started = true; });
-    helper = std::make_unique<tellwick::testing::ChildProcess>(
-        std::vector<std::string>{"/usr/bin/umockdev-run", "--device",
-                                 std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
-                                 std::string(TELLWICK_BIN_DIR) + "/tellwick"},
-        std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-                                 "DBUS_SYSTEM_BUS_ADDRESS=" + bluez.address(),
-                                 "XDG_CONFIG_HOME=" + scratch.string(), "HOME=" + scratch.string(),
-                                 std::string("PATH=") + TELLWICK_BIN_DIR + ":/usr/bin:/bin"});
-    if (!client->runUntil([&] { return started; }, 20s)) error = "the helper did not start";
-  }
-  ~Rig() {
-    if (client) {
-      client->notificationCenter().post("TerminateHelper", std::nullopt);
-      client->flush();
-    }
-    if (helper) helper->wait(10s);
-  }
-};
+// One helper for the whole run, started on first use.
+using Rig = tellwick::testing::SimulatedLaptopHelper;
 
 Rig& rig() {
   static Rig instance;
