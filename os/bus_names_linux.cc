@@ -1,8 +1,7 @@
-#include <systemd/sd-bus.h>
-
 #include <cstring>
 
 #include "os/bus_names.h"
+#include "os/user_bus_linux.h"
 
 namespace tellwick::os {
 namespace {
@@ -76,14 +75,9 @@ class LinuxBusNames final : public BusNames {
 }  // namespace
 
 Result<std::unique_ptr<BusNames>> newLinuxBusNames() {
-  sd_bus* bus = nullptr;
-  int r = sd_bus_open_user(&bus);
-  if (r >= 0) r = sd_bus_set_method_call_timeout(bus, kCallTimeoutUs);
-  if (r < 0) {
-    sd_bus_unref(bus);
-    return failure(errnoMessage("cannot connect to the session bus", -r));
-  }
-  return std::unique_ptr<BusNames>(std::make_unique<LinuxBusNames>(bus));
+  auto bus = openUserBus(kCallTimeoutUs);
+  if (!bus) return failure(bus.error());
+  return std::unique_ptr<BusNames>(std::make_unique<LinuxBusNames>(*bus));
 }
 
 }  // namespace tellwick::os

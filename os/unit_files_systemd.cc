@@ -1,8 +1,7 @@
-#include <systemd/sd-bus.h>
-
 #include <cstring>
 
 #include "os/unit_files.h"
+#include "os/user_bus_linux.h"
 
 namespace tellwick::os {
 namespace {
@@ -93,14 +92,9 @@ class SystemdUnitFiles final : public UnitFileManager {
 }  // namespace
 
 Result<std::unique_ptr<UnitFileManager>> newLinuxUnitFileManager() {
-  sd_bus* bus = nullptr;
-  int r = sd_bus_open_user(&bus);
-  if (r >= 0) r = sd_bus_set_method_call_timeout(bus, kCallTimeoutUs);
-  if (r < 0) {
-    sd_bus_unref(bus);
-    return failure(errnoMessage("cannot connect to the session bus", -r));
-  }
-  return std::unique_ptr<UnitFileManager>(std::make_unique<SystemdUnitFiles>(bus));
+  auto bus = openUserBus(kCallTimeoutUs);
+  if (!bus) return failure(bus.error());
+  return std::unique_ptr<UnitFileManager>(std::make_unique<SystemdUnitFiles>(*bus));
 }
 
 }  // namespace tellwick::os
