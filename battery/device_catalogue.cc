@@ -52,11 +52,6 @@ DeviceCatalogue DeviceCatalogue::load(const os::ResourceBundle& bundle) {
   return fromJson(*bytes);
 }
 
-const DeviceCatalogue& DeviceCatalogue::installed() {
-  static const DeviceCatalogue kCatalogue = load(os::installedBundle());
-  return kCatalogue;
-}
-
 const CatalogueEntry* DeviceCatalogue::find(std::string_view identifier) const {
   auto it = entries_.find(std::string(identifier));
   return it == entries_.end() ? nullptr : &it->second;

@@ -33,8 +33,6 @@ class DeviceCatalogue {
   static DeviceCatalogue fromJson(std::string_view json);
   // The bundle's "DeviceCatalogue.json"; empty when it is missing or damaged.
   static DeviceCatalogue load(const os::ResourceBundle& bundle);
-  // The installed bundle's catalogue, loaded once per process.
-  static const DeviceCatalogue& installed();
 
   // Exact, case-sensitive identifier lookup; nullptr when unknown.
   const CatalogueEntry* find(std::string_view identifier) const;

@@ -142,7 +142,7 @@ namespace tellwick {
 namespace {
 
 TEST(DeviceCatalogueResource, ShipsEveryKind) {
-  const auto& catalogue = DeviceCatalogue::installed();
+  const DeviceCatalogue catalogue = DeviceCatalogue::load(os::installedBundle());
   EXPECT_TRUE(catalogue.isPhone("iPhone16,1"));
   EXPECT_TRUE(catalogue.isTablet("iPad16,3"));
   EXPECT_TRUE(catalogue.isWatch("Watch7,5"));

@@ -231,7 +231,7 @@ int watch(const LowEnergyInvocation& invocation) {
   if (!domain) domain = std::make_unique<NoDomain>();
   LowEnergyPersistency persistency(*domain);
   const auto& bundle = os::installedBundle();
-  const auto& catalogue = DeviceCatalogue::installed();
+  const DeviceCatalogue catalogue = DeviceCatalogue::load(bundle);
   LowEnergyFinder finder(central, *clock, persistency, catalogue, bundle);
   Watcher watcher;
   finder.setDelegate(&watcher);
