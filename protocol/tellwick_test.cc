@@ -2,11 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/fakes/fake_bus_names.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_http_client.h"
-#include "tests/fakes/fake_session_bus.h"
-#include "tests/fakes/memory_file_system.h"
+#include "tests/fakes/fake_tellwick_world.h"
 
 namespace tellwick {
 namespace {
@@ -28,18 +24,10 @@ std::string versionList(const std::string& version) {
                      "<key>CFBundleShortVersionString</key><string>" + version + "</string></dict>");
 }
 
-class TellwickTest : public ::testing::Test {
+class TellwickTest : public testing::FakeTellwickWorld {
  protected:
+  TellwickTest() : FakeTellwickWorld(kLocation, "https://updates.test:8443") {}
   void install(const std::string& version) { files_.addFile(kInfoList, versionList(version)); }
-
-  testing::MemoryFileSystem files_;
-  testing::FakeBusNames names_;
-  testing::FakeSessionBus bus_;
-  testing::FakeDesktop desktop_;
-  testing::FakeHttpClient http_;
-  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
-  TellwickContext context_{files_,  names_,  bus_.center(), desktop_, http_, *coder_,
-                           kLocation, "https://updates.test:8443", "https://www.test/helper"};
 };
 
 TEST_F(TellwickTest, InstalledVersionFollowsTheFiveSteps) {

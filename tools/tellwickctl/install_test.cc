@@ -2,11 +2,7 @@
 
 #include <gmock/gmock.h>
 
-#include "tests/fakes/fake_bus_names.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_http_client.h"
-#include "tests/fakes/fake_session_bus.h"
-#include "tests/fakes/memory_file_system.h"
+#include "tests/fakes/fake_tellwick_world.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -66,8 +62,9 @@ TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
   }
 }
 
-class InstallCommandsTest : public ::testing::Test {
+class InstallCommandsTest : public testing::FakeTellwickWorld {
  protected:
+  InstallCommandsTest() : FakeTellwickWorld(kLocation, "https://127.0.0.1:9") {}
   void install(const std::string& version) {
     files_.addFile(std::string(kLocation) + "/Info.plist",
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleShortVersionString</key>"
@@ -78,15 +75,6 @@ class InstallCommandsTest : public ::testing::Test {
     o.json = true;
     return o;
   }
-
-  testing::MemoryFileSystem files_;
-  testing::FakeBusNames names_;
-  testing::FakeSessionBus bus_;
-  testing::FakeDesktop desktop_;
-  testing::FakeHttpClient http_;
-  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
-  TellwickContext context_{files_, names_,  bus_.center(), desktop_, http_, *coder_,
-                           kLocation, "https://127.0.0.1:9", "https://www.test/helper"};
 };
 
 TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
