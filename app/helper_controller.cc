@@ -28,7 +28,8 @@ class NoHidEventSystem final : public os::HidEventSystem {
 
 HelperController::HelperController(const HelperServices& s, os::SystemIdentification& system)
     : model_(s.userDefaults, s.coder) {
-  if (system.machine() == "arm64") {
+  const bool intel = system.machine() != "arm64" && s.smcPresent && s.smcPresent();
+  if (!intel) {
     auto opened = s.openHidEventSystem();
     hidSystem_ = opened ? std::move(*opened) : std::make_unique<NoHidEventSystem>();
     native_.emplace(*hidSystem_);

@@ -41,8 +41,12 @@ struct HelperServices {
   const os::ResourceBundle& bundle;
   // The helper's own environment, handed on to the tools it runs.
   const std::vector<std::string>& environment;
-  // Opens the HID sensor reader; called once, and only on Apple silicon.
+  // Opens the HID sensor reader; called once, and only where the HID path
+  // serves the sensors.
   std::function<os::Result<std::unique_ptr<os::HidEventSystem>>()> openHidEventSystem;
+  // Whether the machine has a system-management controller with sensor keys
+  // (applesmc on Linux); asked once, and only off Apple silicon.
+  std::function<bool()> smcPresent;
 };
 
 // The composition root: the one store and the four category controllers,
@@ -50,10 +54,16 @@ struct HelperServices {
 // life of the process. Construction does not fail: a part whose hardware is
 // missing still answers with what it has (a HID reader that cannot be opened
 // lists no sensors). Built and used on the main thread.
+//
+// The sensors come from the controller (the Intel path) only on a machine
+// that has one; every other machine, Apple silicon or a PC whose hwmon chips
+// carry its temperatures, voltages and currents, is served by the HID path.
+// Fans come from the controller's fan keys everywhere.
 class HelperController final : public IHelperController {
  public:
-  // Asks system once whether this is Apple silicon ("arm64") to choose the
-  // sensor controller; system is used during construction only.
+  // Asks system once whether this is Apple silicon ("arm64"), and otherwise
+  // services.smcPresent once, to choose the sensor controller; system is
+  // used during construction only.
   HelperController(const HelperServices& services, os::SystemIdentification& system);
   HelperController(const HelperController&) = delete;
   HelperController& operator=(const HelperController&) = delete;

@@ -33,7 +33,7 @@ class HelperControllerTest : public ::testing::Test {
     });
   }
 
-  std::unique_ptr<HelperController> build(const std::string& machine) {
+  std::unique_ptr<HelperController> build(const std::string& machine, bool smc = true) {
     system_.setMachine(machine);
     HelperServices services{center_,
                             defaults_,
@@ -47,6 +47,10 @@ class HelperControllerTest : public ::testing::Test {
                               auto hid = std::make_unique<testing::FakeHidEventSystem>();
                               hid->addThermal("PMU tdie1", 40.0);
                               return std::unique_ptr<os::HidEventSystem>(std::move(hid));
+                            },
+                            [this, smc] {
+                              ++smcProbes_;
+                              return smc;
                             }};
     return std::make_unique<HelperController>(services, system_);
   }
@@ -60,26 +64,30 @@ class HelperControllerTest : public ::testing::Test {
   std::vector<std::string> environment_ = {"PATH=/usr/bin"};
   testing::FakeSystemIdentification system_;
   int hidOpenings_ = 0;
+  int smcProbes_ = 0;
 };
 
-TEST_F(HelperControllerTest, OnlyArm64SelectsTheAppleSiliconSensors) {
+TEST_F(HelperControllerTest, TheControllerServesSensorsOnlyOffArm64WhereThereIsOne) {
   struct Case {
     const char* machine;
+    bool smc;
     const char* sensor;
-  } const cases[] = {{"arm64", "appleThermal001"},
-                     {"x86_64", "TC0P"},
-                     {"i686", "TC0P"},
-                     {"armv7l", "TC0P"},
-                     {"", "TC0P"}};
+  } const cases[] = {{"arm64", true, "appleThermal001"}, {"arm64", false, "appleThermal001"},
+                     {"x86_64", true, "TC0P"},           {"x86_64", false, "appleThermal001"},
+                     {"i686", true, "TC0P"},             {"i686", false, "appleThermal001"},
+                     {"armv7l", true, "TC0P"},           {"", true, "TC0P"}};
   for (const auto& c : cases) {
+    const std::string what = std::string("machine '") + c.machine + "', smc " + (c.smc ? "yes" : "no");
     int openings = hidOpenings_;
-    auto root = build(c.machine);
+    int probes = smcProbes_;
+    auto root = build(c.machine, c.smc);
     root->sensors().updateSensors();
     root->fans().updateFans();
     auto sensors = root->model().sensors().value_or(std::vector<Sensor>{});
-    ASSERT_EQ(sensors.size(), 1u) << "machine '" << c.machine << "'";
-    EXPECT_EQ(sensors[0].identifier, c.sensor) << "machine '" << c.machine << "'";
-    EXPECT_EQ(hidOpenings_ - openings, c.sensor[0] == 'a' ? 1 : 0);
+    ASSERT_EQ(sensors.size(), 1u) << what;
+    EXPECT_EQ(sensors[0].identifier, c.sensor) << what;
+    EXPECT_EQ(hidOpenings_ - openings, c.sensor[0] == 'a' ? 1 : 0) << what;
+    EXPECT_EQ(smcProbes_ - probes, std::string(c.machine) == "arm64" ? 0 : 1) << what;
     EXPECT_EQ(root->model().fans().value_or(std::vector<Fan>{}).size(), 1u)
         << "fans come from the SMC on every machine";
   }

@@ -16,6 +16,7 @@
 #include "os/property_list_coder.h"
 #include "os/resource_bundle.h"
 #include "os/session_bus.h"
+#include "os/smc_linux.h"
 #include "os/smc_user_client.h"
 #include "os/system_identification.h"
 #include "os/user_defaults.h"
@@ -52,7 +53,8 @@ int main(int, char**, char** envp) {
                                 *runner,
                                 os::installedBundle(),
                                 environment,
-                                [] { return os::newLinuxHidEventSystem(std::nullopt); }};
+                                [] { return os::newLinuxHidEventSystem(std::nullopt); },
+                                [] { return os::linuxSmcPresent(); }};
 
   AppDelegate delegate(*application, bus.notificationCenter(),
                        [&] { return std::make_unique<HelperController>(services, *system); });

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "os/posix_file.h"
+#include "os/smc_linux.h"
 #include "os/smc_user_client.h"
 
 namespace tellwick::os {
@@ -330,6 +331,10 @@ class LinuxSmcUserClient final : public SmcUserClient {
 };
 
 }  // namespace
+
+bool linuxSmcPresent(const std::string& sysfsRoot) {
+  return ::access((sysfsRoot + kAppleSmcDevice).c_str(), F_OK) == 0;
+}
 
 std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot) {
   return std::make_unique<LinuxSmcUserClient>(std::move(sysfsRoot));

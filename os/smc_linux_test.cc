@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "os/smc_linux.h"
 #include "os/smc_user_client.h"
 #include "smc/string_converter.h"
 #include "tests/fakes/emulated_smc.h"
@@ -409,6 +410,36 @@ TEST_F(LinuxSmcTest, AVanishedAppleSmcReadsNothingUntilItIsBack) {
 
   tree_.appleTemperature(1, "TC0P", "43000");
   EXPECT_EQ(temperature("TC0P"), 43000 * 256 / 1000 / 256.0);
+}
+
+// The helper reads its sensors from the controller only where applesmc is
+// there; a board whose chips report fans has no controller keys.
+TEST(LinuxSmcPresentTest, OnlyTheAppleSmcDeviceCounts) {
+  struct Case {
+    const char* machine;
+    std::function<void(SysfsTree&)> lay;
+    bool present;
+  } const cases[] = {
+      {"empty sysfs", [](SysfsTree&) {}, false},
+      {"desktop board with fans",
+       [](SysfsTree& t) {
+         t.attribute(t.chip("devices/platform/nct6775.656", 2, "nct6798") + "/fan1_input", "900");
+       },
+       false},
+      {"Intel Mac", [](SysfsTree& t) { t.appleSmc(0); }, true},
+      {"Intel Mac whose applesmc went away",
+       [](SysfsTree& t) {
+         t.appleSmc(0);
+         t.remove("devices/platform/applesmc.768");
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SysfsTree tree;
+    c.lay(tree);
+    EXPECT_EQ(linuxSmcPresent(tree.root()), c.present) << c.machine;
+  }
+  EXPECT_FALSE(linuxSmcPresent("/nonexistent-root"));
 }
 
 }  // namespace
