@@ -20,7 +20,7 @@ std::string identifierFor(std::string_view prefix, std::size_t position) {
 }
 
 void appendGroup(std::vector<Sensor>& sensors, const std::optional<os::PlistArray>& names,
-                 const std::optional<std::vector<double>>& readings, std::string_view prefix) {
+                 const std::optional<SensorReadings>& readings, std::string_view prefix) {
   if (!names || !readings) return;
   auto group = AppleSensorController::makeSensors(*names, *readings, prefix);
   sensors.insert(sensors.end(), std::make_move_iterator(group.begin()),
@@ -35,14 +35,14 @@ AppleSensorController::AppleSensorController(IHelperDataModel& model,
     : model_(model), center_(center), nativeController_(nativeController) {}
 
 std::vector<Sensor> AppleSensorController::makeSensors(const os::PlistArray& names,
-                                                       const std::vector<double>& readings,
+                                                       const SensorReadings& readings,
                                                        std::string_view prefix) {
   std::vector<Sensor> sensors;
   if (names.empty() || readings.empty() || names.size() != readings.size()) return sensors;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const auto* name = names[i].get<std::string>();
-    if (name == nullptr) continue;
-    sensors.emplace_back(identifierFor(prefix, i + 1), *name, readings[i]);
+    if (name == nullptr || !readings[i]) continue;
+    sensors.emplace_back(identifierFor(prefix, i + 1), *name, *readings[i]);
   }
   return sensors;
 }

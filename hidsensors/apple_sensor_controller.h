@@ -27,12 +27,13 @@ class AppleSensorController final : public ISensorController {
   // then posts the sensors response.
   void updateSensors() override;
 
-  // One record per position whose name is a string: identifier prefix + the
-  // position counted from 1 ("%03d"), the name as description, the reading
-  // as value. Empty when either list is empty or their lengths differ; a
-  // skipped position still uses up its number.
+  // One record per position whose name is a string and whose reading was
+  // taken: identifier prefix + the position counted from 1 ("%03d"), the
+  // name as description, the reading as value. Empty when either list is
+  // empty or their lengths differ; a skipped position still uses up its
+  // number, so the others keep theirs.
   static std::vector<Sensor> makeSensors(const os::PlistArray& names,
-                                         const std::vector<double>& readings,
+                                         const SensorReadings& readings,
                                          std::string_view prefix);
 
  private:

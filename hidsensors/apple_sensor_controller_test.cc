@@ -78,12 +78,12 @@ TEST_F(AppleSensorControllerTest, TiesFollowCurrentThermalVoltageAndUpperCaseSor
                           Row{"appleVoltage001", "x", 1.0}));
 }
 
-TEST_F(AppleSensorControllerTest, ServiceWithoutEventIsReportedAsZeroAndNegativesPassThrough) {
+TEST_F(AppleSensorControllerTest, ServiceWithoutEventIsLeftOutAndNegativesPassThrough) {
   system_.addThermal("T1", std::nullopt);
+  system_.addThermal("T2", 0.0);
   system_.addCurrent("I1", -0.25);
-
   EXPECT_THAT(update(),
-              ElementsAre(Row{"appleCurrent001", "I1", -0.25}, Row{"appleThermal001", "T1", 0.0}));
+              ElementsAre(Row{"appleCurrent001", "I1", -0.25}, Row{"appleThermal002", "T2", 0.0}));
 }
 
 TEST_F(AppleSensorControllerTest, GroupWhoseServicesChangedSinceStartIsDroppedWhole) {
@@ -123,7 +123,7 @@ TEST(MakeSensorsTest, PairsNamesWithReadingsByPosition) {
               ElementsAre(Row{"appleThermal001", "first", 1}, Row{"appleThermal003", "third", 3}));
 
   const auto sensors = AppleSensorController::makeSensors(os::PlistArray(1000, os::PlistValue("s")),
-                                                          std::vector<double>(1000, 0.5), "appleVoltage");
+                                                          SensorReadings(1000, 0.5), "appleVoltage");
   ASSERT_EQ(sensors.size(), 1000u);
   EXPECT_EQ(sensors[11].identifier, "appleVoltage012");
   EXPECT_EQ(sensors[998].identifier, "appleVoltage999");

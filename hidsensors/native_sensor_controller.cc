@@ -39,35 +39,36 @@ std::optional<os::PlistArray> NativeSensorController::getSensorNames(
   return names;
 }
 
-std::optional<std::vector<double>> NativeSensorController::getValues(
+std::optional<SensorReadings> NativeSensorController::getValues(
     const os::PlistDictionary& matching, std::int64_t eventType, std::uint32_t field) {
   auto client = system_.createClient();
   client->setMatching(matching);
   const auto services = client->copyServices();
   if (!services) return std::nullopt;
-  std::vector<double> values;
+  SensorReadings values;
   values.reserve(services->size());
   for (const auto& service : *services) {
     const auto event = service->copyEvent(eventType);
-    values.push_back(event ? event->floatValue(field) : 0.0);
+    // A missing event is a reading not taken, never a reading of 0.
+    values.push_back(event ? std::optional<double>(event->floatValue(field)) : std::nullopt);
   }
   return values;
 }
 
-std::optional<std::vector<double>> NativeSensorController::getPowerVoltageValues(
+std::optional<SensorReadings> NativeSensorController::getPowerVoltageValues(
     const os::PlistDictionary& matching) {
   return getValues(matching, os::kHidEventTypePower, os::kHidPowerMeasureField);
 }
 
-std::optional<std::vector<double>> NativeSensorController::refreshCurrentSensors() {
+std::optional<SensorReadings> NativeSensorController::refreshCurrentSensors() {
   return getPowerVoltageValues(currentMatching_);
 }
 
-std::optional<std::vector<double>> NativeSensorController::refreshThermalSensors() {
+std::optional<SensorReadings> NativeSensorController::refreshThermalSensors() {
   return getValues(thermalMatching_, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField);
 }
 
-std::optional<std::vector<double>> NativeSensorController::refreshVoltageSensors() {
+std::optional<SensorReadings> NativeSensorController::refreshVoltageSensors() {
   return getPowerVoltageValues(voltageMatching_);
 }
 

@@ -10,6 +10,11 @@
 
 namespace tellwick {
 
+// One reading per matched service, in service order; nullopt for a service
+// whose reading could not be taken now (no event: a device asleep, a read
+// that failed, a chip going away), which is left out rather than shown as 0.
+using SensorReadings = std::vector<std::optional<double>>;
+
 // The three sensor groups of the HID event system as plain lists: names read
 // once, readings on demand, index-aligned with the matched services. A name
 // is whatever the service's "Product" property holds (normally a string).
@@ -24,11 +29,11 @@ class INativeSensorController {
   virtual const std::optional<os::PlistArray>& thermalNames() const = 0;
   virtual const std::optional<os::PlistArray>& voltageNames() const = 0;
 
-  // Fresh readings, one per service now matched (0 for a service without an
-  // event); nullopt when the event system lists no services.
-  virtual std::optional<std::vector<double>> refreshCurrentSensors() = 0;
-  virtual std::optional<std::vector<double>> refreshThermalSensors() = 0;
-  virtual std::optional<std::vector<double>> refreshVoltageSensors() = 0;
+  // Fresh readings, one per service now matched; nullopt when the event
+  // system lists no services.
+  virtual std::optional<SensorReadings> refreshCurrentSensors() = 0;
+  virtual std::optional<SensorReadings> refreshThermalSensors() = 0;
+  virtual std::optional<SensorReadings> refreshVoltageSensors() = 0;
 };
 
 class NativeSensorController final : public INativeSensorController {
@@ -44,19 +49,20 @@ class NativeSensorController final : public INativeSensorController {
   std::optional<os::PlistArray> getSensorNames(const os::PlistDictionary& matching);
 
   // One entry per service matched: field 0x190000 of its event of type 25,
-  // or 0 when it has no such event. nullopt when no service list is given.
-  std::optional<std::vector<double>> getPowerVoltageValues(const os::PlistDictionary& matching);
+  // or nullopt when it has no such event now. nullopt when no service list
+  // is given.
+  std::optional<SensorReadings> getPowerVoltageValues(const os::PlistDictionary& matching);
 
   const std::optional<os::PlistArray>& currentNames() const override { return currentSensorNames_; }
   const std::optional<os::PlistArray>& thermalNames() const override { return thermalSensorNames_; }
   const std::optional<os::PlistArray>& voltageNames() const override { return voltageSensorNames_; }
 
-  std::optional<std::vector<double>> refreshCurrentSensors() override;
-  std::optional<std::vector<double>> refreshThermalSensors() override;
-  std::optional<std::vector<double>> refreshVoltageSensors() override;
+  std::optional<SensorReadings> refreshCurrentSensors() override;
+  std::optional<SensorReadings> refreshThermalSensors() override;
+  std::optional<SensorReadings> refreshVoltageSensors() override;
 
  private:
-  std::optional<std::vector<double>> getValues(const os::PlistDictionary& matching,
+  std::optional<SensorReadings> getValues(const os::PlistDictionary& matching,
                                                std::int64_t eventType, std::uint32_t field);
 
   os::HidEventSystem& system_;

@@ -55,7 +55,7 @@ TEST(NativeSensorControllerTest, NamesAreReadOnceAndReadingsAfreshWithANewClient
   EXPECT_EQ(system.clientsCreated(), clientsAfterStart + 2);
 }
 
-TEST(NativeSensorControllerTest, ServiceWithoutEventReadsZeroInItsPlace) {
+TEST(NativeSensorControllerTest, ServiceWithoutEventHasNoReadingInItsPlace) {
   FakeHidEventSystem system;
   system.addThermal("A", 30);
   system.addThermal("B", std::nullopt);
@@ -63,8 +63,8 @@ TEST(NativeSensorControllerTest, ServiceWithoutEventReadsZeroInItsPlace) {
   system.addVoltage("V", std::nullopt);
   NativeSensorController reader(system);
 
-  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(30, 0, -2.5));
-  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(0));
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(30, std::nullopt, -2.5));
+  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(std::nullopt));
 }
 
 TEST(NativeSensorControllerTest, EachGroupReadsItsOwnEventTypeAndField) {

@@ -10,16 +10,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "os/hid_event_system.h"
+#include "platform/utf8.h"
 
 namespace tellwick::os {
 namespace {
 
+// Labels come from drivers and from the user's configuration, in whatever
+// encoding its file was saved in; a name is at most this many bytes.
+constexpr std::size_t kMaxProductBytes = 128;
 
 // libsensors keeps its state in globals; two owners would tear it down under
 // each other.
@@ -45,7 +50,7 @@ void keepParseErrorNoFile(const char* err, int lineno) { keepParseError(err, nul
 
 struct Channel {
   const sensors_chip_name* chip;
-  int input;  // subfeature number of the reading, -1 when the chip has none
+  int input;  // subfeature number of the reading
   std::string product;
   std::int64_t usagePage;
   std::int64_t usage;
@@ -75,7 +80,7 @@ class LinuxHidService final : public HidServiceClient {
   }
 
   std::unique_ptr<HidEvent> copyEvent(std::int64_t type) const override {
-    if (type != channel_.eventType || channel_.input < 0) return nullptr;
+    if (type != channel_.eventType) return nullptr;
     double value = 0;
     // Fails when the attribute cannot be read (driver error, sensor gone) or
     // holds no number, or a configured computation cannot be evaluated.
@@ -147,25 +152,56 @@ const Kind* kindOf(sensors_feature_type type) {
   return nullptr;
 }
 
+// Valid UTF-8 of at most kMaxProductBytes, cut between characters: the name
+// is stored as text, and one label that is not must not cost the others.
+std::string productName(std::string_view bytes) {
+  std::string name = replaceInvalidUtf8(bytes, kReplacementCharacter);
+  if (name.size() > kMaxProductBytes) {
+    std::size_t end = kMaxProductBytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    name.resize(end);
+  }
+  return name;
+}
+
+// How a chip is named: by its driver's name ("nvme"), or, when another chip
+// has the same, by its full name as the command-line tools print it
+// ("nvme-pci-0100"), so two drives stay apart.
+std::string chipName(const sensors_chip_name& chip, const std::map<std::string, int>& prefixCount) {
+  const std::string prefix = chip.prefix != nullptr ? chip.prefix : "";
+  if (prefixCount.at(prefix) < 2) return prefix;
+  char full[256];
+  const int n = sensors_snprintf_chip_name(full, sizeof full, &chip);
+  return n > 0 ? std::string(full) : prefix;
+}
+
 // Chips in the library's order; within a chip the library lists a kind's
-// channels by number. Ignored channels are skipped by sensors_get_features.
+// channels by number. Ignored channels are skipped by sensors_get_features,
+// and so is a channel without a reading of its own (a current with only a
+// limit), which the command-line tools show no reading for either.
 std::vector<Channel> collectChannels() {
-  std::vector<Channel> channels;
+  std::map<std::string, int> prefixCount;
   int chipIndex = 0;
   while (const sensors_chip_name* chip = sensors_get_detected_chips(nullptr, &chipIndex)) {
+    ++prefixCount[chip->prefix != nullptr ? chip->prefix : ""];
+  }
+
+  std::vector<Channel> channels;
+  chipIndex = 0;
+  while (const sensors_chip_name* chip = sensors_get_detected_chips(nullptr, &chipIndex)) {
+    const std::string chipText = chipName(*chip, prefixCount);
     int featureIndex = 0;
     while (const sensors_feature* feature = sensors_get_features(chip, &featureIndex)) {
       const Kind* kind = kindOf(feature->type);
       if (kind == nullptr) continue;
       const sensors_subfeature* input = sensors_get_subfeature(chip, feature, kind->input);
+      if (input == nullptr) continue;
       // The library always answers with a label (the configured one, the
       // driver's, or the channel's name); only allocation can fail.
       std::unique_ptr<char, decltype(&std::free)> label(sensors_get_label(chip, feature),
                                                         &std::free);
-      std::string product = chip->prefix != nullptr ? chip->prefix : "";
-      product += ' ';
-      product += label ? label.get() : feature->name;
-      channels.push_back({chip, input != nullptr ? input->number : -1, std::move(product),
+      channels.push_back({chip, input->number,
+                          productName(chipText + ' ' + (label ? label.get() : feature->name)),
                           kind->usagePage, kind->usage, kind->eventType, kind->field});
     }
   }

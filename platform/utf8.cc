@@ -40,12 +40,16 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 std::string replaceInvalidUtf8(std::string_view bytes, char replacement) {
+  return replaceInvalidUtf8(bytes, std::string_view(&replacement, 1));
+}
+
+std::string replaceInvalidUtf8(std::string_view bytes, std::string_view replacement) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     std::size_t n = sequenceLength(bytes, i);
     if (n == 0) {
-      out.push_back(replacement);
+      out.append(replacement);
       ++i;
     } else {
       out.append(bytes.substr(i, n));

@@ -15,6 +15,13 @@ bool isValidUtf8(std::string_view bytes);
 // replacement is ASCII.
 std::string replaceInvalidUtf8(std::string_view bytes, char replacement);
 
+// U+FFFD, what text shown to people carries in place of bytes it could not
+// decode.
+inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// The same with each such byte replaced by the text replacement.
+std::string replaceInvalidUtf8(std::string_view bytes, std::string_view replacement);
+
 }  // namespace tellwick
 
 #endif  // TELLWICK_PLATFORM_UTF8_H_

@@ -97,7 +97,7 @@ TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {
               ::testing::UnorderedElementsAre("cpu_thermal temp1", "nvme Composite", "nvme Flash"));
   EXPECT_THAT(*reader.voltageNames(), ::testing::ElementsAre("ina226 VBUS"));
   EXPECT_THAT(*reader.refreshVoltageSensors(),
-              ::testing::ElementsAre(::testing::DoubleNear(10.168, 1e-9)));
+              ::testing::ElementsAre(::testing::Optional(::testing::DoubleNear(10.168, 1e-9))));
 }
 
 TEST(LinuxHidEventSystemTest, OpeningReportsConfigurationProblemsAndOneOwnerAtATime) {
@@ -141,14 +141,14 @@ TEST(LinuxHidEventSystemTest, AppleSensorControllerReportsTheMachineSortedByDesc
   }
   EXPECT_THAT(descriptions,
               ::testing::ElementsAre("cpu_thermal temp1", "ina226 curr1", "ina226 in1",
-                                     "nvme Composite", "nvme Sensor 1", "nvme Sensor 2"));
+                                     "nvme Composite", "nvme Sensor 1"));
   EXPECT_EQ(identifierOf["ina226 curr1"], "appleCurrent001");
   EXPECT_EQ(identifierOf["ina226 in1"], "appleVoltage001");
   EXPECT_LT(identifierOf["nvme Composite"], identifierOf["nvme Sensor 1"]);
-  EXPECT_THAT(identifierOf["nvme Sensor 2"], ::testing::MatchesRegex("appleThermal00[1-4]"));
   EXPECT_DOUBLE_EQ(valueOf["ina226 curr1"], 1.25);
   EXPECT_DOUBLE_EQ(valueOf["nvme Composite"], 38.85);
-  EXPECT_EQ(valueOf["nvme Sensor 2"], 0);  // its reading fails
+  // Its reading fails: left out, not shown as 0.
+  EXPECT_FALSE(identifierOf.contains("nvme Sensor 2"));
   EXPECT_EQ(center.postedNames(), std::vector<std::string>{"ResponseSensors"});
 }
 
