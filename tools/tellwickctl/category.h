@@ -21,6 +21,9 @@ struct ListView {
   Json json;
   // Aligned rows under a header line; empty when there is nothing to show.
   std::string table;
+  // Which path of the helper produced the list, for a list whose producer
+  // differs from machine to machine; nullopt when the list does not tell.
+  std::optional<std::string> source = std::nullopt;
 };
 
 // One key of the shared store: its heading in the text report and how its

@@ -7,9 +7,11 @@ std::string humanReport(std::span<const Category* const> categories, IHelperData
   for (const Category* category : categories) {
     for (const StoreList& list : category->lists) {
       if (!out.empty()) out += "\n";
-      out += std::string(list.heading) + "\n";
-      std::string table = list.read(store).table;
-      out += table.empty() ? "  none reported\n" : table;
+      const ListView view = list.read(store);
+      out += std::string(list.heading);
+      if (view.source) out += " from " + *view.source;
+      out += "\n";
+      out += view.table.empty() ? "  none reported\n" : view.table;
     }
   }
   return out;
@@ -19,7 +21,13 @@ std::string jsonReport(std::span<const Category* const> categories, IHelperDataM
   Json document = Json::object();
   for (const Category* category : categories) {
     for (const StoreList& list : category->lists) {
-      document[std::string(rawValue(list.key))] = list.read(store).json;
+      ListView view = list.read(store);
+      document[std::string(rawValue(list.key))] = std::move(view.json);
+      // The sensors come from a different path on different machines; a
+      // reader is told which, or null when the list cannot say.
+      if (list.key == SensorDataModelKey::sensors) {
+        document["source"] = view.source ? Json(*view.source) : Json(nullptr);
+      }
     }
   }
   return document.dump(2) + "\n";

@@ -68,7 +68,7 @@ TEST_F(ReportTest, SensorValuesCarryUnitAndFractionDigitsInAlignedColumns) {
   });
   auto text = lines(human({"sensors"}));
   ASSERT_EQ(text.size(), 8u);
-  EXPECT_EQ(text[0], "Sensors");
+  EXPECT_EQ(text[0], "Sensors from SMC (applesmc)");
   EXPECT_THAT(text[1], ::testing::StartsWith("  IDENTIFIER  DESCRIPTION"));
   EXPECT_THAT(text[2], ::testing::StartsWith("  TC0P        CPU proximity"));
   EXPECT_THAT(text[2], HasSubstr(" 45 °C"));
@@ -113,8 +113,8 @@ TEST_F(ReportTest, JsonUsesTheCodingKeysAndNullForMissingLists) {
   auto json = nlohmann::ordered_json::parse(jsonReport(categories(), store_));
   std::vector<std::string> keys;
   for (auto& [key, value] : json.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{"sensors", "fans", "traffic", "singleBatteryDevices",
-                                            "doubleBatteryDevices"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"sensors", "source", "fans", "traffic",
+                                            "singleBatteryDevices", "doubleBatteryDevices"}));
   EXPECT_EQ(nlohmann::json(json["sensors"][0]),
             (nlohmann::json{{"Identifier", "TC0P"}, {"Description", "CPU"}, {"Value", 45.5}}));
   EXPECT_FALSE(json["sensors"][1].contains("Value"));
@@ -128,6 +128,29 @@ TEST_F(ReportTest, JsonUsesTheCodingKeysAndNullForMissingLists) {
   testing::FakeHelperDataModel empty;
   const Category* fans[] = {category("fans")};
   EXPECT_EQ(nlohmann::json::parse(jsonReport(fans, empty)), (nlohmann::json{{"fans", nullptr}}));
+}
+
+TEST_F(ReportTest, SensorsNameThePathThatAnsweredThem) {
+  struct Case {
+    std::optional<std::vector<Sensor>> sensors;
+    const char* heading;
+    nlohmann::json source;
+  } const cases[] = {
+      {std::vector<Sensor>{Sensor("TC0P", "CPU", 45.5)}, "Sensors from SMC (applesmc)",
+       "SMC (applesmc)"},
+      {std::vector<Sensor>{Sensor("appleThermal001", "coretemp Core 0", 45.0),
+                           Sensor("appleVoltage002", "BAT0 in0", 12.1)},
+       "Sensors from hwmon (libsensors)", "hwmon (libsensors)"},
+      {std::vector<Sensor>{}, "Sensors", nullptr},
+      {std::nullopt, "Sensors", nullptr},
+  };
+  for (const auto& c : cases) {
+    testing::FakeHelperDataModel store;
+    if (c.sensors) store.setSensors(*c.sensors);
+    const Category* sensors[] = {category("sensors")};
+    EXPECT_EQ(lines(humanReport(sensors, store)).at(0), c.heading);
+    EXPECT_EQ(nlohmann::json::parse(jsonReport(sensors, store))["source"], c.source) << c.heading;
+  }
 }
 
 }  // namespace

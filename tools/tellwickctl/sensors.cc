@@ -16,12 +16,26 @@ std::string valueText(const Sensor& sensor) {
   return unit.empty() ? text : text + " " + unit;
 }
 
+// The HID path names its records by group ("appleThermal001"); the
+// controller by its four-character keys ("TC0P"). On Linux the first reads
+// the hwmon chips through libsensors, the second applesmc.
+std::optional<std::string> sourceOf(const std::optional<std::vector<Sensor>>& sensors) {
+  if (!sensors || sensors->empty()) return std::nullopt;
+  for (const Sensor& s : *sensors) {
+    if (!s.identifier.starts_with("apple")) return "SMC (applesmc)";
+  }
+  return "hwmon (libsensors)";
+}
+
 ListView sensorsView(IHelperDataModel& store) {
-  return listView(store.sensors(), encodeSensors,
+  const auto sensors = store.sensors();
+  ListView view = listView(sensors, encodeSensors,
                   {{"IDENTIFIER", Align::left}, {"DESCRIPTION", Align::left}, {"VALUE", Align::right}},
                   [](const Sensor& s) -> std::vector<std::string> {
                     return {s.identifier, s.description, valueText(s)};
                   });
+  view.source = sourceOf(sensors);
+  return view;
 }
 
 constexpr StoreList kLists[] = {{SensorDataModelKey::sensors, "Sensors", &sensorsView}};
