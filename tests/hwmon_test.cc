@@ -1,0 +1,231 @@
+// The hwmon path of a PC or a non-Apple laptop against lm-sensors on the
+// same device tree: every temperature, voltage and current reading that
+// `sensors -j` prints is in the helper's answer, named by chip and label,
+// with the same value. Runs under umockdev-wrapper; each test lays its own
+// tree, which `sensors` sees too, as it inherits the preload.
+
+#include <dlfcn.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "hidsensors/apple_sensor_controller.h"
+#include "hidsensors/native_sensor_controller.h"
+#include "os/hid_event_system.h"
+#include "os/property_list_coder.h"
+#include "platform/utf8.h"
+#include "protocol/helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
+#include "tests/fakes/memory_user_defaults.h"
+#include "tests/umockdev_testbed.h"
+
+namespace {
+
+// Attribute reads that fail as a driver makes them fail: keyed by the path
+// libsensors opens, the errno and whether open itself fails.
+struct Fault {
+  int error;
+  bool onOpen;
+};
+std::map<std::string, Fault>& faults() {
+  static std::map<std::string, Fault> table;
+  return table;
+}
+
+ssize_t failingRead(void* cookie, char*, size_t) {
+  errno = static_cast<Fault*>(cookie)->error;
+  return -1;
+}
+
+}  // namespace
+
+// libsensors reads each value with fopen and fscanf; this process's fopen
+// comes before the preload's, so it can fail the paths listed in faults()
+// and hand every other to umockdev.
+extern "C" FILE* fopen(const char* path, const char* mode) {
+  using Open = FILE* (*)(const char*, const char*);
+  static const auto next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "fopen"));
+  if (path != nullptr) {
+    auto fault = faults().find(path);
+    if (fault != faults().end()) {
+      if (fault->second.onOpen) {
+        errno = fault->second.error;
+        return nullptr;
+      }
+      return fopencookie(&fault->second, "r", {failingRead, nullptr, nullptr, nullptr});
+    }
+  }
+  return next(path, mode);
+}
+
+namespace tellwick::testing {
+namespace {
+
+const std::string kFixtures = std::string(TELLWICK_FIXTURES_DIR) + "/hwmon/";
+const std::string kConfig = kFixtures + "sensors.conf";
+
+// Name to value as "%.3f", the precision `sensors -j` prints.
+using Readings = std::map<std::string, std::string>;
+
+std::string milli(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  return text;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The hwmon directory of the chip called name, as libsensors names its path.
+std::string chipPath(const std::string& name) {
+  for (const auto& entry : std::filesystem::directory_iterator("/sys/class/hwmon")) {
+    if (readFile(entry.path() / "name") == name + "\n") {
+      return "/sys/class/hwmon/" + entry.path().filename().string();
+    }
+  }
+  ADD_FAILURE() << "no hwmon chip " << name;
+  return {};
+}
+
+// What `sensors -j` prints for the tree, its *_input readings of
+// temperatures, voltages and currents named as the helper names them: the
+// driver's name and the label, or the full chip name where two chips share
+// a driver. Invalid bytes in labels are read as U+FFFD.
+Readings lmSensors() {
+  std::unique_ptr<FILE, decltype(&pclose)> pipe(
+      popen(("sensors -j -c '" + kConfig + "' 2>/dev/null").c_str(), "r"), &pclose);
+  std::string output;
+  char buffer[4096];
+  while (pipe && output.size() < (1 << 20)) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get());
+    if (n == 0) break;
+    output.append(buffer, n);
+  }
+  const auto document = nlohmann::json::parse(replaceInvalidUtf8(output, kReplacementCharacter));
+  std::map<std::string, int> drivers;
+  for (const auto& [chip, features] : document.items()) ++drivers[chip.substr(0, chip.find('-'))];
+  static const std::regex kInput("(temp|in|curr)[0-9]+_input");
+  Readings readings;
+  for (const auto& [chip, features] : document.items()) {
+    const std::string driver = chip.substr(0, chip.find('-'));
+    const std::string chipName = drivers[driver] > 1 ? chip : driver;
+    for (const auto& [label, subfeatures] : features.items()) {
+      if (!subfeatures.is_object()) continue;  // "Adapter"
+      for (const auto& [name, value] : subfeatures.items()) {
+        if (std::regex_match(name, kInput)) readings[chipName + " " + label] = milli(value);
+      }
+    }
+  }
+  return readings;
+}
+
+class HwmonTest : public ::testing::Test {
+ protected:
+  void TearDown() override { faults().clear(); }
+
+  // Opens the sensors as the helper does at start.
+  void open() {
+    auto opening = os::newLinuxHidEventSystem(kConfig);
+    ASSERT_TRUE(opening) << opening.error();
+    system_ = std::move(*opening);
+    reader_.emplace(*system_);
+    controller_.emplace(model_, center_, *reader_);
+  }
+
+  // One sensor request, read back from the store as a client reads it.
+  Readings answer() {
+    controller_->updateSensors();
+    Readings readings;
+    for (const auto& sensor : model_.sensors().value_or(std::vector<Sensor>{})) {
+      EXPECT_TRUE(sensor.identifier.starts_with("apple")) << sensor.identifier;
+      EXPECT_TRUE(readings.emplace(sensor.description, milli(sensor.value.value())).second)
+          << "two sensors named " << sensor.description;
+    }
+    return readings;
+  }
+
+  MemoryUserDefaults defaults_;
+  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
+  HelperDataModel model_{defaults_, *coder_};
+  FakeNotificationCenter center_;
+  std::unique_ptr<os::HidEventSystem> system_;
+  std::optional<NativeSensorController> reader_;
+  std::optional<AppleSensorController> controller_;
+};
+
+TEST_F(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
+  struct Machine {
+    const char* fixture;
+    std::vector<std::string> spotChecks;  // a few names a person would look for
+  } const machines[] = {
+      {"laptop.umockdev",
+       {"coretemp Package id 0", "acpitz temp1", "nvme Composite", "thinkpad CPU",
+        "BAT0 Battery", "BAT0 curr1", "i915 in0", "iwlwifi_1 temp1"}},
+      {"desktop.umockdev",
+       {"k10temp Tctl", "nct6798 Vcore", "nct6798 +12V", "nct6798 Geh\xEF\xBF\xBD" "use",
+        "amdgpu junction", "amdgpu vddgfx", "nvme-pci-0100 Composite", "nvme-pci-0400 Composite",
+        "drivetemp temp1"}},
+  };
+  for (const auto& machine : machines) {
+    SCOPED_TRACE(machine.fixture);
+    Testbed bed(kFixtures + machine.fixture);
+    open();
+    const Readings ours = answer();
+    EXPECT_EQ(ours, lmSensors());
+    for (const auto& name : machine.spotChecks) EXPECT_TRUE(ours.contains(name)) << name;
+    system_.reset();
+  }
+}
+
+// A reading that cannot be taken costs that reading only: never the whole
+// answer, never a 0 or an earlier value in its place.
+TEST_F(HwmonTest, AFailingAttributeLeavesOutItsReadingOnly) {
+  struct Case {
+    const char* what;
+    const char* chip;
+    const char* attribute;  // nullptr: the whole chip goes away
+    Fault fault;
+    std::vector<std::string> missing;
+  } const cases[] = {
+      {"EIO while reading", "coretemp", "temp2_input", {EIO, false}, {"coretemp Core 0"}},
+      {"ENODATA from a drive asleep", "nvme", "temp1_input", {ENODATA, false}, {"nvme Composite"}},
+      {"ENXIO from a sensor the firmware lacks", "thinkpad", "temp3_input", {ENXIO, true},
+       {"thinkpad temp3"}},
+      {"chip gone after start", "BAT0", nullptr, {}, {"BAT0 Battery", "BAT0 curr1"}},
+  };
+  const std::string battery =
+      "/sys/devices/LNXSYSTM:00/LNXSYBUS:00/PNP0C0A:00/power_supply/BAT0/hwmon4";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Testbed bed(kFixtures + "laptop.umockdev");
+    open();
+    Readings expected = answer();
+    for (const auto& name : c.missing) ASSERT_EQ(expected.erase(name), 1u) << name;
+
+    if (c.attribute != nullptr) {
+      faults()[chipPath(c.chip) + "/" + c.attribute] = c.fault;
+    } else {
+      bed.removeDevice(battery);
+    }
+    EXPECT_EQ(answer(), expected);
+    faults().clear();
+    system_.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tellwick::testing
