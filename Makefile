@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGE_BUILD ?= build-package
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build run demo test unit sanitize bench fuzz install package clean
+.PHONY: all bootstrap build programs run demo test unit sanitize bench fuzz install package clean
 
 all: build
 
@@ -19,7 +19,11 @@ $(BUILD)/build.ninja:
 build: bootstrap $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what `make run` starts; the tests and benchmarks are left to `make test`.
+programs: bootstrap $(BUILD)/build.ninja
+	@cmake --build $(BUILD) --target tellwick tellwickctl nettop system_profiler tellwick_resources -j $(JOBS)
+
+run: programs
 	@scripts/run $(BUILD)
 
 demo: build
