@@ -29,6 +29,7 @@
 #include "protocol/helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/memory_user_defaults.h"
+#include "tests/support/hwmon_helper.h"
 #include "tests/umockdev_testbed.h"
 
 namespace {
@@ -104,10 +105,12 @@ std::string chipPath(const std::string& name) {
 // What `sensors -j` prints for the tree, its *_input readings of
 // temperatures, voltages and currents named as the helper names them: the
 // driver's name and the label, or the full chip name where two chips share
-// a driver. Invalid bytes in labels are read as U+FFFD.
-Readings lmSensors() {
+// a driver. Invalid bytes in labels are read as U+FFFD. An empty config
+// leaves the system's own.
+Readings lmSensors(const std::string& config = kConfig) {
+  const std::string options = config.empty() ? "" : " -c '" + config + "'";
   std::unique_ptr<FILE, decltype(&pclose)> pipe(
-      popen(("sensors -j -c '" + kConfig + "' 2>/dev/null").c_str(), "r"), &pclose);
+      popen(("sensors -j" + options + " 2>/dev/null").c_str(), "r"), &pclose);
   std::string output;
   char buffer[4096];
   while (pipe && output.size() < (1 << 20)) {
@@ -225,6 +228,25 @@ TEST_F(HwmonTest, AFailingAttributeLeavesOutItsReadingOnly) {
     faults().clear();
     system_.reset();
   }
+}
+
+// The same, end to end: the built helper on an x86 laptop without applesmc
+// reads hwmon, and tellwickctl says so.
+TEST(HwmonHelperTest, TheHelperOnALaptopWithoutSmcAnswersFromHwmon) {
+  using namespace std::chrono_literals;
+  Testbed bed(kFixtures + "laptop.umockdev");
+  HwmonHelper helper;
+  ASSERT_EQ(helper.error, "");
+  ChildProcess ctl({std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "sensors", "--json"},
+                   helper.environment());
+  const auto document = nlohmann::json::parse(ctl.drainStdout(20s));
+  ASSERT_EQ(ctl.wait(5s), 0);
+  EXPECT_EQ(document["source"], "hwmon (libsensors)");
+  Readings ours;
+  for (const auto& sensor : document["sensors"]) {
+    ours[sensor["Description"].get<std::string>()] = milli(sensor["Value"].get<double>());
+  }
+  EXPECT_EQ(ours, lmSensors(""));
 }
 
 }  // namespace
