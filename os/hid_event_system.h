@@ -101,7 +101,10 @@ bool hidMatchingAccepts(const PlistDictionary& matching, const HidServiceClient&
 // temperature channel is a service of usage page 0xff00, usage 5 (event type
 // 15, degrees Celsius); every current channel page 0xff08, usage 2 and every
 // voltage channel page 0xff08, usage 3 (event type 25, amperes or volts). A
-// service's "Product" is its chip's name, a blank and the channel's label.
+// service's "Product" is its chip's name, a blank and the channel's label,
+// as valid UTF-8 of at most 128 bytes; the chip's name is its driver's
+// ("nvme") unless another chip has the same, then the full one
+// ("nvme-pci-0100"). A channel without a reading of its own is no service.
 //
 // config names the sensors configuration file to apply (labels, ignore lines,
 // computations); nullopt applies the system's default configuration. The set
