@@ -67,8 +67,8 @@ TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
 }
 
 TEST_F(LoginItemTest, AnUnreadableFolderOrEntryCostsOnlyItself) {
-  files_.addFile("/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n"));
-  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
+  files_.addFile(std::string(kUser) + "/com.quorvane.helper.starter.desktop", entry("Hidden=true\n"));
+  files_.addFile(std::string(kSystem) + "/com.quorvane.helper.starter.desktop", entry());
   files_.addFile("/opt/xdg/autostart/z-com.quorvane.helper.starter.desktop", entry());
   files_.unreadable().insert(kUser);
   EXPECT_TRUE(controller().isEnabled()) << "the user folder cannot be listed";
@@ -157,13 +157,21 @@ TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
   EXPECT_EQ(controller().status(), AutoStartStatus::notFound);
 }
 
-TEST_F(MainAppTest, AMaskedUnitOpensTheUnitFolderAndChangesNothing) {
+TEST_F(MainAppTest, SetEnabledChangesTheUnitUnlessMaskedWhenItOpensTheUnitFolder) {
+  manager_.states()["tellwick.service"] = "disabled";
+  controller().setEnabled(true);
+  EXPECT_TRUE(controller().isEnabled());
+  controller().setEnabled(false);
+  EXPECT_EQ(controller().status(), AutoStartStatus::notRegistered);
+  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service", "reload", "disable tellwick.service", "reload"));
+  EXPECT_THAT(desktop_.opened(), IsEmpty());
+
   manager_.states()["tellwick.service"] = "masked";
   controller().setEnabled(true);
   EXPECT_THAT(desktop_.opened(), ElementsAre("/home/u/.config/systemd/user"));
-  EXPECT_THAT(manager_.calls(), IsEmpty());
-  controller().enable();  // asks regardless, and is refused
-  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service"));
+  EXPECT_EQ(manager_.calls().size(), 4u);
+  controller().enable();  // asks regardless, and is refused: no reload
+  EXPECT_THAT(manager_.calls().back(), "enable tellwick.service");
   EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
 }
 
