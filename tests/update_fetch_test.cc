@@ -50,46 +50,32 @@ class SilentListener {
   int port_ = 0;
 };
 
-class HttpsServer {
- public:
-  HttpsServer(const ScratchDirectory& keys, const std::string& manifest)
-      : process_({"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
-                  keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
-                  keys.writeFile("manifest.json", manifest).string()},
-                 {"PATH=/usr/bin:/bin"}) {
-    auto line = process_.readLine(10s).value_or("");
-    if (line.starts_with("PORT ")) origin_ = "https://127.0.0.1:" + line.substr(5);
-  }
-  ~HttpsServer() { process_.closeStdin(); }
-  const std::string& origin() const { return origin_; }
-
- private:
-  ChildProcess process_;
-  std::string origin_;
-};
-
 class UpdateFetchTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    keys_ = new ScratchDirectory("tellwick-tls");
-    ChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                          "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
-                          "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", keys_->string() + "/key.pem",
-                          "-out", keys_->string() + "/cert.pem"},
-                         {"PATH=/usr/bin:/bin"});
-    openssl.wait(30s);
-    server_ = new HttpsServer(*keys_, R"({"version":"1.10","notes":"faster"})");
+  // One key pair and one server for the suite; the server leaves when its
+  // standard input closes.
+  struct Server {
+    ScratchDirectory keys{"tellwick-tls"};
+    std::optional<int> openssl =
+        ChildProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                      "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                      "-keyout", keys.string() + "/key.pem", "-out", keys.string() + "/cert.pem"},
+                     {"PATH=/usr/bin:/bin"})
+            .wait(30s);
+    ChildProcess process{{"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
+                          keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
+                          keys.writeFile("manifest.json", R"({"version":"1.10","notes":"faster"})").string()},
+                         {"PATH=/usr/bin:/bin"}};
+    std::string port = process.readLine(10s).value_or("");
+    std::string origin = port.starts_with("PORT ") ? "https://127.0.0.1:" + port.substr(5) : "";
+    ~Server() { process.closeStdin(); }
+  };
+  static Server& server() {
+    static Server server;
+    return server;
   }
-  static void TearDownTestSuite() {
-    delete server_;
-    delete keys_;
-  }
-  void SetUp() override {
-    ASSERT_FALSE(server_->origin().empty());
-    caBundle_.emplace("CURL_CA_BUNDLE", keys_->string() + "/cert.pem");
-  }
-  void TearDown() override { caBundle_.reset(); }
-  std::optional<ScopedEnvironmentVariable> caBundle_;
+
+  void SetUp() override { ASSERT_FALSE(server().origin.empty()); }
 
   os::Result<os::HttpResponse> get(const std::string& url, std::chrono::milliseconds timeout = 5s) {
     os::HttpRequest request;
@@ -99,13 +85,10 @@ class UpdateFetchTest : public ::testing::Test {
     return http_->get(request);
   }
 
+  std::optional<ScopedEnvironmentVariable> caBundle_{std::in_place, "CURL_CA_BUNDLE",
+                                                     server().keys.string() + "/cert.pem"};
   std::unique_ptr<os::HttpClient> http_ = os::newLinuxHttpClient();
-  static ScratchDirectory* keys_;
-  static HttpsServer* server_;
 };
-
-ScratchDirectory* UpdateFetchTest::keys_ = nullptr;
-HttpsServer* UpdateFetchTest::server_ = nullptr;
 
 TEST_F(UpdateFetchTest, AnswersAreReturnedWhateverTheirStatus) {
   const struct {
@@ -113,10 +96,10 @@ TEST_F(UpdateFetchTest, AnswersAreReturnedWhateverTheirStatus) {
     long status;
     std::string bodyPart;
   } cases[] = {
-      {server_->origin() + "/files/helper.json", 200, R"("version":"1.10")"},
-      {server_->origin() + "/redirect-to-https", 200, R"("version":"1.10")"},
-      {server_->origin() + "/missing", 404, "Not Found"},
-      {server_->origin() + "/echo-headers", 200, R"("Pragma": "no-cache")"},
+      {server().origin + "/files/helper.json", 200, R"("version":"1.10")"},
+      {server().origin + "/redirect-to-https", 200, R"("version":"1.10")"},
+      {server().origin + "/missing", 404, "Not Found"},
+      {server().origin + "/echo-headers", 200, R"("Pragma": "no-cache")"},
   };
   for (const auto& c : cases) {
     auto response = get(c.url);
@@ -134,21 +117,21 @@ TEST_F(UpdateFetchTest, TransportFailuresCarryCurlsReason) {
     std::string url;
     std::string reasonPart;
   } cases[] = {
-      {server_->origin() + "/redirect-to-http", "http"},
+      {server().origin + "/redirect-to-http", "http"},
       {"http://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json", "http"},
-      {server_->origin() + "/big", "larger than 1048576 bytes"},
+      {server().origin + "/big", "larger than 1048576 bytes"},
       {"https://127.0.0.1:" + std::to_string(closed.port()) + "/files/helper.json", "onnect"},
   };
   for (const auto& c : cases) EXPECT_THAT(get(c.url).error(), HasSubstr(c.reasonPart)) << c.url;
 
   caBundle_.reset();
-  EXPECT_THAT(get(server_->origin() + "/files/helper.json").error(), HasSubstr("certificate"));
+  EXPECT_THAT(get(server().origin + "/files/helper.json").error(), HasSubstr("certificate"));
 }
 
 TEST_F(UpdateFetchTest, ServersThatNeverAnswerAreGivenUpOnInTime) {
   SilentListener silent;
   for (const std::string& url : {"https://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json",
-                                  server_->origin() + "/slow"}) {
+                                  server().origin + "/slow"}) {
     auto started = std::chrono::steady_clock::now();
     auto response = get(url, 400ms);
     auto took = std::chrono::steady_clock::now() - started;
