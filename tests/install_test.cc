@@ -4,8 +4,8 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <chrono>
+#include <string_view>
 
 #include <gmock/gmock.h>
 
@@ -38,18 +38,17 @@ class InstallTest : public ::testing::Test {
 };
 
 TEST_F(InstallTest, LaysOutProgramsToolsAndDataFiles) {
-  const std::vector<std::string> executables = {"bin/tellwick", "bin/tellwickctl", "libexec/tellwick/nettop",
-                                                "libexec/tellwick/system_profiler"};
-  for (const char* path :
+  for (std::string_view path :
        {"bin/tellwick", "bin/tellwickctl", "libexec/tellwick/nettop", "libexec/tellwick/system_profiler",
         "share/tellwick/Info.plist", "share/tellwick/Temperatures.json", "share/tellwick/Localizable/protocol.strings",
         "share/tellwick/com.quorvane.helper.starter.desktop", "share/dbus-1/services/com.quorvane.helper.service",
         "lib/systemd/user/tellwick.service", "share/man/man1/tellwick.1", "share/man/man1/tellwickctl.1",
         "share/bash-completion/completions/tellwickctl"}) {
     struct stat info;
-    ASSERT_EQ(::stat(installed().path(path).c_str(), &info), 0) << path;
+    ASSERT_EQ(::stat(installed().path(std::string(path)).c_str(), &info), 0) << path;
     EXPECT_GT(info.st_size, 0) << path;
-    EXPECT_EQ((info.st_mode & S_IXUSR) != 0, std::ranges::count(executables, path) > 0) << path;
+    // Programs, and only programs, live under bin and libexec.
+    EXPECT_EQ((info.st_mode & S_IXUSR) != 0, path.starts_with("bin/") || path.starts_with("libexec/")) << path;
   }
   // The stand-ins must not shadow anything on the user's PATH.
   for (const char* hidden : {"bin/nettop", "bin/system_profiler"}) {
