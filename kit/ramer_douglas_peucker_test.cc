@@ -25,43 +25,31 @@ TEST(PointTest, TextUsesShortestRoundTripDecimals) {
   EXPECT_EQ(description({std::numeric_limits<double>::infinity(), std::nan("")}), "(inf, nan)");
 }
 
-TEST(RamerDouglasPeuckerTest, DegenerateInputs) {
-  EXPECT_TRUE(simplify({}, 1).empty());
-  EXPECT_TRUE(simplify({{0, 0}, {1, 1}, {2, 0}}, -0.1).empty());
-  EXPECT_EQ(simplify({{3, 4}}, 1), (Points{{3, 4}}));
-  EXPECT_EQ(simplify({{3, 4}}, 0), (Points{{3, 4}}));
-  EXPECT_EQ(simplify({{0, 0}, {5, 5}}, 100), (Points{{0, 0}, {5, 5}}));
-}
-
-TEST(RamerDouglasPeuckerTest, ToleranceDecidesWhetherAPeakSurvives) {
-  const Points peak = {{0, 0}, {1, 0.1}, {2, 0}};
-  EXPECT_EQ(simplify(peak, 0.5), (Points{{0, 0}, {2, 0}}));
-  EXPECT_EQ(simplify(peak, 0.05), peak);
-  // The distance of (1, 1) from the x axis is exactly 1: equal is within.
-  EXPECT_EQ(simplify({{0, 0}, {1, 1}, {2, 0}}, 1.0), (Points{{0, 0}, {2, 0}}));
-  EXPECT_EQ(simplify({{0, 0}, {1, 1}, {2, 0}}, std::nextafter(1.0, 0.0)), (Points{{0, 0}, {1, 1}, {2, 0}}));
-}
-
-TEST(RamerDouglasPeuckerTest, ZeroToleranceDropsOnlyCollinearPoints) {
-  EXPECT_EQ(simplify({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, -3}}, 0),
-            (Points{{0, 0}, {3, 3}, {5, -3}}));
-}
-
-TEST(RamerDouglasPeuckerTest, SplitsAtTheFarthestPointAndTheEarliestOnATie) {
-  // (1, 2) and (3, 2) are equally far; splitting at (1, 2) first leaves
-  // (2, 1.9) on the second half's chord, 0.1 away, so it is dropped.
-  EXPECT_EQ(simplify({{0, 0}, {1, 2}, {2, 1.9}, {3, 2}, {4, 0}}, 0.5),
-            (Points{{0, 0}, {1, 2}, {3, 2}, {4, 0}}));
-  // The far point wins over a nearer earlier one.
-  EXPECT_EQ(simplify({{0, 0}, {1, 0.6}, {2, 3}, {3, 0}}, 0.5), (Points{{0, 0}, {2, 3}, {3, 0}}));
-}
-
-TEST(RamerDouglasPeuckerTest, CoincidingEndsCollapseTheSegment) {
-  const Points ring = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}};
-  EXPECT_EQ(simplify(ring, 0), (Points{{0, 0}, {0, 0}}));
-  // Not-a-number coordinates never become the farthest point either.
-  const double nan = std::nan("");
-  const Points withNan = simplify({{0, 0}, {nan, 1}, {2, 0}}, 0.1);
+TEST(RamerDouglasPeuckerTest, KeepsTheFarthestPointsBeyondTheTolerance) {
+  const Points peak = {{0, 0}, {1, 0.1}, {2, 0}}, unit = {{0, 0}, {1, 1}, {2, 0}};
+  const struct {
+    Points input;
+    double epsilon;
+    Points expected;
+  } cases[] = {
+      {{}, 1, {}}, {unit, -0.1, {}}, {{{3, 4}}, 1, {{3, 4}}}, {{{3, 4}}, 0, {{3, 4}}},
+      {{{0, 0}, {5, 5}}, 100, {{0, 0}, {5, 5}}}, {peak, 0.5, {{0, 0}, {2, 0}}}, {peak, 0.05, peak},
+      // (1, 1) is exactly 1 from the chord: equal is within.
+      {unit, 1.0, {{0, 0}, {2, 0}}}, {unit, std::nextafter(1.0, 0.0), unit},
+      // Zero tolerance drops only collinear points.
+      {{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, -3}}, 0, {{0, 0}, {3, 3}, {5, -3}}},
+      // (1, 2) and (3, 2) tie; splitting at the earlier leaves (2, 1.9) 0.1 from the second chord.
+      {{{0, 0}, {1, 2}, {2, 1.9}, {3, 2}, {4, 0}}, 0.5, {{0, 0}, {1, 2}, {3, 2}, {4, 0}}},
+      // The far point wins over a nearer earlier one.
+      {{{0, 0}, {1, 0.6}, {2, 3}, {3, 0}}, 0.5, {{0, 0}, {2, 3}, {3, 0}}},
+      // Coinciding ends collapse the segment.
+      {{{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}, 0, {{0, 0}, {0, 0}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(simplify(c.input, c.epsilon), c.expected) << c.input.size() << " points within " << c.epsilon;
+  }
+  // Not-a-number coordinates never become the farthest point.
+  const Points withNan = simplify({{0, 0}, {std::nan(""), 1}, {2, 0}}, 0.1);
   ASSERT_EQ(withNan.size(), 2u);
   EXPECT_EQ(withNan[1], (Point{2, 0}));
 }

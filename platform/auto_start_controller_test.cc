@@ -36,54 +36,41 @@ class LoginItemTest : public ::testing::Test {
 };
 
 TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
-  struct Case {
+  const std::string u = "/home/u/.config/autostart/", e = "/etc/xdg/autostart/", o = "/opt/xdg/autostart/";
+  const std::string name = "com.quorvane.helper.starter", hidden = entry("Hidden=true\n");
+  const struct {
     const char* what;
     std::map<std::string, std::string> files;
     bool enabled;
+    std::set<std::string> unreadable = {};
   } cases[] = {
       {"none", {}, false},
-      {"user entry", {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry()}}, true},
-      {"id merely containing the identifier",
-       {{"/etc/xdg/autostart/x-com.quorvane.helper.starter-2.desktop", entry()}}, true},
-      {"other entries only", {{"/home/u/.config/autostart/other.desktop", entry()}}, false},
-      {"not a .desktop file", {{"/home/u/.config/autostart/com.quorvane.helper.starter", entry()}}, false},
+      {"user entry", {{u + name + ".desktop", entry()}}, true},
+      {"id merely containing the identifier", {{e + "x-" + name + "-2.desktop", entry()}}, true},
+      {"other entries only", {{u + "other.desktop", entry()}}, false},
+      {"not a .desktop file", {{u + name, entry()}}, false},
       {"hidden user entry hides the system one",
-       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n")},
-        {"/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}},
-       false},
-      {"switched off", {{"/etc/xdg/autostart/com.quorvane.helper.starter.desktop",
-                         entry("X-GNOME-Autostart-enabled=false\n")}}, false},
+       {{u + name + ".desktop", hidden}, {e + name + ".desktop", entry()}}, false},
+      {"switched off", {{e + name + ".desktop", entry("X-GNOME-Autostart-enabled=false\n")}}, false},
       {"system entry of another name still counts",
-       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n")},
-        {"/opt/xdg/autostart/com.quorvane.helper.starter.old.desktop", entry()}},
-       false},
+       {{u + name + ".desktop", hidden}, {o + name + ".old.desktop", entry()}}, false},
       {"malformed entry skipped for the next",
-       {{"/home/u/.config/autostart/a-com.quorvane.helper.starter.desktop", "garbage\n"},
-        {"/home/u/.config/autostart/b-com.quorvane.helper.starter.desktop", entry()}},
-       true},
+       {{u + "a-" + name + ".desktop", "garbage\n"}, {u + "b-" + name + ".desktop", entry()}}, true},
       {"malformed user entry still hides the system one",
-       {{"/home/u/.config/autostart/com.quorvane.helper.starter.desktop", "[Desktop Entry\n"},
-        {"/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}},
-       false},
-      {"later system folder", {{"/opt/xdg/autostart/com.quorvane.helper.starter.desktop", entry()}}, true},
+       {{u + name + ".desktop", "[Desktop Entry\n"}, {e + name + ".desktop", entry()}}, false},
+      {"later system folder", {{o + name + ".desktop", entry()}}, true},
+      // An unreadable folder or entry costs only itself.
+      {"user folder unreadable", {{u + name + ".desktop", hidden}, {e + name + ".desktop", entry()}}, true, {kUser}},
+      {"system entry unreadable", {{e + name + ".desktop", entry()}, {o + "z-" + name + ".desktop", entry()}}, true,
+       {e + name + ".desktop"}},
+      {"last folder unreadable", {{o + name + ".desktop", entry()}}, false, {"/opt/xdg/autostart"}},
   };
   for (const auto& c : cases) {
     files_.clear();
     for (const auto& [path, text] : c.files) files_.addFile(path, text);
+    files_.unreadable() = c.unreadable;
     EXPECT_EQ(controller().isEnabled(), c.enabled) << c.what;
   }
-}
-
-TEST_F(LoginItemTest, AnUnreadableFolderOrEntryCostsOnlyItself) {
-  files_.addFile("/home/u/.config/autostart/com.quorvane.helper.starter.desktop", entry("Hidden=true\n"));
-  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
-  files_.addFile("/opt/xdg/autostart/z-com.quorvane.helper.starter.desktop", entry());
-  files_.unreadable().insert(kUser);
-  EXPECT_TRUE(controller().isEnabled()) << "the user folder cannot be listed";
-  files_.unreadable().insert("/etc/xdg/autostart/com.quorvane.helper.starter.desktop");
-  EXPECT_TRUE(controller().isEnabled()) << "the system entry cannot be read";
-  files_.unreadable().insert("/opt/xdg/autostart");
-  EXPECT_FALSE(controller().isEnabled());
 }
 
 TEST_F(LoginItemTest, SetEnabledWritesTheUserEntryThatOverridesTheSystems) {
@@ -146,7 +133,7 @@ class MainAppTest : public ::testing::Test {
 };
 
 TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
-  struct Case {
+  const struct {
     std::optional<std::string> state;
     AutoStartStatus status;
   } cases[] = {
@@ -165,13 +152,21 @@ TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
   EXPECT_EQ(controller().status(), AutoStartStatus::notFound);
 }
 
-TEST_F(MainAppTest, AMaskedUnitOpensTheUnitFolderAndChangesNothing) {
+TEST_F(MainAppTest, SetEnabledChangesTheUnitUnlessMaskedWhenItOpensTheUnitFolder) {
+  manager_.states()["tellwick.service"] = "disabled";
+  controller().setEnabled(true);
+  EXPECT_TRUE(controller().isEnabled());
+  controller().setEnabled(false);
+  EXPECT_EQ(controller().status(), AutoStartStatus::notRegistered);
+  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service", "reload", "disable tellwick.service", "reload"));
+  EXPECT_THAT(desktop_.opened(), IsEmpty());
+
   manager_.states()["tellwick.service"] = "masked";
   controller().setEnabled(true);
   EXPECT_THAT(desktop_.opened(), ElementsAre("/home/u/.config/systemd/user"));
-  EXPECT_THAT(manager_.calls(), IsEmpty());
-  controller().enable();  // asks regardless, and is refused
-  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service"));
+  EXPECT_EQ(manager_.calls().size(), 4u);
+  controller().enable();  // asks regardless, and is refused: no reload
+  EXPECT_THAT(manager_.calls().back(), "enable tellwick.service");
   EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
 }
 
@@ -184,6 +179,7 @@ TEST_F(MainAppTest, RetireStarterMovesAnEnabledStarterToTheUnit) {
   loginItem_.enabled = true;
   controller().retireStarter();
   EXPECT_THAT(loginItem_.calls, ElementsAre("off"));
+  EXPECT_THAT(manager_.calls(), ElementsAre("enable tellwick.service", "reload"));
   EXPECT_TRUE(controller().isEnabled());
 
   // A unit that cannot be enabled leaves the starter as the way to start.

@@ -8,7 +8,7 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(DesktopEntryTest, ParsesTheDesktopEntryGroupOrNothing) {
-  struct Case {
+  const struct {
     const char* what;
     std::string text;
     std::optional<DesktopEntry> expected;
@@ -20,13 +20,11 @@ TEST(DesktopEntryTest, ParsesTheDesktopEntryGroupOrNothing) {
        DesktopEntry{{"Name", "A b"}, {"Name[de]", "C"}}},
       {"later groups ignored", "[Desktop Entry]\nHidden=false\n[Desktop Action x]\nHidden=true\n",
        DesktopEntry{{"Hidden", "false"}}},
-      {"empty group", "[Desktop Entry]\n", DesktopEntry{}},
-      {"empty", "", std::nullopt},
+      {"empty group", "[Desktop Entry]\n", DesktopEntry{}}, {"empty", "", std::nullopt},
       {"another group first", "[Other]\nA=b\n[Desktop Entry]\nType=Application\n", std::nullopt},
       {"key before any group", "Type=Application\n[Desktop Entry]\n", std::nullopt},
       {"line without =", "[Desktop Entry]\nType Application\n", std::nullopt},
-      {"bad key", "[Desktop Entry]\nTy pe=x\n", std::nullopt},
-      {"unclosed group", "[Desktop Entry\nType=x\n", std::nullopt},
+      {"bad key", "[Desktop Entry]\nTy pe=x\n", std::nullopt}, {"unclosed group", "[Desktop Entry\nType=x\n", std::nullopt},
       {"not UTF-8", "[Desktop Entry]\nName=\xff\n", std::nullopt},
       {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0", 9), std::nullopt},
   };
@@ -34,13 +32,11 @@ TEST(DesktopEntryTest, ParsesTheDesktopEntryGroupOrNothing) {
 }
 
 TEST(DesktopEntryTest, EnabledUnlessHiddenOrSwitchedOff) {
-  struct Case {
+  const struct {
     DesktopEntry entry;
     bool enabled;
   } cases[] = {
-      {{}, true},
-      {{{"Hidden", "false"}, {"X-GNOME-Autostart-enabled", "true"}}, true},
-      {{{"Hidden", "true"}}, false},
+      {{}, true}, {{{"Hidden", "false"}, {"X-GNOME-Autostart-enabled", "true"}}, true}, {{{"Hidden", "true"}}, false},
       {{{"X-GNOME-Autostart-enabled", "false"}}, false},
       {{{"Hidden", "True"}}, true},  // booleans are lower case; anything else is not true
   };
@@ -48,24 +44,20 @@ TEST(DesktopEntryTest, EnabledUnlessHiddenOrSwitchedOff) {
 }
 
 TEST(DesktopEntryTest, ExecValuesQuoteAndEscapeAsTheFormatRequires) {
-  struct Case {
+  const struct {
     std::string_view program;
     std::optional<std::string> value;
   } cases[] = {
-      {"/usr/bin/tellwick", "/usr/bin/tellwick"},
-      {"/opt/my apps/tellwick", "\"/opt/my apps/tellwick\""},
+      {"/usr/bin/tellwick", "/usr/bin/tellwick"}, {"/opt/my apps/tellwick", "\"/opt/my apps/tellwick\""},
       {"/opt/a\"b$c`d\\e/tellwick", R"("/opt/a\\"b\\$c\\`d\\\\e/tellwick")"},
-      {"/opt/100%/tellwick", "/opt/100%%/tellwick"},
-      {"/opt/x;y/t", "\"/opt/x;y/t\""},
-      {"tellwick", std::nullopt},
-      {"", std::nullopt},
-      {"/opt/a\nb", std::nullopt},
+      {"/opt/100%/tellwick", "/opt/100%%/tellwick"}, {"/opt/x;y/t", "\"/opt/x;y/t\""},
+      {"tellwick", std::nullopt}, {"", std::nullopt}, {"/opt/a\nb", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(execValue(c.program), c.value) << c.program;
 }
 
 TEST(DesktopEntryTest, FoldersFollowTheBaseDirectoryRules) {
-  struct Case {
+  const struct {
     std::map<std::string, std::string> environment;
     std::string user;
     std::vector<std::string> system;

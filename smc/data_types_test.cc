@@ -31,6 +31,7 @@ TEST(DataTypesTest, DecodesTheFixedPointAndFloatTypes) {
       {"sp3c", {0x80, 0x00}, -8.0},         {"fpe2", {0x1F, 0x40}, 2000.0},
       {"fpe2", {0xFF, 0xFF}, 16383.75},     {"flt ", {0x00, 0x00, 0xFA, 0x44}, 2000.0},
       {"flt ", {0x00, 0x00, 0x80, 0xBF}, -1.0}, {"flt ", {0x00, 0x00, 0x80, 0x7F}, INFINITY},
+      {"flt ", {0x01, 0x02, 0x80, 0x3F}, 1.0 + 0x201 * 0x1p-23},
       {"sp78", padded, 42.5},
   };
   for (const auto& c : cases) EXPECT_EQ(decode(c.type, c.bytes), c.value) << c.type;

@@ -25,11 +25,12 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 
+// What argv printed, or its exit status and every word it said.
 std::string run(const std::vector<std::string>& argv) {
   ChildProcess child(argv, {"PATH=/usr/bin:/bin"});
   auto status = child.wait(30s);
-  std::string out = child.drainStdout(100ms) + child.drainStderr(100ms);
-  return status == 0 ? "" : "exit " + std::to_string(status.value_or(-1)) + ": " + out;
+  std::string out = child.drainStdout(100ms);
+  return status == 0 ? out : "exit " + std::to_string(status.value_or(-1)) + ": " + out + child.drainStderr(100ms);
 }
 
 TEST(LoginItemIntegrationTest, WrittenEntriesPassDesktopFileValidate) {
@@ -77,29 +78,23 @@ class SystemdManagerTest : public ::testing::Test {
       std::this_thread::sleep_for(20ms);
     }
     ASSERT_TRUE(names_->nameHasOwner("org.freedesktop.systemd1")) << mock_->drainStderr(100ms);
-    const char* notFound =
+    const std::string notFound =
         "raise dbus.exceptions.DBusException('No such file or directory', "
         "name='org.freedesktop.DBus.Error.FileNotFound')";
     addMethod("SetUnitFileState", "ss", "",
-              "self.unit_states = getattr(self, 'unit_states', {})\n"
-              "self.unit_states[args[0]] = args[1]");
+              "self.unit_states = getattr(self, 'unit_states', {})\nself.unit_states[args[0]] = args[1]");
     addMethod("GetUnitFileState", "s", "s",
-              std::string("states = getattr(self, 'unit_states', {})\n"
-                          "if args[0] not in states: ") + notFound + "\n"
-              "ret = states[args[0]]");
+              "states = getattr(self, 'unit_states', {})\nif args[0] not in states: " + notFound +
+                  "\nret = states[args[0]]");
     addMethod("EnableUnitFiles", "asbb", "ba(sss)",
-              std::string("states = getattr(self, 'unit_states', {})\n"
-                          "for u in args[0]:\n"
-                          "  if u not in states: ") + notFound + "\n"
+              "states = getattr(self, 'unit_states', {})\nfor u in args[0]:\n  if u not in states: " + notFound + "\n"
               "  if states[u] == 'masked': raise dbus.exceptions.DBusException('Unit file is masked', "
               "name='org.freedesktop.systemd1.UnitMasked')\n"
               "  states[u] = 'enabled'\n"
               "ret = (False, [('symlink', '/u/default.target.wants/' + u, '/u/' + u) for u in args[0]])");
     addMethod("DisableUnitFiles", "asb", "a(sss)",
-              "states = getattr(self, 'unit_states', {})\n"
-              "for u in args[0]:\n"
-              "  if states.get(u) == 'enabled': states[u] = 'disabled'\n"
-              "ret = []");
+              "states = getattr(self, 'unit_states', {})\nfor u in args[0]:\n"
+              "  if states.get(u) == 'enabled': states[u] = 'disabled'\nret = []");
     addMethod("Reload", "", "", "self.reloads = getattr(self, 'reloads', 0) + 1");
     addMethod("Reloads", "", "u", "ret = getattr(self, 'reloads', 0)");
   }
@@ -147,10 +142,8 @@ TEST_F(SystemdManagerTest, UnitFileCallsChangeTheStateAndReload) {
   EXPECT_TRUE(controller().isEnabled());
   controller().setEnabled(false);
   EXPECT_EQ(controller().status(), AutoStartStatus::notRegistered);
-  ChildProcess reloads({"/usr/bin/busctl", "--address=" + bus_.address(), "call", "org.freedesktop.systemd1",
-                        "/org/freedesktop/systemd1", "org.freedesktop.systemd1.Manager", "Reloads"},
-                       {"PATH=/usr/bin:/bin"});
-  EXPECT_EQ(reloads.readLine(10s), "u 2") << "one reload per change that went through";
+  EXPECT_EQ(mockCall({"Reloads"}, "org.freedesktop.systemd1.Manager"), "u 2\n")
+      << "one reload per change that went through";
 }
 
 TEST_F(SystemdManagerTest, AManagerThatIsNotThereReadsAsNotFound) {

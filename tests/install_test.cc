@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <string_view>
 
 #include <gmock/gmock.h>
 
@@ -28,44 +29,26 @@ using ::testing::HasSubstr;
 
 class InstallTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { installation_ = new ScratchInstallation(TELLWICK_BUILD_DIR); }
-  static void TearDownTestSuite() {
-    delete installation_;
-    installation_ = nullptr;
+  void SetUp() override { ASSERT_TRUE(installed().ok()) << installed().log(); }
+  // One installation for the whole suite: installing takes a while.
+  static const ScratchInstallation& installed() {
+    static const ScratchInstallation installation(TELLWICK_BUILD_DIR);
+    return installation;
   }
-  void SetUp() override { ASSERT_TRUE(installation_->ok()) << installation_->log(); }
-
-  const ScratchInstallation& installed() const { return *installation_; }
-
-  static ScratchInstallation* installation_;
 };
 
-ScratchInstallation* InstallTest::installation_ = nullptr;
-
 TEST_F(InstallTest, LaysOutProgramsToolsAndDataFiles) {
-  struct Entry {
-    const char* path;
-    bool executable;
-  } entries[] = {
-      {"bin/tellwick", true},
-      {"bin/tellwickctl", true},
-      {"libexec/tellwick/nettop", true},
-      {"libexec/tellwick/system_profiler", true},
-      {"share/tellwick/Info.plist", false},
-      {"share/tellwick/Temperatures.json", false},
-      {"share/tellwick/Localizable/protocol.strings", false},
-      {"share/tellwick/com.quorvane.helper.starter.desktop", false},
-      {"share/dbus-1/services/com.quorvane.helper.service", false},
-      {"lib/systemd/user/tellwick.service", false},
-      {"share/man/man1/tellwick.1", false},
-      {"share/man/man1/tellwickctl.1", false},
-      {"share/bash-completion/completions/tellwickctl", false},
-  };
-  for (const auto& e : entries) {
+  for (std::string_view path :
+       {"bin/tellwick", "bin/tellwickctl", "libexec/tellwick/nettop", "libexec/tellwick/system_profiler",
+        "share/tellwick/Info.plist", "share/tellwick/Temperatures.json", "share/tellwick/Localizable/protocol.strings",
+        "share/tellwick/com.quorvane.helper.starter.desktop", "share/dbus-1/services/com.quorvane.helper.service",
+        "lib/systemd/user/tellwick.service", "share/man/man1/tellwick.1", "share/man/man1/tellwickctl.1",
+        "share/bash-completion/completions/tellwickctl"}) {
     struct stat info;
-    ASSERT_EQ(::stat(installed().path(e.path).c_str(), &info), 0) << e.path;
-    EXPECT_GT(info.st_size, 0) << e.path;
-    EXPECT_EQ((info.st_mode & S_IXUSR) != 0, e.executable) << e.path;
+    ASSERT_EQ(::stat(installed().path(std::string(path)).c_str(), &info), 0) << path;
+    EXPECT_GT(info.st_size, 0) << path;
+    // Programs, and only programs, live under bin and libexec.
+    EXPECT_EQ((info.st_mode & S_IXUSR) != 0, path.starts_with("bin/") || path.starts_with("libexec/")) << path;
   }
   // The stand-ins must not shadow anything on the user's PATH.
   for (const char* hidden : {"bin/nettop", "bin/system_profiler"}) {
@@ -76,7 +59,7 @@ TEST_F(InstallTest, LaysOutProgramsToolsAndDataFiles) {
 
 TEST_F(InstallTest, StartersNameTheHelperOfTheInstalledPrefix) {
   const std::string helper = installed().path("bin/tellwick");
-  struct Expectation {
+  const struct {
     const char* file;
     std::string line;
   } expectations[] = {

@@ -28,7 +28,6 @@ class ScratchInstallation {
   bool ok() const { return ok_; }
   const std::string& log() const { return log_; }
   std::string path(const std::string& relative) const { return prefix_.string() + "/" + relative; }
-  std::string prefix() const { return prefix_.string(); }
 
  private:
   ScratchDirectory prefix_;
@@ -57,17 +56,10 @@ class ActivatingBus {
 
  private:
   static std::string configuration(const std::string& serviceFolder) {
-    return "<busconfig>\n"
-           "  <type>session</type>\n"
-           "  <listen>unix:tmpdir=/tmp</listen>\n"
-           "  <auth>EXTERNAL</auth>\n"
-           "  <servicedir>" + serviceFolder + "</servicedir>\n"
-           "  <policy context=\"default\">\n"
-           "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-           "    <allow eavesdrop=\"true\"/>\n"
-           "    <allow own=\"*\"/>\n"
-           "  </policy>\n"
-           "</busconfig>\n";
+    return "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
+           "<servicedir>" + serviceFolder + "</servicedir>\n"
+           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
   }
 
   ScratchDirectory scratch_{"tellwick-bus"};

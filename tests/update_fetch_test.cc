@@ -1,4 +1,4 @@
-// The update fetch over real HTTPS: a local server on 127.0.0.1 with a
+// The HTTPS client against the real thing: a local server on 127.0.0.1 with a
 // certificate made for the test, a listener that never answers and a closed
 // port. Nothing here leaves the loopback address.
 
@@ -11,15 +11,9 @@
 
 #include <gmock/gmock.h>
 
-#include "os/file_system.h"
 #include "os/http_client.h"
-#include "protocol/tellwick.h"
-#include "tests/fakes/fake_bus_names.h"
-#include "tests/fakes/fake_desktop.h"
-#include "tests/fakes/fake_notification_center.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/child_process.h"
-#include "tests/support/private_bus.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick::testing {
@@ -56,50 +50,32 @@ class SilentListener {
   int port_ = 0;
 };
 
-class HttpsServer {
- public:
-  HttpsServer(const ScratchDirectory& keys, const std::string& manifest, int status)
-      : process_({"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
-                  keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
-                  keys.writeFile("manifest-" + std::to_string(status), manifest).string(), "--status",
-                  std::to_string(status)},
-                 {"PATH=/usr/bin:/bin"}) {
-    auto line = process_.readLine(10s).value_or("");
-    if (line.starts_with("PORT ")) origin_ = "https://127.0.0.1:" + line.substr(5);
-  }
-  ~HttpsServer() { process_.closeStdin(); }
-  const std::string& origin() const { return origin_; }
-
- private:
-  ChildProcess process_;
-  std::string origin_;
-};
-
 class UpdateFetchTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    keys_ = new ScratchDirectory("tellwick-tls");
-    ChildProcess openssl({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                          "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
-                          "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", keys_->string() + "/key.pem",
-                          "-out", keys_->string() + "/cert.pem"},
-                         {"PATH=/usr/bin:/bin"});
-    openssl.wait(30s);
-    server_ = new HttpsServer(*keys_, R"({"version":"1.10","notes":"faster"})", 200);
-    failingServer_ = new HttpsServer(*keys_, R"({"version":"1.11"})", 500);
+  // One key pair and one server for the suite; the server leaves when its
+  // standard input closes.
+  struct Server {
+    ScratchDirectory keys{"tellwick-tls"};
+    std::optional<int> openssl =
+        ChildProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                      "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                      "-keyout", keys.string() + "/key.pem", "-out", keys.string() + "/cert.pem"},
+                     {"PATH=/usr/bin:/bin"})
+            .wait(30s);
+    ChildProcess process{{"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
+                          keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
+                          keys.writeFile("manifest.json", R"({"version":"1.10","notes":"faster"})").string()},
+                         {"PATH=/usr/bin:/bin"}};
+    std::string port = process.readLine(10s).value_or("");
+    std::string origin = port.starts_with("PORT ") ? "https://127.0.0.1:" + port.substr(5) : "";
+    ~Server() { process.closeStdin(); }
+  };
+  static Server& server() {
+    static Server server;
+    return server;
   }
-  static void TearDownTestSuite() {
-    delete failingServer_;
-    delete server_;
-    delete keys_;
-  }
-  void SetUp() override {
-    ASSERT_FALSE(server_->origin().empty());
-    ASSERT_FALSE(failingServer_->origin().empty());
-    caBundle_.emplace("CURL_CA_BUNDLE", keys_->string() + "/cert.pem");
-  }
-  void TearDown() override { caBundle_.reset(); }
-  std::optional<ScopedEnvironmentVariable> caBundle_;
+
+  void SetUp() override { ASSERT_FALSE(server().origin.empty()); }
 
   os::Result<os::HttpResponse> get(const std::string& url, std::chrono::milliseconds timeout = 5s) {
     os::HttpRequest request;
@@ -109,27 +85,21 @@ class UpdateFetchTest : public ::testing::Test {
     return http_->get(request);
   }
 
+  std::optional<ScopedEnvironmentVariable> caBundle_{std::in_place, "CURL_CA_BUNDLE",
+                                                     server().keys.string() + "/cert.pem"};
   std::unique_ptr<os::HttpClient> http_ = os::newLinuxHttpClient();
-  static ScratchDirectory* keys_;
-  static HttpsServer* server_;
-  static HttpsServer* failingServer_;
 };
 
-ScratchDirectory* UpdateFetchTest::keys_ = nullptr;
-HttpsServer* UpdateFetchTest::server_ = nullptr;
-HttpsServer* UpdateFetchTest::failingServer_ = nullptr;
-
 TEST_F(UpdateFetchTest, AnswersAreReturnedWhateverTheirStatus) {
-  struct Case {
+  const struct {
     std::string url;
     long status;
     std::string bodyPart;
   } cases[] = {
-      {server_->origin() + "/files/helper.json", 200, R"("version":"1.10")"},
-      {server_->origin() + "/redirect-to-https", 200, R"("version":"1.10")"},
-      {failingServer_->origin() + "/files/helper.json", 500, R"("version":"1.11")"},
-      {server_->origin() + "/missing", 404, "Not Found"},
-      {server_->origin() + "/echo-headers", 200, R"("Pragma": "no-cache")"},
+      {server().origin + "/files/helper.json", 200, R"("version":"1.10")"},
+      {server().origin + "/redirect-to-https", 200, R"("version":"1.10")"},
+      {server().origin + "/missing", 404, "Not Found"},
+      {server().origin + "/echo-headers", 200, R"("Pragma": "no-cache")"},
   };
   for (const auto& c : cases) {
     auto response = get(c.url);
@@ -143,47 +113,31 @@ TEST_F(UpdateFetchTest, TransportFailuresCarryCurlsReason) {
   SilentListener closed;
   closed.close();
   SilentListener silent;
-  struct Case {
+  const struct {
     std::string url;
     std::string reasonPart;
   } cases[] = {
-      {server_->origin() + "/redirect-to-http", "http"},
+      {server().origin + "/redirect-to-http", "http"},
       {"http://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json", "http"},
-      {server_->origin() + "/big", "larger than 1048576 bytes"},
+      {server().origin + "/big", "larger than 1048576 bytes"},
       {"https://127.0.0.1:" + std::to_string(closed.port()) + "/files/helper.json", "onnect"},
   };
   for (const auto& c : cases) EXPECT_THAT(get(c.url).error(), HasSubstr(c.reasonPart)) << c.url;
 
   caBundle_.reset();
-  EXPECT_THAT(get(server_->origin() + "/files/helper.json").error(), HasSubstr("certificate"));
+  EXPECT_THAT(get(server().origin + "/files/helper.json").error(), HasSubstr("certificate"));
 }
 
 TEST_F(UpdateFetchTest, ServersThatNeverAnswerAreGivenUpOnInTime) {
   SilentListener silent;
   for (const std::string& url : {"https://127.0.0.1:" + std::to_string(silent.port()) + "/files/helper.json",
-                                  server_->origin() + "/slow"}) {
+                                  server().origin + "/slow"}) {
     auto started = std::chrono::steady_clock::now();
     auto response = get(url, 400ms);
     auto took = std::chrono::steady_clock::now() - started;
     EXPECT_THAT(response.error(), AnyOf(HasSubstr("timed out"), HasSubstr("Timeout"))) << url;
     EXPECT_LT(took, 3s) << url;
   }
-}
-
-TEST_F(UpdateFetchTest, UpdateCheckAgainstTheServer) {
-  ScratchDirectory share("tellwick-share");
-  share.writeFile("Info.plist",
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                  "<key>CFBundleShortVersionString</key><string>1.9</string></dict></plist>\n");
-  auto files = os::newLinuxFileSystem();
-  auto coder = os::newLinuxPropertyListCoder();
-  FakeBusNames names;
-  FakeNotificationCenter center;
-  FakeDesktop desktop;
-  TellwickContext context{*files, names, center, desktop, *http_, *coder, share.string(), server_->origin(), ""};
-  auto result = Tellwick::checkForUpdate(context).get();
-  ASSERT_TRUE(result.ok()) << result.error();
-  EXPECT_EQ(*result, (UpdateInfo{true, "1.10"}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "tests/support/helper_fixture.h"
@@ -32,14 +33,21 @@ class WatchViewTest : public HelperTest {
     return out;
   }
 
-  // The screen once it holds every text of wanted, or as it is at the timeout.
-  std::string screenWith(const std::vector<std::string>& wanted, std::chrono::milliseconds timeout = 30s) {
+  // Waits until the screen holds every text of wanted and none of unwanted;
+  // at the timeout, each one that is not as expected fails the test.
+  std::string screenWith(const std::vector<std::string>& wanted, const std::vector<std::string>& unwanted = {},
+                         std::chrono::milliseconds timeout = 10s) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto has = [](const std::string& screen, const std::string& text) { return screen.find(text) != std::string::npos; };
     for (;;) {
       std::string screen = tmux({"capture-pane", "-p", "-t", "view"});
-      bool all = std::all_of(wanted.begin(), wanted.end(),
-                             [&](const std::string& w) { return screen.find(w) != std::string::npos; });
-      if (all || std::chrono::steady_clock::now() > deadline) return screen;
+      bool done = std::ranges::all_of(wanted, [&](auto& w) { return has(screen, w); }) &&
+                  std::ranges::none_of(unwanted, [&](auto& u) { return has(screen, u); });
+      if (done || std::chrono::steady_clock::now() > deadline) {
+        for (const auto& w : wanted) EXPECT_THAT(screen, HasSubstr(w));
+        for (const auto& u : unwanted) EXPECT_THAT(screen, Not(HasSubstr(u)));
+        return screen;
+      }
       settle(200ms);
     }
   }
@@ -87,43 +95,27 @@ TEST_F(WatchViewTest, EveryPanelShowsItsDataAndQRestoresTheTerminal) {
   tmux({"new-session", "-d", "-s", "view", "-x", "100", "-y", "40", command});
 
   // Every panel with data from the simulated laptop, rates included.
-  std::string screen = screenWith({"every 0.5 s", "CPU Die", "°C", "Left side", "python3", "B/s", "Tellwick Keyboard",
-                                   "85%"});
-  for (const char* text : {"every 0.5 s", "CPU Die", "°C", "Left side", "python3", "B/s", "Tellwick Keyboard", "85%"}) {
-    EXPECT_THAT(screen, HasSubstr(text));
-  }
-  EXPECT_THAT(screen, Not(HasSubstr("waiting for the helper")));
-  EXPECT_THAT(screen, Not(HasSubstr("helper not answering")));
+  screenWith({"every 0.5 s", "CPU Die", "°C", "Left side", "python3", "B/s", "Tellwick Keyboard", "85%"},
+             {"waiting for the helper", "helper not answering"}, 30s);
 
   // Keys: the next panel enlarged, then the interval one step longer.
   tmux({"send-keys", "-t", "view", "j", "Enter", "+"});
-  screen = screenWith({"every 1 s", "Enter: all panels"}, 10s);
-  EXPECT_THAT(screen, HasSubstr("Enter: all panels"));
-  EXPECT_THAT(screen, HasSubstr("Left side"));
-  EXPECT_THAT(screen, Not(HasSubstr("CPU Die")));
+  screenWith({"every 1 s", "Enter: all panels", "Left side"}, {"CPU Die"});
 
   // The helper crashes: the view says so and keeps asking until it is back.
   pid_t crashed = helperBelow(helper->pid());
   ASSERT_GT(crashed, 0);
   ::kill(crashed, SIGKILL);
   helper->wait(5s);
-  EXPECT_THAT(screenWith({"helper not answering"}, 10s), HasSubstr("helper not answering"));
+  screenWith({"helper not answering"});
   started = 0;
   helper = spawnHelper(/*onMacBook=*/true, environment);
   ASSERT_TRUE(client_->runUntil([&] { return started > 0; }, 15s));
-  auto deadline = std::chrono::steady_clock::now() + 10s;
-  while (screenWith({}).find("helper not answering") != std::string::npos &&
-         std::chrono::steady_clock::now() < deadline) {
-    settle(200ms);
-  }
-  EXPECT_THAT(screenWith({}), Not(HasSubstr("helper not answering")));
+  screenWith({}, {"helper not answering"});
 
+  // q: back on the shell's screen, with echo and line editing on again.
   tmux({"send-keys", "-t", "view", "q"});
-  screen = screenWith({"WATCH-EXIT=0", "icanon echo"}, 10s);
-  EXPECT_THAT(screen, HasSubstr("WATCH-EXIT=0"));
-  // Back on the shell's screen, with echo and line editing on again.
-  EXPECT_THAT(screen, HasSubstr("icanon echo"));
-  EXPECT_THAT(screen, Not(HasSubstr("tellwick watch")));
+  screenWith({"WATCH-EXIT=0", "icanon echo"}, {"tellwick watch"});
 }
 
 }  // namespace

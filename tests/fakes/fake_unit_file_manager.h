@@ -32,8 +32,7 @@ class FakeUnitFileManager final : public os::UnitFileManager {
   }
   os::Status reload() override {
     calls_.push_back("reload");
-    if (absent) return os::failure("no manager");
-    return {};
+    return absent ? os::failure("no manager") : os::Status{};
   }
 
  private:

@@ -8,53 +8,50 @@ namespace {
 
 using ::testing::HasSubstr;
 
-Invocation parsed(std::vector<std::string> arguments) {
-  auto result = parseArguments(arguments);
-  EXPECT_TRUE(result.invocation.has_value()) << result.error;
-  return result.invocation.value_or(Invocation{});
-}
-
-std::string rejection(std::vector<std::string> arguments) {
-  auto result = parseArguments(arguments);
-  EXPECT_FALSE(result.invocation.has_value());
-  return result.error;
-}
-
-std::vector<std::string> names(const Invocation& invocation) {
-  std::vector<std::string> out;
-  for (const Category* c : invocation.categories) out.emplace_back(c->name);
-  return out;
-}
-
 TEST(ParseArgumentsTest, AcceptsEachCommandWithOptionsInAnyOrder) {
-  auto fans = parsed({"fans"});
-  EXPECT_EQ(fans.command, &kQuery);
-  EXPECT_EQ(names(fans), std::vector<std::string>{"fans"});
-  EXPECT_FALSE(fans.json);
-  EXPECT_EQ(fans.timeout, std::chrono::seconds(10));
-
-  auto all = parsed({"--json", "all", "--timeout", "2.5"});
-  EXPECT_EQ(names(all), (std::vector<std::string>{"sensors", "fans", "traffic", "batteries"}));
-  EXPECT_TRUE(all.json);
-  EXPECT_EQ(all.timeout, std::chrono::milliseconds(2500));
-
-  EXPECT_EQ(parsed({"batteries", "--timeout=0.001"}).timeout, std::chrono::milliseconds(1));
-  auto terminate = parsed({"terminate"});
-  EXPECT_EQ(terminate.command->name, "terminate");
-  EXPECT_TRUE(terminate.categories.empty());
-  EXPECT_TRUE(parsed({"sensors", "--help"}).help);
+  const struct {
+    std::vector<std::string> arguments;
+    const char* command;
+    const char* categories;
+    bool json;
+    long timeoutMs;
+    bool help = false;
+  } cases[] = {
+      {{"fans"}, "query", "fans ", false, 10000},
+      {{"--json", "all", "--timeout", "2.5"}, "query", "sensors fans traffic batteries ", true, 2500},
+      {{"batteries", "--timeout=0.001"}, "query", "batteries ", false, 1},
+      {{"terminate"}, "terminate", "", false, 10000},
+      {{"sensors", "--help"}, "", "", false, 10000, true},
+  };
+  for (const auto& c : cases) {
+    auto result = parseArguments(c.arguments);
+    ASSERT_TRUE(result.invocation.has_value()) << result.error;
+    const Invocation& got = *result.invocation;
+    std::string categories;
+    for (const Category* category : got.categories) categories += std::string(category->name) + " ";
+    EXPECT_EQ(!got.command ? "" : got.command == &kQuery ? "query" : got.command->name, c.command);
+    EXPECT_EQ(categories, c.categories);
+    EXPECT_EQ(got.json, c.json);
+    EXPECT_EQ(got.timeout, std::chrono::milliseconds(c.timeoutMs));
+    EXPECT_EQ(got.help, c.help);
+  }
 }
 
 TEST(ParseArgumentsTest, RejectsWhatItCannotDo) {
+  auto rejection = [](std::vector<std::string> arguments) {
+    auto result = parseArguments(arguments);
+    EXPECT_FALSE(result.invocation.has_value());
+    return result.error;
+  };
   EXPECT_THAT(rejection({}), HasSubstr("no command"));
   EXPECT_THAT(rejection({"temperatures"}), HasSubstr("'temperatures'"));
   EXPECT_THAT(rejection({"fans", "sensors"}), HasSubstr("one command"));
   EXPECT_THAT(rejection({"fans", "--verbose"}), HasSubstr("'--verbose'"));
-  EXPECT_THAT(rejection({"fans", "--timeout"}), HasSubstr("--timeout"));
+  EXPECT_THAT(rejection({"terminate", "--json"}), HasSubstr("--json"));
   for (const char* bad : {"0", "-1", "abc", "1s", "", "nan", "inf", "100000"}) {
     EXPECT_THAT(rejection({"fans", "--timeout", bad}), HasSubstr("--timeout")) << bad;
   }
-  EXPECT_THAT(rejection({"terminate", "--json"}), HasSubstr("--json"));
+  EXPECT_THAT(rejection({"fans", "--timeout"}), HasSubstr("--timeout"));
 }
 
 // The usage text is built from the tables; it is part of the command line.

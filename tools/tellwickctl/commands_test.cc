@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <map>
 #include <sstream>
 
@@ -36,8 +35,7 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"answered", {"fans"}, true, {{"RequestFans", {"ResponseFans"}}},
-     0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}},
+    {"answered", {"fans"}, true, {{"RequestFans", {"ResponseFans"}}}, 0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}},
     {"answered as JSON", {"fans", "--json"}, true, {{"RequestFans", {"ResponseFans"}}},
      0, {"RequestFans"}, {"\"fans\": [", "\"rpm\": 2000"}, "", {}},
     {"all answered, each once", {"all"}, true,
@@ -50,19 +48,15 @@ const Case kCases[] = {
      2, {"RequestSensors", "RequestFans", "RequestTraffic", "RequestBatteries"},
      {"Sensors\n", "Fans\n"}, "did not answer (traffic, batteries) within 3 s", {3000ms}},
     {"a response to another category does not count", {"fans", "--timeout", "0.5"}, true,
-     {{"RequestFans", {"ResponseSensors"}}},
-     2, {"RequestFans"}, {}, "did not answer (fans) within 0.5 s", {500ms}},
-    {"timeout", {"batteries"}, true, {},
-     2, {"RequestBatteries"}, {}, "did not answer (batteries) within 10 s", {10s}},
+     {{"RequestFans", {"ResponseSensors"}}}, 2, {"RequestFans"}, {}, "did not answer (fans) within 0.5 s", {500ms}},
+    {"timeout", {"batteries"}, true, {}, 2, {"RequestBatteries"}, {}, "did not answer (batteries) within 10 s", {10s}},
     {"not running: nothing is asked", {"sensors"}, false, {{"RequestSensors", {"ResponseSensors"}}},
      2, {}, {}, "it is not running; start it with", {}},
-    {"not running, installed: started, then asked", {"fans"}, false,
-     {{"RequestFans", {"ResponseFans"}}}, 0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {},
-     Case::Launch::starts},
+    {"not running, installed: started, then asked", {"fans"}, false, {{"RequestFans", {"ResponseFans"}}},
+     0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}, Case::Launch::starts},
     {"not running and cannot be started", {"fans"}, false, {{"RequestFans", {"ResponseFans"}}},
      2, {}, {}, "not running and could not be started (not installed)", {}, Case::Launch::fails},
-    {"terminate confirmed", {"terminate"}, true, {{"TerminateHelper", {"HelperStopped"}}},
-     0, {"TerminateHelper"}, {}, "", {}},
+    {"terminate confirmed", {"terminate"}, true, {{"TerminateHelper", {"HelperStopped"}}}, 0, {"TerminateHelper"}, {}, "", {}},
     {"terminate unconfirmed", {"terminate", "--timeout", "2"}, true, {},
      2, {"TerminateHelper"}, {}, "did not confirm that it stopped", {2000ms}},
     {"terminate when not running still posts", {"terminate"}, false, {},
@@ -73,6 +67,7 @@ class CommandsTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   const Case& c = GetParam();
+  SCOPED_TRACE(c.what);
   testing::FakeSessionBus bus;
   bus.setOwner(std::string(kHelperBusName), c.running);
   for (const auto& [request, responses] : c.peer) bus.answer(request, responses);
@@ -99,34 +94,19 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
     posted.push_back(n.name);
   }
   EXPECT_EQ(posted, c.posted);
-  if (c.out.empty()) {
-    EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(storeOpened, 0);
-  }
+  if (c.out.empty()) { EXPECT_EQ(out.str() + std::to_string(storeOpened), "0"); }
   for (const char* piece : c.out) EXPECT_THAT(out.str(), HasSubstr(piece));
-  if (*c.err == '\0') {
-    EXPECT_EQ(err.str(), "");
-  } else {
-    EXPECT_THAT(err.str(), HasSubstr(c.err));
-  }
+  EXPECT_THAT(err.str(), HasSubstr(c.err));
+  EXPECT_EQ(err.str().empty(), *c.err == '\0');
   EXPECT_THAT(bus.timeoutsPassed(), ElementsAreArray(c.timeoutsPassed));
-  if (!c.posted.empty()) {
-    EXPECT_GE(bus.flushes(), 1);
-  }
+  if (!c.posted.empty()) { EXPECT_GE(bus.flushes(), 1); }
   // Only the scripted peer is still listening.
   for (const auto& r : bus.center().registrations()) {
     EXPECT_EQ(r.observer, &bus) << r.name;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CommandsTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) {
-                           std::string name;
-                           for (const char* p = info.param.what; *p; ++p) {
-                             if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, CommandsTest, ::testing::ValuesIn(kCases));
 
 }  // namespace
 }  // namespace tellwick::ctl

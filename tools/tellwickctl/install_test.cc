@@ -2,22 +2,22 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "tests/fakes/fake_tellwick_world.h"
 
 namespace tellwick::ctl {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 constexpr const char* kLocation = "/p/share/tellwick";
+const InstallOptions kJson{.json = true};
 
 TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
   using Via = InstallOptions::Via;
   using Autostart = InstallOptions::Autostart;
-  struct Case {
+  const struct {
     const char* command;
     std::vector<std::string> arguments;
     bool ok;
@@ -26,26 +26,16 @@ TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
     Via via = Via::xdg;
     Autostart autostart = Autostart::status;
   } cases[] = {
-      {"status", {}, true},
-      {"status", {"--json"}, true, true},
-      {"update", {"--json"}, true, true},
-      {"launch", {"--timeout", "2.5"}, true, false, 2500ms},
-      {"launch", {"--timeout=1"}, true, false, 1s},
+      {"status", {}, true}, {"status", {"--json"}, true, true}, {"update", {"--json"}, true, true},
+      {"launch", {"--timeout", "2.5"}, true, false, 2500ms}, {"launch", {"--timeout=1"}, true, false, 1s},
       {"autostart", {"on"}, true, false, 10s, Via::xdg, Autostart::on},
       {"autostart", {"off", "--via", "systemd"}, true, false, 10s, Via::systemd, Autostart::off},
       {"autostart", {"--via=xdg", "status"}, true, false, 10s, Via::xdg, Autostart::status},
-      {"website", {}, true},
-      {"autostart", {"--help"}, true},
-      {"website", {"--json"}, false},
-      {"launch", {"--json"}, false},
-      {"launch", {"--timeout"}, false},
-      {"launch", {"--timeout", "0"}, false},
-      {"status", {"--timeout", "1"}, false},
-      {"autostart", {}, false},
-      {"autostart", {"on", "off"}, false},
-      {"autostart", {"on", "--via", "launchd"}, false},
-      {"autostart", {"on", "--via"}, false},
-      {"update", {"extra"}, false},
+      {"website", {}, true}, {"autostart", {"--help"}, true},
+      {"website", {"--json"}, false}, {"launch", {"--json"}, false}, {"launch", {"--timeout"}, false},
+      {"launch", {"--timeout", "0"}, false}, {"status", {"--timeout", "1"}, false}, {"autostart", {}, false},
+      {"autostart", {"on", "off"}, false}, {"autostart", {"on", "--via", "launchd"}, false},
+      {"autostart", {"on", "--via"}, false}, {"update", {"extra"}, false},
   };
   for (const auto& c : cases) {
     auto parsed = parseInstallOptions(c.command, c.arguments);
@@ -56,6 +46,7 @@ TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
       continue;
     }
     EXPECT_EQ(parsed.options->json, c.json) << what;
+    EXPECT_EQ(parsed.options->help, std::ranges::count(c.arguments, "--help") > 0) << what;
     EXPECT_EQ(parsed.options->timeout, c.timeout) << what;
     EXPECT_EQ(parsed.options->via, c.via) << what;
     EXPECT_EQ(parsed.options->autostart, c.autostart) << what;
@@ -70,22 +61,17 @@ class InstallCommandsTest : public testing::FakeTellwickWorld {
                    "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleShortVersionString</key>"
                    "<string>" + version + "</string></dict></plist>");
   }
-  InstallOptions json() {
-    InstallOptions o;
-    o.json = true;
-    return o;
-  }
 };
 
 TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
-  EXPECT_EQ(runStatus(json(), context_).out,
+  EXPECT_EQ(runStatus(kJson, context_).out,
             R"({"installed":false,"running":false,"installedVersion":null})" "\n");
   files_.addFolder(kLocation);
-  EXPECT_EQ(runStatus(json(), context_).out,
+  EXPECT_EQ(runStatus(kJson, context_).out,
             R"({"installed":true,"running":false,"installedVersion":null})" "\n");
   install("0.1.0");
   names_.owned().insert("com.quorvane.helper");
-  EXPECT_EQ(runStatus(json(), context_).out,
+  EXPECT_EQ(runStatus(kJson, context_).out,
             R"({"installed":true,"running":true,"installedVersion":"0.1.0"})" "\n");
   auto human = runStatus({}, context_);
   EXPECT_EQ(human.out, "installed: yes (/p/share/tellwick)\nrunning: yes\nversion: 0.1.0\n");
@@ -95,12 +81,12 @@ TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
 TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason) {
   install("1.9");
   http_.respond(200, R"({"version":"1.10"})");
-  auto asJson = runUpdate(json(), context_);
+  auto asJson = runUpdate(kJson, context_);
   EXPECT_EQ(asJson.out, R"({"isUpdateAvailable":true,"serverVersion":"1.10"})" "\n");
   EXPECT_EQ(runUpdate({}, context_).out, "installed version: 1.9\nserver version: 1.10\nupdate available: yes\n");
 
   http_.fail("Failed to connect to 127.0.0.1 port 9: Connection refused");
-  auto failed = runUpdate(json(), context_);
+  auto failed = runUpdate(kJson, context_);
   EXPECT_EQ(failed.status, kExitNoManifest);
   EXPECT_EQ(failed.out, "");
   EXPECT_EQ(failed.err,
@@ -126,7 +112,7 @@ TEST_F(InstallCommandsTest, AutostartPrintsTheStateAndFailsWhenAChangeDidNotTake
   using Autostart = InstallOptions::Autostart;
   SwitchController controller;
   auto why = [] { return std::string("the folder is read-only"); };
-  struct Step {
+  const struct {
     Autostart action;
     bool willing;
     std::string out, err;

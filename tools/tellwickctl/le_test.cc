@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick::ctl {
@@ -9,23 +11,18 @@ namespace {
 
 TEST(TellwickctlLe, Arguments) {
   using A = LowEnergyInvocation::Action;
-  struct Case {
+  const struct {
     std::vector<std::string> arguments;
     std::optional<A> action;  // nullopt: a usage error
     std::string address = {};
-  };
-  const Case cases[] = {
-      {{}, A::watch},
-      {{"--json", "--once", "--timeout", "2.5"}, A::watch},
+    long timeoutMs = 10000;
+  } cases[] = {
+      {{}, A::watch}, {{"--json", "--once", "--timeout", "2.5"}, A::watch, "", 2500},
       {{"monitor", "c0:ff:ee:00:00:01"}, A::monitor, "C0:FF:EE:00:00:01"},
       {{"unmonitor", "C0:FF:EE:00:00:01"}, A::unmonitor, "C0:FF:EE:00:00:01"},
-      {{"monitor"}, std::nullopt},
-      {{"monitor", "C0:FF:EE:00:00"}, std::nullopt},
-      {{"monitor", "C0:FF:EE:00:00:0G"}, std::nullopt},
-      {{"monitor", "C0:FF:EE:00:00:01", "--json"}, std::nullopt},
-      {{"scan"}, std::nullopt},
-      {{"--timeout", "0"}, std::nullopt},
-      {{"--timeout"}, std::nullopt},
+      {{"monitor"}, std::nullopt}, {{"monitor", "C0:FF:EE:00:00"}, std::nullopt},
+      {{"monitor", "C0:FF:EE:00:00:0G"}, std::nullopt}, {{"monitor", "C0:FF:EE:00:00:01", "--json"}, std::nullopt},
+      {{"scan"}, std::nullopt}, {{"--timeout", "0"}, std::nullopt}, {{"--timeout"}, std::nullopt},
       {{"--fast"}, std::nullopt},
   };
   for (const auto& c : cases) {
@@ -37,6 +34,9 @@ TEST(TellwickctlLe, Arguments) {
     }
     EXPECT_EQ(parsed.invocation->action, *c.action);
     EXPECT_EQ(parsed.invocation->address, c.address);
+    EXPECT_EQ(parsed.invocation->timeout.count(), c.timeoutMs);
+    EXPECT_EQ(parsed.invocation->json, std::ranges::count(c.arguments, "--json") > 0);
+    EXPECT_EQ(parsed.invocation->once, std::ranges::count(c.arguments, "--once") > 0);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -12,12 +13,9 @@ namespace tellwick::watch {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
 
-const std::vector<Panel> kAll = {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries};
-
-// A laptop like the demo's: a few sensors, two fans, two processes, earbuds
-// with their case and a keyboard.
+// A laptop like the demo's: sensors, two fans, two processes, earbuds with
+// their case and a keyboard.
 WatchState laptop(int sensorCount = 3) {
   WatchState state(1);
   for (int i = 0; i < 5; ++i) {
@@ -31,28 +29,27 @@ WatchState laptop(int sensorCount = 3) {
                     Fan("F1Ac", std::string("Right side"), 2000, 1000, 2000, 2000)});
   state.updateTraffic({{100, "curl", 0, 0}, {200, "ssh", 0, 0}}, 0);
   state.updateTraffic({{100, "curl", 1024, 2048}, {200, "ssh", 10, 20}}, 1);
-  auto earbuds = std::make_shared<DoubleBatteryDevice>("Buds", "00-1a-7d-da-71-13", "Apple Inc.", 0x200e, 100, 90,
-                                                       std::string("HEADPHONES"));
-  auto budsCase = std::make_shared<SingleBatteryDevice>("Case", "case_00-1a-7d-da-71-13", 0x4c, "Apple Inc.", 0x200e, 60,
-                                                        std::string("CHARGING_CASE"));
-  auto keyboard = std::make_shared<SingleBatteryDevice>("Keyboard", "aa-bb", 0x4c, "Apple Inc.", 0x29c, 55, std::string("KEYBOARD"));
-  state.updateBatteries({budsCase, keyboard}, {earbuds});
+  state.updateBatteries(
+      {std::make_shared<SingleBatteryDevice>("Case", "case_00-1a", 0x4c, "Apple Inc.", 0x200e, 60,
+                                             std::string("CHARGING_CASE")),
+       std::make_shared<SingleBatteryDevice>("Keyboard", "aa-bb", 0x4c, "Apple Inc.", 0x29c, 55, std::string("KEYBOARD"))},
+      {std::make_shared<DoubleBatteryDevice>("Buds", "00-1a", "Apple Inc.", 0x200e, 100, 90, std::string("HEADPHONES"))});
   return state;
-}
-
-std::string joined(const std::vector<FrameLine>& frame) {
-  std::string text;
-  for (const auto& line : frame) text += line.text + "\n";
-  return text;
 }
 
 ViewSettings sized(int columns, int lines, Glyphs glyphs = Glyphs::unicode) {
   ViewSettings view;
   view.columns = columns;
   view.lines = lines;
-  view.panels = kAll;
+  view.panels = {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries};
   view.glyphs = glyphs;
   return view;
+}
+
+std::string joined(const std::vector<FrameLine>& frame) {
+  std::string text;
+  for (const auto& line : frame) text += line.text + "\n";
+  return text;
 }
 
 TEST(FrameTest, EveryLineFillsTheScreenExactly) {
@@ -71,64 +68,67 @@ TEST(FrameTest, EveryLineFillsTheScreenExactly) {
       }
     }
   }
+  EXPECT_TRUE(composeFrame(laptop(), sized(0, 5)).empty());
 }
 
 TEST(FrameTest, At40By12EveryPanelShowsItsData) {
   auto frame = composeFrame(laptop(), sized(40, 12));
-  std::string text = joined(frame);
-  EXPECT_THAT(frame[0].text, HasSubstr("every 1 s"));
-  for (const char* expected : {"Sensors +1", "CPU 0", "44 °C", "Left side", "1500", "1600 rpm", "Traffic +1", "curl",
-                               "2 KB/s", "1 KB/s", "Batteries +1", "Keyboard", "55%"}) {
-    EXPECT_THAT(text, HasSubstr(expected));
-  }
-  EXPECT_THAT(frame.back().text, HasSubstr("q quit"));
+  const char* kGolden[] = {
+      "tellwick watch · every 1 s              ",
+      "Sensors +1          now  last hour      ",
+      "CPU 0             44 °C              ⢀⡴⠋",
+      "CPU 1             45 °C              ⢀⡴⠋",
+      "Fans            rpm  speed        target",
+      "Left side      1500  ████       1600 rpm",
+      "Right side     2000  ████████   2000 rpm",
+      "Traffic +1                in         out",
+      "    100  curl         2 KB/s      1 KB/s",
+      "Batteries +1  level                     ",
+      "Keyboard         55%                    ",
+      "q quit · j/k move · Enter enlarge · +/-…",
+  };
+  ASSERT_EQ(frame.size(), std::size(kGolden));
+  for (std::size_t i = 0; i < frame.size(); ++i) EXPECT_EQ(frame[i].text, kGolden[i]) << i;
   EXPECT_EQ(frame[1].style, LineStyle::focusedTitle);
+  EXPECT_EQ(frame[4].style, LineStyle::title);
 }
 
-TEST(FrameTest, EarbudsShowLeftRightAndTheirCase) {
-  std::string text = joined(composeFrame(laptop(), sized(80, 24)));
-  EXPECT_THAT(text, HasSubstr("Buds"));
-  EXPECT_THAT(text, HasSubstr("100%  R "));
-  EXPECT_THAT(text, HasSubstr("90%  case 60%"));
-  // The case is shown beside its earbuds, not again on its own.
-  EXPECT_THAT(text, Not(HasSubstr("Case ")));
-}
-
-TEST(FrameTest, SaysWhatItHid) {
-  auto small = composeFrame(laptop(), sized(40, 8));
-  EXPECT_THAT(small.back().text, HasSubstr("hidden: batteries"));
-  auto many = joined(composeFrame(laptop(40), sized(40, 12)));
-  EXPECT_THAT(many, HasSubstr("Sensors +38"));
-}
-
-TEST(FrameTest, TellsWhenTheHelperIsNotAnswering) {
-  ViewSettings view = sized(80, 24);
-  view.helperAnswering = false;
-  EXPECT_THAT(composeFrame(laptop(), view)[0].text, HasSubstr("helper not answering"));
-  WatchState empty(0.5);
-  std::string waiting = joined(composeFrame(empty, sized(80, 24)));
-  EXPECT_THAT(waiting, HasSubstr("waiting for the helper"));
-  EXPECT_THAT(waiting, HasSubstr("every 0.5 s"));
+TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
+  const struct {
+    int sensors, columns, lines;
+    bool answering;
+    std::optional<Panel> enlarged;
+    std::vector<const char*> shown, absent;
+  } kCases[] = {
+      {3, 80, 24, true, {}, {"Buds", "100%  R ", "90%  case 60%"}, {"Case "}},
+      {3, 40, 8, true, {}, {"hidden: batteries"}, {}},
+      {40, 40, 12, true, {}, {"Sensors +38"}, {}},
+      {3, 80, 24, false, {}, {"helper not answering"}, {}},
+      {0, 80, 24, true, {}, {"waiting for the helper", "every 0.5 s"}, {"helper not answering"}},
+      {3, 80, 24, true, Panel::sensors, {"Enter: all panels"}, {"Left side", "hidden:"}},
+  };
+  for (const auto& c : kCases) {
+    ViewSettings view = sized(c.columns, c.lines);
+    view.helperAnswering = c.answering;
+    view.enlarged = c.enlarged;
+    std::string text = joined(composeFrame(c.sensors ? laptop(c.sensors) : WatchState(0.5), view));
+    for (const char* s : c.shown) EXPECT_THAT(text, HasSubstr(s));
+    for (const char* s : c.absent) EXPECT_THAT(text, ::testing::Not(HasSubstr(s)));
+  }
 }
 
 TEST(FrameTest, AnEnlargedPanelGrowsItsGraphs) {
   ViewSettings view = sized(80, 24);
   view.enlarged = Panel::sensors;
+  // Three sensors in 21 rows: six rows of braille (E2 A0...A3 in UTF-8) each.
   auto frame = composeFrame(laptop(), view);
-  std::string text = joined(frame);
-  EXPECT_THAT(text, Not(HasSubstr("Left side")));
-  EXPECT_THAT(frame.back().text, HasSubstr("Enter: all panels"));
-  // Three sensors in 21 rows: six rows of graph each.
-  // Braille is U+2800...U+28FF: E2 A0...A3 in UTF-8.
-  auto braille = [](const std::string& text) {
-    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-      if (text[i] == '\xe2' && (text[i + 1] & 0xFC) == ('\xa0' & 0xFC)) return true;
+  auto braille = [](const FrameLine& line) {
+    for (std::size_t i = 0; i + 1 < line.text.size(); ++i) {
+      if (line.text[i] == '\xe2' && (line.text[i + 1] & 0xFC) == ('\xa0' & 0xFC)) return true;
     }
     return false;
   };
-  int graphRows = 0;
-  for (const auto& line : frame) graphRows += braille(line.text);
-  EXPECT_EQ(graphRows, 3 * 6);
+  EXPECT_EQ(std::count_if(frame.begin(), frame.end(), braille), 3 * 6);
 }
 
 }  // namespace

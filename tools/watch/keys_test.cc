@@ -18,18 +18,19 @@ struct KeysCase {
   KeyEffect lastEffect;
 };
 
+using enum Panel;
+using enum Key;
 const KeysCase kCases[] = {
-    {{Panel::sensors, Panel::fans, Panel::traffic}, {Key::next}, Panel::fans, {}, 1, KeyEffect::redraw},
-    {{Panel::sensors, Panel::fans, Panel::traffic}, {Key::next, Key::next, Key::next}, Panel::sensors, {}, 1,
-     KeyEffect::redraw},
-    {{Panel::sensors, Panel::fans, Panel::traffic}, {Key::previous}, Panel::traffic, {}, 1, KeyEffect::redraw},
-    {{Panel::sensors, Panel::fans}, {Key::enlarge}, Panel::sensors, Panel::sensors, 1, KeyEffect::redraw},
-    {{Panel::sensors, Panel::fans}, {Key::enlarge, Key::next}, Panel::fans, Panel::fans, 1, KeyEffect::redraw},
-    {{Panel::sensors, Panel::fans}, {Key::enlarge, Key::enlarge}, Panel::sensors, {}, 1, KeyEffect::redraw},
-    {{Panel::fans}, {Key::longer, Key::longer}, Panel::fans, {}, 5, KeyEffect::intervalChanged},
-    {{Panel::fans}, {Key::shorter, Key::shorter, Key::shorter}, Panel::fans, {}, 0.2, KeyEffect::none},
-    {{Panel::fans}, {Key::other}, Panel::fans, {}, 1, KeyEffect::none},
-    {{Panel::fans}, {Key::quit}, Panel::fans, {}, 1, KeyEffect::quit},
+    {{sensors, fans, traffic}, {next}, fans, {}, 1, KeyEffect::redraw},
+    {{sensors, fans, traffic}, {next, next, next}, sensors, {}, 1, KeyEffect::redraw},
+    {{sensors, fans, traffic}, {previous}, traffic, {}, 1, KeyEffect::redraw},
+    {{sensors, fans}, {enlarge}, sensors, sensors, 1, KeyEffect::redraw},
+    {{sensors, fans}, {enlarge, next}, fans, fans, 1, KeyEffect::redraw},
+    {{sensors, fans}, {enlarge, enlarge}, sensors, {}, 1, KeyEffect::redraw},
+    {{fans}, {longer, longer}, fans, {}, 5, KeyEffect::intervalChanged},
+    {{fans}, {shorter, shorter, shorter}, fans, {}, 0.2, KeyEffect::none},
+    {{fans}, {other}, fans, {}, 1, KeyEffect::none},
+    {{fans}, {quit}, fans, {}, 1, KeyEffect::quit},
 };
 
 TEST(KeysTest, KeysMoveEnlargeAndPace) {
@@ -41,11 +42,11 @@ TEST(KeysTest, KeysMoveEnlargeAndPace) {
     view.focus = c.panels.front();
     KeyEffect effect = KeyEffect::none;
     for (Key key : c.keys) effect = applyKey(key, view, state);
-    std::string trace = std::to_string(c.keys.size()) + " keys, last " + std::to_string(static_cast<int>(c.keys.back()));
-    EXPECT_EQ(view.focus, c.focus) << trace;
-    EXPECT_EQ(view.enlarged, c.enlarged) << trace;
-    EXPECT_EQ(state.interval(), c.interval) << trace;
-    EXPECT_EQ(effect, c.lastEffect) << trace;
+    SCOPED_TRACE(std::to_string(c.keys.size()) + " keys, last " + std::to_string(static_cast<int>(c.keys.back())));
+    EXPECT_EQ(view.focus, c.focus);
+    EXPECT_EQ(view.enlarged, c.enlarged);
+    EXPECT_EQ(state.interval(), c.interval);
+    EXPECT_EQ(effect, c.lastEffect);
   }
 }
 
@@ -53,8 +54,8 @@ TEST(KeysTest, ChangingTheIntervalKeepsAnHourOfHistory) {
   WatchState state(1);
   for (int i = 0; i < 4000; ++i) state.updateSensors({Sensor("TC0P", "CPU", i)});
   ViewSettings view;
-  view.panels = {Panel::sensors};
-  applyKey(Key::longer, view, state);
+  view.panels = {sensors};
+  applyKey(longer, view, state);
   EXPECT_EQ(state.sensors()[0].history.capacity(), 1800u);
   EXPECT_EQ(state.sensors()[0].history.at(1799), 3999.0f);
   EXPECT_EQ(state.sensors()[0].maximum, 3999.0);

@@ -24,24 +24,21 @@ struct LayoutCase {
   std::vector<Panel> hidden;
 };
 
-const PanelWish kWishes[] = {
-    {Panel::sensors, 12}, {Panel::fans, 2}, {Panel::traffic, 5}, {Panel::batteries, 3}};
+using enum Panel;
+const PanelWish kWishes[] = {{sensors, 12}, {fans, 2}, {traffic, 5}, {batteries, 3}};
 
 const LayoutCase kLayouts[] = {
-    {"40x12 shows every panel, spare rows shared in turn", 12, Panel::sensors, {},
-     {{Panel::sensors, 1, 3}, {Panel::fans, 4, 3}, {Panel::traffic, 7, 2}, {Panel::batteries, 9, 2}}, {}},
-    {"a tall terminal gives every wish and the rest to sensors", 40, Panel::fans, {},
-     {{Panel::sensors, 1, 25}, {Panel::fans, 26, 3}, {Panel::traffic, 29, 6}, {Panel::batteries, 35, 4}}, {}},
-    {"sensor graphs grow only by a whole row each", 30, Panel::sensors, {},
-     {{Panel::sensors, 1, 13}, {Panel::fans, 14, 3}, {Panel::traffic, 17, 6}, {Panel::batteries, 23, 4}}, {}},
-    {"too few lines hide the last panels", 8, Panel::sensors, {},
-     {{Panel::sensors, 1, 2}, {Panel::fans, 3, 2}, {Panel::traffic, 5, 2}}, {Panel::batteries}},
-    {"the focused panel is never the one hidden", 8, Panel::batteries, {},
-     {{Panel::sensors, 1, 2}, {Panel::fans, 3, 2}, {Panel::batteries, 5, 2}}, {Panel::traffic}},
-    {"an enlarged panel takes every line", 12, Panel::traffic, Panel::traffic,
-     {{Panel::traffic, 1, 10}}, {Panel::sensors, Panel::fans, Panel::batteries}},
-    {"no room for any panel", 3, Panel::sensors, {},
-     {}, {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries}},
+    {"40x12 shows every panel, spare rows shared in turn", 12, sensors, {},
+     {{sensors, 1, 3}, {fans, 4, 3}, {traffic, 7, 2}, {batteries, 9, 2}}, {}},
+    {"a tall terminal gives every wish and the rest to sensors", 40, fans, {},
+     {{sensors, 1, 25}, {fans, 26, 3}, {traffic, 29, 6}, {batteries, 35, 4}}, {}},
+    {"sensor graphs grow only by a whole row each", 30, sensors, {},
+     {{sensors, 1, 13}, {fans, 14, 3}, {traffic, 17, 6}, {batteries, 23, 4}}, {}},
+    {"too few lines hide the last panels", 8, sensors, {}, {{sensors, 1, 2}, {fans, 3, 2}, {traffic, 5, 2}}, {batteries}},
+    {"the focused panel is never the one hidden", 8, batteries, {},
+     {{sensors, 1, 2}, {fans, 3, 2}, {batteries, 5, 2}}, {traffic}},
+    {"an enlarged panel takes every line", 12, traffic, traffic, {{traffic, 1, 10}}, {sensors, fans, batteries}},
+    {"no room for any panel", 3, sensors, {}, {}, {sensors, fans, traffic, batteries}},
 };
 
 class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
