@@ -13,6 +13,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_STRIP_FILES ON)
 # The helper serves on the session bus and the stand-ins read from BlueZ;
 # browsers and folders are opened through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon | dbus-session-bus")
+# libcurl is loaded at run time, so shlibdeps cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon | dbus-session-bus, libcurl4")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, bluez")
 include(CPack)
