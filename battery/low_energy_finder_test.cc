@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <map>
+#include <sstream>
 
 #include "tests/fakes/fake_bluetooth_central.h"
 #include "tests/fakes/fake_clock.h"
@@ -68,6 +70,7 @@ class LowEnergyFinderTest : public ::testing::Test {
   }
   void fresh() {
     central.peripherals.clear();
+    central.centralState = os::CentralState::poweredOn;
     central.clearCalls();
     defaults.contents("tellwick-test").clear();
     restart();
@@ -91,6 +94,45 @@ class LowEnergyFinderTest : public ::testing::Test {
     central.discover(id, connectable());
   }
 
+  // Steps separated by "; ", each a verb and its words: "retrieve A",
+  // "up A" (retrieved, connected, battery service found), "discover A",
+  // "connected A", "failed A", "disconnected A", "services A 180A",
+  // "read A 180F 2A19" (characteristics found; none: a failed discovery),
+  // "exclude A", "monitor A", "connectDevice", "disconnectDevice" (the first
+  // device), "reset", "off", "clear" (the recorded requests), "stale" (5.5 s
+  // pass and stale devices go).
+  void run(const std::string& script) {
+    std::istringstream steps(script);
+    for (std::string step; std::getline(steps >> std::ws, step, ';');) {
+      std::istringstream in(step);
+      std::string verb, id;
+      in >> verb >> id;
+      std::vector<std::string> rest(std::istream_iterator<std::string>(in), {});
+      if (verb == "retrieve") retrieve(id);
+      if (verb == "up") bringUp(id);
+      if (verb == "discover") discover(id);
+      if (verb == "connected") central.connected(id);
+      if (verb == "failed") central.failedToConnect(id);
+      if (verb == "disconnected") central.disconnected(id);
+      if (verb == "services") central.servicesDiscovered(id, rest);
+      if (verb == "read") {
+        auto list = rest.size() > 1 ? std::optional(std::vector{rest[1]}) : std::nullopt;
+        central.characteristicsDiscovered(id, rest.at(0), list);
+      }
+      if (verb == "exclude") (void)persistency->addNoBatteryServiceDevice(id);
+      if (verb == "monitor") (void)persistency->addMonitoredDevice(id);
+      if (verb == "connectDevice") finder->connectDevice(device());
+      if (verb == "disconnectDevice") finder->disconnectDevice(device());
+      if (verb == "reset") finder->reset();
+      if (verb == "off") central.centralState = os::CentralState::poweredOff;
+      if (verb == "clear") central.clearCalls();
+      if (verb == "stale") {
+        clock.advance(5.5);
+        finder->removeStaleDevices();
+      }
+    }
+  }
+
   std::string ids() const {
     std::vector<std::string> out;
     for (const auto& d : finder->devices()) out.push_back(d->serial());
@@ -111,47 +153,31 @@ class LowEnergyFinderTest : public ::testing::Test {
   std::unique_ptr<LowEnergyFinder> finder;
 };
 
-using Script = std::function<void(LowEnergyFinderTest&)>;
-
 TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
   struct Case {
     const char* what;
     std::optional<std::string> name;
     os::AdvertisementData advertisement;
-    Script before;
+    const char* before;
     std::optional<std::string> manufacturer;  // when added
     bool added = true;
   };
   const Case cases[] = {
-      {"named and connectable", "Pebble", connectable(), {}, std::nullopt},
-      {"unnamed with Apple data",
-       std::nullopt,
-       connectable(Bytes{0x4C, 0x00, 0x10}),
-       {},
-       "Apple Inc."},
-      {"unnamed, unknown company", std::nullopt, connectable(Bytes{0x34, 0x12}), {}, {}, false},
-      {"unnamed, one byte of data", std::nullopt, connectable(Bytes{0x4C}), {}, {}, false},
-      {"unnamed, no data", std::nullopt, connectable(), {}, {}, false},
-      {"not connectable", "Pebble", {false, std::nullopt, -60}, {}, {}, false},
-      {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, {}, {}, false},
-      {"excluded",
-       "Pebble",
-       connectable(),
-       [](auto& t) { (void)t.persistency->addNoBatteryServiceDevice(kA); },
-       {},
-       false},
-      {"already connected",
-       "Pebble",
-       connectable(),
-       [](auto& t) { t.central.peripheral(kA).state = os::PeripheralState::connected; },
-       {},
-       false},
+      {"named and connectable", "Pebble", connectable(), "", std::nullopt},
+      {"unnamed with Apple data", {}, connectable(Bytes{0x4C, 0x00, 0x10}), "", "Apple Inc."},
+      {"unnamed, unknown company", {}, connectable(Bytes{0x34, 0x12}), "", {}, false},
+      {"unnamed, one byte of data", {}, connectable(Bytes{0x4C}), "", {}, false},
+      {"unnamed, no data", {}, connectable(), "", {}, false},
+      {"not connectable", "Pebble", {false, std::nullopt, -60}, "", {}, false},
+      {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, "", {}, false},
+      {"excluded", "Pebble", connectable(), "exclude A", {}, false},
+      {"already connected", "Pebble", connectable(), "connected A", {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fresh();
     central.peripheral(kA).name = c.name;
-    if (c.before) c.before(*this);
+    run(c.before);
     delegate.updates = 0;
     central.discover(kA, c.advertisement);
     ASSERT_EQ(finder->devices().size(), c.added ? 1u : 0u);
@@ -166,107 +192,34 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
 }
 
 // One row per transition: devices, connecting and failed peripherals, and
-// the requests made, after a short event script.
+// the requests made, after a script of events and calls (see run()).
 TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
   struct Case {
-    const char* what;
-    Script script;
-    const char *devices, *connecting, *failed, *calls;
+    const char *script, *devices, *connecting, *failed, *calls;
   };
   const Case cases[] = {
-      {"retrieval connects", [](auto& t) { t.retrieve(kA); }, "A", "A", "", "connect A"},
-      {"retrieval twice adds once",
-       [](auto& t) {
-         t.retrieve(kA);
-         t.finder->retrieveConnectedDevices();
-       },
-       "A", "A", "", "connect A"},
-      {"retrieval stops when not powered on",
-       [](auto& t) {
-         t.central.centralState = os::CentralState::poweredOff;
-         t.retrieve(kA);
-       },
-       "", "", "", ""},
-      {"retrieval skips excluded peripherals",
-       [](auto& t) {
-         (void)t.persistency->addNoBatteryServiceDevice(kA);
-         t.retrieve(kA);
-       },
-       "", "", "", ""},
-      {"connected discovers services",
-       [](auto& t) {
-         t.retrieve(kA);
-         t.central.connected(kA);
-       },
-       "A", "", "", "connect A; services A 180F,180A"},
-      {"battery service discovers every service's characteristics, which are read",
-       [](auto& t) {
-         t.bringUp(kA);
-         t.central.characteristicsDiscovered(kA, "180F", std::vector<std::string>{"2A19"});
-         t.central.characteristicsDiscovered(kA, "180A", std::nullopt);
-       },
-       "A", "", "",
+      {"retrieve A", "A", "A", "", "connect A"},
+      {"retrieve A; retrieve A", "A", "A", "", "connect A"},
+      {"off; retrieve A", "", "", "", ""},
+      {"exclude A; retrieve A", "", "", "", ""},
+      {"retrieve A; connected A", "A", "", "", "connect A; services A 180F,180A"},
+      {"up A; read A 180F 2A19; read A 180A", "A", "", "",
        "connect A; services A 180F,180A; characteristics A 180F; characteristics A 180A; "
        "read A 180F 2A19"},
-      {"no battery service excludes, cancels and removes",
-       [](auto& t) {
-         t.retrieve(kA);
-         t.central.connected(kA);
-         t.central.servicesDiscovered(kA, std::vector<std::string>{"180A"});
-       },
-       "", "", "", "connect A; services A 180F,180A; cancel A"},
-      {"connection failure marks failed and keeps the device",
-       [](auto& t) {
-         t.retrieve(kA);
-         t.central.failedToConnect(kA);
-         t.finder->connectDevice(t.device());
-       },
-       "A", "", "A", "connect A"},
-      {"reset clears failures so connectDevice works again",
-       [](auto& t) {
-         t.discover(kA);
-         t.finder->connectDevice(t.device());
-         t.central.failedToConnect(kA);
-         t.finder->reset();
-         t.discover(kA);
-         t.finder->connectDevice(t.device());
-       },
-       "A", "A", "", "connect A; cancel A; connect A"},
-      {"monitored discovery connects at once",
-       [](auto& t) {
-         (void)t.persistency->addMonitoredDevice(kA);
-         t.discover(kA);
-       },
-       "A", "A", "", "connect A"},
-      {"disconnection removes the first device",
-       [](auto& t) {
-         t.bringUp(kA);
-         t.bringUp(kB);
-         t.central.clearCalls();
-         t.central.disconnected(kA);
-       },
-       "B", "", "", ""},
-      {"disconnectDevice cancels and removes",
-       [](auto& t) {
-         t.bringUp(kA);
-         t.central.clearCalls();
-         t.finder->disconnectDevice(t.device());
-       },
-       "", "", "", "cancel A"},
-      {"connected event for an unknown peripheral keeps it connecting",
-       [](auto& t) {
-         t.retrieve(kA);
-         t.clock.advance(5.5);
-         t.finder->removeStaleDevices();
-         t.central.connected(kA);
-       },
-       "", "A", "", "connect A"},
+      {"retrieve A; connected A; services A 180A", "", "", "",
+       "connect A; services A 180F,180A; cancel A"},
+      {"retrieve A; failed A; connectDevice", "A", "", "A", "connect A"},
+      {"discover A; connectDevice; failed A; reset; discover A; connectDevice", "A", "A", "",
+       "connect A; cancel A; connect A"},
+      {"monitor A; discover A", "A", "A", "", "connect A"},
+      {"up A; up B; clear; disconnected A", "B", "", "", ""},
+      {"up A; clear; disconnectDevice", "", "", "", "cancel A"},
+      {"retrieve A; stale; connected A", "", "A", "", "connect A"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    central.centralState = os::CentralState::poweredOn;
+    SCOPED_TRACE(c.script);
     fresh();
-    c.script(*this);
+    run(c.script);
     EXPECT_EQ(ids(), c.devices);
     EXPECT_EQ(join(finder->connectingPeripherals()), c.connecting);
     EXPECT_EQ(join(finder->failedDevices()), c.failed);
@@ -275,9 +228,7 @@ TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
 }
 
 TEST_F(LowEnergyFinderTest, ExclusionSurvivesARestart) {
-  retrieve(kA);
-  central.connected(kA);
-  central.servicesDiscovered(kA, std::vector<std::string>{"180A"});
+  run("retrieve A; connected A; services A 180A");
   restart();
   central.discover(kA, connectable());
   EXPECT_TRUE(finder->devices().empty());
