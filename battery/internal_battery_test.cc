@@ -120,8 +120,9 @@ TEST(InternalFinder, ChoosesTheKindByController) {
       {[](Machine& m) { m.registry.remove(m.battery); }, Kind::none},
       {[](Machine& m) { m.registry.setSearchFails(true); }, Kind::none},
   };
-  for (const auto& [arrange, expected] : cases) {
-    SCOPED_TRACE(&arrange - &cases[0].first);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [arrange, expected] = cases[i];
+    SCOPED_TRACE(i);
     Machine machine;
     arrange(machine);
     const auto battery = machine.find();
