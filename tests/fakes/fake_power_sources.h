@@ -26,17 +26,11 @@ class FakePowerSources final : public os::PowerSources {
     }
     d->emplace_back(key, std::move(value));
   }
-  void erase(int index, const std::string& key) {
-    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
-    std::erase_if(*d, [&](const auto& entry) { return entry.first == key; });
-  }
   void clear() { descriptions_.clear(); }
   // Fault switch: the list cannot be read while set.
   void setUnavailable(bool unavailable) { unavailable_ = unavailable; }
-  int reads() const { return reads_; }
 
   os::Result<os::PlistArray> copyPowerSourceDescriptions() override {
-    ++reads_;
     if (unavailable_) return os::failure("power sources: unavailable");
     return descriptions_;
   }
@@ -44,7 +38,6 @@ class FakePowerSources final : public os::PowerSources {
  private:
   os::PlistArray descriptions_;
   bool unavailable_ = false;
-  int reads_ = 0;
 };
 
 }  // namespace tellwick::testing
