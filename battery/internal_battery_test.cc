@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/fakes/fake_io_registry.h"
@@ -24,19 +25,21 @@ using testing::FakePowerSources;
 constexpr const char* kSmc = "AppleSMC";
 constexpr const char* kSmBus = "IOSMBusController";
 
-// A machine with one battery entry under a controller of the given class and
-// one power source with the given keys.
+// A machine with one battery under a controller of the given class. Of the
+// given properties, those with a space in their key ("Is Charging") go to the
+// one power source, the others ("MaxCapacity") to the registry entry.
 struct Machine {
   FakeIoRegistry registry;
   FakePowerSources sources;
   os::RegistryEntry battery = 0;
 
-  explicit Machine(const std::string& controller = kSmc, os::PlistDictionary properties = {},
-                   const os::PlistDictionary& source = {}) {
-    const auto parent = registry.addController(controller);
-    battery = registry.add("AppleSmartBattery", std::move(properties), parent);
+  explicit Machine(const std::string& controller = kSmc, const os::PlistDictionary& all = {}) {
+    battery = registry.add("AppleSmartBattery", {}, registry.addController(controller));
     sources.add(os::PlistDictionary{{"Name", "InternalBattery-0"}});
-    for (const auto& [key, value] : source) sources.set(0, key, value);
+    for (const auto& [key, value] : all) {
+      if (key.find(' ') == std::string::npos) registry.set(battery, key, value);
+      if (key.find(' ') != std::string::npos) sources.set(0, key, value);
+    }
   }
   std::unique_ptr<InternalBattery> find() { return InternalFinder(registry, sources).find(); }
   AppleInternalBattery apple() { return AppleInternalBattery(registry, sources, battery); }
@@ -136,85 +139,79 @@ TEST(InternalFinder, ChoosesTheKindByController) {
 // What the battery found under a controller (nullptr: under either) makes of
 // its registry entry and power source.
 TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
-  struct Case {
-    const char* controller;
-    os::PlistDictionary registry, source;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, {}, "V=12.60, W=18.90, mA=-1500"},
-      {nullptr, {{"Amperage", 2000}, {"Voltage", 12000.0}}, {{"Is Charging", 1}}, "W=24.00"},
-      {nullptr, {{"Temperature", 3055}}, {}, "temperature=30.55"},
-      {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, {}, "temperature=-, V=-"},
+  const std::tuple<const char*, os::PlistDictionary, const char*> cases[] = {
+      {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, "V=12.60, W=18.90, mA=-1500"},
+      {nullptr, {{"Amperage", 2000}, {"Voltage", 12000.0}, {"Is Charging", 1}}, "W=24.00"},
+      {nullptr, {{"Temperature", 3055}}, "temperature=30.55"},
+      {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, "temperature=-, V=-"},
       {nullptr,
        {{"ManufactureDate", 21573}, {"Manufacturer", "SMP"}},
-       {},
        "date=2022-02-05, maker=SMP"},
-      {nullptr, {{"ManufactureDate", 0}, {"Manufacturer", 5}}, {}, "date=-, maker=-"},
-      {nullptr, {{"ManufactureDate", 70000}}, {}, "date=-"},
+      {nullptr, {{"ManufactureDate", 0}, {"Manufacturer", 5}}, "date=-, maker=-"},
+      {nullptr, {{"ManufactureDate", 70000}}, "date=-"},
       {nullptr,
        {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
-       {},
        "cycles=321, designCycles=1000"},
       // Time remaining follows the charging state.
-      {kSmc, {}, {{"Is Charging", 0}, {"Time to Empty", 95}}, "remaining=95, remainingText=01:35"},
-      {kSmc, {}, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
+      {kSmc, {{"Is Charging", 0}, {"Time to Empty", 95}}, "remaining=95, remainingText=01:35"},
+      {kSmc, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
       {kSmc,
-       {},
        {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
        "remaining=30, remainingText=00:30"},
-      {kSmc, {}, {{"Time to Empty", 0}}, "remaining=0, remainingText=-"},
-      {kSmc, {}, {{"Is Charging", 1}}, "remaining=-, remainingText=-"},
+      {kSmc, {{"Time to Empty", 0}}, "remaining=0, remainingText=-"},
+      {kSmc, {{"Is Charging", 1}}, "remaining=-, remainingText=-"},
       // Flags are true only for the number one.
-      {kSmBus, {}, {{"Is Charging", 1}, {"Is Charged", 1}}, "charging=1, charged=1"},
-      {kSmBus, {}, {{"Is Charging", true}, {"Is Charged", true}}, "charging=1, charged=1"},
-      {kSmBus, {}, {{"Is Charging", 1.0}, {"Is Charged", 1.0}}, "charging=1, charged=1"},
-      {kSmBus, {}, {{"Is Charging", "1"}, {"Is Charged", "1"}}, "charging=0, charged=0"},
-      {kSmBus, {}, {{"Is Charging", false}, {"Is Charged", false}}, "charging=0, charged=0"},
+      {kSmBus, {{"Is Charging", 1}, {"Is Charged", 1}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", true}, {"Is Charged", true}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", 1.0}, {"Is Charged", 1.0}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", "1"}, {"Is Charged", "1"}}, "charging=0, charged=0"},
+      {kSmBus, {{"Is Charging", false}, {"Is Charged", false}}, "charging=0, charged=0"},
       // Only the exact text means the adapter.
-      {kSmc, {}, {{"Power Source State", "AC Power"}}, "ac=1"},
-      {kSmc, {}, {{"Power Source State", "ac power"}}, "ac=0"},
-      {kSmc, {}, {{"Power Source State", "Battery Power"}}, "ac=0"},
-      {kSmc, {}, {{"Power Source State", 1}}, "ac=0"},
-      {kSmc, {}, {}, "ac=0"},
+      {kSmc, {{"Power Source State", "AC Power"}}, "ac=1"},
+      {kSmc, {{"Power Source State", "ac power"}}, "ac=0"},
+      {kSmc, {{"Power Source State", "Battery Power"}}, "ac=0"},
+      {kSmc, {{"Power Source State", 1}}, "ac=0"},
+      {kSmc, {}, "ac=0, designText=-, maxText=-, health=-"},
       // Capacities: percentages and a design in mAh, or mAh throughout.
       {kSmc,
-       {{"DesignCapacity", 5000}, {"AppleRawMaxCapacity", 4500}},
-       {{"Current Capacity", 78}, {"Max Capacity", 90}},
+       {{"DesignCapacity", 5000},
+        {"AppleRawMaxCapacity", 4500},
+        {"Current Capacity", 78},
+        {"Max Capacity", 90}},
        "level=78, health=90.00, design=5000, designText=5000 mAh, maxText=90 %, currentText=78 %"},
-      {kSmc, {{"AppleRawMaxCapacity", 4500}}, {}, "design=4500"},
-      {kSmc, {}, {}, "designText=-, maxText=-, health=-"},
+      {kSmc, {{"AppleRawMaxCapacity", 4500}}, "design=4500"},
       {kSmBus,
        {{"DesignCapacity", 5000},
         {"MaxCapacity", 4500},
         {"AppleRawMaxCapacity", 1},
-        {"CurrentCapacity", 2250}},
-       {{"Current Capacity", 50}},
+        {"CurrentCapacity", 2250},
+        {"Current Capacity", 50}},
        "internal=50, max=4500, maxText=4500 mAh, currentText=2250 mAh, health=90.00"},
       // The legacy level: charged, else the source's percentage, else the
       // registry's ratio rounded half up.
       {kSmBus,
-       {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}},
-       {{"Is Charged", 1}, {"Current Capacity", 40}},
+       {{"CurrentCapacity", 10},
+        {"MaxCapacity", 6000},
+        {"Is Charged", 1},
+        {"Current Capacity", 40}},
        "level=100"},
       {kSmBus,
-       {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}},
-       {{"Current Capacity", 40}},
+       {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}, {"Current Capacity", 40}},
        "level=40"},
-      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, {}, "level=67"},
-      {kSmBus, {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, {}, "level=13"},
-      {kSmBus, {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}}, {}, "level=50"},
-      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, {}, "level=-"},
-      {kSmBus, {{"CurrentCapacity", 4000}}, {}, "level=-"},
+      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, "level=67"},
+      {kSmBus, {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, "level=13"},
+      {kSmBus, {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}}, "level=50"},
+      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, "level=-"},
+      {kSmBus, {{"CurrentCapacity", 4000}}, "level=-"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [only, properties, expected] : cases) {
     for (const char* controller : {kSmc, kSmBus}) {
-      if (c.controller && c.controller != std::string_view(controller)) continue;
-      SCOPED_TRACE(std::string(controller) + ": " + c.expected);
-      Machine machine(controller, c.registry, c.source);
+      if (only && only != std::string_view(controller)) continue;
+      SCOPED_TRACE(std::string(controller) + ": " + expected);
+      Machine machine(controller, properties);
       const auto battery = machine.find();
       ASSERT_TRUE(battery);
-      EXPECT_EQ(describe(*battery, c.expected), c.expected);
+      EXPECT_EQ(describe(*battery, expected), expected);
     }
   }
 }
@@ -227,7 +224,9 @@ TEST(InternalBattery, WithoutAnyPowerSourceTheStateIsUnknown) {
 }
 
 TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
-  Machine machine(kSmc, {}, {{"BatteryHealth", "Fair"}, {"Time to Empty", 50}});
+  Machine machine;
+  machine.sources.set(0, "BatteryHealth", "Fair");
+  machine.sources.set(0, "Time to Empty", 50);
   machine.sources.add("not a description");
   machine.sources.add(os::PlistDictionary{{"Name", "Second"}, {"BatteryHealth", "Unknown"}});
   // A text that names no condition leaves the earlier one.
