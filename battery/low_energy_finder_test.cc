@@ -324,12 +324,9 @@ TEST_F(LowEnergyFinderTest, StaleDevicesGoAfterMoreThanFiveSeconds) {
 
 TEST_F(LowEnergyFinderTest, ValueNotificationsComeAtMostOncePerSecond) {
   bringUp(kA);
-  for (const auto& [advance, notifies] : {std::pair{1.5, true},
-                                          {0.4, false},
-                                          {0.6, false},
-                                          {0.01, true},
-                                          {1.0, false},
-                                          {0.2, true}}) {
+  const std::pair<double, bool> steps[] = {{1.5, true},  {0.4, false}, {0.6, false},
+                                           {0.01, true}, {1.0, false}, {0.2, true}};
+  for (const auto& [advance, notifies] : steps) {
     clock.advance(advance);
     delegate.updates = 0;
     central.valueUpdated(kA, "2A00", Bytes{1});
