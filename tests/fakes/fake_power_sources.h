@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
 #define TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
 
+#include <algorithm>
 #include <utility>
 
 #include "os/power_sources.h"
@@ -17,14 +18,10 @@ class FakePowerSources final : public os::PowerSources {
     return static_cast<int>(descriptions_.size()) - 1;
   }
   void set(int index, const std::string& key, os::PlistValue value) {
-    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
-    for (auto& [k, v] : *d) {
-      if (k == key) {
-        v = std::move(value);
-        return;
-      }
-    }
-    d->emplace_back(key, std::move(value));
+    auto& d = std::get<os::PlistDictionary>(descriptions_.at(index).storage);
+    auto it = std::ranges::find(d, key, &os::PlistDictionary::value_type::first);
+    if (it == d.end()) it = d.insert(it, {key, {}});
+    it->second = std::move(value);
   }
   void clear() { descriptions_.clear(); }
   // Fault switch: the list cannot be read while set.
