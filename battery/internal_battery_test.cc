@@ -142,6 +142,7 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
   const std::tuple<const char*, os::PlistDictionary, const char*> cases[] = {
       {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, "V=12.60, W=18.90, mA=-1500"},
       {nullptr, {{"Amperage", 2000}, {"Voltage", 12000.0}, {"Is Charging", 1}}, "W=24.00"},
+      {nullptr, {{"Amperage", 0}, {"Voltage", 12000}}, "W=0.00"},  // not -0
       {nullptr, {{"Temperature", 3055}}, "temperature=30.55"},
       {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, "temperature=-, V=-"},
       {nullptr,
@@ -153,7 +154,8 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
        {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
        "cycles=321, designCycles=1000"},
       // Time remaining follows the charging state.
-      {kSmc, {{"Is Charging", 0}, {"Time to Empty", 95}}, "remaining=95, remainingText=01:35"},
+      {kSmc, {{"Is Charging", 0}, {"Time to Empty", 121}}, "remaining=121, remainingText=02:01"},
+      {kSmc, {{"Time to Empty", 1}}, "remaining=1, remainingText=00:01"},
       {kSmc, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
       {kSmc,
        {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
@@ -180,6 +182,7 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
         {"Max Capacity", 90}},
        "level=78, health=90.00, design=5000, designText=5000 mAh, maxText=90 %, currentText=78 %"},
       {kSmc, {{"AppleRawMaxCapacity", 4500}}, "design=4500"},
+      {kSmBus, {{"DesignCapacity", 0}, {"MaxCapacity", 4500}}, "health=-"},
       {kSmBus,
        {{"DesignCapacity", 5000},
         {"MaxCapacity", 4500},
@@ -225,12 +228,12 @@ TEST(InternalBattery, WithoutAnyPowerSourceTheStateIsUnknown) {
 
 TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   Machine machine;
-  machine.sources.set(0, "BatteryHealth", "Fair");
+  machine.sources.set(0, "BatteryHealth", "Poor");
   machine.sources.set(0, "Time to Empty", 50);
   machine.sources.add("not a description");
   machine.sources.add(os::PlistDictionary{{"Name", "Second"}, {"BatteryHealth", "Unknown"}});
   // A text that names no condition leaves the earlier one.
-  const std::string expected = "name=Second, toEmpty=-, condition=fair";
+  const std::string expected = "name=Second, toEmpty=-, condition=poor";
   EXPECT_EQ(describe(machine.apple(), expected), expected);
 }
 
