@@ -139,23 +139,19 @@ class IOKitControllerTest : public ::testing::Test {
   IOKitController controller_{registry_};
 };
 
-TEST_F(IOKitControllerTest, ManufacturerSkipsServicesUntilOneHasAFullDescriptor) {
+TEST_F(IOKitControllerTest, ManufacturerComesFromTheFirstFullDescriptorAndIsCached) {
   addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{});
   addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{{"DeviceDescriptor", os::PlistDictionary{}}});
   addRadio("f0-b3-ec-01-02-03", descriptorOf(7));
   addRadio("F0-B3-EC-01-02-03", descriptorOf("Wrong Case Inc."));
   addRadio("f0-b3-ec-01-02-03", "not a dictionary");
-  addRadio("f0-b3-ec-01-02-03", descriptorOf("Logitech Inc."));
-  EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
-  EXPECT_EQ(controller_.manufacturers().size(), 1u);
-}
-
-TEST_F(IOKitControllerTest, FoundAnswersAreCachedAndMissesSearchAgain) {
   const auto radio = addRadio("f0-b3-ec-01-02-03", descriptorOf("Logitech Inc."));
   EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
+  EXPECT_EQ(controller_.manufacturers().size(), 1u);
   registry_.remove(radio);
   EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
   EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 1);
+  // Misses search again.
   EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
   EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
   EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 3);

@@ -164,7 +164,7 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
   };
   const Case cases[] = {
       {"named and connectable", "Pebble", connectable(), "", std::nullopt},
-      {"unnamed with Apple data", {}, connectable(Bytes{0x4C, 0x00, 0x10}), "", "Apple Inc."},
+      {"unnamed with Apple data", {}, connectable(Bytes{0x4C, 0x00}), "", "Apple Inc."},
       {"unnamed, unknown company", {}, connectable(Bytes{0x34, 0x12}), "", {}, false},
       {"unnamed, one byte of data", {}, connectable(Bytes{0x4C}), "", {}, false},
       {"unnamed, no data", {}, connectable(), "", {}, false},
@@ -249,6 +249,8 @@ TEST_F(LowEnergyFinderTest, ConnectionReadsTheHidKind) {
     hid.usages.clear();
     if (c.usage) hid.usages[kA] = *c.usage;
     bringUp(kA);
+    EXPECT_TRUE(device().isConnected());
+    EXPECT_FALSE(device().isDiscovered());
     EXPECT_EQ(device().isMouse(), c.mouse);
     EXPECT_EQ(device().isKeyboard(), c.keyboard);
     EXPECT_EQ(device().kindDescription(catalogue, bundle), c.kind);
@@ -344,8 +346,15 @@ TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
   }
   EXPECT_EQ(ids(), kA);
   EXPECT_EQ(central.count("characteristics A 180F"), 8);
-  // Model is known, so device information is not asked again.
+  // Model is known, so device information is not asked again; it is while
+  // neither model nor maker is known.
   EXPECT_EQ(central.count("characteristics A 180A"), 0);
+  device().setModel(std::nullopt);
+  finder->refresh();
+  EXPECT_EQ(central.count("characteristics A 180A"), 1);
+  device().setManufacturer("Acme");
+  finder->refresh();
+  EXPECT_EQ(central.count("characteristics A 180A"), 1);
   clock.advance(5.5);
   finder->refresh();
   EXPECT_TRUE(finder->devices().empty());
