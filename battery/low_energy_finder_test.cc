@@ -55,7 +55,6 @@ class LowEnergyFinderTest : public ::testing::Test {
  public:
   LowEnergyFinderTest() {
     bundle.setString("battery", "UNKNOWN", "Unknown");
-    bundle.setString("battery", "IPHONE", "Phone");
     restart();
   }
 
