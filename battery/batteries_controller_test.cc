@@ -56,17 +56,13 @@ TEST_F(BatteriesControllerTest, SplitsDevicesByClassKeepingOrderThenStoresBefore
   finder_.next = {single("a"), pair("b"), std::make_shared<BatteryDevice>(DeviceType::mouse, "x"),
                   single("c"), pair("d")};
   controller_.updateBatteries();
-
   EXPECT_THAT(serialsOf(*model_.singleBatteryDevices()), ElementsAre("a", "c"));
   EXPECT_THAT(serialsOf(*model_.doubleBatteryDevices()), ElementsAre("b", "d"));
   EXPECT_THAT(finder_.journal, ElementsAre("refresh", "setSingleBatteryDevices",
                                            "setDoubleBatteryDevices", "post ResponseBatteries"));
   EXPECT_EQ(center_.posted()[0].object, std::nullopt);
-}
 
-TEST_F(BatteriesControllerTest, NoDevicesStillStoresTwoEmptyListsAndAnswers) {
-  finder_.next = {single("a")};
-  controller_.updateBatteries();
+  // No devices still stores two empty lists and answers.
   finder_.next = {};
   controller_.updateBatteries();
   EXPECT_TRUE(model_.singleBatteryDevices()->empty());

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <limits>
-#include <regex>
 #include <unordered_set>
 
 namespace tellwick {
@@ -127,9 +127,8 @@ TEST(BatteryDeviceCodingTest, AnyMissingWrongKindOrOutOfRangeValueFailsTheRecord
 }
 
 TEST(BatteryDeviceCodingTest, TypeRawValuesRoundTrip) {
-  for (DeviceType type : {DeviceType::undefined, DeviceType::keyboard, DeviceType::mouse,
-                          DeviceType::trackpad, DeviceType::headphones, DeviceType::headset,
-                          DeviceType::lowEnergy, DeviceType::chargingCase}) {
+  for (int i = 0; i <= static_cast<int>(DeviceType::chargingCase); ++i) {
+    const auto type = static_cast<DeviceType>(i);
     EXPECT_EQ(deviceTypeFromRawValue(rawValue(type)), type) << rawValue(type);
   }
   EXPECT_EQ(rawValue(DeviceType::chargingCase), "CHARGING_CASE");
@@ -162,14 +161,25 @@ TEST(BatteryDeviceIdentityTest, SerialsCompareAndHashIgnoringCase) {
 }
 
 TEST(BatteryDeviceIdentityTest, EachNewDeviceHasItsOwnCanonicalUpperCaseSerialAndToken) {
-  const std::regex canonical("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+  // Upper-case version-4 form; std::regex would not build warning-free under the sanitizers.
+  const auto canonical = [](const std::string& s) {
+    if (s.size() != 36 || s[14] != '4' || std::string_view("89AB").find(s[19]) == s.npos) {
+      return false;
+    }
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (dash != (c == '-') || (!dash && !std::isxdigit(c)) || std::islower(c)) return false;
+    }
+    return true;
+  };
   std::unordered_set<std::string> serials;
   std::unordered_set<const UUID*> tokens;
   std::vector<SingleBatteryDevice> devices;
   devices.reserve(200);
   for (int i = 0; i < 200; ++i) {
     devices.emplace_back(DeviceType::undefined, "");
-    EXPECT_TRUE(std::regex_match(devices.back().serial(), canonical)) << devices.back().serial();
+    EXPECT_TRUE(canonical(devices.back().serial())) << devices.back().serial();
     serials.insert(devices.back().serial());
     tokens.insert(&devices.back().id());
   }
@@ -183,8 +193,8 @@ TEST(BatteryDeviceConstructionTest, ProfilerConstructorsDeriveType) {
                                              {"batteryLevel", U{80}}, {"name", "Mouse"},
                                              {"serial", "AA"}, {"manufacturer", "Logitech Inc."},
                                              {"vendorId", U{0x046D}}}));
-  SingleBatteryDevice odd("Thing", "BB", 0x1234, "?", 5, 10, "Gamepad");
-  EXPECT_EQ(odd.type(), DeviceType::undefined);
+  EXPECT_EQ(SingleBatteryDevice("Thing", "BB", 0x1234, "?", 5, 10, "Gamepad").type(),
+            DeviceType::undefined);
   EXPECT_EQ(SingleBatteryDevice("T", "CC", 1, "?", 5, 10, std::nullopt).type(),
             DeviceType::undefined);
 

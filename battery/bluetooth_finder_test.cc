@@ -1,9 +1,7 @@
 #include "battery/bluetooth_finder.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 #include "battery/iokit_controller.h"
@@ -13,11 +11,6 @@ namespace tellwick {
 namespace {
 
 using testing::FakeIoRegistry;
-
-// Parameterised cases print as their names.
-template <typename Case>
-requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 os::PlistDictionary mouseEntry() {
   return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
@@ -35,114 +28,69 @@ os::PlistDictionary with(os::PlistDictionary entry, const std::string& key,
   return entry;
 }
 
-struct EntryCase {
-  const char* name;
-  os::PlistDictionary entry;
-  bool yieldsDevice;
-};
-
-class RequiredProperties : public ::testing::TestWithParam<EntryCase> {};
-
-TEST_P(RequiredProperties, DecideWhetherAnEntryIsADevice) {
-  EXPECT_EQ(BluetoothFinder::deviceFromEntry(GetParam().entry) != nullptr, GetParam().yieldsDevice);
+// The mouse entry with one property changed (absent: left out), as
+// "level, charging, maker", or "none" when it is no device.
+TEST(BluetoothFinder, EntriesBecomeDevicesOnlyWithEveryRequiredProperty) {
+  const struct {
+    const char* key;
+    std::optional<os::PlistValue> value;
+    const char* device;
+  } cases[] = {
+      {"Product", "MX Master 3", "67, 0, Logitech Inc."},
+      {"Product", std::nullopt, "none"},
+      {"Product", "", "none"},
+      {"Product", 5, "none"},
+      {"BatteryPercent", std::nullopt, "none"},
+      {"BatteryPercent", "67", "none"},
+      {"BatteryPercent", 0, "-, 0, Logitech Inc."},
+      {"BatteryPercent", 0.5, "50, 0, Logitech Inc."},
+      {"BatteryPercent", 1, "100, 0, Logitech Inc."},
+      {"ProductID", 45091.0, "none"},
+      {"VendorID", "046D", "none"},
+      {"VendorID", 0x004C, "67, 0, Apple Inc."},
+      {"VendorID", 0x05AC, "67, 0, -"},
+      {"VendorID", 0x1046D, "67, 0, -"},
+      {"DeviceAddress", 1, "none"},
+      {"Transport", std::nullopt, "none"},
+      {"Transport", "USB", "67, 1, Logitech Inc."},
+      {"Transport", "usb", "67, 0, Logitech Inc."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    const auto device = BluetoothFinder::deviceFromEntry(with(mouseEntry(), c.key, c.value));
+    std::string got = "none";
+    if (device) {
+      const auto level = device->batteryLevel();
+      got = (level ? std::to_string(*level) : "-") + ", " + std::to_string(device->isCharging()) +
+            ", " + device->manufacturer().value_or("-");
+      EXPECT_EQ(device->vendorId(), std::nullopt);
+      EXPECT_EQ(device->productId(), 0xB023);
+      EXPECT_EQ(device->serial(), "f0-b3-ec-01-02-03");
+    }
+    EXPECT_EQ(got, c.device);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, RequiredProperties,
-    ::testing::Values(
-        EntryCase{"Complete", mouseEntry(), true},
-        EntryCase{"NoProduct", with(mouseEntry(), "Product", std::nullopt), false},
-        EntryCase{"EmptyProduct", with(mouseEntry(), "Product", ""), false},
-        EntryCase{"ProductNotText", with(mouseEntry(), "Product", 5), false},
-        EntryCase{"NoLevel", with(mouseEntry(), "BatteryPercent", std::nullopt), false},
-        EntryCase{"LevelAsText", with(mouseEntry(), "BatteryPercent", "67"), false},
-        EntryCase{"ZeroLevelStillADevice", with(mouseEntry(), "BatteryPercent", 0), true},
-        EntryCase{"FractionalProductId", with(mouseEntry(), "ProductID", 45091.0), false},
-        EntryCase{"VendorAsText", with(mouseEntry(), "VendorID", "046D"), false},
-        EntryCase{"AddressNotText", with(mouseEntry(), "DeviceAddress", 1), false},
-        EntryCase{"NoTransport", with(mouseEntry(), "Transport", std::nullopt), false}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct KindCase {
-  const char* name;
-  os::PlistDictionary extra;
-  DeviceType kind;
-};
-
-class DeviceKind : public ::testing::TestWithParam<KindCase> {};
-
-TEST_P(DeviceKind, FirstRuleThatAppliesWins) {
-  auto entry = mouseEntry();
-  entry = with(entry, "Product", "Device");
-  for (const auto& item : GetParam().extra) entry.push_back(item);
-  EXPECT_EQ(BluetoothFinder::deviceKind(entry), GetParam().kind);
+TEST(BluetoothFinder, TheFirstKindRuleThatAppliesWins) {
+  const std::pair<os::PlistDictionary, DeviceType> cases[] = {
+      {{{"HIDDefaultBehavior", "Mouse"}, {"LowBattery", "KBLowBattery"}}, DeviceType::mouse},
+      {{{"HIDDefaultBehavior", "mouse"}}, DeviceType::trackpad},
+      {{{"HIDDefaultBehavior", "mouse"}, {"Note", "KBLowBattery"}}, DeviceType::keyboard},
+      {{{"HIDDefaultBehavior", "Low Energy"}}, DeviceType::lowEnergy},
+      {{{"A", "KBLowBattery"}, {"B", "MOLowBattery"}}, DeviceType::mouse},
+      {{{"A", "USBConnectedMO"}}, DeviceType::mouse},
+      {{{"A", "molowbattery"}}, DeviceType::trackpad},
+      {{{"Name", "Magic KEYBOARD"}}, DeviceType::keyboard},
+      {{{"KeyboardLanguage", 1}}, DeviceType::keyboard},
+      {{}, DeviceType::trackpad},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [extra, kind] = cases[i];
+    auto entry = with(mouseEntry(), "Product", "Device");
+    entry.insert(entry.end(), extra.begin(), extra.end());
+    EXPECT_EQ(BluetoothFinder::deviceKind(entry), kind) << "row " << i;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, DeviceKind,
-    ::testing::Values(
-        KindCase{"BehaviorBeatsIdentifiers",
-                 {{"HIDDefaultBehavior", "Mouse"}, {"LowBattery", "KBLowBattery"}},
-                 DeviceType::mouse},
-        KindCase{"LowerCaseBehaviorFallsThrough",
-                 {{"HIDDefaultBehavior", "mouse"}},
-                 DeviceType::trackpad},
-        KindCase{"LowerCaseBehaviorThenKeyboardIdentifier",
-                 {{"HIDDefaultBehavior", "mouse"}, {"Note", "KBLowBattery"}},
-                 DeviceType::keyboard},
-        KindCase{
-            "LowEnergyBehavior", {{"HIDDefaultBehavior", "Low Energy"}}, DeviceType::lowEnergy},
-        KindCase{"MouseIdentifierBeforeKeyboard",
-                 {{"A", "KBLowBattery"}, {"B", "MOLowBattery"}},
-                 DeviceType::mouse},
-        KindCase{"UsbMouseIdentifier", {{"A", "USBConnectedMO"}}, DeviceType::mouse},
-        KindCase{"IdentifierComparedExactly", {{"A", "molowbattery"}}, DeviceType::trackpad},
-        KindCase{"KeyboardInAValue", {{"Name", "Magic KEYBOARD"}}, DeviceType::keyboard},
-        KindCase{"KeyboardInAKey", {{"KeyboardLanguage", 1}}, DeviceType::keyboard},
-        KindCase{"NothingIsATrackpad", {}, DeviceType::trackpad}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct FieldCase {
-  const char* name;
-  os::PlistDictionary entry;
-  std::optional<std::uint8_t> level;
-  bool charging;
-  std::optional<std::string> manufacturer;
-};
-
-class DeviceFields : public ::testing::TestWithParam<FieldCase> {};
-
-TEST_P(DeviceFields, ComeFromTheEntry) {
-  const auto device = BluetoothFinder::deviceFromEntry(GetParam().entry);
-  ASSERT_TRUE(device);
-  EXPECT_EQ(device->batteryLevel(), GetParam().level);
-  EXPECT_EQ(device->isCharging(), GetParam().charging);
-  EXPECT_EQ(device->manufacturer(), GetParam().manufacturer);
-  EXPECT_EQ(device->vendorId(), std::nullopt);
-  EXPECT_EQ(device->productId(), 0xB023);
-  EXPECT_EQ(device->serial(), "f0-b3-ec-01-02-03");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, DeviceFields,
-    ::testing::Values(FieldCase{"Logitech", mouseEntry(), 67, false, "Logitech Inc."},
-                      FieldCase{"FractionScaled", with(mouseEntry(), "BatteryPercent", 0.5), 50,
-                                false, "Logitech Inc."},
-                      FieldCase{"OneIsFull", with(mouseEntry(), "BatteryPercent", 1), 100, false,
-                                "Logitech Inc."},
-                      FieldCase{"ZeroHasNoLevel", with(mouseEntry(), "BatteryPercent", 0),
-                                std::nullopt, false, "Logitech Inc."},
-                      FieldCase{"UsbIsCharging", with(mouseEntry(), "Transport", "USB"), 67, true,
-                                "Logitech Inc."},
-                      FieldCase{"LowerCaseUsbIsNot", with(mouseEntry(), "Transport", "usb"), 67,
-                                false, "Logitech Inc."},
-                      FieldCase{"AppleBySigIdentifier", with(mouseEntry(), "VendorID", 0x004C), 67,
-                                false, "Apple Inc."},
-                      FieldCase{"UnknownVendorHasNoName", with(mouseEntry(), "VendorID", 0x05AC),
-                                67, false, std::nullopt},
-                      FieldCase{"VendorOutOfRangeHasNoName",
-                                with(mouseEntry(), "VendorID", 0x1046D), 67, false, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BluetoothFinder, AnEarlierClassWinsADeviceFoundTwice) {
   FakeIoRegistry registry;
@@ -191,23 +139,19 @@ class IOKitControllerTest : public ::testing::Test {
   IOKitController controller_{registry_};
 };
 
-TEST_F(IOKitControllerTest, ManufacturerSkipsServicesUntilOneHasAFullDescriptor) {
+TEST_F(IOKitControllerTest, ManufacturerComesFromTheFirstFullDescriptorAndIsCached) {
   addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{});
   addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{{"DeviceDescriptor", os::PlistDictionary{}}});
   addRadio("f0-b3-ec-01-02-03", descriptorOf(7));
   addRadio("F0-B3-EC-01-02-03", descriptorOf("Wrong Case Inc."));
   addRadio("f0-b3-ec-01-02-03", "not a dictionary");
-  addRadio("f0-b3-ec-01-02-03", descriptorOf("Logitech Inc."));
-  EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
-  EXPECT_EQ(controller_.manufacturers().size(), 1u);
-}
-
-TEST_F(IOKitControllerTest, FoundAnswersAreCachedAndMissesSearchAgain) {
   const auto radio = addRadio("f0-b3-ec-01-02-03", descriptorOf("Logitech Inc."));
   EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
+  EXPECT_EQ(controller_.manufacturers().size(), 1u);
   registry_.remove(radio);
   EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
   EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 1);
+  // Misses search again.
   EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
   EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
   EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 3);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 namespace tellwick {
 namespace {
@@ -19,14 +20,7 @@ std::int64_t raw(std::int64_t major, std::int64_t minor, std::int64_t services =
 
 // Each minor table at its first entry, its last, and just past it.
 TEST(ClassOfDeviceTest, DecodesMajorAndMinorCodesWithEachTablesDefault) {
-  struct Row {
-    std::int64_t major;
-    std::int64_t minor;
-    M expectedMajor;
-    T expectedCategory;
-    T expectedType;
-  };
-  const Row rows[] = {
+  const std::tuple<std::int64_t, std::int64_t, M, T, T> rows[] = {
       {0x01, 0x00, M::computer, T::unknown, T::uncategorized},
       {0x01, 0x07, M::computer, T::unknown, T::tablet},
       {0x01, 0x08, M::computer, T::unknown, T::unknown},
@@ -45,22 +39,23 @@ TEST(ClassOfDeviceTest, DecodesMajorAndMinorCodesWithEachTablesDefault) {
       {0x05, 0x38, M::peripheral, T::comboKeyboardPointingDevice, T::handheldScannerForBarCodes},
       {0x05, 0x0A, M::peripheral, T::notKeyboardPointingDevice, T::unknown},
       {0x05, 0x3F, M::peripheral, T::comboKeyboardPointingDevice, T::unknown},
-      {0x08, 0x00, M::toy, T::unknown, T::unknown}, {0x08, 0x05, M::toy, T::unknown, T::game},
+      {0x08, 0x00, M::toy, T::unknown, T::unknown},
+      {0x08, 0x05, M::toy, T::unknown, T::game},
       {0x08, 0x06, M::toy, T::unknown, T::unknown},
       {0x09, 0x00, M::health, T::unknown, T::uncategorized},
       {0x09, 0x01, M::health, T::unknown, T::bloodPressure},
       {0x09, 0x0F, M::health, T::unknown, T::personalMobilityDevice},
       {0x09, 0x10, M::health, T::unknown, T::uncategorized},
   };
-  for (const Row& r : rows) {
-    SCOPED_TRACE(::testing::Message() << "major 0x" << std::hex << r.major << " minor 0x" << r.minor);
-    for (const ClassOfDevice& device : {ClassOfDevice(raw(r.major, r.minor)),
-                                        ClassOfDevice(r.major, r.minor)}) {
-      EXPECT_EQ(device.major(), r.expectedMajor);
-      EXPECT_EQ(device.category(), r.expectedCategory);
-      EXPECT_EQ(device.deviceType(), r.expectedType);
+  for (const auto& [major, minor, expectedMajor, category, type] : rows) {
+    SCOPED_TRACE(::testing::Message() << "major 0x" << std::hex << major << " minor 0x" << minor);
+    for (const ClassOfDevice& device :
+         {ClassOfDevice(raw(major, minor)), ClassOfDevice(major, minor)}) {
+      EXPECT_EQ(device.major(), expectedMajor);
+      EXPECT_EQ(device.category(), category);
+      EXPECT_EQ(device.deviceType(), type);
     }
-    EXPECT_EQ(ClassOfDevice(r.major, r.minor).rawValue(), 0);
+    EXPECT_EQ(ClassOfDevice(major, minor).rawValue(), 0);
   }
   for (std::int64_t major : {0x00, 0x03, 0x06, 0x07, 0x0A, 0x1F}) {
     EXPECT_EQ(ClassOfDevice(raw(major, 0x03)).major(), M::unknown) << major;

@@ -55,10 +55,12 @@ class DeviceImagesTest : public ::testing::Test {
     sources.locations.mousePane = root.string() + "/panes/Mouse.prefPane";
   }
 
-  std::optional<std::string> picture(std::int64_t productId) {
-    auto image = imageForProductId(productId, sources);
-    if (!image) return std::nullopt;
-    return image->name.substr(root.string().size() + 1);
+  // "-", "symbol NAME", or "file PATH" with paths under root relative to it.
+  std::string show(const std::optional<ImageReference>& image) {
+    if (!image) return "-";
+    if (image->kind == ImageReference::Kind::symbol) return "symbol " + image->name;
+    const bool inside = image->name.starts_with(root.string() + "/");
+    return "file " + image->name.substr(inside ? root.string().size() + 1 : 0);
   }
 
   testing::ScratchDirectory root;
@@ -72,74 +74,57 @@ class DeviceImagesTest : public ::testing::Test {
 };
 
 TEST_F(DeviceImagesTest, ProductTablesWithClonesAndBundles) {
-  struct Case {
-    const char* what;
-    std::int64_t product;
-    std::optional<std::string> picture;
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {0x0239, "file Pictures.bundle/Contents/Resources/Buds.png"},  // a bundle resource
+      {0x0100, "file Pictures.bundle/Contents/Resources/Buds.png"},  // a clone
+      {0x0101, "file images/Keyboard-A.png"},   // a bad clone goes on to the next file
+      {0x0102, "file images/Keyboard-A.png"},   // a bundle that cannot be opened
+      {0x0104, "-"},                            // an image file that is not there
+      {0x12345, "file images/Keyboard-A.png"},  // five hex digits
+      {0x0001, "-"},                            // a cycle
+      {0x0003, "-"},                            // a clone of itself
+      {0x0200, "-"},  // only in hidden files and packages, which are skipped
+      {0x0999, "-"},
   };
-  const Case cases[] = {
-      {"bundle resource", 0x0239, "Pictures.bundle/Contents/Resources/Buds.png"},
-      {"clone", 0x0100, "Pictures.bundle/Contents/Resources/Buds.png"},
-      {"bad clone goes on to the next file", 0x0101, "images/Keyboard-A.png"},
-      {"bundle that cannot be opened", 0x0102, "images/Keyboard-A.png"},
-      {"image file that is not there", 0x0104, std::nullopt},
-      {"five hex digits", 0x12345, "images/Keyboard-A.png"},
-      {"a cycle", 0x0001, std::nullopt},
-      {"a clone of itself", 0x0003, std::nullopt},
-      {"hidden files and packages are skipped", 0x0200, std::nullopt},
-      {"unknown product", 0x0999, std::nullopt},
-  };
-  for (const auto& c : cases) EXPECT_EQ(picture(c.product), c.picture) << c.what;
+  for (const auto& [product, picture] : cases) {
+    EXPECT_EQ(show(imageForProductId(product, sources)), picture) << product;
+  }
 }
 
 TEST_F(DeviceImagesTest, DevicePictureFallsBackToCatalogueThenType) {
   bundle.addResource("iPhone.png", "png");
-  struct Case {
-    const char* what;
+  const struct {
     DeviceType type;
     std::optional<std::int64_t> product;
     std::optional<std::string> internalName;
-    std::optional<ImageReference> image;
-  };
-  using K = ImageReference::Kind;
-  const std::string pane =
-      root.string() + "/panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns";
-  const Case cases[] = {
-      {"product first", DeviceType::keyboard, 0x0239, "iPhone16,1",
-       ImageReference{K::file, root.string() + "/Pictures.bundle/Contents/Resources/Buds.png"}},
-      {"catalogue icon", DeviceType::keyboard, 0x0999, "iPhone16,1",
-       ImageReference{K::file, "memory:/iPhone.png"}},
-      {"keyboard pane", DeviceType::keyboard, std::nullopt, std::nullopt,
-       ImageReference{K::file, pane}},
-      {"pane that is not there", DeviceType::mouse, std::nullopt, std::nullopt, std::nullopt},
-      {"headphones symbol", DeviceType::headphones, std::nullopt, "Watch1,1",
-       ImageReference{K::symbol, "headphones"}},
-      {"low energy", DeviceType::lowEnergy, std::nullopt, std::nullopt, std::nullopt},
+    const char* image;
+  } cases[] = {
+      {DeviceType::keyboard, 0x0239, "iPhone16,1",
+       "file Pictures.bundle/Contents/Resources/Buds.png"},
+      {DeviceType::keyboard, 0x0999, "iPhone16,1", "file memory:/iPhone.png"},
+      {DeviceType::keyboard,
+       {},
+       {},
+       "file panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns"},
+      {DeviceType::mouse, {}, {}, "-"},  // a pane that is not there
+      {DeviceType::headphones, {}, "Watch1,1", "symbol headphones"},
+      {DeviceType::lowEnergy, {}, {}, "-"},
   };
   for (const auto& c : cases) {
     SingleBatteryDevice device(c.type, "x");
     device.setProductId(c.product);
     device.setInternalName(c.internalName);
-    EXPECT_EQ(deviceImage(device, sources), c.image) << c.what;
+    EXPECT_EQ(show(deviceImage(device, sources)), c.image) << c.image;
   }
 }
 
-TEST(DeviceImagesOnLinux, SystemFoldersAreAbsent) {
-  auto files = os::newLinuxBundleFileSystem();
-  auto coder = os::newLinuxPropertyListCoder();
-  DeviceCatalogue catalogue;
-  testing::FakeResourceBundle bundle;
-  ImageSources sources{*files, *coder, catalogue, bundle, {}};
+// Where none of the system's folders exist, a keyboard has no picture.
+TEST_F(DeviceImagesTest, SystemFoldersAreAbsentOnLinux) {
+  ImageSources system{*files, *coder, catalogue, bundle, {}};
   SingleBatteryDevice keyboard(DeviceType::keyboard, "Keyboard");
   keyboard.setProductId(0x0267);
-  EXPECT_EQ(deviceImage(keyboard, sources), std::nullopt);
+  EXPECT_EQ(deviceImage(keyboard, system), std::nullopt);
 }
-
-}  // namespace
-}  // namespace tellwick
-
-namespace tellwick {
-namespace {
 
 TEST(DeviceCatalogueResource, ShipsEveryKind) {
   const DeviceCatalogue catalogue = DeviceCatalogue::load(os::installedBundle());

@@ -2,19 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "battery/low_energy_device.h"
 
 namespace tellwick {
 namespace {
 
 TEST(DeviceSymbols, ByTypeThenName) {
-  struct Case {
-    DeviceType type;
-    const char* name;
-    const char* current;
-    const char* legacy;
-  };
-  const Case cases[] = {
+  const std::tuple<DeviceType, const char*, const char*, const char*> cases[] = {
       {DeviceType::keyboard, "x", "keyboard", "keyboard"},
       {DeviceType::mouse, "x", "magicmouse", "cursorarrow"},
       {DeviceType::trackpad, "x", "rectangle", "rectangle"},
@@ -32,21 +28,15 @@ TEST(DeviceSymbols, ByTypeThenName) {
       {DeviceType::undefined, "Beats Magic Mouse", "magicmouse", "cursorarrow"},
       {DeviceType::undefined, "Beats Studio", "dot.radiowaves.right", "dot.radiowaves.right"},
   };
-  for (const auto& c : cases) {
-    SingleBatteryDevice device(c.type, c.name);
-    EXPECT_EQ(symbolImage(device, SymbolSet::current), c.current) << c.name;
-    EXPECT_EQ(symbolImage(device, SymbolSet::legacy), c.legacy) << c.name;
+  for (const auto& [type, name, current, legacy] : cases) {
+    SingleBatteryDevice device(type, name);
+    EXPECT_EQ(symbolImage(device, SymbolSet::current), current) << name;
+    EXPECT_EQ(symbolImage(device, SymbolSet::legacy), legacy) << name;
   }
 }
 
 TEST(DeviceSymbols, LeftAndRightUnits) {
-  struct Case {
-    const char* name;
-    SymbolSet set;
-    const char* left;
-    const char* right;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, SymbolSet, const char*, const char*> cases[] = {
       {"AirPods Pro", SymbolSet::legacy, "airpodpro.left", "airpodpro.right"},
       {"AirPods", SymbolSet::current, "airpod.left", "airpod.right"},
       {"Powerbeats Pro", SymbolSet::current, "beats.powerbeatspro.left",
@@ -54,10 +44,10 @@ TEST(DeviceSymbols, LeftAndRightUnits) {
       {"Powerbeats Pro", SymbolSet::legacy, "l.circle.fill", "r.circle.fill"},
       {"Buds", SymbolSet::current, "l.circle.fill", "r.circle.fill"},
   };
-  for (const auto& c : cases) {
-    DoubleBatteryDevice device(c.name, "AA", "Apple Inc.", std::nullopt, 1, 2, std::nullopt);
-    EXPECT_EQ(leftSymbolImage(device, c.set), c.left) << c.name;
-    EXPECT_EQ(rightSymbolImage(device, c.set), c.right) << c.name;
+  for (const auto& [name, set, left, right] : cases) {
+    DoubleBatteryDevice device(name, "AA", "Apple Inc.", std::nullopt, 1, 2, std::nullopt);
+    EXPECT_EQ(leftSymbolImage(device, set), left) << name;
+    EXPECT_EQ(rightSymbolImage(device, set), right) << name;
   }
 }
 
@@ -68,12 +58,8 @@ TEST(LowEnergySymbols, CatalogueThenLogitechWordsThenTheBaseRule) {
     "iPod9,1": {"kind": "player", "name": "iPod touch", "shortName": "touch"},
     "iPhone16,1": {"kind": "phone", "name": "iPhone 15 Pro", "shortName": "15 Pro"},
     "broken": {"kind": "car", "name": "x", "shortName": "x"}})");
-  struct Case {
-    std::optional<std::string> internalName, manufacturer;
-    const char* name;
-    const char* symbol;
-  };
-  const Case cases[] = {
+  using Text = std::optional<std::string>;
+  const std::tuple<Text, Text, const char*, const char*> cases[] = {
       {"iPad14,1", "Logitech", "MX Master", "ipad"},
       {"Watch7,1", {}, "x", "applewatch"},
       {"iPod9,1", {}, "x", "ipod"},
@@ -86,11 +72,11 @@ TEST(LowEnergySymbols, CatalogueThenLogitechWordsThenTheBaseRule) {
       {{}, "Acme", "MX Master", "dot.radiowaves.right"},
       {{}, {}, "Magic Mouse", "magicmouse"},
   };
-  for (const auto& c : cases) {
-    LowEnergyDevice device("AA", c.name, 0);
-    device.setInternalName(c.internalName);
-    device.setManufacturer(c.manufacturer);
-    EXPECT_EQ(device.symbolImage(catalogue), c.symbol) << c.name;
+  for (const auto& [internalName, manufacturer, name, symbol] : cases) {
+    LowEnergyDevice device("AA", name, 0);
+    device.setInternalName(internalName);
+    device.setManufacturer(manufacturer);
+    EXPECT_EQ(device.symbolImage(catalogue), symbol) << name;
   }
   EXPECT_EQ(catalogue.size(), 4u);
 }

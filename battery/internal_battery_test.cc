@@ -1,10 +1,12 @@
 #include "battery/internal_battery.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/fakes/fake_io_registry.h"
@@ -17,348 +19,244 @@ using std::chrono::day;
 using std::chrono::month;
 using std::chrono::year;
 using std::chrono::year_month_day;
-using ::testing::DoubleNear;
 using testing::FakeIoRegistry;
 using testing::FakePowerSources;
-using ::testing::Optional;
 
-// Parameterised cases print as their names.
-template <typename Case>
-requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+constexpr const char* kSmc = "AppleSMC";
+constexpr const char* kSmBus = "IOSMBusController";
 
-// A machine with one battery entry under a controller of the given class.
+// A machine with one battery under a controller of the given class. Of the
+// given properties, those with a space in their key ("Is Charging") go to the
+// one power source, the others ("MaxCapacity") to the registry entry.
 struct Machine {
   FakeIoRegistry registry;
   FakePowerSources sources;
   os::RegistryEntry battery = 0;
 
-  explicit Machine(const std::string& controller = "AppleSMC",
-                   os::PlistDictionary properties = {}) {
-    const auto parent = registry.addController(controller);
-    battery = registry.add("AppleSmartBattery", std::move(properties), parent);
+  explicit Machine(const std::string& controller = kSmc, const os::PlistDictionary& all = {}) {
+    battery = registry.add("AppleSmartBattery", {}, registry.addController(controller));
     sources.add(os::PlistDictionary{{"Name", "InternalBattery-0"}});
+    for (const auto& [key, value] : all) {
+      if (key.find(' ') == std::string::npos) registry.set(battery, key, value);
+      if (key.find(' ') != std::string::npos) sources.set(0, key, value);
+    }
   }
   std::unique_ptr<InternalBattery> find() { return InternalFinder(registry, sources).find(); }
   AppleInternalBattery apple() { return AppleInternalBattery(registry, sources, battery); }
   LegacyInternalBattery legacy() { return LegacyInternalBattery(registry, sources, battery); }
 };
 
-enum class Kind { none, apple, legacy };
-
-Kind kindOf(const InternalBattery* battery) {
-  if (!battery) return Kind::none;
-  if (dynamic_cast<const AppleInternalBattery*>(battery)) return Kind::apple;
-  return dynamic_cast<const LegacyInternalBattery*>(battery) ? Kind::legacy : Kind::none;
-}
-
-struct FinderCase {
-  const char* name;
-  std::function<void(Machine&)> arrange;
-  Kind expected;
-};
-
-class FinderChoosesByController : public ::testing::TestWithParam<FinderCase> {};
-
-TEST_P(FinderChoosesByController, Case) {
-  Machine machine;
-  GetParam().arrange(machine);
-  EXPECT_EQ(kindOf(machine.find().get()), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Controllers, FinderChoosesByController,
-    ::testing::Values(
-        FinderCase{"Smc", [](Machine&) {}, Kind::apple},
-        FinderCase{"SmBus",
-                   [](Machine& m) {
-                     m.registry.set(m.registry.parentEntry(m.battery).value(), "IOProviderClass",
-                                    "IOSMBusController");
-                   },
-                   Kind::legacy},
-        FinderCase{"OtherController",
-                   [](Machine& m) {
-                     m.registry.set(m.registry.parentEntry(m.battery).value(), "IOProviderClass",
-                                    "IOPCIDevice");
-                   },
-                   Kind::none},
-        FinderCase{"ProviderClassNotText",
-                   [](Machine& m) {
-                     m.registry.set(m.registry.parentEntry(m.battery).value(), "IOProviderClass",
-                                    7);
-                   },
-                   Kind::none},
-        FinderCase{"NoParent",
-                   [](Machine& m) { m.registry.remove(m.registry.parentEntry(m.battery).value()); },
-                   Kind::none},
-        FinderCase{"NoPowerSource", [](Machine& m) { m.sources.clear(); }, Kind::none},
-        FinderCase{"PowerSourcesUnreadable", [](Machine& m) { m.sources.setUnavailable(true); },
-                   Kind::none},
-        FinderCase{"NoBatteryService", [](Machine& m) { m.registry.remove(m.battery); },
-                   Kind::none},
-        FinderCase{"RegistryUnsearchable", [](Machine& m) { m.registry.setSearchFails(true); },
-                   Kind::none}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Registry values and what both kinds of battery make of them.
-struct RegistryCase {
-  const char* name;
-  os::PlistDictionary properties;
-  bool charging;
-  std::function<void(const InternalBattery&)> check;
-};
-
-class RegistryReadings : public ::testing::TestWithParam<RegistryCase> {};
-
-TEST_P(RegistryReadings, ApplyToBothKinds) {
-  for (const char* controller : {"AppleSMC", "IOSMBusController"}) {
-    Machine machine(controller, GetParam().properties);
-    machine.sources.set(0, "Is Charging", GetParam().charging ? 1 : 0);
-    const auto battery = machine.find();
-    ASSERT_TRUE(battery) << controller;
-    SCOPED_TRACE(controller);
-    GetParam().check(*battery);
+template <typename T>
+std::string text(const std::optional<T>& value) {
+  char out[32] = "-";
+  if (!value) return out;
+  if constexpr (std::is_same_v<T, double>) std::snprintf(out, sizeof out, "%.2f", *value);
+  if constexpr (std::is_same_v<T, year_month_day>) {
+    std::snprintf(out, sizeof out, "%d-%02u-%02u", int(value->year()), unsigned(value->month()),
+                  unsigned(value->day()));
   }
+  if constexpr (std::is_same_v<T, BatteryCondition>) {
+    const char* names[] = {"good", "fair", "poor"};
+    return names[static_cast<int>(*value)];
+  }
+  if constexpr (std::is_same_v<T, std::string>) return *value;
+  if constexpr (std::is_integral_v<T>) return std::to_string(*value);
+  return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, RegistryReadings,
-    ::testing::Values(
-        RegistryCase{"DischargingPowerIsPositive",
-                     {{"Amperage", -1500}, {"Voltage", 12600}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_THAT(b.voltage(), Optional(DoubleNear(12.6, 1e-9)));
-                       EXPECT_THAT(b.watts(), Optional(DoubleNear(18.9, 1e-9)));
-                       EXPECT_EQ(b.amperage(), -1500);
-                     }},
-        RegistryCase{"ChargingPowerKeepsTheSign",
-                     {{"Amperage", 2000}, {"Voltage", 12000.0}},
-                     true,
-                     [](const InternalBattery& b) {
-                       EXPECT_THAT(b.watts(), Optional(DoubleNear(24.0, 1e-9)));
-                     }},
-        RegistryCase{"TemperatureInHundredths",
-                     {{"Temperature", 3055}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_THAT(b.temperature(), Optional(DoubleNear(30.55, 1e-9)));
-                     }},
-        RegistryCase{"TemperatureAsTextIsAbsent",
-                     {{"Temperature", "hot"}, {"Voltage", true}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_EQ(b.temperature(), std::nullopt);
-                       EXPECT_EQ(b.voltage(), std::nullopt);
-                     }},
-        RegistryCase{"PackedManufactureDate",
-                     {{"ManufactureDate", 21573}, {"Manufacturer", "SMP"}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_EQ(b.manufactureDate(), year_month_day(year(2022), month(2), day(5)));
-                       EXPECT_EQ(b.manufacturer(), "SMP");
-                     }},
-        RegistryCase{"UnprogrammedDateIsAbsent",
-                     {{"ManufactureDate", 0}, {"Manufacturer", 5}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_EQ(b.manufactureDate(), std::nullopt);
-                       EXPECT_EQ(b.manufacturer(), std::nullopt);
-                     }},
-        RegistryCase{
-            "DateOutsideSixteenBitsOrNotANumber",
-            {{"ManufactureDate", 70000}},
-            false,
-            [](const InternalBattery& b) { EXPECT_EQ(b.manufactureDate(), std::nullopt); }},
-        RegistryCase{"CycleCounts",
-                     {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
-                     false,
-                     [](const InternalBattery& b) {
-                       EXPECT_EQ(b.cycleCount(), 321);
-                       EXPECT_EQ(b.designCycleCount(), 1000);
-                     }}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct TimeCase {
-  const char* name;
-  os::PlistDictionary source;
-  std::optional<std::int64_t> remaining;
-  const char* text;
-};
-
-class TimeRemaining : public ::testing::TestWithParam<TimeCase> {};
-
-TEST_P(TimeRemaining, FollowsTheChargingState) {
-  Machine machine;
-  machine.sources.clear();
-  machine.sources.add(GetParam().source);
-  const auto battery = machine.apple();
-  EXPECT_EQ(battery.timeRemaining(), GetParam().remaining);
-  EXPECT_EQ(battery.timeRemainingText(), GetParam().text);
+// The fields that expected names, as "key=value" joined by ", " in its order;
+// absent values read "-".
+std::string describe(const InternalBattery& b, const std::string& expected) {
+  const auto* legacy = dynamic_cast<const LegacyInternalBattery*>(&b);
+  const std::map<std::string, std::string> fields = {
+      {"name", text(b.name())},
+      {"maker", text(b.manufacturer())},
+      {"date", text(b.manufactureDate())},
+      {"design", text(b.designCapacity())},
+      {"max", text(b.maxCapacity())},
+      {"current", text(b.currentCapacity())},
+      {"designText", b.designCapacityText()},
+      {"maxText", b.maxCapacityText()},
+      {"currentText", b.currentCapacityText()},
+      {"cycles", text(b.cycleCount())},
+      {"designCycles", text(b.designCycleCount())},
+      {"ac", text(b.acPowered())},
+      {"charging", text(b.isCharging())},
+      {"charged", text(b.isCharged())},
+      {"mA", text(b.amperage())},
+      {"V", text(b.voltage())},
+      {"W", text(b.watts())},
+      {"health", text(b.health())},
+      {"temperature", text(b.temperature())},
+      {"level", text(b.level())},
+      {"condition", text(b.condition())},
+      {"toEmpty", text(b.timeToEmpty())},
+      {"remaining", text(b.timeRemaining())},
+      {"remainingText", b.timeRemainingText()},
+      {"internal", legacy ? text(legacy->internalCharge()) : "none"},
+  };
+  std::string out;
+  for (std::size_t at = 0; at < expected.size();) {
+    const auto key = expected.substr(at, expected.find('=', at) - at);
+    out += (out.empty() ? "" : ", ") + key + "=" + fields.at(key);
+    at = std::min(expected.find(", ", at), expected.size()) + 2;
+  }
+  return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Times, TimeRemaining,
-    ::testing::Values(
-        TimeCase{"EmptyIn95", {{"Is Charging", 0}, {"Time to Empty", 95}}, 95, "01:35"},
-        TimeCase{"StillEstimating", {{"Time to Empty", -1}}, -1, "-"},
-        TimeCase{"FullIn30",
-                 {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
-                 30,
-                 "00:30"},
-        TimeCase{"Zero", {{"Time to Empty", 0}}, 0, "-"},
-        TimeCase{"NoTimeGiven", {{"Is Charging", 1}}, std::nullopt, "-"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(TimeRemaining, UnknownWithoutAnyPowerSource) {
-  Machine machine;
-  machine.sources.clear();
-  const auto battery = machine.apple();
-  EXPECT_EQ(battery.isCharging(), std::nullopt);
-  EXPECT_EQ(battery.timeRemaining(), std::nullopt);
-  EXPECT_EQ(battery.timeRemainingText(), "-");
-}
-
-struct FlagCase {
-  const char* name;
-  os::PlistValue value;
-  bool expected;
-};
-
-class PowerSourceFlags : public ::testing::TestWithParam<FlagCase> {};
-
-TEST_P(PowerSourceFlags, AreTrueOnlyForOne) {
-  Machine machine;
-  machine.sources.set(0, "Is Charging", GetParam().value);
-  machine.sources.set(0, "Is Charged", GetParam().value);
-  const auto battery = machine.legacy();
-  EXPECT_EQ(battery.isCharging(), GetParam().expected);
-  EXPECT_EQ(battery.isCharged(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, PowerSourceFlags,
-                         ::testing::Values(FlagCase{"One", 1, true}, FlagCase{"True", true, true},
-                                           FlagCase{"OnePointZero", 1.0, true},
-                                           FlagCase{"TextOne", "1", false},
-                                           FlagCase{"False", false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PowerSourceState, OnlyTheExactTextMeansTheAdapter) {
-  for (const auto& [value, expected] : std::vector<std::pair<os::PlistValue, bool>>{
-           {"AC Power", true}, {"ac power", false}, {"Battery Power", false}, {1, false}}) {
+TEST(InternalFinder, ChoosesTheKindByController) {
+  enum class Kind { none, apple, legacy };
+  const auto provider = [](os::PlistValue value) {
+    return [value](Machine& m) {
+      m.registry.set(m.registry.parentEntry(m.battery).value(), "IOProviderClass", value);
+    };
+  };
+  const std::pair<std::function<void(Machine&)>, Kind> cases[] = {
+      {[](Machine&) {}, Kind::apple},
+      {provider(kSmBus), Kind::legacy},
+      {provider("IOPCIDevice"), Kind::none},
+      {provider(7), Kind::none},
+      {[](Machine& m) { m.registry.remove(m.registry.parentEntry(m.battery).value()); },
+       Kind::none},
+      {[](Machine& m) { m.sources.clear(); }, Kind::none},
+      {[](Machine& m) { m.sources.setUnavailable(true); }, Kind::none},
+      {[](Machine& m) { m.registry.remove(m.battery); }, Kind::none},
+      {[](Machine& m) { m.registry.setSearchFails(true); }, Kind::none},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [arrange, expected] = cases[i];
+    SCOPED_TRACE(i);
     Machine machine;
-    machine.sources.set(0, "Power Source State", value);
-    EXPECT_EQ(machine.apple().acPowered(), expected);
+    arrange(machine);
+    const auto battery = machine.find();
+    Kind kind = Kind::none;
+    if (dynamic_cast<const AppleInternalBattery*>(battery.get())) kind = Kind::apple;
+    if (dynamic_cast<const LegacyInternalBattery*>(battery.get())) kind = Kind::legacy;
+    EXPECT_EQ(kind, expected);
   }
-  Machine machine;
-  EXPECT_EQ(machine.apple().acPowered(), false);
 }
 
-TEST(PowerSources, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
+// What the battery found under a controller (nullptr: under either) makes of
+// its registry entry and power source.
+TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
+  const std::tuple<const char*, os::PlistDictionary, const char*> cases[] = {
+      {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, "V=12.60, W=18.90, mA=-1500"},
+      {nullptr, {{"Amperage", 2000}, {"Voltage", 12000.0}, {"Is Charging", 1}}, "W=24.00"},
+      {nullptr, {{"Amperage", 0}, {"Voltage", 12000}}, "W=0.00"},  // not -0
+      {nullptr, {{"Temperature", 3055}}, "temperature=30.55"},
+      {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, "temperature=-, V=-"},
+      {nullptr,
+       {{"ManufactureDate", 21573}, {"Manufacturer", "SMP"}},
+       "date=2022-02-05, maker=SMP"},
+      {nullptr, {{"ManufactureDate", 0}, {"Manufacturer", 5}}, "date=-, maker=-"},
+      {nullptr, {{"ManufactureDate", 70000}}, "date=-"},
+      {nullptr,
+       {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
+       "cycles=321, designCycles=1000"},
+      // Time remaining follows the charging state.
+      {kSmc, {{"Is Charging", 0}, {"Time to Empty", 121}}, "remaining=121, remainingText=02:01"},
+      {kSmc, {{"Time to Empty", 1}}, "remaining=1, remainingText=00:01"},
+      {kSmc, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
+      {kSmc,
+       {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
+       "remaining=30, remainingText=00:30"},
+      {kSmc, {{"Time to Empty", 0}}, "remaining=0, remainingText=-"},
+      {kSmc, {{"Is Charging", 1}}, "remaining=-, remainingText=-"},
+      // Flags are true only for the number one.
+      {kSmBus, {{"Is Charging", 1}, {"Is Charged", 1}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", true}, {"Is Charged", true}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", 1.0}, {"Is Charged", 1.0}}, "charging=1, charged=1"},
+      {kSmBus, {{"Is Charging", "1"}, {"Is Charged", "1"}}, "charging=0, charged=0"},
+      {kSmBus, {{"Is Charging", false}, {"Is Charged", false}}, "charging=0, charged=0"},
+      // Only the exact text means the adapter.
+      {kSmc, {{"Power Source State", "AC Power"}}, "ac=1"},
+      {kSmc, {{"Power Source State", "ac power"}}, "ac=0"},
+      {kSmc, {{"Power Source State", "Battery Power"}}, "ac=0"},
+      {kSmc, {{"Power Source State", 1}}, "ac=0"},
+      {kSmc, {}, "ac=0, designText=-, maxText=-, health=-"},
+      // Capacities: percentages and a design in mAh, or mAh throughout.
+      {kSmc,
+       {{"DesignCapacity", 5000},
+        {"AppleRawMaxCapacity", 4500},
+        {"Current Capacity", 78},
+        {"Max Capacity", 90}},
+       "level=78, health=90.00, design=5000, designText=5000 mAh, maxText=90 %, currentText=78 %"},
+      {kSmc, {{"AppleRawMaxCapacity", 4500}}, "design=4500"},
+      {kSmBus, {{"DesignCapacity", 0}, {"MaxCapacity", 4500}}, "health=-"},
+      {kSmBus,
+       {{"DesignCapacity", 5000},
+        {"MaxCapacity", 4500},
+        {"AppleRawMaxCapacity", 1},
+        {"CurrentCapacity", 2250},
+        {"Current Capacity", 50}},
+       "internal=50, max=4500, maxText=4500 mAh, currentText=2250 mAh, health=90.00"},
+      // The legacy level: charged, else the source's percentage, else the
+      // registry's ratio rounded half up.
+      {kSmBus,
+       {{"CurrentCapacity", 10},
+        {"MaxCapacity", 6000},
+        {"Is Charged", 1},
+        {"Current Capacity", 40}},
+       "level=100"},
+      {kSmBus,
+       {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}, {"Current Capacity", 40}},
+       "level=40"},
+      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, "level=67"},
+      {kSmBus, {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, "level=13"},
+      {kSmBus, {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}}, "level=50"},
+      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, "level=-"},
+      {kSmBus, {{"CurrentCapacity", 4000}}, "level=-"},
+  };
+  for (const auto& [only, properties, expected] : cases) {
+    for (const char* controller : {kSmc, kSmBus}) {
+      if (only && only != std::string_view(controller)) continue;
+      SCOPED_TRACE(std::string(controller) + ": " + expected);
+      Machine machine(controller, properties);
+      const auto battery = machine.find();
+      ASSERT_TRUE(battery);
+      EXPECT_EQ(describe(*battery, expected), expected);
+    }
+  }
+}
+
+TEST(InternalBattery, WithoutAnyPowerSourceTheStateIsUnknown) {
   Machine machine;
-  machine.sources.set(0, "BatteryHealth", "Fair");
+  machine.sources.clear();
+  const std::string expected = "charging=-, remaining=-, remainingText=-";
+  EXPECT_EQ(describe(machine.apple(), expected), expected);
+}
+
+TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
+  Machine machine;
+  machine.sources.set(0, "BatteryHealth", "Poor");
   machine.sources.set(0, "Time to Empty", 50);
   machine.sources.add("not a description");
   machine.sources.add(os::PlistDictionary{{"Name", "Second"}, {"BatteryHealth", "Unknown"}});
-  const auto battery = machine.apple();
-  EXPECT_EQ(battery.name(), "Second");
-  EXPECT_EQ(battery.timeToEmpty(), std::nullopt);
   // A text that names no condition leaves the earlier one.
-  EXPECT_EQ(battery.condition(), BatteryCondition::fair);
+  const std::string expected = "name=Second, toEmpty=-, condition=poor";
+  EXPECT_EQ(describe(machine.apple(), expected), expected);
 }
 
-TEST(AppleInternalBattery, CapacitiesArePercentagesAndDesignIsInMilliampereHours) {
-  Machine machine("AppleSMC", {{"DesignCapacity", 5000}, {"AppleRawMaxCapacity", 4500}});
-  machine.sources.set(0, "Current Capacity", 78);
-  machine.sources.set(0, "Max Capacity", 90);
-  const auto battery = machine.apple();
-  EXPECT_EQ(battery.level(), 78);
-  EXPECT_THAT(battery.health(), Optional(90.0));
-  EXPECT_EQ(battery.designCapacity(), 5000);
-  EXPECT_EQ(battery.designCapacityText(), "5000 mAh");
-  EXPECT_EQ(battery.maxCapacityText(), "90 %");
-  EXPECT_EQ(battery.currentCapacityText(), "78 %");
-}
-
-TEST(AppleInternalBattery, DesignCapacityFallsBackToTheRawMaximum) {
-  Machine machine("AppleSMC", {{"AppleRawMaxCapacity", 4500}});
-  EXPECT_EQ(machine.apple().designCapacity(), 4500);
-  Machine bare;
-  const auto battery = bare.apple();
-  EXPECT_EQ(battery.designCapacityText(), "-");
-  EXPECT_EQ(battery.maxCapacityText(), "-");
-  EXPECT_EQ(battery.health(), std::nullopt);
-}
-
-struct LevelCase {
-  const char* name;
-  os::PlistDictionary registry;
-  os::PlistDictionary source;
-  std::optional<std::int64_t> level;
-};
-
-class LegacyLevel : public ::testing::TestWithParam<LevelCase> {};
-
-TEST_P(LegacyLevel, Case) {
-  Machine machine("IOSMBusController", GetParam().registry);
-  for (const auto& [key, value] : GetParam().source) machine.sources.set(0, key, value);
-  EXPECT_EQ(machine.legacy().level(), GetParam().level);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, LegacyLevel,
-    ::testing::Values(
-        LevelCase{"ChargedIsFull",
-                  {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}},
-                  {{"Is Charged", 1}, {"Current Capacity", 40}},
-                  100},
-        LevelCase{"SourcePercentageNext",
-                  {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}},
-                  {{"Current Capacity", 40}},
-                  40},
-        LevelCase{"RatioRoundedHalfUp", {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, {}, 67},
-        LevelCase{"ExactHalf", {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, {}, 13},
-        LevelCase{"RawValuesStandIn",
-                  {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}},
-                  {},
-                  50},
-        LevelCase{"ZeroMaximum", {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, {}, std::nullopt},
-        LevelCase{"NoMaximum", {{"CurrentCapacity", 4000}}, {}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(LegacyInternalBattery, CapacitiesInMilliampereHoursAndHealthAgainstDesign) {
-  Machine machine("IOSMBusController", {{"DesignCapacity", 5000},
-                                        {"MaxCapacity", 4500},
-                                        {"AppleRawMaxCapacity", 1},
-                                        {"CurrentCapacity", 2250}});
-  machine.sources.set(0, "Current Capacity", 50);
-  const auto battery = machine.legacy();
-  EXPECT_EQ(battery.internalCharge(), 50);
-  EXPECT_EQ(battery.maxCapacity(), 4500);
-  EXPECT_EQ(battery.maxCapacityText(), "4500 mAh");
-  EXPECT_EQ(battery.currentCapacityText(), "2250 mAh");
-  EXPECT_THAT(battery.health(), Optional(DoubleNear(90.0, 1e-9)));
-}
-
-TEST(LegacyInternalBattery, CapacitiesMissingOnALaterUpdateStayAsTheyWere) {
-  Machine machine("IOSMBusController", {{"MaxCapacity", 4500}, {"CurrentCapacity", 2250}});
+TEST(InternalBattery, CapacitiesMissingOnALaterUpdateStayAsTheyWere) {
+  Machine machine(kSmBus, {{"MaxCapacity", 4500}, {"CurrentCapacity", 2250}});
   auto battery = machine.legacy();
   machine.registry.erase(machine.battery, "MaxCapacity");
   machine.registry.erase(machine.battery, "CurrentCapacity");
   battery.update(machine.battery);
-  EXPECT_EQ(battery.maxCapacity(), 4500);
-  EXPECT_EQ(battery.currentCapacity(), 2250);
+  EXPECT_EQ(describe(battery, "max=, current="), "max=4500, current=2250");
   const int reads = machine.registry.reads();
   battery.update(os::kNoRegistryEntry);
   EXPECT_EQ(machine.registry.reads(), reads);
 }
 
 TEST(ManufactureDate, DecodesOnlyCalendarDates) {
-  EXPECT_EQ(decodeManufactureDate((42 << 9) | (2 << 5) | 29), std::nullopt);  // 2022 had no 29 Feb
-  EXPECT_EQ(decodeManufactureDate((44 << 9) | (2 << 5) | 29),
-            year_month_day(year(2024), month(2), day(29)));
-  EXPECT_EQ(decodeManufactureDate((44 << 9) | (13 << 5) | 1), std::nullopt);
-  EXPECT_EQ(decodeManufactureDate(-1), std::nullopt);
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {(42 << 9) | (2 << 5) | 29, "-"},  // 2022 had no 29 February
+      {(44 << 9) | (2 << 5) | 29, "2024-02-29"},
+      {(44 << 9) | (13 << 5) | 1, "-"},
+      {-1, "-"},
+  };
+  for (const auto& [packed, date] : cases) EXPECT_EQ(text(decodeManufactureDate(packed)), date);
 }
 
 }  // namespace

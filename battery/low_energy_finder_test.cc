@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <map>
+#include <sstream>
 
 #include "tests/fakes/fake_bluetooth_central.h"
 #include "tests/fakes/fake_clock.h"
@@ -15,8 +17,16 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr const char* kA = "AA:BB:CC:DD:EE:01";
-constexpr const char* kB = "AA:BB:CC:DD:EE:02";
+constexpr const char* kA = "A";
+constexpr const char* kB = "B";
+
+Bytes bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+std::string join(const auto& items) {
+  std::string out;
+  for (const auto& item : items) out += (out.empty() ? "" : "; ") + std::string(item);
+  return out;
+}
 
 class CountingDelegate final : public LowEnergyDelegate {
  public:
@@ -39,13 +49,12 @@ os::AdvertisementData connectable(std::optional<Bytes> manufacturer = std::nullo
   return {true, std::move(manufacturer), -60};
 }
 
-// A fresh finder over one defaults suite; restart() builds a new finder and
-// persistency on the same suite, as a relaunch would.
+// restart() builds a new finder and persistency on the same defaults suite, as
+// a relaunch would; fresh() also forgets the peripherals and the suite.
 class LowEnergyFinderTest : public ::testing::Test {
  public:
   LowEnergyFinderTest() {
     bundle.setString("battery", "UNKNOWN", "Unknown");
-    bundle.setString("battery", "IPHONE", "Phone");
     restart();
   }
 
@@ -58,29 +67,77 @@ class LowEnergyFinderTest : public ::testing::Test {
         std::make_unique<LowEnergyFinder>(central, clock, *persistency, catalogue, bundle, &hid);
     finder->setDelegate(&delegate);
   }
-
-  // A peripheral connected at system level, offering the battery service.
-  void systemConnected(const std::string& id, const char* name = "Keys-To-Go") {
-    auto& p = central.peripheral(id);
-    p.name = name;
-    p.connectedToSystem = true;
-    p.offeredServices = {"180F", "180A"};
+  void fresh() {
+    central.peripherals.clear();
+    central.centralState = os::CentralState::poweredOn;
+    central.clearCalls();
+    defaults.contents("tellwick-test").clear();
+    restart();
   }
 
-  // Retrieval, connection and service discovery with the battery service.
-  void bringUp(const std::string& id) {
-    systemConnected(id);
+  // A peripheral connected at system level offering the battery service, retrieved.
+  void retrieve(const std::string& id) {
+    auto& p = central.peripheral(id);
+    p.name = "Keys-To-Go";
+    p.connectedToSystem = true;
+    p.offeredServices = {"180F", "180A"};
     finder->retrieveConnectedDevices();
+  }
+  void bringUp(const std::string& id) {
+    retrieve(id);
     central.connected(id);
     central.servicesDiscovered(id, std::vector<std::string>{"180F", "180A"});
   }
+  void discover(const std::string& id) {
+    central.peripheral(id).name = "Pebble";
+    central.discover(id, connectable());
+  }
 
-  std::vector<std::string> ids() const {
+  // Steps separated by "; ", each a verb and its words: "retrieve A",
+  // "up A" (retrieved, connected, battery service found), "discover A",
+  // "connected A", "failed A", "disconnected A", "services A 180A",
+  // "read A 180F 2A19" (characteristics found; none: a failed discovery),
+  // "exclude A", "monitor A", "connectDevice", "disconnectDevice" (the first
+  // device), "reset", "off", "clear" (the recorded requests), "stale" (5.5 s
+  // pass and stale devices go).
+  void run(const std::string& script) {
+    std::istringstream steps(script);
+    for (std::string step; std::getline(steps >> std::ws, step, ';');) {
+      std::istringstream in(step);
+      std::string verb, id;
+      in >> verb >> id;
+      std::vector<std::string> rest(std::istream_iterator<std::string>(in), {});
+      if (verb == "retrieve") retrieve(id);
+      if (verb == "up") bringUp(id);
+      if (verb == "discover") discover(id);
+      if (verb == "connected") central.connected(id);
+      if (verb == "failed") central.failedToConnect(id);
+      if (verb == "disconnected") central.disconnected(id);
+      if (verb == "services") central.servicesDiscovered(id, rest);
+      if (verb == "read") {
+        auto list = rest.size() > 1 ? std::optional(std::vector{rest[1]}) : std::nullopt;
+        central.characteristicsDiscovered(id, rest.at(0), list);
+      }
+      if (verb == "exclude") (void)persistency->addNoBatteryServiceDevice(id);
+      if (verb == "monitor") (void)persistency->addMonitoredDevice(id);
+      if (verb == "connectDevice") finder->connectDevice(device());
+      if (verb == "disconnectDevice") finder->disconnectDevice(device());
+      if (verb == "reset") finder->reset();
+      if (verb == "off") central.centralState = os::CentralState::poweredOff;
+      if (verb == "clear") central.clearCalls();
+      if (verb == "stale") {
+        clock.advance(5.5);
+        finder->removeStaleDevices();
+      }
+    }
+  }
+
+  std::string ids() const {
     std::vector<std::string> out;
     for (const auto& d : finder->devices()) out.push_back(d->serial());
-    return out;
+    return join(out);
   }
-  LowEnergyDevice& device(std::size_t i = 0) { return *finder->devices().at(i); }
+  LowEnergyDevice& device() { return *finder->devices().at(0); }
 
   testing::FakeBluetoothCentral central;
   testing::FakeClock clock;
@@ -95,49 +152,31 @@ class LowEnergyFinderTest : public ::testing::Test {
   std::unique_ptr<LowEnergyFinder> finder;
 };
 
-// Discovery reports: which peripherals become discovered devices.
 TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
   struct Case {
     const char* what;
     std::optional<std::string> name;
     os::AdvertisementData advertisement;
-    std::function<void(LowEnergyFinderTest&)> before;
-    bool added;
-    std::optional<std::string> manufacturer;
+    const char* before;
+    std::optional<std::string> manufacturer;  // when added
+    bool added = true;
   };
   const Case cases[] = {
-      {"named and connectable", "Pebble", connectable(), {}, true, std::nullopt},
-      {"unnamed with Apple data",
-       std::nullopt,
-       connectable(Bytes{0x4C, 0x00, 0x10}),
-       {},
-       true,
-       "Apple Inc."},
-      {"unnamed, unknown company", std::nullopt, connectable(Bytes{0x34, 0x12}), {}, false, {}},
-      {"unnamed, one byte of data", std::nullopt, connectable(Bytes{0x4C}), {}, false, {}},
-      {"unnamed, no data", std::nullopt, connectable(), {}, false, {}},
-      {"not connectable", "Pebble", {false, std::nullopt, -60}, {}, false, {}},
-      {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, {}, false, {}},
-      {"excluded",
-       "Pebble",
-       connectable(),
-       [](auto& t) { (void)t.persistency->addNoBatteryServiceDevice(kA); },
-       false,
-       {}},
-      {"already connected",
-       "Pebble",
-       connectable(),
-       [](auto& t) { t.central.peripheral(kA).state = os::PeripheralState::connected; },
-       false,
-       {}},
+      {"named and connectable", "Pebble", connectable(), "", std::nullopt},
+      {"unnamed with Apple data", {}, connectable(Bytes{0x4C, 0x00}), "", "Apple Inc."},
+      {"unnamed, unknown company", {}, connectable(Bytes{0x34, 0x12}), "", {}, false},
+      {"unnamed, one byte of data", {}, connectable(Bytes{0x4C}), "", {}, false},
+      {"unnamed, no data", {}, connectable(), "", {}, false},
+      {"not connectable", "Pebble", {false, std::nullopt, -60}, "", {}, false},
+      {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, "", {}, false},
+      {"excluded", "Pebble", connectable(), "exclude A", {}, false},
+      {"already connected", "Pebble", connectable(), "connected A", {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    central.peripherals.clear();
-    defaults.contents("tellwick-test").clear();
-    restart();
+    fresh();
     central.peripheral(kA).name = c.name;
-    if (c.before) c.before(*this);
+    run(c.before);
     delegate.updates = 0;
     central.discover(kA, c.advertisement);
     ASSERT_EQ(finder->devices().size(), c.added ? 1u : 0u);
@@ -151,177 +190,45 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
   }
 }
 
-// The life-cycle table, one row per transition, each a short event script.
+// One row per transition: devices, connecting and failed peripherals, and
+// the requests made, after a script of events and calls (see run()).
 TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
   struct Case {
-    const char* what;
-    std::function<void(LowEnergyFinderTest&)> script;
-    std::vector<std::string> devices;
-    std::vector<std::string> connecting;
-    std::set<std::string> failed;
-    std::vector<std::string> calls;  // since the script began
+    const char *script, *devices, *connecting, *failed, *calls;
   };
   const Case cases[] = {
-      {"retrieval connects",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-       },
-       {kA},
-       {kA},
-       {},
-       {std::string("connect ") + kA}},
-      {"retrieval twice adds once",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-         t.finder->retrieveConnectedDevices();
-       },
-       {kA},
-       {kA},
-       {},
-       {std::string("connect ") + kA}},
-      {"retrieval stops when not powered on",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.central.centralState = os::CentralState::poweredOff;
-         t.finder->retrieveConnectedDevices();
-       },
-       {},
-       {},
-       {},
-       {}},
-      {"retrieval skips excluded peripherals",
-       [](auto& t) {
-         t.systemConnected(kA);
-         (void)t.persistency->addNoBatteryServiceDevice(kA);
-         t.finder->retrieveConnectedDevices();
-       },
-       {},
-       {},
-       {},
-       {}},
-      {"connected discovers services",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-         t.central.connected(kA);
-       },
-       {kA},
-       {},
-       {},
-       {std::string("connect ") + kA, std::string("services ") + kA + " 180F,180A"}},
-      {"battery service discovers every service's characteristics",
-       [](auto& t) { t.bringUp(kA); },
-       {kA},
-       {},
-       {},
-       {std::string("connect ") + kA, std::string("services ") + kA + " 180F,180A",
-        std::string("characteristics ") + kA + " 180F",
-        std::string("characteristics ") + kA + " 180A"}},
-      {"no battery service excludes, cancels and removes",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-         t.central.connected(kA);
-         t.central.servicesDiscovered(kA, std::vector<std::string>{"180A"});
-       },
-       {},
-       {},
-       {},
-       {std::string("connect ") + kA, std::string("services ") + kA + " 180F,180A",
-        std::string("cancel ") + kA}},
-      {"connection failure marks failed and keeps the device",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-         t.central.failedToConnect(kA);
-         t.finder->connectDevice(t.device());
-       },
-       {kA},
-       {},
-       {kA},
-       {std::string("connect ") + kA}},
-      {"reset clears failures so connectDevice works again",
-       [](auto& t) {
-         t.central.peripheral(kA).name = "Pebble";
-         t.central.discover(kA, connectable());
-         t.finder->connectDevice(t.device());
-         t.central.failedToConnect(kA);
-         t.finder->reset();
-         t.central.discover(kA, connectable());
-         t.finder->connectDevice(t.device());
-       },
-       {kA},
-       {kA},
-       {},
-       {std::string("connect ") + kA, std::string("cancel ") + kA, std::string("connect ") + kA}},
-      {"monitored discovery connects at once",
-       [](auto& t) {
-         (void)t.persistency->addMonitoredDevice(kA);
-         t.central.peripheral(kA).name = "Pebble";
-         t.central.discover(kA, connectable());
-       },
-       {kA},
-       {kA},
-       {},
-       {std::string("connect ") + kA}},
-      {"disconnection removes the first device",
-       [](auto& t) {
-         t.bringUp(kA);
-         t.bringUp(kB);
-         t.central.clearCalls();
-         t.central.disconnected(kA);
-       },
-       {kB},
-       {},
-       {},
-       {}},
-      {"disconnectDevice cancels and removes",
-       [](auto& t) {
-         t.bringUp(kA);
-         t.central.clearCalls();
-         t.finder->disconnectDevice(t.device());
-       },
-       {},
-       {},
-       {},
-       {std::string("cancel ") + kA}},
-      {"connected event for an unknown peripheral keeps it connecting",
-       [](auto& t) {
-         t.systemConnected(kA);
-         t.finder->retrieveConnectedDevices();
-         t.clock.advance(5.5);
-         t.finder->removeStaleDevices();
-         t.central.connected(kA);
-       },
-       {},
-       {kA},
-       {},
-       {std::string("connect ") + kA}},
+      {"retrieve A", "A", "A", "", "connect A"},
+      {"retrieve A; retrieve A", "A", "A", "", "connect A"},
+      {"off; retrieve A", "", "", "", ""},
+      {"exclude A; retrieve A", "", "", "", ""},
+      {"retrieve A; connected A", "A", "", "", "connect A; services A 180F,180A"},
+      {"up A; read A 180F 2A19; read A 180A", "A", "", "",
+       "connect A; services A 180F,180A; characteristics A 180F; characteristics A 180A; "
+       "read A 180F 2A19"},
+      {"retrieve A; connected A; services A 180A", "", "", "",
+       "connect A; services A 180F,180A; cancel A"},
+      {"retrieve A; failed A; connectDevice", "A", "", "A", "connect A"},
+      {"discover A; connectDevice; failed A; reset; discover A; connectDevice", "A", "A", "",
+       "connect A; cancel A; connect A"},
+      {"monitor A; discover A", "A", "A", "", "connect A"},
+      {"up A; up B; clear; disconnected A", "B", "", "", ""},
+      {"up A; clear; disconnectDevice", "", "", "", "cancel A"},
+      {"retrieve A; stale; connected A", "", "A", "", "connect A"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    central.peripherals.clear();
-    central.centralState = os::CentralState::poweredOn;
-    central.clearCalls();
-    defaults.contents("tellwick-test").clear();
-    restart();
-    c.script(*this);
+    SCOPED_TRACE(c.script);
+    fresh();
+    run(c.script);
     EXPECT_EQ(ids(), c.devices);
-    EXPECT_EQ(finder->connectingPeripherals(), c.connecting);
-    EXPECT_EQ(finder->failedDevices(), c.failed);
-    EXPECT_EQ(central.calls, c.calls);
+    EXPECT_EQ(join(finder->connectingPeripherals()), c.connecting);
+    EXPECT_EQ(join(finder->failedDevices()), c.failed);
+    EXPECT_EQ(join(central.calls), c.calls);
   }
 }
 
 TEST_F(LowEnergyFinderTest, ExclusionSurvivesARestart) {
-  systemConnected(kA);
-  finder->retrieveConnectedDevices();
-  central.connected(kA);
-  central.servicesDiscovered(kA, std::vector<std::string>{"180A"});
+  run("retrieve A; connected A; services A 180A");
   restart();
-  central.peripheral(kA).state = os::PeripheralState::disconnected;
   central.discover(kA, connectable());
   EXPECT_TRUE(finder->devices().empty());
   EXPECT_EQ(persistency->noBatteryServiceDevices(), std::vector<std::string>{kA});
@@ -333,83 +240,64 @@ TEST_F(LowEnergyFinderTest, ConnectionReadsTheHidKind) {
     bool mouse, keyboard;
     const char* kind;
   };
-  const Case cases[] = {{2, true, false, "POINTING_DEVICE"},
-                        {6, false, true, "KEYBOARD"},
-                        {1, false, false, "UNKNOWN"},
-                        {std::nullopt, false, false, "UNKNOWN"}};
-  for (const auto& c : cases) {
-    central.peripherals.clear();
+  for (const Case c : {Case{2, true, false, "POINTING_DEVICE"},
+                       {6, false, true, "KEYBOARD"},
+                       {1, false, false, "Unknown"},
+                       {{}, false, false, "Unknown"}}) {
+    fresh();
     hid.usages.clear();
     if (c.usage) hid.usages[kA] = *c.usage;
-    restart();
     bringUp(kA);
+    EXPECT_TRUE(device().isConnected());
+    EXPECT_FALSE(device().isDiscovered());
     EXPECT_EQ(device().isMouse(), c.mouse);
     EXPECT_EQ(device().isKeyboard(), c.keyboard);
-    EXPECT_EQ(device().kindDescription(catalogue, bundle),
-              bundle.localizedString("battery", c.kind).value_or(c.kind));
+    EXPECT_EQ(device().kindDescription(catalogue, bundle), c.kind);
   }
 }
 
-// What each characteristic's value does to the device.
+// What each characteristic's value does to the device, as
+// name|model|internal name|level|hardware|firmware|software|serial number|maker.
 TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
-  using Check = std::function<void(const LowEnergyDevice&)>;
+  const auto describe = [](const LowEnergyDevice& d) {
+    const auto level = d.batteryLevel() ? std::to_string(*d.batteryLevel()) : "-";
+    return join(std::vector<std::string>{
+        d.name(), d.model().value_or("-"), d.internalName().value_or("-"), level,
+        d.hardwareRevision().value_or("-"), d.firmwareRevision().value_or("-"),
+        d.softwareRevision().value_or("-"), d.serialNumber().value_or("-"),
+        d.manufacturer().value_or("-")});
+  };
   struct Case {
     const char* characteristic;
     Bytes value;
-    Check check;
+    const char* device;
   };
   const Bytes invalid = {0xC3, 0x28};
   const Case cases[] = {
-      {"2A19", {0x7F}, [](auto& d) { EXPECT_EQ(d.batteryLevel(), 100); }},
-      {"2A19", {0x00}, [](auto& d) { EXPECT_EQ(d.batteryLevel(), 0); }},
-      {"2A19", {}, [](auto& d) { EXPECT_EQ(d.batteryLevel(), 0); }},
-      {"2A19", {42, 7}, [](auto& d) { EXPECT_EQ(d.batteryLevel(), 42); }},
-      {"2A24",
-       {'K', '3', '8', '0'},
-       [](auto& d) {
-         EXPECT_EQ(d.name(), "K380");
-         EXPECT_EQ(d.model(), "K380");
-         EXPECT_FALSE(d.internalName());
-       }},
-      {"2A24",
-       {'i', 'P', 'h', 'o', 'n', 'e', '1', '5', ',', '2'},
-       [](auto& d) {
-         EXPECT_EQ(d.name(), "14 Pro");
-         EXPECT_EQ(d.model(), "14 Pro");
-         EXPECT_EQ(d.internalName(), "iPhone15,2");
-       }},
-      {"2A24", invalid,
-       [](auto& d) {
-         EXPECT_EQ(d.name(), "Keys-To-Go");
-         EXPECT_EQ(d.model(), "Keys-To-Go");
-       }},
-      {"2A27", {'B', '2'}, [](auto& d) { EXPECT_EQ(d.hardwareRevision(), "B2"); }},
-      {"2A26", {'1', '.', '2'}, [](auto& d) { EXPECT_EQ(d.firmwareRevision(), "1.2"); }},
-      {"2A28", {'3'}, [](auto& d) { EXPECT_EQ(d.softwareRevision(), "3"); }},
-      {"2A25",
-       {'S', 'N'},
-       [](auto& d) {
-         EXPECT_EQ(d.serialNumber(), "SN");
-         EXPECT_EQ(d.serial(), kA);
-       }},
-      {"2A29", {'A', 'c', 'm', 'e'}, [](auto& d) { EXPECT_EQ(d.manufacturer(), "Acme"); }},
-      {"2A29", invalid, [](auto& d) { EXPECT_FALSE(d.manufacturer()); }},
-      {"2A00",
-       {'x'},
-       [](auto& d) {
-         EXPECT_FALSE(d.batteryLevel());
-         EXPECT_EQ(d.name(), "Keys-To-Go");
-       }},
+      {"2A19", {0x7F}, "Keys-To-Go; Keys-To-Go; -; 100; -; -; -; -; Before"},
+      {"2A19", {0x00}, "Keys-To-Go; Keys-To-Go; -; 0; -; -; -; -; Before"},
+      {"2A19", {}, "Keys-To-Go; Keys-To-Go; -; 0; -; -; -; -; Before"},
+      {"2A19", {42, 7}, "Keys-To-Go; Keys-To-Go; -; 42; -; -; -; -; Before"},
+      {"2A24", bytes("K380"), "K380; K380; -; -; -; -; -; -; Before"},
+      {"2A24", bytes("iPhone15,2"), "14 Pro; 14 Pro; iPhone15,2; -; -; -; -; -; Before"},
+      {"2A24", invalid, "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Before"},
+      {"2A27", bytes("B2"), "Keys-To-Go; Keys-To-Go; -; -; B2; -; -; -; Before"},
+      {"2A26", bytes("1.2"), "Keys-To-Go; Keys-To-Go; -; -; -; 1.2; -; -; Before"},
+      {"2A28", bytes("3"), "Keys-To-Go; Keys-To-Go; -; -; -; -; 3; -; Before"},
+      {"2A25", bytes("SN"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; SN; Before"},
+      {"2A29", bytes("Acme"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Acme"},
+      {"2A29", invalid, "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; -"},
+      {"2A00", bytes("x"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Before"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.characteristic);
-    central.peripherals.clear();
-    restart();
+    fresh();
     bringUp(kA);
     device().setManufacturer("Before");
     clock.advance(3);
     central.valueUpdated(kA, c.characteristic, c.value);
-    c.check(device());
+    EXPECT_EQ(describe(device()), c.device);
+    EXPECT_EQ(device().serial(), kA);
     EXPECT_EQ(device().lastUpdate(), clock.now());
   }
 }
@@ -423,38 +311,27 @@ TEST_F(LowEnergyFinderTest, ValueWithoutDataOrDeviceChangesNothing) {
   EXPECT_LT(device().lastUpdate(), clock.now());
 }
 
-// Time: the 5 s staleness and the one-per-second value notifications.
 TEST_F(LowEnergyFinderTest, StaleDevicesGoAfterMoreThanFiveSeconds) {
-  struct Case {
-    double age;
-    bool kept;
-  };
-  for (const Case c : {Case{5.0, true}, Case{5.1, false}, Case{0.0, true}}) {
-    central.peripherals.clear();
-    restart();
-    central.peripheral(kA).name = "Pebble";
-    central.discover(kA, connectable());
-    clock.advance(c.age);
+  for (const auto& [age, kept] : {std::pair{5.0, true}, {5.1, false}, {0.0, true}}) {
+    fresh();
+    discover(kA);
+    clock.advance(age);
     delegate.updates = 0;
     finder->removeStaleDevices();
-    EXPECT_EQ(finder->devices().size(), c.kept ? 1u : 0u) << c.age;
+    EXPECT_EQ(finder->devices().size(), kept ? 1u : 0u) << age;
     EXPECT_EQ(delegate.updates, 1);
   }
 }
 
 TEST_F(LowEnergyFinderTest, ValueNotificationsComeAtMostOncePerSecond) {
   bringUp(kA);
-  struct Step {
-    double advance;
-    bool notifies;
-  };
-  const Step steps[] = {{1.5, true},  {0.4, false}, {0.6, false},
-                        {0.01, true}, {1.0, false}, {0.2, true}};
-  for (const auto& s : steps) {
-    clock.advance(s.advance);
+  const std::pair<double, bool> steps[] = {{1.5, true},  {0.4, false}, {0.6, false},
+                                           {0.01, true}, {1.0, false}, {0.2, true}};
+  for (const auto& [advance, notifies] : steps) {
+    clock.advance(advance);
     delegate.updates = 0;
     central.valueUpdated(kA, "2A00", Bytes{1});
-    EXPECT_EQ(delegate.updates, s.notifies ? 1 : 0) << "after " << s.advance;
+    EXPECT_EQ(delegate.updates, notifies ? 1 : 0) << "after " << advance;
   }
 }
 
@@ -466,10 +343,17 @@ TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
     finder->refresh();
     central.valueUpdated(kA, "2A19", Bytes{60});
   }
-  EXPECT_EQ(ids(), std::vector<std::string>{kA});
-  EXPECT_EQ(central.count(std::string("characteristics ") + kA + " 180F"), 8);
-  // Model is known, so device information is not asked again.
-  EXPECT_EQ(central.count(std::string("characteristics ") + kA + " 180A"), 0);
+  EXPECT_EQ(ids(), kA);
+  EXPECT_EQ(central.count("characteristics A 180F"), 8);
+  // Model is known, so device information is not asked again; it is while
+  // neither model nor maker is known.
+  EXPECT_EQ(central.count("characteristics A 180A"), 0);
+  device().setModel(std::nullopt);
+  finder->refresh();
+  EXPECT_EQ(central.count("characteristics A 180A"), 1);
+  device().setManufacturer("Acme");
+  finder->refresh();
+  EXPECT_EQ(central.count("characteristics A 180A"), 1);
   clock.advance(5.5);
   finder->refresh();
   EXPECT_TRUE(finder->devices().empty());
@@ -477,31 +361,24 @@ TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
 
 TEST_F(LowEnergyFinderTest, StateChangesArePassedOn) {
   central.setState(os::CentralState::poweredOff);
+  EXPECT_FALSE(finder->isPoweredOn());
   central.setState(os::CentralState::poweredOn);
   EXPECT_EQ(delegate.states,
             (std::vector{os::CentralState::poweredOff, os::CentralState::poweredOn}));
   EXPECT_TRUE(finder->isPoweredOn());
 }
 
-// Stored lists: what reads as a list, and that changes reach the domain.
 TEST_F(LowEnergyFinderTest, PersistedListsReadOnlyListsOfTexts) {
-  struct Case {
-    const char* what;
-    std::optional<os::PlistValue> stored;
-    std::vector<std::string> read;
+  const std::pair<std::optional<os::PlistValue>, std::vector<std::string>> cases[] = {
+      {std::nullopt, {}},
+      {os::PlistValue("AA"), {}},
+      {os::PlistValue(os::PlistArray{"AA", 3}), {}},
+      {os::PlistValue(os::PlistArray{"AA", "BB"}), {"AA", "BB"}},
   };
-  const Case cases[] = {
-      {"missing", std::nullopt, {}},
-      {"not a list", os::PlistValue("AA"), {}},
-      {"a list with a number", os::PlistValue(os::PlistArray{"AA", 3}), {}},
-      {"texts", os::PlistValue(os::PlistArray{"AA", "BB"}), {"AA", "BB"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    defaults.contents("tellwick-test").clear();
-    if (c.stored) defaults.contents("tellwick-test").emplace_back("MonitoredDevicesKey", *c.stored);
-    restart();
-    EXPECT_EQ(persistency->monitoredDevices(), c.read);
+  for (const auto& [stored, read] : cases) {
+    fresh();
+    if (stored) defaults.contents("tellwick-test").emplace_back("MonitoredDevicesKey", *stored);
+    EXPECT_EQ(persistency->monitoredDevices(), read);
   }
 }
 

@@ -79,28 +79,17 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
     std::vector<std::string> out;
     if (centralState != os::CentralState::poweredOn) return out;
     for (const auto& [id, p] : peripherals) {
-      if (!p.connectedToSystem) continue;
-      for (const auto& s : services) {
-        if (std::find(p.offeredServices.begin(), p.offeredServices.end(), s) !=
-            p.offeredServices.end()) {
-          out.push_back(id);
-          break;
-        }
+      if (p.connectedToSystem &&
+          std::ranges::find_first_of(p.offeredServices, services) != p.offeredServices.end()) {
+        out.push_back(id);
       }
     }
     return out;
   }
-  std::optional<std::string> name(const std::string& id) override {
-    auto it = peripherals.find(id);
-    return it == peripherals.end() ? std::nullopt : it->second.name;
-  }
-  os::PeripheralState peripheralState(const std::string& id) override {
-    auto it = peripherals.find(id);
-    return it == peripherals.end() ? os::PeripheralState::disconnected : it->second.state;
-  }
+  std::optional<std::string> name(const std::string& id) override { return known(id).name; }
+  os::PeripheralState peripheralState(const std::string& id) override { return known(id).state; }
   std::optional<std::vector<std::string>> services(const std::string& id) override {
-    auto it = peripherals.find(id);
-    return it == peripherals.end() ? std::nullopt : it->second.services;
+    return known(id).services;
   }
   void connect(const std::string& id) override {
     peripheral(id).state = os::PeripheralState::connecting;
@@ -127,6 +116,13 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   }
 
  private:
+  // Peripherals never set up read as a default, disconnected one.
+  const Peripheral& known(const std::string& id) const {
+    static const Peripheral none;
+    auto it = peripherals.find(id);
+    return it == peripherals.end() ? none : it->second;
+  }
+
   os::BluetoothCentralDelegate* delegate_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_IO_REGISTRY_H_
 #define TELLWICK_TESTS_FAKES_FAKE_IO_REGISTRY_H_
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,13 +29,9 @@ class FakeIoRegistry final : public os::IoRegistry {
   }
   void set(os::RegistryEntry entry, const std::string& key, os::PlistValue value) {
     auto& properties = at(entry).properties;
-    for (auto& [k, v] : properties) {
-      if (k == key) {
-        v = std::move(value);
-        return;
-      }
-    }
-    properties.emplace_back(key, std::move(value));
+    auto it = std::ranges::find(properties, key, &os::PlistDictionary::value_type::first);
+    if (it == properties.end()) it = properties.insert(it, {key, {}});
+    it->second = std::move(value);
   }
   void erase(os::RegistryEntry entry, const std::string& key) {
     std::erase_if(at(entry).properties, [&](const auto& e) { return e.first == key; });

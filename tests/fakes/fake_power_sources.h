@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
 #define TELLWICK_TESTS_FAKES_FAKE_POWER_SOURCES_H_
 
+#include <algorithm>
 #include <utility>
 
 #include "os/power_sources.h"
@@ -17,26 +18,16 @@ class FakePowerSources final : public os::PowerSources {
     return static_cast<int>(descriptions_.size()) - 1;
   }
   void set(int index, const std::string& key, os::PlistValue value) {
-    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
-    for (auto& [k, v] : *d) {
-      if (k == key) {
-        v = std::move(value);
-        return;
-      }
-    }
-    d->emplace_back(key, std::move(value));
-  }
-  void erase(int index, const std::string& key) {
-    auto* d = std::get_if<os::PlistDictionary>(&descriptions_.at(index).storage);
-    std::erase_if(*d, [&](const auto& entry) { return entry.first == key; });
+    auto& d = std::get<os::PlistDictionary>(descriptions_.at(index).storage);
+    auto it = std::ranges::find(d, key, &os::PlistDictionary::value_type::first);
+    if (it == d.end()) it = d.insert(it, {key, {}});
+    it->second = std::move(value);
   }
   void clear() { descriptions_.clear(); }
   // Fault switch: the list cannot be read while set.
   void setUnavailable(bool unavailable) { unavailable_ = unavailable; }
-  int reads() const { return reads_; }
 
   os::Result<os::PlistArray> copyPowerSourceDescriptions() override {
-    ++reads_;
     if (unavailable_) return os::failure("power sources: unavailable");
     return descriptions_;
   }
@@ -44,7 +35,6 @@ class FakePowerSources final : public os::PowerSources {
  private:
   os::PlistArray descriptions_;
   bool unavailable_ = false;
-  int reads_ = 0;
 };
 
 }  // namespace tellwick::testing
