@@ -217,7 +217,8 @@ TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
   };
   std::string text;
   ASSERT_TRUE(eventually([&] {
-    auto out = runner_->run(nettop, {"nettop", "-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, {});
+    auto out = runner_->run(nettop, {"nettop", "-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, {},
+                               Shell::kLimits);
     if (!out) return false;
     text = *out;
     sample = parseTrafficSample(text);
