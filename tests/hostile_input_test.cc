@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -179,7 +180,14 @@ TEST_P(HostileInputTest, OneBadInputCostsOnlyItself) {
   EXPECT_EQ(helper->wait(10s), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           std::string name;
+                           for (const char* c = info.param.name; *c; ++c) {
+                             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                           }
+                           return name;
+                         });
 
 bool processGone(pid_t pid) {
   std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");

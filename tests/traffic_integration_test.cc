@@ -99,15 +99,16 @@ TEST_F(TrafficIntegrationTest, MissingNettopLeavesTheStoreAndStillResponds) {
 }
 
 TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
-  // 8 MiB to stderr interleaved with 2 MiB to stdout: far more than either
-  // pipe holds, so reading only one of them would deadlock.
+  // 8 MiB to stderr interleaved with 1 MiB to stdout (just within the cap):
+  // far more than either pipe holds, so reading only one of them would
+  // deadlock.
   auto out = Shell::run(*runner_, processEnvironment(),
                         {"-c",
-                         "for i in $(seq 2048); do printf '%4096s' >&2; "
+                         "for i in $(seq 1024); do printf '%8192s' >&2; "
                          "printf '%1023s\\n' o; done"});
   ASSERT_TRUE(out.has_value());
-  EXPECT_EQ(out->size(), 2048u * 1024u);
-  EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 2048);
+  EXPECT_EQ(out->size(), 1024u * 1024u);
+  EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 1024);
 }
 
 TEST_F(TrafficIntegrationTest, CommandThatDoesNotExistIsAbsent) {

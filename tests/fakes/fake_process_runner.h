@@ -58,13 +58,13 @@ class FakeProcessRunner final : public os::ProcessRunner {
   void start(const std::string& path, const std::vector<std::string>& argv,
              const std::vector<std::string>& environment, const os::RunLimits& limits,
              Completion done) override {
-    const Call& call = record(path, argv, environment, limits);
-    auto it = programs_.find(path);
-    if (!stopped_ && !start_fails_ && it != programs_.end() && it->second(call).hangs) {
+    bool hangs = false;
+    auto result = outcome(record(path, argv, environment, limits), &hangs);
+    if (hangs) {
       hung_.push_back(std::move(done));
       return;
     }
-    complete(std::move(done), outcome(call));
+    complete(std::move(done), std::move(result));
   }
 
   // The hung runs reach their deadline and are reported failed, oldest first.
@@ -91,10 +91,11 @@ class FakeProcessRunner final : public os::ProcessRunner {
     return calls_.back();
   }
 
-  std::optional<std::string> outcome(const Call& call) {
+  std::optional<std::string> outcome(const Call& call, bool* hangs = nullptr) {
     auto it = programs_.find(call.path);
     if (stopped_ || start_fails_ || it == programs_.end()) return std::nullopt;
     Outcome outcome = it->second(call);
+    if (hangs) *hangs = outcome.hangs;
     if (outcome.hangs || outcome.exitStatus != 0) return std::nullopt;
     if (outcome.output.size() > call.limits.maxOutput) return std::nullopt;
     return outcome.output;
