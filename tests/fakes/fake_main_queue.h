@@ -3,32 +3,42 @@
 
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <utility>
 
 #include "os/main_queue.h"
 
 namespace tellwick::testing {
 
-// Holds dispatched work until the test plays the loop with runAll.
+// Holds dispatched work until the test plays the loop with runAll. Work may
+// be dispatched from any thread, as the real queue allows.
 class FakeMainQueue final : public os::MainQueue {
  public:
-  void dispatch(std::function<void()> work) override { work_.push_back(std::move(work)); }
+  void dispatch(std::function<void()> work) override {
+    std::lock_guard lock(mutex_);
+    work_.push_back(std::move(work));
+  }
 
   // Runs queued work, including work queued meanwhile; returns how much ran.
   int runAll() {
     int ran = 0;
-    while (!work_.empty()) {
-      auto work = std::move(work_.front());
-      work_.pop_front();
+    while (auto work = next()) {
       work();
       ++ran;
     }
     return ran;
   }
 
-  std::size_t pending() const { return work_.size(); }
-
  private:
+  std::function<void()> next() {
+    std::lock_guard lock(mutex_);
+    if (work_.empty()) return {};
+    auto work = std::move(work_.front());
+    work_.pop_front();
+    return work;
+  }
+
+  std::mutex mutex_;
   std::deque<std::function<void()>> work_;
 };
 
