@@ -4,4 +4,4 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
-exec dbus-run-session -- python3 "$here/helper_stress.py" idle "$build"
+exec dbus-run-session -- /usr/bin/python3 "$here/helper_stress.py" idle "$build"
