@@ -229,9 +229,8 @@ class LinuxProcessRunner final : public ProcessRunner {
     std::string collected;
     Ending ending = drain(pid, out->read, err->read, exit_watch, cancel_.get(), limits, collected);
     {
-      // Killed before it is reaped, while the ids still name this child.
       std::lock_guard lock(mutex_);
-      if (ending == Ending::kOverran) ::kill(-pid, SIGKILL);
+      if (ending == Ending::kOverran) killChild(pid);
       running_.erase(pid);
     }
     auto status = reap(pid);
@@ -270,7 +269,7 @@ class LinuxProcessRunner final : public ProcessRunner {
         std::uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(cancel_.get(), &one, sizeof one);
       }
-      for (pid_t pid : running_) ::kill(-pid, SIGKILL);
+      for (pid_t pid : running_) killChild(pid);
       workers.splice(workers.end(), workers_);
     }
     for (auto& worker : workers) worker.thread.join();
@@ -281,6 +280,13 @@ class LinuxProcessRunner final : public ProcessRunner {
     std::thread thread;
     bool finished = false;
   };
+
+  // Before the child is reaped, while its ids still name it and its group.
+  // The child itself too: it may have moved to another group.
+  static void killChild(pid_t pid) {
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+  }
 
   // Called with mutex_ held.
   void joinFinished() {
