@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_main_queue.h"
 
 #include "tests/fakes/fake_process_runner.h"
 #include "tests/support/scratch_directory.h"
@@ -224,23 +223,6 @@ TEST_F(LinuxProcessRunnerTest, StopAllKillsRunningChildrenAndFailsLaterRuns) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
   EXPECT_EQ(out, std::nullopt);
   EXPECT_EQ(sh("echo after"), std::nullopt);
-}
-
-TEST(LinuxProcessRunnerStart, HandsResultsToTheQueueWithoutBlockingTheCaller) {
-  testing::FakeMainQueue queue;
-  auto runner = newLinuxProcessRunner(&queue);
-  std::vector<std::optional<std::string>> results;
-  auto started = std::chrono::steady_clock::now();
-  runner->start("/bin/sh", {"sh", "-c", "sleep 60"}, {}, RunLimits{500ms, 100},
-                [&](auto r) { results.push_back(r); });
-  runner->start("/bin/sh", {"sh", "-c", "echo quick"}, {}, kLimits,
-                [&](auto r) { results.push_back(r); });
-  EXPECT_LT(std::chrono::steady_clock::now() - started, 400ms);
-  for (int i = 0; i < 500 && results.size() < 2; ++i) {
-    queue.runAll();
-    std::this_thread::sleep_for(10ms);
-  }
-  EXPECT_EQ(results, (std::vector<std::optional<std::string>>{"quick\n", std::nullopt}));
 }
 
 TEST_F(LinuxProcessRunnerTest, WorksForAHelperStartedWithClosedStandardStreams) {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -28,7 +29,7 @@ struct HostileCase {
   // not listed is missing.
   std::map<std::string, std::string> tools;
   // What the client sends: a dbus-send argument list after the common
-  // "--session --type=signal", or a request name posted the usual way.
+  // "--session --type=signal", or else the request posted the usual way.
   std::vector<std::string> dbusSend;
   const char* request;
   // The response that must come (nullptr: none may come), and what the
@@ -37,76 +38,46 @@ struct HostileCase {
   Stored stored;
 };
 
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+// A tool that misbehaves on its category's request (script nullptr: missing).
+HostileCase tool(const char* name, const char* tool, const char* script, Stored stored) {
+  bool traffic = std::string_view(tool) == "nettop";
+  HostileCase c{name, {}, {}, traffic ? "RequestTraffic" : "RequestBatteries",
+                traffic ? "ResponseTraffic" : "ResponseBatteries", stored};
+  if (script) c.tools[tool] = script;
+  return c;
+}
+
+// A message on the channel that nothing may answer.
+HostileCase message(const char* name, std::vector<std::string> dbusSend) {
+  return {name, {}, std::move(dbusSend), nullptr, nullptr, Stored::kAny};
+}
 
 constexpr const char* kPath = "/com/quorvane/DistributedNotifications";
 constexpr const char* kMember = "com.quorvane.DistributedNotifications.Notification";
 // Just under what one command-line argument may hold.
 const std::string kHuge(120 * 1024, 'R');
+constexpr Stored kNothing = Stored::kNothing, kEmpty = Stored::kEmptyList, kOne = Stored::kOneRecord;
 
 const HostileCase kCases[] = {
-    {"nettop missing", {}, {}, "RequestTraffic", "ResponseTraffic", Stored::kNothing},
-    {"nettop fails after a full sample",
-     {{"nettop", "echo ,bytes_in,bytes_out,; echo a.1,2,3,; exit 1"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kNothing},
-    {"nettop prints garbage",
-     {{"nettop", "printf 'x\\n,,,\\n\\001\\002.9\\n.,.,.\\n%%s,1\\n'"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kEmptyList},
-    {"nettop prints other than UTF-8",
-     {{"nettop", "printf 'h\\nb\\377d.1,2,3,\\n'"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kNothing},
-    {"nettop prints past the cap",
-     {{"nettop", "echo h; yes a.1,2,3, | head -c 3000000"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kNothing},
-    {"nettop leaves a child holding its output",
-     {{"nettop", "echo h; echo a.1,2,3,; sleep 60 &"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kOneRecord},
-    {"nettop prints one good line",
-     {{"nettop", "echo h; echo a.1,2,3,"}},
-     {},
-     "RequestTraffic",
-     "ResponseTraffic",
-     Stored::kOneRecord},
-    {"system_profiler fails",
-     {{"system_profiler", "echo Bluetooth:; exit 3"}},
-     {},
-     "RequestBatteries",
-     "ResponseBatteries",
-     Stored::kEmptyList},
-    {"system_profiler prints other than UTF-8",
-     {{"system_profiler", "printf 'Bluetooth:\\n  Connected:\\n    \\377:\\n'"}},
-     {},
-     "RequestBatteries",
-     "ResponseBatteries",
-     Stored::kEmptyList},
-    {"system_profiler prints past the cap",
-     {{"system_profiler", "echo Bluetooth:; yes '      Battery Level: 5%' | head -c 3000000"}},
-     {},
-     "RequestBatteries",
-     "ResponseBatteries",
-     Stored::kEmptyList},
-    {"a foreign object path", {}, {"/x", kMember, "string:RequestFans"}, nullptr, nullptr, {}},
-    {"a number for a body", {}, {kPath, kMember, "int32:5"}, nullptr, nullptr, {}},
-    {"an empty body", {}, {kPath, kMember}, nullptr, nullptr, {}},
-    {"an array for a body", {}, {kPath, kMember, "array:string:RequestFans"}, nullptr, nullptr, {}},
-    {"a huge name", {}, {kPath, kMember, "string:" + kHuge}, nullptr, nullptr, {}},
-    {"a huge object", {}, {kPath, kMember, "string:RequestFans", "string:" + kHuge},
-     "RequestFans", "ResponseFans", Stored::kAny},
+    tool("nettop missing", "nettop", nullptr, kNothing),
+    tool("nettop fails after a sample", "nettop", "echo h; echo a.1,2,3,; exit 1", kNothing),
+    tool("nettop prints garbage", "nettop", "printf 'x\\n,,,\\n\\001.9\\n.,.,.\\n%%s,1\\n'", kEmpty),
+    tool("nettop prints other than UTF-8", "nettop", "printf 'h\\nb\\377d.1,2,3,\\n'", kNothing),
+    tool("nettop prints past the cap", "nettop", "echo h; yes a.1,2,3, | head -c 3000000", kNothing),
+    tool("nettop leaves a child holding its output", "nettop", "echo h; echo a.1,2,3,; sleep 60 &",
+         kOne),
+    tool("system_profiler fails", "system_profiler", "echo Bluetooth:; exit 3", kEmpty),
+    tool("system_profiler prints other than UTF-8", "system_profiler",
+         "printf 'Bluetooth:\\n  Connected:\\n    \\377:\\n'", kEmpty),
+    tool("system_profiler prints past the cap", "system_profiler",
+         "echo Bluetooth:; yes '      Battery Level: 5%' | head -c 3000000", kEmpty),
+    message("a foreign object path", {"/x", kMember, "string:RequestFans"}),
+    message("a number for a body", {kPath, kMember, "int32:5"}),
+    message("an empty body", {kPath, kMember}),
+    message("an array for a body", {kPath, kMember, "array:string:RequestFans"}),
+    message("a huge name", {kPath, kMember, "string:" + kHuge}),
+    {"a huge object", {}, {kPath, kMember, "string:RequestFans", "string:" + kHuge}, "RequestFans",
+     "ResponseFans", Stored::kAny},
 };
 
 class HostileInputTest : public HelperTest, public ::testing::WithParamInterface<HostileCase> {
