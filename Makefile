@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGE_BUILD ?= build-package
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs run demo test unit sanitize bench fuzz install package clean
+.PHONY: all bootstrap build programs run demo test unit sanitize tsan bench stress fuzz install package clean
 
 all: build
 
@@ -45,6 +45,22 @@ sanitize: bootstrap
 bench: build
 	@scripts/bench $(BUILD)
 
+# The helper under load, with a hung tool and idle: every bench/stress/*.sh,
+# each printing its figures. Not part of `make test`.
+stress: build
+	@status=0; for s in bench/stress/*.sh; do echo "== $$s"; $$s $(BUILD) || status=1; done; exit $$status
+
+# The threaded pieces (posts handed to the channel's loop from other threads,
+# the process runner's worker threads) under ThreadSanitizer.
+TSAN_BUILD ?= build-tsan
+tsan: bootstrap
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELLWICK_BENCH=OFF \
+	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) --target notification_center_contract_test process_runner_test -j $(JOBS)
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/notification_center_contract_test
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/process_runner_test
+
 fuzz: bootstrap
 	@scripts/fuzz
 
@@ -65,4 +81,4 @@ package: bootstrap
 	@cd $(PACKAGE_BUILD) && cpack -G DEB >/dev/null && ls $$PWD/tellwick_*.deb
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(PACKAGE_BUILD)

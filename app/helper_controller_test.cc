@@ -7,6 +7,7 @@
 
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_hid_event_system.h"
+#include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_process_runner.h"
 #include "tests/fakes/fake_resource_bundle.h"
@@ -59,7 +60,8 @@ class HelperControllerTest : public ::testing::Test {
   testing::MemoryUserDefaults defaults_;
   std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
   testing::EmulatedSmc smc_;
-  testing::FakeProcessRunner runner_;
+  testing::FakeMainQueue queue_;
+  testing::FakeProcessRunner runner_{&queue_};
   testing::FakeResourceBundle bundle_;
   std::vector<std::string> environment_ = {"PATH=/usr/bin"};
   testing::FakeSystemIdentification system_;
@@ -100,9 +102,10 @@ TEST_F(HelperControllerTest, EveryControllerAnswersIntoTheOneStore) {
   root->sensors().updateSensors();
   root->fans().updateFans();
   root->batteries().updateBatteries();
+  queue_.runAll();
 
-  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseTraffic", "ResponseSensors",
-                                                 "ResponseFans", "ResponseBatteries"));
+  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseSensors", "ResponseFans",
+                                                 "ResponseTraffic", "ResponseBatteries"));
   auto& model = root->model();
   ASSERT_TRUE(model.traffic());
   EXPECT_EQ(model.traffic()->at(0).pid(), 12u);
@@ -116,6 +119,34 @@ TEST_F(HelperControllerTest, EveryControllerAnswersIntoTheOneStore) {
   // The tools ran in the environment the root was handed.
   ASSERT_EQ(runner_.calls().size(), 2u);
   EXPECT_THAT(runner_.calls()[1].environment, ElementsAre("PATH=/usr/bin", "LC_ALL=en_US.UTF-8"));
+}
+
+TEST_F(HelperControllerTest, AHungToolHoldsOnlyItsOwnCategoryAndOnlyUntilItsDeadline) {
+  auto root = build("x86_64");
+  root->network().updateTraffic();
+  queue_.runAll();
+  runner_.installHanging("/bin/bash");
+
+  root->network().updateTraffic();
+  root->batteries().updateBatteries();
+  root->network().updateTraffic();
+  root->fans().updateFans();
+  root->sensors().updateSensors();
+  queue_.runAll();
+  EXPECT_THAT(center_.postedNames(),
+              ElementsAre("ResponseTraffic", "ResponseFans", "ResponseSensors"));
+  EXPECT_EQ(runner_.hungRuns(), 2u) << "the second traffic request waits for the next run";
+
+  runner_.expireHung();
+  queue_.runAll();
+  EXPECT_EQ(runner_.hungRuns(), 1u);
+  runner_.expireHung();
+  queue_.runAll();
+  EXPECT_THAT(center_.postedNames(),
+              ElementsAre("ResponseTraffic", "ResponseFans", "ResponseSensors", "ResponseTraffic",
+                          "ResponseBatteries", "ResponseTraffic"));
+  ASSERT_TRUE(root->model().traffic());
+  EXPECT_EQ(root->model().traffic()->at(0).pid(), 12u) << "the last good sample is kept";
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ int main(int, char**, char** envp) {
   auto coder = os::newLinuxPropertyListCoder();
   auto userDefaults = os::newLinuxUserDefaults(*coder);
   auto smc = os::newLinuxSmcUserClient();
-  auto runner = os::newLinuxProcessRunner();
+  // Tools run off the loop, so a hung one delays only its own category.
+  auto runner = os::newLinuxProcessRunner(&bus.mainQueue());
   const std::vector<std::string> environment =
       Shell::withToolDirectory(Shell::environmentOf(envp), os::installedToolDirectory());
   const HelperServices services{bus.notificationCenter(),
@@ -59,6 +60,8 @@ int main(int, char**, char** envp) {
   AppDelegate delegate(*application, bus.notificationCenter(),
                        [&] { return std::make_unique<HelperController>(services, *system); });
   os::ApplicationExit exit = application->run(delegate);
+  // Whatever the helper started goes with it, however it was asked to stop.
+  runner->stopAll();
   if (exit.status != 0) std::fprintf(stderr, "tellwick: %s\n", exit.message.c_str());
 
   // Leave without unwinding: the composition root lives as long as the

@@ -5,8 +5,9 @@
 
 namespace tellwick {
 
-void BatteriesController::updateBatteries() {
-  controller_.refresh();
+void BatteriesController::updateBatteries() { requests_.arrive(); }
+
+void BatteriesController::store() {
   SingleBatteryDevices singles;
   DoubleBatteryDevices doubles;
   for (const auto& device : controller_.devices()) {
@@ -18,7 +19,9 @@ void BatteriesController::updateBatteries() {
   }
   model_.setSingleBatteryDevices(singles);
   model_.setDoubleBatteryDevices(doubles);
-  DistributedNotifications::post(center_, HelperNotifications::responseBatteries);
+  for (int answered = requests_.finish(); answered > 0; --answered) {
+    DistributedNotifications::post(center_, HelperNotifications::responseBatteries);
+  }
 }
 
 }  // namespace tellwick

@@ -3,6 +3,7 @@
 
 #include "battery/shell_controller.h"
 #include "os/notification_center.h"
+#include "platform/pending_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 
@@ -17,13 +18,17 @@ class BatteriesController final : public IBatteriesController {
                       IShellController& controller)
       : model_(model), center_(center), controller_(controller) {}
 
-  // Blocks the calling thread (the main thread) for the profiler's run.
+  // Main thread. Returns at once when the finder refreshes without blocking;
+  // requests arriving during a refresh share the next one.
   void updateBatteries() override;
 
  private:
+  void store();
+
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   IShellController& controller_;
+  PendingRequests requests_{[this] { controller_.refresh([this] { store(); }); }};
 };
 
 }  // namespace tellwick

@@ -93,6 +93,15 @@ void ShellController::refresh() {
   tree.clear();
 }
 
+void ShellController::refresh(std::function<void()> done) {
+  controller_.start([this, done = std::move(done)](OutputTree tree) {
+    devices_.clear();
+    readNodes(tree.nodes());
+    tree.clear();
+    done();
+  });
+}
+
 void ShellController::readNodes(const OutputNodes& nodes) {
   // Pre-order without recursion: a report may nest as deep as it is long.
   std::vector<std::pair<const OutputNodes*, std::size_t>> stack{{&nodes, 0}};

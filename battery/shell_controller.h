@@ -2,6 +2,7 @@
 #define TELLWICK_BATTERY_SHELL_CONTROLLER_H_
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,13 @@ class IShellController {
   // Empties devices, runs the profiler and fills them again. Blocks for the
   // profiler's run. One thread at a time.
   virtual void refresh() = 0;
+  // As refresh, without blocking where the profiler can: done runs once the
+  // devices are filled again, on the main loop's thread. This default
+  // refreshes synchronously. Main thread.
+  virtual void refresh(std::function<void()> done) {
+    refresh();
+    done();
+  }
 };
 
 // A connected node yields a single device from "Battery Level", a charging
@@ -73,6 +81,7 @@ class ShellController final : public IShellController {
   const BatteryDevices& devices() const override { return devices_; }
   void readNodes(const OutputNodes& nodes) override;
   void refresh() override;
+  void refresh(std::function<void()> done) override;
 
  private:
   void readNode(const OutputNode& node);

@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "os/process_runner.h"
+#include "platform/shell.h"
 #include "traffic/network_controller.h"
 
 namespace {
@@ -86,7 +87,7 @@ void runWholeProcess(benchmark::State& state, const std::string& path,
   auto runner = tellwick::os::newLinuxProcessRunner();
   std::size_t bytes = 0;
   for (auto _ : state) {
-    auto out = runner->run(path, argv, {"PATH=/usr/bin:/bin"});
+    auto out = runner->run(path, argv, {"PATH=/usr/bin:/bin"}, tellwick::Shell::kLimits);
     if (!out) {
       state.SkipWithError((path + " failed").c_str());
       return;

@@ -33,7 +33,9 @@ class NotificationCenter {
   // Removes every registration of observer for name, whatever its object.
   virtual void removeObserver(const void* observer, const std::string& name) = 0;
 
-  // Posts name (with object when given) for immediate delivery. Any thread.
+  // Posts name (with object when given) for immediate delivery. Any thread:
+  // from a thread other than the loop's, the post is handed to the loop and
+  // goes out once the loop runs, in the order posted from that thread.
   virtual void post(const std::string& name, const std::optional<std::string>& object) = 0;
 };
 

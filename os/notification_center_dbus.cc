@@ -5,11 +5,13 @@
 // broadcast signal on path /com/quorvane/DistributedNotifications, interface
 // com.quorvane.DistributedNotifications, member Notification, whose body is
 // (s) with the name or (ss) with the name and the object. Observers match on
-// interface, member and arg0 (plus arg1 for an object filter), so a sender
-// may append further arguments and still be heard.
+// path, interface, member and arg0 (plus arg1 for an object filter), so a
+// sender may append further arguments and still be heard, but the same
+// signal emitted from any other object path is not ours and goes unheard.
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
 #include <unistd.h>
@@ -18,9 +20,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "os/session_bus.h"
 
@@ -57,9 +62,54 @@ std::string escapedAddressValue(const std::string& value) {
   return out;
 }
 
+// Work from other threads reaches the loop through an eventfd that sd-event
+// watches: sd-bus and sd-event may only be touched from the loop's thread.
+class EventMainQueue final : public MainQueue {
+ public:
+  explicit EventMainQueue(sd_event* event) : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (wake_ >= 0 &&
+        sd_event_add_io(event, &source_, wake_, EPOLLIN, &EventMainQueue::onWake, this) < 0) {
+      source_ = nullptr;
+    }
+  }
+
+  ~EventMainQueue() override {
+    sd_event_source_unref(source_);
+    if (wake_ >= 0) ::close(wake_);
+  }
+
+  void dispatch(std::function<void()> work) override {
+    std::lock_guard lock(mutex_);
+    if (!source_) return;
+    work_.push_back(std::move(work));
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+  }
+
+ private:
+  static int onWake(sd_event_source*, int fd, std::uint32_t, void* userdata) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = ::read(fd, &count, sizeof count);
+    auto* self = static_cast<EventMainQueue*>(userdata);
+    std::deque<std::function<void()>> work;
+    {
+      std::lock_guard lock(self->mutex_);
+      work.swap(self->work_);
+    }
+    for (auto& item : work) item();
+    return 0;
+  }
+
+  int wake_;
+  sd_event_source* source_ = nullptr;
+  std::mutex mutex_;
+  std::deque<std::function<void()>> work_;
+};
+
 class DBusNotificationCenter final : public NotificationCenter {
  public:
-  explicit DBusNotificationCenter(sd_bus* bus) : bus_(bus) {}
+  DBusNotificationCenter(sd_bus* bus, MainQueue& loop)
+      : bus_(bus), loop_(loop), owner_(std::this_thread::get_id()) {}
 
   ~DBusNotificationCenter() override {
     for (auto& r : registrations_) sd_bus_slot_unref(r->slot);
@@ -72,8 +122,8 @@ class DBusNotificationCenter final : public NotificationCenter {
     registration->name = name;
     registration->object = object;
     registration->handler = std::move(handler);
-    std::string rule =
-        std::string("type='signal',interface='") + kInterface + "',member='" + kMember + "'";
+    std::string rule = std::string("type='signal',path='") + kPath + "',interface='" + kInterface +
+                       "',member='" + kMember + "'";
     if (fitsInMatchRule(name)) rule += ",arg0='" + name + "'";
     if (object && fitsInMatchRule(*object)) rule += ",arg1='" + *object + "'";
     // Synchronous on purpose: once this returns the bus routes the name to
@@ -97,6 +147,12 @@ class DBusNotificationCenter final : public NotificationCenter {
   }
 
   void post(const std::string& name, const std::optional<std::string>& object) override {
+    // sd-bus is not thread-safe: a post from another thread is sent by the
+    // loop, in the order handed over.
+    if (std::this_thread::get_id() != owner_) {
+      loop_.dispatch([this, name, object] { post(name, object); });
+      return;
+    }
     if (object) {
       sd_bus_emit_signal(bus_, kPath, kInterface, kMember, "ss", name.c_str(), object->c_str());
     } else {
@@ -115,6 +171,8 @@ class DBusNotificationCenter final : public NotificationCenter {
 
   static int onSignal(sd_bus_message* message, void* userdata, sd_bus_error*) {
     auto* registration = static_cast<Registration*>(userdata);
+    const char* path = sd_bus_message_get_path(message);
+    if (path == nullptr || std::strcmp(path, kPath) != 0) return 0;
     if (sd_bus_message_rewind(message, 1) < 0) return 0;
     const char* name = nullptr;
     if (sd_bus_message_read_basic(message, 's', &name) <= 0 || registration->name != name) return 0;
@@ -132,25 +190,32 @@ class DBusNotificationCenter final : public NotificationCenter {
   }
 
   sd_bus* bus_;
+  MainQueue& loop_;
+  std::thread::id owner_;
   std::list<std::unique_ptr<Registration>> registrations_;
 };
 
 class DBusSessionBus final : public SessionBus {
  public:
   DBusSessionBus(sd_bus* bus, sd_event* event)
-      : bus_(bus), event_(event), center_(std::make_unique<DBusNotificationCenter>(bus)) {
+      : bus_(bus),
+        event_(event),
+        queue_(std::make_unique<EventMainQueue>(event)),
+        center_(std::make_unique<DBusNotificationCenter>(bus, *queue_)) {
     sd_bus_add_filter(bus_, &disconnectFilter_, &DBusSessionBus::onAnyMessage, this);
   }
 
   ~DBusSessionBus() override {
     // Match slots keep the bus referenced; release them before the bus.
     center_.reset();
+    queue_.reset();
     sd_bus_slot_unref(disconnectFilter_);
     sd_bus_flush_close_unref(bus_);
     sd_event_unref(event_);
   }
 
   NotificationCenter& notificationCenter() override { return *center_; }
+  MainQueue& mainQueue() override { return *queue_; }
 
   Status claimName(const std::string& name) override {
     int r = sd_bus_request_name(bus_, name.c_str(), 0);
@@ -212,6 +277,7 @@ class DBusSessionBus final : public SessionBus {
 
   sd_bus* bus_;
   sd_event* event_;
+  std::unique_ptr<EventMainQueue> queue_;
   std::unique_ptr<DBusNotificationCenter> center_;
   sd_bus_slot* disconnectFilter_ = nullptr;
   bool lost_ = false;

@@ -7,13 +7,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
 
 #include "tests/fakes/fake_process_runner.h"
 #include "tests/support/scratch_directory.h"
@@ -22,6 +25,9 @@ namespace tellwick::os {
 namespace {
 
 using namespace std::string_literals;
+using namespace std::chrono_literals;
+
+constexpr RunLimits kLimits{10s, 1 << 20};
 
 // Each world can provide the same few programs, real or scripted, so one
 // suite pins down the behaviour both runners promise.
@@ -39,6 +45,7 @@ class RealWorld {
     return file("echo", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done\n", 0755);
   }
   std::string printEnvironment() { return "/usr/bin/env"; }
+  std::string hanging() { return file("hang", "#!/bin/sh\nexec sleep 60\n", 0755); }
   std::string missing() { return dir_ + "/missing"; }
 
   std::string file(const std::string& name, const std::string& content, mode_t mode) {
@@ -82,6 +89,10 @@ class FakeWorld {
     });
     return "/fake/env";
   }
+  std::string hanging() {
+    runner_.installHanging("/fake/hang");
+    return "/fake/hang";
+  }
   std::string missing() { return "/fake/missing"; }
 
  private:
@@ -101,33 +112,49 @@ TYPED_TEST_SUITE(ProcessRunnerContract, Worlds);
 TYPED_TEST(ProcessRunnerContract, SuccessfulRunReturnsStandardOutputBytesUnchanged) {
   auto& w = this->world_;
   const std::string binary = "head\0\xff\xfe\r\nline two\n"s;
-  EXPECT_EQ(w.runner().run(w.program(binary, 0), {"prog"}, {}), binary);
+  EXPECT_EQ(w.runner().run(w.program(binary, 0), {"prog"}, {}, kLimits), binary);
 
-  auto empty = w.runner().run(w.program("", 0), {"prog"}, {});
+  auto empty = w.runner().run(w.program("", 0), {"prog"}, {}, kLimits);
   ASSERT_TRUE(empty.has_value()) << "empty output of a successful run is not a failure";
   EXPECT_EQ(*empty, "");
 }
 
 TYPED_TEST(ProcessRunnerContract, FailedRunsAreAbsent) {
   auto& w = this->world_;
-  EXPECT_EQ(w.runner().run(w.program("partial output", 1), {"prog"}, {}), std::nullopt);
-  EXPECT_EQ(w.runner().run(w.program("", 127), {"prog"}, {}), std::nullopt);
-  EXPECT_EQ(w.runner().run(w.missing(), {"missing"}, {}), std::nullopt);
+  EXPECT_EQ(w.runner().run(w.program("partial output", 1), {"prog"}, {}, kLimits), std::nullopt);
+  EXPECT_EQ(w.runner().run(w.program("", 127), {"prog"}, {}, kLimits), std::nullopt);
+  EXPECT_EQ(w.runner().run(w.missing(), {"missing"}, {}, kLimits), std::nullopt);
 }
 
 TYPED_TEST(ProcessRunnerContract, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
   auto& w = this->world_;
-  EXPECT_EQ(w.runner().run(w.echoArguments(), {"echo", "a b", "", "--c"}, {}), "a b\n\n--c\n");
-  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {"A=1", "B=two words"}),
+  EXPECT_EQ(w.runner().run(w.echoArguments(), {"echo", "a b", "", "--c"}, {}, kLimits), "a b\n\n--c\n");
+  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {"A=1", "B=two words"}, kLimits),
             "A=1\nB=two words\n");
-  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {}), "");
+  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {}, kLimits), "");
+}
+
+TYPED_TEST(ProcessRunnerContract, RunsPastTheirLimitsFailAndCostNoMore) {
+  auto& w = this->world_;
+  const std::string output(1000, 'x');
+  struct Case {
+    std::size_t maxOutput;
+    bool succeeds;
+  } const cases[] = {{1000, true}, {999, false}};
+  for (const auto& c : cases) {
+    auto out = w.runner().run(w.program(output, 0), {"prog"}, {}, RunLimits{10s, c.maxOutput});
+    EXPECT_EQ(out.has_value(), c.succeeds) << c.maxOutput;
+  }
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(w.runner().run(w.hanging(), {"hang"}, {}, RunLimits{300ms, 1 << 20}), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 }
 
 // What only real processes can get wrong.
 class LinuxProcessRunnerTest : public ::testing::Test {
  protected:
   std::optional<std::string> sh(const std::string& script) {
-    return world_.runner().run("/bin/sh", {"sh", "-c", script}, {"PATH=/usr/bin:/bin"});
+    return world_.runner().run("/bin/sh", {"sh", "-c", script}, {"PATH=/usr/bin:/bin"}, kLimits);
   }
   RealWorld world_;
 };
@@ -149,7 +176,7 @@ TEST_F(LinuxProcessRunnerTest, EveryChildIsReaped) {
   sh("exit 0");
   sh("exit 3");
   sh("kill -9 $$");
-  world_.runner().run(world_.missing(), {"missing"}, {});
+  world_.runner().run(world_.missing(), {"missing"}, {}, kLimits);
   errno = 0;
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
@@ -157,19 +184,45 @@ TEST_F(LinuxProcessRunnerTest, EveryChildIsReaped) {
 
 TEST_F(LinuxProcessRunnerTest, OdditiesOfRealChildren) {
   EXPECT_EQ(sh("echo before; kill -9 $$"), std::nullopt) << "killed by a signal";
-  EXPECT_EQ(world_.runner().run(world_.file("plain", "echo hi\n", 0644), {"plain"}, {}),
+  EXPECT_EQ(world_.runner().run(world_.file("plain", "echo hi\n", 0644), {"plain"}, {}, kLimits),
             std::nullopt)
       << "not executable";
   EXPECT_EQ(sh("cat"), "") << "standard input is empty, not inherited";
   EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
 }
 
-TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingStderrDoesNotDelayTheResult) {
-  auto out = sh("sleep 60 >/dev/null </dev/null & echo $!");
-  ASSERT_TRUE(out.has_value());
-  pid_t grandchild = std::stoi(*out);
-  // Still alive: the run returned without waiting for it.
-  EXPECT_EQ(::kill(grandchild, SIGKILL), 0);
+bool goneOrZombie(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  auto close = line.rfind(')');
+  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
+}
+
+// A tool that leaves a background process holding one of its pipes must not
+// hold the run: the stray is killed with the tool's group once it exits.
+TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingAPipeIsKilledNotWaitedFor) {
+  for (const std::string holds : {">/dev/null", "2>/dev/null"}) {
+    auto started = std::chrono::steady_clock::now();
+    auto out = sh("sleep 60 " + holds + " </dev/null & echo $!");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << holds;
+    ASSERT_TRUE(out.has_value()) << holds;
+    pid_t grandchild = std::stoi(*out);
+    for (int i = 0; i < 200 && !goneOrZombie(grandchild); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(goneOrZombie(grandchild)) << holds;
+  }
+}
+
+TEST_F(LinuxProcessRunnerTest, StopAllKillsRunningChildrenAndFailsLaterRuns) {
+  std::optional<std::string> out = "not yet";
+  std::thread running([&] { out = sh("sleep 60; echo late"); });
+  std::this_thread::sleep_for(200ms);
+  auto started = std::chrono::steady_clock::now();
+  world_.runner().stopAll();
+  running.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+  EXPECT_EQ(out, std::nullopt);
+  EXPECT_EQ(sh("echo after"), std::nullopt);
 }
 
 TEST_F(LinuxProcessRunnerTest, WorksForAHelperStartedWithClosedStandardStreams) {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "os/application.h"
+#include "os/main_queue.h"
 #include "os/notification_center.h"
-#include "os/result.h"
 #include "os/result.h"
 
 namespace tellwick::os {
@@ -26,6 +26,11 @@ class SessionBus {
   // The notification center carried by this connection; lives as long as
   // the bus object.
   virtual NotificationCenter& notificationCenter() = 0;
+
+  // Work dispatched here runs on this bus's loop (inside runUntil or the
+  // application's run), from whatever thread it was handed in; lives as long
+  // as the bus object.
+  virtual MainQueue& mainQueue() = 0;
 
   // Takes the well-known name for this connection, without queueing behind
   // an owner; on failure, one line saying why not.

@@ -23,16 +23,20 @@ std::vector<std::string> shellEnvironment(const std::vector<std::string>& inheri
   return environment;
 }
 
+std::vector<std::string> shellArguments(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv;
+  argv.reserve(arguments.size() + 1);
+  argv.emplace_back(kShellPath);
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return argv;
+}
+
 }  // namespace
 
 std::optional<std::string> Shell::run(os::ProcessRunner& runner,
                                       const std::vector<std::string>& environment,
                                       const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv;
-  argv.reserve(arguments.size() + 1);
-  argv.emplace_back(kShellPath);
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return runner.run(kShellPath, argv, shellEnvironment(environment));
+  return runner.run(kShellPath, shellArguments(arguments), shellEnvironment(environment), kLimits);
 }
 
 std::optional<std::string> Shell::runText(os::ProcessRunner& runner,
@@ -41,6 +45,16 @@ std::optional<std::string> Shell::runText(os::ProcessRunner& runner,
   auto bytes = run(runner, environment, arguments);
   if (!bytes || !isValidUtf8(*bytes)) return std::nullopt;
   return bytes;
+}
+
+void Shell::startText(os::ProcessRunner& runner, const std::vector<std::string>& environment,
+                      const std::vector<std::string>& arguments,
+                      std::function<void(std::optional<std::string>)> done) {
+  runner.start(kShellPath, shellArguments(arguments), shellEnvironment(environment), kLimits,
+               [done = std::move(done)](std::optional<std::string> bytes) {
+                 if (bytes && !isValidUtf8(*bytes)) bytes.reset();
+                 done(std::move(bytes));
+               });
 }
 
 std::vector<std::string> Shell::environmentOf(const char* const* envp) {

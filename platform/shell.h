@@ -1,6 +1,8 @@
 #ifndef TELLWICK_PLATFORM_SHELL_H_
 #define TELLWICK_PLATFORM_SHELL_H_
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +16,15 @@ namespace tellwick {
 // whole command line) through runner, in a copy of environment (the helper's
 // own, "NAME=value" entries, handed down from main) in which LC_ALL is
 // en_US.UTF-8, so that tools print parseable text whatever the user's locale.
-// No time limit: a call returns when the shell has closed its output and
-// exited. Any thread; no state.
+// Every run is bounded by kLimits. Any thread; no state.
 struct Shell {
   Shell() = delete;
+
+  // Tools hang and tools babble. 8 s leaves a client waiting its default 10 s
+  // time to see the answer of a run that had to be killed; 1 MiB is some
+  // twenty thousand nettop lines, far beyond any real machine's report, and
+  // keeps what a run can cost the helper small.
+  static constexpr os::RunLimits kLimits{std::chrono::seconds(8), 1024 * 1024};
 
   // Standard output's bytes, or nullopt when the shell could not start or
   // exited non-zero.
@@ -28,6 +35,12 @@ struct Shell {
   static std::optional<std::string> runText(os::ProcessRunner& runner,
                                             const std::vector<std::string>& environment,
                                             const std::vector<std::string>& arguments);
+  // As runText, without blocking: done receives the text as the runner's
+  // start hands results back (on the main loop's thread, or at once for a
+  // runner without a queue). Main thread.
+  static void startText(os::ProcessRunner& runner, const std::vector<std::string>& environment,
+                        const std::vector<std::string>& arguments,
+                        std::function<void(std::optional<std::string>)> done);
 
   // The entries of a process environment as main receives it (envp, ending
   // in a null pointer; null gives none).

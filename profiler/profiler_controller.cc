@@ -13,4 +13,11 @@ OutputTree ProfilerController::run() {
   return ProfilerOutputParser().parse(text);
 }
 
+void ProfilerController::start(std::function<void(OutputTree)> done) {
+  Shell::startText(runner_, environment_, {"-c", "system_profiler " + service_.name()},
+                   [done = std::move(done)](std::optional<std::string> text) {
+                     done(ProfilerOutputParser().parse(text));
+                   });
+}
+
 }  // namespace tellwick

@@ -1,6 +1,7 @@
 #ifndef TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
 #define TELLWICK_PROFILER_PROFILER_CONTROLLER_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ class IProfilerController {
   // that cannot start, exits non-zero or prints other than UTF-8 gives a tree
   // without nodes. Blocks until the tool has exited; any thread.
   virtual OutputTree run() = 0;
+  // As run, without blocking where the implementation can: done receives
+  // the report on the main loop's thread, exactly once. This default runs
+  // synchronously. Main thread.
+  virtual void start(std::function<void(OutputTree)> done) { done(run()); }
 };
 
 // Runs "system_profiler <service name>" through the shell, found on the PATH
@@ -30,6 +35,7 @@ class ProfilerController final : public IProfilerController {
 
   const Service& service() const { return service_; }
   OutputTree run() override;
+  void start(std::function<void(OutputTree)> done) override;
 
  private:
   os::ProcessRunner& runner_;

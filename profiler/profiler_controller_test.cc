@@ -25,10 +25,17 @@ class ScriptedRunner final : public os::ProcessRunner {
   };
 
   std::optional<std::string> run(const std::string& path, const std::vector<std::string>& argv,
-                                 const std::vector<std::string>& environment) override {
+                                 const std::vector<std::string>& environment,
+                                 const os::RunLimits&) override {
     calls.push_back({path, argv, environment});
     return output;
   }
+  void start(const std::string& path, const std::vector<std::string>& argv,
+             const std::vector<std::string>& environment, const os::RunLimits& limits,
+             Completion done) override {
+    done(run(path, argv, environment, limits));
+  }
+  void stopAll() override {}
 
   std::optional<std::string> output;
   std::vector<Call> calls;

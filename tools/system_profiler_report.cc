@@ -106,15 +106,16 @@ std::optional<std::string_view> minorTypeForIcon(std::string_view icon) {
 std::string sectionTitle(std::string_view name) {
   std::string out;
   out.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    auto c = static_cast<unsigned char>(name[i]);
-    if (c < 0x20 || c == 0x7F) {
-      out += ' ';
-    } else if (c == ':' && i + 1 < name.size() && name[i + 1] == ' ') {
-      continue;
-    } else {
-      out += static_cast<char>(c);
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = ' ';
+    // Checked on what is written, not on what was read: a control character
+    // that became a blank, or a colon left bare by one just dropped, would
+    // otherwise still make ": ".
+    if (c == ' ') {
+      while (!out.empty() && out.back() == ':') out.pop_back();
     }
+    out += c;
   }
   std::size_t first = out.find_first_not_of(' ');
   if (first == std::string::npos) return "";

@@ -40,8 +40,9 @@ std::optional<DeviceIds> parseModalias(std::string_view modalias);
 std::optional<std::string_view> minorTypeForIcon(std::string_view icon);
 
 // A device name as a section title: control characters become blanks and
-// a colon followed by a blank loses the colon, so that no title reads as a
-// "key: value" line or breaks the outline; blanks are trimmed at both ends.
+// every colon that would stand before a blank is dropped, so the result
+// never holds ": " and no title reads as a "key: value" line or breaks the
+// outline; blanks are trimmed at both ends.
 std::string sectionTitle(std::string_view name);
 
 // The report in the platform's indented layout: "Bluetooth:" and an empty

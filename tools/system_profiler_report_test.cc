@@ -59,6 +59,29 @@ TEST(SystemProfilerReportTest, ReportReadsBackWithDevicesUnderTheirGroups) {
   EXPECT_EQ(group.children()[1]->name(), "AA:02");
 }
 
+// Names come from remote devices: whatever one holds, it stays one title at
+// its own depth, and the connected devices after it stay connected.
+TEST(SystemProfilerReportTest, NoNameReadsAsAPropertyOrMovesTheDevicesAfterIt) {
+  const std::string names[] = {"a:\tb", "a:\x7F" "c", "a:: d", "a:\n:b", "x: :  : y", ":: ",
+                               "a:\r\n  Battery Level: 5%", "   :", "\t\t"};
+  for (const auto& name : names) {
+    BluetoothDevice first = device(name, "aa:bb:cc:dd:ee:01", true);
+    BluetoothDevice second = device("Next", "aa:bb:cc:dd:ee:02", true);
+    first.batteryPercentage = 10;
+    second.batteryPercentage = 20;
+    EXPECT_EQ(sectionTitle(name).find(": "), std::string::npos) << name;
+    auto tree = ProfilerOutputParser().parse(bluetoothReport({}, {first, second}));
+    ASSERT_EQ(tree.nodes().size(), 1u) << name;
+    const auto& groups = tree.nodes()[0]->children();
+    ASSERT_EQ(groups.size(), 1u) << name;
+    ASSERT_EQ(groups[0]->children().size(), 2u) << name;
+    EXPECT_EQ(groups[0]->children()[0]->properties().value<std::string>("Battery Level"), "10%")
+        << name;
+    EXPECT_EQ(groups[0]->children()[1]->properties().value<std::string>("Battery Level"), "20%")
+        << name;
+  }
+}
+
 TEST(SystemProfilerReportTest, ModaliasGivesVendorAndProductOrNothing) {
   auto ids = parseModalias("bluetooth:v004Cp200Ed0001");
   ASSERT_TRUE(ids);

@@ -86,11 +86,18 @@ NetworkController::NetworkController(IHelperDataModel& model, os::NotificationCe
                                      const std::vector<std::string>& environment)
     : model_(model), center_(center), runner_(runner), environment_(environment) {}
 
-void NetworkController::updateTraffic() {
-  if (auto text = Shell::runText(runner_, environment_, {"-c", std::string(kCommand)})) {
-    model_.setTraffic(parseTrafficSample(*text));
+void NetworkController::updateTraffic() { requests_.arrive(); }
+
+void NetworkController::startRun() {
+  Shell::startText(runner_, environment_, {"-c", std::string(kCommand)},
+                   [this](std::optional<std::string> text) { finished(text); });
+}
+
+void NetworkController::finished(const std::optional<std::string>& text) {
+  if (text) model_.setTraffic(parseTrafficSample(*text));
+  for (int answered = requests_.finish(); answered > 0; --answered) {
+    DistributedNotifications::post(center_, HelperNotifications::responseTraffic);
   }
-  DistributedNotifications::post(center_, HelperNotifications::responseTraffic);
 }
 
 }  // namespace tellwick

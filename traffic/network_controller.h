@@ -1,12 +1,14 @@
 #ifndef TELLWICK_TRAFFIC_NETWORK_CONTROLLER_H_
 #define TELLWICK_TRAFFIC_NETWORK_CONTROLLER_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "os/notification_center.h"
 #include "os/process_runner.h"
+#include "platform/pending_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/process_traffic_info.h"
@@ -15,7 +17,9 @@ namespace tellwick {
 
 // Answers a traffic request with one sample of nettop's per-process byte
 // counters. Holds its collaborators by reference; they must outlive it.
-// Main thread only; each call blocks until the tool has exited.
+// Main thread only. The tool runs through the runner's start, so with a
+// runner that has a main queue a request returns at once and is answered
+// when the run ends; requests arriving meanwhile share the next run.
 class NetworkController final : public INetworkController {
  public:
   // The whole command line, run by the shell; nettop is found on PATH.
@@ -30,10 +34,14 @@ class NetworkController final : public INetworkController {
   void updateTraffic() override;
 
  private:
+  void startRun();
+  void finished(const std::optional<std::string>& text);
+
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   os::ProcessRunner& runner_;
   const std::vector<std::string>& environment_;
+  PendingRequests requests_{[this] { startRun(); }};
 };
 
 // The records of one nettop sample in output order. The first non-empty line

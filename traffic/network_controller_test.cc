@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_process_runner.h"
 #include "tests/fakes/journal.h"
@@ -90,6 +91,31 @@ TEST_F(NetworkControllerTest, EmptyOutputOrHeaderAloneStoresAnEmptyList) {
     ASSERT_TRUE(model_.traffic().has_value());
     EXPECT_THAT(*model_.traffic(), IsEmpty()) << ::testing::PrintToString(output);
   }
+}
+
+// One child at a time, however many requests: each still gets its response,
+// and those that came during a run get a sample taken after they came.
+TEST(NetworkControllerRuns, RequestsDuringARunShareTheNextRun) {
+  testing::FakeHelperDataModel model;
+  testing::FakeNotificationCenter center;
+  testing::FakeMainQueue queue;
+  testing::FakeProcessRunner runner(&queue);
+  std::vector<std::string> environment;
+  NetworkController controller(model, center, runner, environment);
+  int sample = 0;
+  runner.install("/bin/bash", [&](const testing::FakeProcessRunner::Call&) {
+    ++sample;
+    return testing::FakeProcessRunner::Outcome{"h\nrun." + std::to_string(sample) + ",1,1,\n"};
+  });
+
+  for (int i = 0; i < 4; ++i) controller.updateTraffic();
+  EXPECT_EQ(runner.calls().size(), 1u);
+  EXPECT_TRUE(center.posted().empty()) << "nothing is answered before the run ends";
+  queue.runAll();
+
+  EXPECT_EQ(runner.calls().size(), 2u);
+  EXPECT_EQ(center.postedNames(), std::vector<std::string>(4, "ResponseTraffic"));
+  EXPECT_EQ(model.traffic()->at(0).pid(), 2u);
 }
 
 TEST(TrafficSampleParsing, FirstLineIsDroppedEvenWhenItIsAProcessLine) {

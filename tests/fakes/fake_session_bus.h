@@ -11,6 +11,7 @@
 
 #include "os/session_bus.h"
 #include "tests/fakes/fake_application.h"
+#include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"
 
 namespace tellwick::testing {
@@ -44,6 +45,7 @@ class FakeSessionBus final : public os::SessionBus {
   int flushes() const { return flushes_; }
 
   os::NotificationCenter& notificationCenter() override { return center_; }
+  os::MainQueue& mainQueue() override { return queue_; }
 
   os::Status claimName(const std::string& name) override {
     if (owners_.contains(name)) return os::failure("another process already owns the bus name " + name);
@@ -54,6 +56,7 @@ class FakeSessionBus final : public os::SessionBus {
   bool nameHasOwner(const std::string& name) override { return owners_.contains(name); }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
+    queue_.runAll();
     while (!done() && !pending_.empty()) {
       std::string name = pending_.front();
       pending_.pop_front();
@@ -71,6 +74,7 @@ class FakeSessionBus final : public os::SessionBus {
 
  private:
   FakeNotificationCenter center_;
+  FakeMainQueue queue_;
   std::set<std::string> owners_;
   std::deque<std::string> pending_;
   std::vector<std::chrono::milliseconds> timeouts_;

@@ -1,0 +1,47 @@
+#ifndef TELLWICK_TESTS_FAKES_FAKE_MAIN_QUEUE_H_
+#define TELLWICK_TESTS_FAKES_FAKE_MAIN_QUEUE_H_
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <utility>
+
+#include "os/main_queue.h"
+
+namespace tellwick::testing {
+
+// Holds dispatched work until the test plays the loop with runAll. Work may
+// be dispatched from any thread, as the real queue allows.
+class FakeMainQueue final : public os::MainQueue {
+ public:
+  void dispatch(std::function<void()> work) override {
+    std::lock_guard lock(mutex_);
+    work_.push_back(std::move(work));
+  }
+
+  // Runs queued work, including work queued meanwhile; returns how much ran.
+  int runAll() {
+    int ran = 0;
+    while (auto work = next()) {
+      work();
+      ++ran;
+    }
+    return ran;
+  }
+
+ private:
+  std::function<void()> next() {
+    std::lock_guard lock(mutex_);
+    if (work_.empty()) return {};
+    auto work = std::move(work_.front());
+    work_.pop_front();
+    return work;
+  }
+
+  std::mutex mutex_;
+  std::deque<std::function<void()>> work_;
+};
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_TESTS_FAKES_FAKE_MAIN_QUEUE_H_

@@ -1,0 +1,204 @@
+// The built helper against tools and bus messages that misbehave: each row
+// is one bad input and the outcome it must have. Whatever the row, the
+// helper still answers a fan request afterwards.
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "tests/support/helper_fixture.h"
+
+namespace tellwick::testing {
+namespace {
+
+enum class Stored { kAny, kNothing, kEmptyList, kOneRecord };
+
+struct HostileCase {
+  const char* name;
+  // Scripts put on the helper's PATH as nettop and system_profiler; a tool
+  // not listed is missing.
+  std::map<std::string, std::string> tools;
+  // What the client sends: a dbus-send argument list after the common
+  // "--session --type=signal", or else the request posted the usual way.
+  std::vector<std::string> dbusSend;
+  const char* request;
+  // The response that must come (nullptr: none may come), and what the
+  // request's key then holds.
+  const char* response;
+  Stored stored;
+};
+
+// A tool that misbehaves on its category's request (script nullptr: missing).
+HostileCase tool(const char* name, const char* tool, const char* script, Stored stored) {
+  bool traffic = std::string_view(tool) == "nettop";
+  HostileCase c{name, {}, {}, traffic ? "RequestTraffic" : "RequestBatteries",
+                traffic ? "ResponseTraffic" : "ResponseBatteries", stored};
+  if (script) c.tools[tool] = script;
+  return c;
+}
+
+// A message on the channel that nothing may answer.
+HostileCase message(const char* name, std::vector<std::string> dbusSend) {
+  return {name, {}, std::move(dbusSend), nullptr, nullptr, Stored::kAny};
+}
+
+constexpr const char* kPath = "/com/quorvane/DistributedNotifications";
+constexpr const char* kMember = "com.quorvane.DistributedNotifications.Notification";
+// Just under what one command-line argument may hold.
+const std::string kHuge(120 * 1024, 'R');
+constexpr Stored kNothing = Stored::kNothing, kEmpty = Stored::kEmptyList, kOne = Stored::kOneRecord;
+
+const HostileCase kCases[] = {
+    tool("nettop missing", "nettop", nullptr, kNothing),
+    tool("nettop fails after a sample", "nettop", "echo h; echo a.1,2,3,; exit 1", kNothing),
+    tool("nettop prints garbage", "nettop", "printf 'x\\n,,,\\n\\001.9\\n.,.,.\\n%%s,1\\n'", kEmpty),
+    tool("nettop prints other than UTF-8", "nettop", "printf 'h\\nb\\377d.1,2,3,\\n'", kNothing),
+    tool("nettop prints past the cap", "nettop", "echo h; yes a.1,2,3, | head -c 3000000", kNothing),
+    tool("nettop leaves a child holding its output", "nettop", "echo h; echo a.1,2,3,; sleep 60 &",
+         kOne),
+    tool("system_profiler fails", "system_profiler", "echo Bluetooth:; exit 3", kEmpty),
+    tool("system_profiler prints other than UTF-8", "system_profiler",
+         "printf 'Bluetooth:\\n  Connected:\\n    \\377:\\n'", kEmpty),
+    tool("system_profiler prints past the cap", "system_profiler",
+         "echo Bluetooth:; yes '      Battery Level: 5%' | head -c 3000000", kEmpty),
+    message("a foreign object path", {"/x", kMember, "string:RequestFans"}),
+    message("a number for a body", {kPath, kMember, "int32:5"}),
+    message("an empty body", {kPath, kMember}),
+    message("an array for a body", {kPath, kMember, "array:string:RequestFans"}),
+    message("a huge name", {kPath, kMember, "string:" + kHuge}),
+    {"a huge object", {}, {kPath, kMember, "string:RequestFans", "string:" + kHuge}, "RequestFans",
+     "ResponseFans", Stored::kAny},
+};
+
+class HostileInputTest : public HelperTest, public ::testing::WithParamInterface<HostileCase> {
+ protected:
+  std::vector<std::string> environmentWithTools(const HostileCase& c) {
+    std::string dir = scratch_.string() + "/tools";
+    std::filesystem::create_directories(dir);
+    for (const auto& [tool, script] : c.tools) {
+      std::string path = dir + "/" + tool;
+      std::ofstream(path) << "#!/bin/sh\n" << script << "\n";
+      ::chmod(path.c_str(), 0755);
+    }
+    auto environment = helperEnvironment();
+    for (auto& entry : environment) {
+      if (entry.starts_with("PATH=")) entry = "PATH=" + dir + ":/usr/bin:/bin";
+    }
+    return environment;
+  }
+
+  std::unique_ptr<ChildProcess> startWith(const std::vector<std::string>& environment) {
+    int started = 0;
+    center().addObserver(&started, "HelperStarted", std::nullopt,
+                         [&](const os::Notification&) { ++started; });
+    auto helper = spawnHelper(false, environment);
+    EXPECT_TRUE(client_->runUntil([&] { return started > 0; }, 15s));
+    center().removeObserver(&started, "HelperStarted");
+    return helper;
+  }
+
+  Stored stored(const std::string& request) {
+    auto model = store();
+    if (request == "RequestTraffic") {
+      auto traffic = model.traffic();
+      if (!traffic) return Stored::kNothing;
+      return traffic->empty() ? Stored::kEmptyList : Stored::kOneRecord;
+    }
+    if (request == "RequestBatteries") {
+      auto single = model.singleBatteryDevices();
+      if (!single) return Stored::kNothing;
+      return single->empty() ? Stored::kEmptyList : Stored::kOneRecord;
+    }
+    return Stored::kAny;
+  }
+};
+
+TEST_P(HostileInputTest, OneBadInputCostsOnlyItself) {
+  const HostileCase& c = GetParam();
+  auto helper = startWith(environmentWithTools(c));
+  for (const char* name : {"ResponseFans", "ResponseSensors", "ResponseTraffic", "ResponseBatteries"}) {
+    watch(name);
+  }
+  if (!c.dbusSend.empty()) {
+    std::vector<std::string> argv = {"/usr/bin/dbus-send", "--session", "--type=signal"};
+    argv.insert(argv.end(), c.dbusSend.begin(), c.dbusSend.end());
+    ChildProcess send(argv, helperEnvironment());
+    EXPECT_EQ(send.wait(10s), 0);
+  } else {
+    post(c.request);
+  }
+  if (c.response) {
+    EXPECT_TRUE(waitFor(c.response, 1, 12s));
+    EXPECT_EQ(stored(c.request), c.stored);
+  } else {
+    settle(500ms);
+    for (const auto& [name, count] : seen_) EXPECT_EQ(count, 0) << name;
+  }
+
+  post("RequestFans");
+  EXPECT_TRUE(waitFor("ResponseFans", seen("ResponseFans") + 1, 5s)) << "the helper still serves";
+  post("TerminateHelper");
+  EXPECT_EQ(helper->wait(10s), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           std::string name;
+                           for (const char* c = info.param.name; *c; ++c) {
+                             name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                           }
+                           return name;
+                         });
+
+bool processGone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  auto close = line.rfind(')');
+  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
+}
+
+// A tool that never returns costs its own category one bounded wait and
+// nothing else; SIGTERM still stops the helper at once, taking the tool with
+// it.
+TEST_F(HostileInputTest, AHungToolHoldsOnlyItsOwnCategoryAndDiesWithTheHelper) {
+  const std::string pidFile = scratch_.string() + "/nettop.pid";
+  {
+    const std::string script = "echo $$ > " + pidFile + "; exec sleep 60";
+    HostileCase c{"hang", {{"nettop", script}}, {}, nullptr, nullptr, {}};
+    auto helper = startWith(environmentWithTools(c));
+    watch("ResponseTraffic");
+    watch("ResponseFans");
+    post("RequestTraffic");
+    auto asked = std::chrono::steady_clock::now();
+    post("RequestFans");
+    EXPECT_TRUE(waitFor("ResponseFans", 1, 3s)) << script;
+    EXPECT_TRUE(waitFor("ResponseTraffic", 1, 12s)) << script;
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 7s) << script;
+    EXPECT_FALSE(store().traffic()) << script;
+
+    post("RequestTraffic");
+    settle(500ms);
+    std::string pid;
+    std::ifstream(pidFile) >> pid;
+    ASSERT_FALSE(pid.empty()) << script;
+    auto signalled = std::chrono::steady_clock::now();
+    helper->signal(SIGTERM);
+    EXPECT_EQ(helper->wait(5s), 0) << script;
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 2s) << script;
+    EXPECT_TRUE(processGone(std::stoi(pid))) << script;
+  }
+}
+
+}  // namespace
+}  // namespace tellwick::testing
