@@ -154,16 +154,26 @@ TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
   EXPECT_TRUE(fs::exists(impl_.home.root() / ".config" / (std::string(kSuite) + ".plist")));
 }
 
-TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainMeansNoSuite) {
-  {
-    testing::ScopedEnvironmentVariable noXdg("XDG_CONFIG_HOME", std::nullopt);
-    testing::ScopedEnvironmentVariable noHome("HOME", std::nullopt);
-    EXPECT_EQ(open(), nullptr);
-  }
+TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainFailsEveryOperationAndSaysWhy) {
   std::ofstream(impl_.home.root() / "plain-file") << "x";
-  testing::ScopedEnvironmentVariable file("XDG_CONFIG_HOME",
-                                          (impl_.home.root() / "plain-file" / "config").string());
-  EXPECT_EQ(open(), nullptr);
+  struct Case {
+    std::optional<std::string> xdg, home;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::nullopt, "neither XDG_CONFIG_HOME nor HOME"},
+      {(impl_.home.root() / "plain-file").string(), std::nullopt, "Not a directory"},
+      {(impl_.home.root() / "plain-file" / "config").string(), std::nullopt, "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    testing::ScopedEnvironmentVariable xdg("XDG_CONFIG_HOME", c.xdg);
+    testing::ScopedEnvironmentVariable home("HOME", c.home);
+    auto domain = open();
+    ASSERT_TRUE(domain);
+    auto written = setData(*domain, "fans", {1});
+    EXPECT_THAT(written.error(), ::testing::HasSubstr(c.reason));
+    EXPECT_THAT(domain->read("fans").error(), ::testing::HasSubstr(c.reason));
+  }
 }
 
 TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {
