@@ -2,14 +2,19 @@
 
 namespace tellwick::ctl {
 
-std::string humanReport(std::span<const Category* const> categories, IHelperDataModel& store) {
+std::string humanReport(std::span<const Category* const> categories, IHelperDataModel& store,
+                        const ReadFailure& failure) {
   std::string out;
   for (const Category* category : categories) {
     for (const StoreList& list : category->lists) {
       if (!out.empty()) out += "\n";
       out += std::string(list.heading) + "\n";
       std::string table = list.read(store).table;
-      out += table.empty() ? "  none reported\n" : table;
+      if (auto why = failure ? failure(list.key) : std::nullopt) {
+        out += "  cannot be read: " + *why + "\n";
+      } else {
+        out += table.empty() ? "  none reported\n" : table;
+      }
     }
   }
   return out;
@@ -22,7 +27,8 @@ std::string jsonReport(std::span<const Category* const> categories, IHelperDataM
       document[std::string(rawValue(list.key))] = list.read(store).json;
     }
   }
-  return document.dump(2) + "\n";
+  // What a file holds must never abort the dump.
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tellwick::ctl

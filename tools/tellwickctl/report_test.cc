@@ -57,6 +57,19 @@ TEST_F(ReportTest, EmptyOrMissingCategoriesSayNoneReported) {
             "Double battery devices\n  none reported\n");
 }
 
+TEST_F(ReportTest, AnUnreadableListSaysWhyAndTextThatIsNotUtf8NeverAbortsTheJson) {
+  store_.setFans({Fan("F0Ac", std::string("Left\xff"), 1, 0, 2, 1)});
+  auto failure = [](SensorDataModelKey key) -> std::optional<std::string> {
+    if (key == SensorDataModelKey::traffic) return "cannot open x: Permission denied";
+    return std::nullopt;
+  };
+  std::vector<const Category*> chosen{category("traffic")};
+  EXPECT_EQ(humanReport(chosen, store_, failure),
+            "Traffic\n  cannot be read: cannot open x: Permission denied\n");
+  chosen = {category("fans")};
+  EXPECT_THAT(jsonReport(chosen, store_), HasSubstr("\"Left\xef\xbf\xbd\""));
+}
+
 TEST_F(ReportTest, SensorValuesCarryUnitAndFractionDigitsInAlignedColumns) {
   store_.setSensors({
       Sensor("TC0P", "CPU proximity", 45.25),
