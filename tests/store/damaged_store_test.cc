@@ -58,6 +58,7 @@ std::uint64_t nested(Writer& w, int depth) {
 // Every entry of the file's top level as key -> a description of its whole
 // value; walked with an explicit stack, since values may nest without end.
 std::multimap<std::string, std::string> entriesOf(const fs::path& path) {
+  if (!fs::is_regular_file(path)) return {};
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), {});
   std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -88,6 +89,8 @@ struct DamagedFile {
   bool writeWorks;   // setFans stores the new list
   std::vector<std::string> foreignKept;
 };
+
+void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
