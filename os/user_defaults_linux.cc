@@ -19,9 +19,10 @@
 namespace tellwick::os {
 namespace {
 
-// A domain holds a handful of encoded lists; anything this large is not one
-// of ours and is not worth the memory.
-constexpr std::size_t kMaxDomainBytes = 64 << 20;
+// A domain holds a handful of encoded lists: a million traffic records take
+// about 90 MB. Anything larger is not one of ours and is not worth the memory;
+// nor is it written, so that no write makes a file the next read refuses.
+constexpr std::size_t kMaxDomainBytes = 256 << 20;
 
 Error failed(const char* what, const std::string& path) {
   return failure(errnoMessage(std::string(what) + " " + path, errno));
@@ -242,6 +243,10 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
     }
     keys.insert(keys.end(), values.begin(), values.end());
     PlistData bytes = writer.finish(writer.addContainer(bplist::kDictionary, keys));
+    if (bytes.size() > kMaxDomainBytes) {
+      return failure("cannot store \"" + key + "\": the store would exceed " +
+                     std::to_string(kMaxDomainBytes) + " bytes");
+    }
     // The lock goes with its descriptor, after the rename is done.
     return replaceFile(bytes);
   }

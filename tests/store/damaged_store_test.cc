@@ -144,7 +144,13 @@ const DamagedFile kDamagedFiles[] = {
      },
      true, true, {"deep"}},
     {"sixtyFourMegabytes",
-     [](auto& p) { writeFile(p, "bplist00" + std::string((64 << 20) + 1, '\0')); }, true, true, {}},
+     [](auto& p) { writeFile(p, "bplist00" + std::string(64 << 20, '\0')); }, true, true, {}},
+    {"beyondTheSizeLimit",
+     [](auto& p) {
+       writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "lost"); }}}));
+       fs::resize_file(p, (std::uintmax_t{256} << 20) + 1);  // sparse: costs no disk
+     },
+     true, true, {}},
     {"directoryInItsPlace", [](auto& p) { fs::create_directory(p); }, true, false, {}},
     {"noPermission",
      [](auto& p) {
