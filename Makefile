@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGE_BUILD ?= build-package
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build run demo test unit sanitize bench fuzz install package clean
+.PHONY: all bootstrap build run demo test unit sanitize bench fuzz install package clean stress
 
 all: build
 
@@ -43,6 +43,9 @@ bench: build
 
 fuzz: bootstrap
 	@scripts/fuzz
+
+stress: build
+	@bench/stress/store.sh $(BUILD)
 
 # The client library looks for the installation under the prefix it was
 # built for, so the build is configured for PREFIX before it is installed.
