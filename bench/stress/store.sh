@@ -31,6 +31,7 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+trap "exit 143" TERM INT
 
 flood() {
   while :; do
