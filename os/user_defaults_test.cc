@@ -109,6 +109,10 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   ASSERT_TRUE(domain);
   EXPECT_EQ(fs::status(impl_.home.config()).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_FALSE(fs::exists(file())) << "opening alone writes nothing";
+  // What a writer killed mid-write leaves, now and in older versions.
+  for (const char* stale : {".group.test.suite.plist.new", ".group.test.suite.plist.Ab3xYz"}) {
+    std::ofstream(impl_.home.config() / stale) << "partial";
+  }
 
   ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
   EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all,
@@ -119,7 +123,7 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   ASSERT_TRUE(decoded) << decoded.error();
   EXPECT_EQ(*decoded, PlistValue(PlistDictionary{{"fans", PlistData{1}}}));
 
-  // Only the domain and its lock file remain: no temporary file is left.
+  // Only the domain and its lock file remain: no temporary file, old or new.
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(impl_.home.config())) {
     names.push_back(entry.path().filename().string());
