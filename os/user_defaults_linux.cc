@@ -259,7 +259,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   Status replaceFile(const PlistData& bytes) {
     FileDescriptor file(::open(directory_->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     std::string named = newPath_;
-    bool unnamed = file.valid();
+    const bool unnamed = file.valid();
     if (!unnamed) {
       // Some file systems have no unnamed files.
       named = *directory_ + "/." + suite_ + ".plist.XXXXXX";
@@ -272,8 +272,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
       ::unlink(named.c_str());
       if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         result = failed("cannot name", named);
-        unnamed = false;  // nothing to unlink
-        named.clear();
+        named.clear();  // nothing was named
       }
     }
     if (result && ::rename(named.c_str(), path_.c_str()) != 0) {
