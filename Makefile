@@ -45,7 +45,7 @@ sanitize: bootstrap
 bench: build
 	@scripts/bench $(BUILD)
 
-# The helper under load, with a hung tool and idle: every bench/stress/*.sh,
+# The helper under load, with a hung tool, idle and killed mid-write: every bench/stress/*.sh,
 # each printing its figures. Not part of `make test`.
 stress: build
 	@status=0; for s in bench/stress/*.sh; do echo "== $$s"; $$s $(BUILD) || status=1; done; exit $$status

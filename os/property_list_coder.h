@@ -32,16 +32,21 @@ class PropertyListCoder {
   PropertyListCoder& operator=(const PropertyListCoder&) = delete;
   virtual ~PropertyListCoder() = default;
 
-  // The encoded bytes; fails (a string that is not UTF-8, a dictionary with
-  // a repeated key) with the reason.
+  // The encoded bytes, in time linear in the size of value; fails only for
+  // a tree nested deeper than 256 levels. Strings may hold U+0000; a byte
+  // sequence that is not UTF-8 is written as U+FFFD, so one bad name costs
+  // only its bad bytes. Dictionaries are written as given, repeated keys too.
   virtual Result<PlistData> encode(const PlistValue& value) = 0;
 
-  // The decoded tree; fails (not a property list, truncated, a date or UID
-  // value that the tree cannot hold) with the reason.
+  // The decoded tree, in time and stack bounded by the size of bytes and
+  // the 256-level limit, whatever bytes hold; fails (not a property list,
+  // truncated, nested too deep, a date, UID or set value that the tree
+  // cannot hold, a string that is not valid text) with the reason.
   virtual Result<PlistValue> decode(std::span<const std::uint8_t> bytes) = 0;
 };
 
-// The coder backed by libplist.
+// The coder: binary lists read and written by our own iterative code, XML
+// read through libplist once its nesting has been checked.
 std::unique_ptr<PropertyListCoder> newLinuxPropertyListCoder();
 
 // The integer in value as a signed 64-bit number, whichever alternative holds

@@ -1,5 +1,7 @@
 #include "os/property_list_coder.h"
 
+#include "os/binary_plist.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -90,22 +92,55 @@ TEST_F(PropertyListCoderTest, ReadsTheXmlFormat) {
                                        {"r", 1.5}}));
 }
 
-TEST_F(PropertyListCoderTest, RefusesToEncodeWhatItCannotWriteFaithfully) {
-  auto fails = [&](const PlistValue& value) {
-    auto result = coder_->encode(value);
-    EXPECT_FALSE(result);
-    return result.error();
+TEST_F(PropertyListCoderTest, WritesEveryStringItIsGivenAndOnlyReplacesBytesThatAreNotText) {
+  struct Case {
+    PlistValue given;
+    PlistValue readBack;
   };
-  EXPECT_NE(fails(std::string("\xff\xfe")), "");
-  EXPECT_NE(fails(PlistArray{std::string("a\0b", 3)}), "");
-  EXPECT_NE(fails(PlistDictionary{{std::string("\xc0\x80"), 1}}), "");
-  EXPECT_NE(fails(PlistDictionary{{"a", 1}, {"b", 2}, {"a", 3}}).find("\"a\""), std::string::npos);
+  const Case cases[] = {
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+      {std::string("fan\xff\xfe 2"), std::string("fan\xef\xbf\xbd\xef\xbf\xbd 2")},
+      {PlistDictionary{{std::string("\xc0\x80"), 1}},
+       PlistDictionary{{std::string("\xef\xbf\xbd"), 1}}},
+      {PlistDictionary{{"a", 1}, {"b", 2}, {"a", 3}}, PlistDictionary{{"a", 1}, {"b", 2}, {"a", 3}}},
+  };
+  for (const auto& c : cases) EXPECT_TRUE(roundTrip(c.given) == c.readBack) << &c - cases;
+}
+
+// Trees of any shape must cost bounded stack and time to read.
+TEST_F(PropertyListCoderTest, RefusesTreesNestedBeyondTheLimitOrExpandingBeyondTheFile) {
+  auto nestedBinary = [](int depth, int fanOut) {
+    bplist::Writer writer;
+    std::uint64_t inner = writer.addContainer(bplist::kArray, {});
+    for (int i = 0; i < depth; ++i) {
+      std::vector<std::uint64_t> refs(static_cast<std::size_t>(fanOut), inner);
+      inner = writer.addContainer(bplist::kArray, refs);
+    }
+    return writer.finish(inner);
+  };
+  auto cyclic = [] {
+    bplist::Writer writer;
+    std::uint64_t self = writer.count();
+    return writer.finish(writer.addContainer(bplist::kArray, std::vector<std::uint64_t>{self}));
+  };
+  std::string deepXml;
+  for (int i = 0; i < 300000; ++i) deepXml += "<array>";
+  const PlistData cases[] = {
+      nestedBinary(100000, 1),
+      nestedBinary(bplist::kMaxDepth + 1, 1),
+      nestedBinary(60, 2),  // 2^60 elements from a few hundred bytes
+      cyclic(),
+      bytesOf(xml(deepXml)),
+  };
+  for (const auto& bytes : cases) EXPECT_FALSE(coder_->decode(bytes)) << bytes.size() << " bytes";
+  EXPECT_TRUE(coder_->decode(nestedBinary(bplist::kMaxDepth, 1)));
 }
 
 TEST_F(PropertyListCoderTest, RejectsBytesThatAreNotAPropertyListItCanHold) {
   EXPECT_NE(decodeError(""), "");
   EXPECT_NE(decodeError("hello, world"), "");
   EXPECT_NE(decodeError(xml("<array><date>2024-01-01T00:00:00Z</date></array>")), "");
+  EXPECT_NE(decodeError("bplist00"), "");
   PlistData whole = encodeOk(PlistArray{PlistDictionary{{"name", "launchd"}, {"pid", 1}}});
   for (std::size_t keep : {std::size_t{8}, whole.size() / 2, whole.size() - 1}) {
     PlistData cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));

@@ -25,11 +25,17 @@ class UserDefaultsDomain {
   virtual ~UserDefaultsDomain() = default;
 
   // The value stored under key; nullopt when there is none, and also when the
-  // domain cannot be read or is damaged (it then reads as empty).
+  // domain or the value cannot be read.
   virtual std::optional<PlistValue> value(const std::string& key) = 0;
 
-  // Replaces whatever is stored under key. A damaged domain is replaced by a
-  // new one holding only this key. On failure nothing changes and the
+  // The value stored under key, nullopt when there is none; fails, saying
+  // why, when the domain cannot be read, is damaged, or holds under key a
+  // value that cannot be decoded.
+  virtual Result<std::optional<PlistValue>> read(const std::string& key) = 0;
+
+  // Replaces whatever is stored under key; every other key, and whatever it
+  // holds, stays as it was. A domain too damaged to hold any key is replaced
+  // by a new one holding only this key. On failure nothing changes and the
   // status says why.
   virtual Status setValue(const std::string& key, const PlistValue& value) = 0;
 
@@ -46,8 +52,7 @@ class UserDefaults {
   virtual ~UserDefaults() = default;
 
   // The domain of suite, owned by the caller; nullptr when the platform
-  // refuses it (no place to keep it, or a name that is empty, ".", ".." or
-  // contains '/'). Any thread.
+  // refuses the name (empty, ".", ".." or containing '/'). Any thread.
   virtual std::unique_ptr<UserDefaultsDomain> openSuite(const std::string& suite) = 0;
 };
 
@@ -63,10 +68,14 @@ inline Status setData(UserDefaultsDomain& domain, const std::string& key, PlistD
 bool isValidSuiteName(const std::string& suite);
 
 // Domains kept as files: ${XDG_CONFIG_HOME:-$HOME/.config}/<suite>.plist, a
-// binary property list whose top level is a dictionary, written with coder.
-// The directory is resolved and created (mode 0700) when a suite is opened;
-// without XDG_CONFIG_HOME and HOME, or when it cannot be created, openSuite
-// gives nullptr. coder must outlive the object and every domain it opens.
+// binary property list whose top level is a dictionary. A write replaces the
+// file atomically under an advisory lock (<suite>.plist.lock), without fsync:
+// a crash leaves the old file or the new one, a power loss may lose the last
+// write. The directory is resolved and created (mode 0700) when a suite is
+// opened, and again by a write that finds it missing; without
+// XDG_CONFIG_HOME and HOME, or when it cannot be made, every operation fails
+// and says why. coder reads XML domains and must outlive the object and
+// every domain it opens.
 std::unique_ptr<UserDefaults> newLinuxUserDefaults(PropertyListCoder& coder);
 
 }  // namespace tellwick::os

@@ -109,6 +109,10 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   ASSERT_TRUE(domain);
   EXPECT_EQ(fs::status(impl_.home.config()).permissions() & fs::perms::all, fs::perms::owner_all);
   EXPECT_FALSE(fs::exists(file())) << "opening alone writes nothing";
+  // What a writer killed mid-write leaves, now and in older versions.
+  for (const char* stale : {".group.test.suite.plist.new", ".group.test.suite.plist.Ab3xYz"}) {
+    std::ofstream(impl_.home.config() / stale) << "partial";
+  }
 
   ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
   EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all,
@@ -119,7 +123,7 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   ASSERT_TRUE(decoded) << decoded.error();
   EXPECT_EQ(*decoded, PlistValue(PlistDictionary{{"fans", PlistData{1}}}));
 
-  // Only the domain and its lock file remain: no temporary file is left.
+  // Only the domain and its lock file remain: no temporary file, old or new.
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(impl_.home.config())) {
     names.push_back(entry.path().filename().string());
@@ -154,16 +158,26 @@ TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
   EXPECT_TRUE(fs::exists(impl_.home.root() / ".config" / (std::string(kSuite) + ".plist")));
 }
 
-TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainMeansNoSuite) {
-  {
-    testing::ScopedEnvironmentVariable noXdg("XDG_CONFIG_HOME", std::nullopt);
-    testing::ScopedEnvironmentVariable noHome("HOME", std::nullopt);
-    EXPECT_EQ(open(), nullptr);
-  }
+TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainFailsEveryOperationAndSaysWhy) {
   std::ofstream(impl_.home.root() / "plain-file") << "x";
-  testing::ScopedEnvironmentVariable file("XDG_CONFIG_HOME",
-                                          (impl_.home.root() / "plain-file" / "config").string());
-  EXPECT_EQ(open(), nullptr);
+  struct Case {
+    std::optional<std::string> xdg, home;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::nullopt, "neither XDG_CONFIG_HOME nor HOME"},
+      {(impl_.home.root() / "plain-file").string(), std::nullopt, "Not a directory"},
+      {(impl_.home.root() / "plain-file" / "config").string(), std::nullopt, "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    testing::ScopedEnvironmentVariable xdg("XDG_CONFIG_HOME", c.xdg);
+    testing::ScopedEnvironmentVariable home("HOME", c.home);
+    auto domain = open();
+    ASSERT_TRUE(domain);
+    auto written = setData(*domain, "fans", {1});
+    EXPECT_THAT(written.error(), ::testing::HasSubstr(c.reason));
+    EXPECT_THAT(domain->read("fans").error(), ::testing::HasSubstr(c.reason));
+  }
 }
 
 TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {

@@ -1,5 +1,6 @@
 #include "protocol/helper_data_model.h"
 
+#include <cstdio>
 #include <string>
 
 #include "protocol/record_coding.h"
@@ -25,35 +26,87 @@ std::optional<SensorDataModelKey> sensorDataModelKeyFromRawValue(std::string_vie
   return std::nullopt;
 }
 
-HelperDataModel::HelperDataModel(os::UserDefaults& userDefaults, os::PropertyListCoder& coder)
+void HelperDataModel::reportToStandardError(const std::string& line) {
+  std::fprintf(stderr, "tellwick: %s\n", line.c_str());
+}
+
+HelperDataModel::HelperDataModel(os::UserDefaults& userDefaults, os::PropertyListCoder& coder,
+                                 Report report)
     : userDefaults_(userDefaults.openSuite(std::string(SensorKitConstants::appGroup))),
-      coder_(coder) {}
+      coder_(coder),
+      report_(std::move(report)) {
+  if (!userDefaults_ && report_) report_("cannot open the shared store; answers are not stored");
+}
+
+void HelperDataModel::noteWrite(const os::Status& status) {
+  if (status) {
+    reported_.clear();
+    return;
+  }
+  // The response is still posted; the client then reads the previous answer.
+  if (reported_.insert(status.error()).second && report_) {
+    report_("cannot store the answer: " + status.error());
+  }
+}
 
 void HelperDataModel::store(SensorDataModelKey key, const os::PlistValue& list) {
   if (!userDefaults_) return;
   std::string name(rawValue(key));
-  // Nothing reports a failed write: the client simply reads what is there.
   if (auto encoded = coder_.encode(list)) {
-    (void)os::setData(*userDefaults_, name, std::move(*encoded));
+    noteWrite(os::setData(*userDefaults_, name, std::move(*encoded)));
   } else {
-    (void)userDefaults_->removeValue(name);
+    noteWrite(userDefaults_->removeValue(name));
+    noteWrite(os::failure("cannot encode \"" + name + "\": " + encoded.error()));
   }
 }
 
 std::optional<os::PlistValue> HelperDataModel::load(SensorDataModelKey key) {
-  if (!userDefaults_) return std::nullopt;
-  auto data = os::dataForKey(*userDefaults_, std::string(rawValue(key)));
-  if (!data) return std::nullopt;
+  auto& failure = readFailures_[static_cast<std::size_t>(key)];
+  failure.reset();
+  if (!userDefaults_) {
+    failure = "the shared store cannot be opened";
+    return std::nullopt;
+  }
+  const std::string name(rawValue(key));
+  auto stored = userDefaults_->read(name);
+  if (!stored) {
+    failure = stored.error();
+    return std::nullopt;
+  }
+  if (!*stored) return std::nullopt;
+  const auto* data = (*stored)->get<os::PlistData>();
+  if (!data) {
+    failure = "\"" + name + "\" does not hold data";
+    return std::nullopt;
+  }
   auto decoded = coder_.decode(*data);
-  if (!decoded) return std::nullopt;
+  if (!decoded) {
+    failure = "\"" + name + "\" cannot be decoded: " + decoded.error();
+    return std::nullopt;
+  }
   return std::move(*decoded);
+}
+
+template <typename Decode>
+auto HelperDataModel::loadRecords(SensorDataModelKey key, Decode decode)
+    -> decltype(decode(os::PlistValue())) {
+  auto list = load(key);
+  if (!list) return std::nullopt;
+  auto records = decode(*list);
+  if (!records) {
+    readFailures_[static_cast<std::size_t>(key)] =
+        "\"" + std::string(rawValue(key)) + "\" does not hold a list of its records";
+  }
+  return records;
+}
+
+std::optional<std::string> HelperDataModel::readFailure(SensorDataModelKey key) const {
+  return readFailures_[static_cast<std::size_t>(key)];
 }
 
 void HelperDataModel::clear() {
   if (!userDefaults_) return;
-  for (auto key : kAllSensorDataModelKeys) {
-    (void)userDefaults_->removeValue(std::string(rawValue(key)));
-  }
+  for (auto key : kAllSensorDataModelKeys) noteWrite(userDefaults_->removeValue(std::string(rawValue(key))));
 }
 
 void HelperDataModel::setSensors(const std::vector<Sensor>& sensors) {
@@ -77,28 +130,23 @@ void HelperDataModel::setDoubleBatteryDevices(const DoubleBatteryDevices& device
 }
 
 std::optional<std::vector<Sensor>> HelperDataModel::sensors() {
-  auto list = load(SensorDataModelKey::sensors);
-  return list ? decodeSensors(*list) : std::nullopt;
+  return loadRecords(SensorDataModelKey::sensors, decodeSensors);
 }
 
 std::optional<std::vector<Fan>> HelperDataModel::fans() {
-  auto list = load(SensorDataModelKey::fans);
-  return list ? decodeFans(*list) : std::nullopt;
+  return loadRecords(SensorDataModelKey::fans, decodeFans);
 }
 
 std::optional<std::vector<ProcessTrafficInfo>> HelperDataModel::traffic() {
-  auto list = load(SensorDataModelKey::traffic);
-  return list ? decodeTraffic(*list) : std::nullopt;
+  return loadRecords(SensorDataModelKey::traffic, decodeTraffic);
 }
 
 std::optional<SingleBatteryDevices> HelperDataModel::singleBatteryDevices() {
-  auto list = load(SensorDataModelKey::singleBatteryDevices);
-  return list ? decodeSingleBatteryDevices(*list) : std::nullopt;
+  return loadRecords(SensorDataModelKey::singleBatteryDevices, decodeSingleBatteryDevices);
 }
 
 std::optional<DoubleBatteryDevices> HelperDataModel::doubleBatteryDevices() {
-  auto list = load(SensorDataModelKey::doubleBatteryDevices);
-  return list ? decodeDoubleBatteryDevices(*list) : std::nullopt;
+  return loadRecords(SensorDataModelKey::doubleBatteryDevices, decodeDoubleBatteryDevices);
 }
 
 }  // namespace tellwick

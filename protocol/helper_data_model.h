@@ -2,6 +2,9 @@
 #define TELLWICK_PROTOCOL_HELPER_DATA_MODEL_H_
 
 #include <array>
+#include <functional>
+#include <set>
+#include <string>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -52,9 +55,19 @@ class IHelperDataModel {
 // of the object. A list that cannot be encoded removes its key, so that no
 // stale answer stays behind. userDefaults and coder are not owned and must
 // outlive the object. One operation at a time (the request thread).
+//
+// A write that fails is handed to report, one line, once per distinct
+// failure until a write succeeds again: a helper under systemd thus leaves
+// one journal line for a read-only folder, not one per request. A read that
+// fails (as opposed to finding nothing) is kept for readFailure.
 class HelperDataModel final : public IHelperDataModel {
  public:
-  HelperDataModel(os::UserDefaults& userDefaults, os::PropertyListCoder& coder);
+  using Report = std::function<void(const std::string& line)>;
+  // Writes "tellwick: <line>" to standard error.
+  static void reportToStandardError(const std::string& line);
+
+  HelperDataModel(os::UserDefaults& userDefaults, os::PropertyListCoder& coder,
+                  Report report = &reportToStandardError);
 
   void clear() override;
   void setSensors(const std::vector<Sensor>& sensors) override;
@@ -71,12 +84,23 @@ class HelperDataModel final : public IHelperDataModel {
   // Whether the suite was opened.
   bool hasUserDefaults() const { return userDefaults_ != nullptr; }
 
+  // Why the last read of key gave absent although something may be stored:
+  // the store could not be read, or what key holds does not decode. nullopt
+  // when that read succeeded or found nothing.
+  std::optional<std::string> readFailure(SensorDataModelKey key) const;
+
  private:
   void store(SensorDataModelKey key, const os::PlistValue& list);
+  void noteWrite(const os::Status& status);
   std::optional<os::PlistValue> load(SensorDataModelKey key);
+  template <typename Decode>
+  auto loadRecords(SensorDataModelKey key, Decode decode) -> decltype(decode(os::PlistValue()));
 
   std::unique_ptr<os::UserDefaultsDomain> userDefaults_;
   os::PropertyListCoder& coder_;
+  Report report_;
+  std::set<std::string> reported_;
+  std::array<std::optional<std::string>, kAllSensorDataModelKeys.size()> readFailures_;
 };
 
 }  // namespace tellwick

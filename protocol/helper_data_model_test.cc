@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "protocol/record_coding.h"
 #include "protocol/sensor_kit_constants.h"
@@ -36,7 +37,9 @@ class HelperDataModelTest : public ::testing::Test {
 
   testing::MemoryUserDefaults defaults_;
   std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
-  HelperDataModel model_{defaults_, *coder_};
+  std::vector<std::string> reports_;
+  HelperDataModel model_{defaults_, *coder_,
+                         [this](const std::string& line) { reports_.push_back(line); }};
 };
 
 TEST_F(HelperDataModelTest, AStoredEmptyListIsNotAnAbsentOne) {
@@ -104,19 +107,46 @@ TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
   EXPECT_EQ(domain().size(), 5u);
 }
 
-TEST_F(HelperDataModelTest, AListThatCannotBeEncodedRemovesTheStaleAnswer) {
-  model_.setSensors({Sensor("TC0P", "CPU", 40.0)});
-  model_.setSensors({Sensor("T\xff", "not text", 1.0)});
-  EXPECT_EQ(stored("sensors"), nullptr);
+TEST_F(HelperDataModelTest, ANameThatIsNotCleanTextCostsOnlyItsBadBytes) {
+  const std::string nul("Left\0Fan", 8);
+  model_.setFans({Fan("F0Ac", nul, 1, 0, 2, 1), Fan("F1Ac", std::string("Right\xff"), 1, 0, 2, 1)});
+  auto fans = model_.fans();
+  ASSERT_TRUE(fans);
+  ASSERT_EQ(fans->size(), 2u);
+  EXPECT_EQ((*fans)[0].name, nul);
+  EXPECT_EQ((*fans)[1].name, "Right\xef\xbf\xbd");
+}
+
+TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhyAReadFailed) {
+  defaults_.failWrites = true;
+  model_.setFans({});
+  model_.setFans({});
+  model_.setTraffic({});
+  EXPECT_EQ(reports_, std::vector<std::string>{"cannot store the answer: writes fail"});
+  defaults_.failWrites = false;
+  model_.setFans({});
+  defaults_.failWrites = true;
+  model_.setFans({});
+  EXPECT_EQ(reports_.size(), 2u) << "a failure after a success is news again";
+
+  put("traffic", os::PlistData{'j', 'u', 'n', 'k'});
+  EXPECT_FALSE(model_.traffic());
+  EXPECT_NE(model_.readFailure(SensorDataModelKey::traffic), std::nullopt);
   EXPECT_FALSE(model_.sensors());
+  EXPECT_EQ(model_.readFailure(SensorDataModelKey::sensors), std::nullopt) << "nothing stored";
+  defaults_.failReads = true;
+  EXPECT_FALSE(model_.sensors());
+  EXPECT_EQ(model_.readFailure(SensorDataModelKey::sensors), "reads fail");
 }
 
 TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
   testing::MemoryUserDefaults defaults;
   defaults.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
   auto coder = os::newLinuxPropertyListCoder();
-  HelperDataModel model(defaults, *coder);
+  std::vector<std::string> reports;
+  HelperDataModel model(defaults, *coder, [&](const std::string& line) { reports.push_back(line); });
   EXPECT_FALSE(model.hasUserDefaults());
+  EXPECT_EQ(reports.size(), 1u);
   model.setFans({});
   model.setTraffic({});
   model.clear();

@@ -13,7 +13,7 @@ namespace tellwick::testing {
 
 // Suites kept in memory. Domains opened on the same suite share their
 // contents, as processes share a suite. Counts reads and writes; a test can
-// refuse suites or make writes fail.
+// refuse suites or make reads or writes fail.
 class MemoryUserDefaults final : public os::UserDefaults {
  public:
   std::unique_ptr<os::UserDefaultsDomain> openSuite(const std::string& suite) override {
@@ -26,6 +26,7 @@ class MemoryUserDefaults final : public os::UserDefaults {
 
   std::set<std::string> refusedSuites;
   bool failWrites = false;
+  bool failReads = false;
   int reads = 0;
   int writes = 0;
 
@@ -35,9 +36,14 @@ class MemoryUserDefaults final : public os::UserDefaults {
     Domain(MemoryUserDefaults& owner, std::string suite) : owner_(owner), suite_(std::move(suite)) {}
 
     std::optional<os::PlistValue> value(const std::string& key) override {
+      auto found = read(key);
+      return found ? *found : std::nullopt;
+    }
+    os::Result<std::optional<os::PlistValue>> read(const std::string& key) override {
       ++owner_.reads;
-      if (const auto* v = os::findKey(owner_.contents(suite_), key)) return *v;
-      return std::nullopt;
+      if (owner_.failReads) return os::failure("reads fail");
+      if (const auto* v = os::findKey(owner_.contents(suite_), key)) return std::optional(*v);
+      return std::optional<os::PlistValue>();
     }
     os::Status setValue(const std::string& key, const os::PlistValue& value) override {
       if (auto refused = attempt()) return *refused;

@@ -19,6 +19,7 @@ namespace tellwick::ctl {
 inline constexpr int kExitAnswered = 0;
 inline constexpr int kExitNoAnswer = 2;  // also: no bus to ask on
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitStoreUnreadable = 74;  // answered, but the store cannot be read
 
 // What a command runs against. main wires the session bus, the shared store
 // and the standard streams; tests wire fakes and string streams. store opens
@@ -31,6 +32,8 @@ struct Context {
   std::ostream& out;
   std::ostream& err;
   std::function<os::Status(std::chrono::milliseconds)> launchHelper = {};
+  // Why the store's last read of a key failed; unset when reads cannot fail.
+  std::function<std::optional<std::string>(SensorDataModelKey)> storeFailure = {};
 };
 
 struct Command;

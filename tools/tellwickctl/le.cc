@@ -223,6 +223,9 @@ int watch(const LowEnergyInvocation& invocation) {
   std::unique_ptr<os::UserDefaultsDomain> scratch;
   struct NoDomain final : os::UserDefaultsDomain {
     std::optional<os::PlistValue> value(const std::string&) override { return std::nullopt; }
+    os::Result<std::optional<os::PlistValue>> read(const std::string&) override {
+      return std::optional<os::PlistValue>();
+    }
     os::Status setValue(const std::string&, const os::PlistValue&) override {
       return os::failure("no settings file");
     }

@@ -56,6 +56,9 @@ int main(int argc, char** argv) {
                   std::cout, std::cerr,
                   [&](std::chrono::milliseconds timeout) {
                     return launchInstalledHelper(**connection, timeout);
+                  },
+                  [&](SensorDataModelKey key) {
+                    return store ? store->readFailure(key) : std::nullopt;
                   }};
   return invocation.command->run(context, invocation);
 }

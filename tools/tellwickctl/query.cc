@@ -62,12 +62,24 @@ int query(Context& context, const Invocation& invocation) {
     }
   }
   // What did arrive is printed even when something else timed out.
+  std::string unreadable;
   if (!answered.empty()) {
     IHelperDataModel& store = context.store();
-    context.out << (invocation.json ? jsonReport(answered, store) : humanReport(answered, store))
+    context.out << (invocation.json ? jsonReport(answered, store)
+                                    : humanReport(answered, store, context.storeFailure))
                 << std::flush;
+    for (const Category* c : answered) {
+      for (const StoreList& list : c->lists) {
+        auto why = context.storeFailure ? context.storeFailure(list.key) : std::nullopt;
+        if (why && unreadable.find(*why) == std::string::npos) unreadable += "; " + *why;
+      }
+    }
   }
-  if (waiting.empty()) return kExitAnswered;
+  if (!unreadable.empty()) {
+    context.err << "tellwickctl: the helper answered, but the shared store cannot be read: "
+                << unreadable.substr(2) << "\n";
+  }
+  if (waiting.empty()) return unreadable.empty() ? kExitAnswered : kExitStoreUnreadable;
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%g",
                 static_cast<double>(invocation.timeout.count()) / 1000.0);

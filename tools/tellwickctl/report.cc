@@ -2,7 +2,8 @@
 
 namespace tellwick::ctl {
 
-std::string humanReport(std::span<const Category* const> categories, IHelperDataModel& store) {
+std::string humanReport(std::span<const Category* const> categories, IHelperDataModel& store,
+                        const ReadFailure& failure) {
   std::string out;
   for (const Category* category : categories) {
     for (const StoreList& list : category->lists) {
@@ -11,7 +12,11 @@ std::string humanReport(std::span<const Category* const> categories, IHelperData
       out += std::string(list.heading);
       if (view.source) out += " from " + *view.source;
       out += "\n";
-      out += view.table.empty() ? "  none reported\n" : view.table;
+      if (auto why = failure ? failure(list.key) : std::nullopt) {
+        out += "  cannot be read: " + *why + "\n";
+      } else {
+        out += view.table.empty() ? "  none reported\n" : view.table;
+      }
     }
   }
   return out;
@@ -30,7 +35,8 @@ std::string jsonReport(std::span<const Category* const> categories, IHelperDataM
       }
     }
   }
-  return document.dump(2) + "\n";
+  // What a file holds must never abort the dump.
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tellwick::ctl

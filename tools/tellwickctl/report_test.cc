@@ -33,6 +33,18 @@ TEST(ReportTest, EmptyOrMissingCategoriesSayNoneReported) {
             "Double battery devices\n  none reported\n");
 }
 
+TEST(ReportTest, AnUnreadableListSaysWhyAndTextThatIsNotUtf8NeverAbortsTheJson) {
+  testing::FakeHelperDataModel store;
+  store.setFans({Fan("F0Ac", std::string("Left\xff"), 1, 0, 2, 1)});
+  auto failure = [](SensorDataModelKey key) -> std::optional<std::string> {
+    if (key == SensorDataModelKey::traffic) return "cannot open x: Permission denied";
+    return std::nullopt;
+  };
+  EXPECT_EQ(humanReport(chosen({"traffic"}), store, failure),
+            "Traffic\n  cannot be read: cannot open x: Permission denied\n");
+  EXPECT_NE(jsonReport(chosen({"fans"}), store).find("\"Left\xef\xbf\xbd\""), std::string::npos);
+}
+
 TEST(ReportTest, SensorValuesCarryUnitAndFractionDigitsInAlignedColumns) {
   testing::FakeHelperDataModel store;
   store.setSensors({Sensor("TC0P", "CPU proximity", 45.25), Sensor("VD0R", "DC in", 12.345678),
