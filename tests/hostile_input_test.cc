@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,6 +38,8 @@ struct HostileCase {
   const char* response;
   Stored stored;
 };
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // A tool that misbehaves on its category's request (script nullptr: missing).
 HostileCase tool(const char* name, const char* tool, const char* script, Stored stored) {
