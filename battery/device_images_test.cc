@@ -126,6 +126,12 @@ TEST_F(DeviceImagesTest, SystemFoldersAreAbsentOnLinux) {
   EXPECT_EQ(deviceImage(keyboard, system), std::nullopt);
 }
 
+TEST_F(DeviceImagesTest, TablesAreReadUpToTheirLimitAndNoFurther) {
+  root.writeFile("five", "12345");
+  EXPECT_EQ(files->readFile((root.path() / "five").string(), 5), "12345");
+  EXPECT_EQ(files->readFile((root.path() / "five").string(), 4), std::nullopt);
+}
+
 TEST(DeviceCatalogueResource, ShipsEveryKind) {
   const DeviceCatalogue catalogue = DeviceCatalogue::load(os::installedBundle());
   EXPECT_TRUE(catalogue.isPhone("iPhone16,1"));
