@@ -26,12 +26,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
     bool present = true;
   };
 
-  // Adds a service with these properties and no events; returns its index.
-  int addService(os::PlistDictionary properties) {
-    services_.push_back({std::move(properties), {}, true});
-    return static_cast<int>(services_.size()) - 1;
-  }
-
   // Services shaped like the ones of the machine: a name, the group's usage
   // page and usage, and a reading unless reading is nullopt.
   int addThermal(const std::string& product, std::optional<double> celsius) {
@@ -49,7 +43,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
   void setEventValue(int service, std::int64_t type, std::uint32_t field, double value) {
     services_.at(service).events[type][field] = value;
   }
-  void removeEvents(int service) { services_.at(service).events.clear(); }
   void setProperty(int service, const std::string& key, os::PlistValue value) {
     auto& properties = services_.at(service).properties;
     for (auto& [k, v] : properties) {
@@ -72,7 +65,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
 
   int clientsCreated() const { return clientsCreated_; }
   int serviceListsCopied() const { return serviceListsCopied_; }
-  int eventsCopied() const { return eventsCopied_; }
 
   std::unique_ptr<os::HidEventSystemClient> createClient() override {
     ++clientsCreated_;
@@ -100,7 +92,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
       return std::nullopt;
     }
     std::unique_ptr<os::HidEvent> copyEvent(std::int64_t type) const override {
-      ++system_.eventsCopied_;
       if (!service().present) return nullptr;
       const auto it = service().events.find(type);
       if (it == service().events.end()) return nullptr;
@@ -137,9 +128,12 @@ class FakeHidEventSystem final : public os::HidEventSystem {
 
   int addReading(const std::string& product, std::int64_t page, std::int64_t usage,
                  std::int64_t type, std::uint32_t field, std::optional<double> value) {
-    const int index = addService({{std::string(os::kHidProductKey), product},
-                                  {std::string(os::kHidPrimaryUsagePageKey), page},
-                                  {std::string(os::kHidPrimaryUsageKey), usage}});
+    services_.push_back({{{std::string(os::kHidProductKey), product},
+                          {std::string(os::kHidPrimaryUsagePageKey), page},
+                          {std::string(os::kHidPrimaryUsageKey), usage}},
+                         {},
+                         true});
+    const int index = static_cast<int>(services_.size()) - 1;
     if (value) setEventValue(index, type, field, *value);
     return index;
   }
@@ -148,7 +142,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
   bool listUnavailable_ = false;
   int clientsCreated_ = 0;
   int serviceListsCopied_ = 0;
-  int eventsCopied_ = 0;
 };
 
 }  // namespace tellwick::testing
