@@ -48,25 +48,6 @@ class BluezWorld {
   std::unique_ptr<os::BluetoothCentral> central_;
 };
 
-class CountingEvents final : public os::BluetoothCentralDelegate {
- public:
-  void centralDidUpdateState(os::CentralState) override { ++count; }
-  void didDiscoverPeripheral(const std::string&, const os::AdvertisementData&) override { ++count; }
-  void didConnectPeripheral(const std::string&) override { ++count; }
-  void didFailToConnectPeripheral(const std::string&, const std::string&) override { ++count; }
-  void didDisconnectPeripheral(const std::string&) override { ++count; }
-  void didDiscoverServices(const std::string&) override { ++count; }
-  void didDiscoverCharacteristics(const std::string&, const std::string&,
-                                  const std::optional<std::vector<std::string>>&) override {
-    ++count;
-  }
-  void didUpdateValue(const std::string&, const std::string&,
-                      const std::optional<std::vector<std::uint8_t>>&) override {
-    ++count;
-  }
-  int count = 0;
-};
-
 template <typename World>
 class CentralContract : public ::testing::Test {
  protected:
@@ -93,14 +74,14 @@ TYPED_TEST(CentralContract, RetrievalNamesAndStates) {
 TYPED_TEST(CentralContract, RequestsAnswerOnlyThroughTheLoop) {
   this->world.build(true);
   auto& central = this->world.central();
-  CountingEvents events;
+  testing::CentralEventLog events;
   central.runUntil([] { return false; }, 100ms);
   central.setDelegate(&events);
   central.connect(kTag);
   central.discoverServices(kTag, {"180F"});
   central.discoverCharacteristics(kTag, "180F");
   central.readValue(kTag, "180F", "2A19");
-  EXPECT_EQ(events.count, 0);
+  EXPECT_TRUE(events.log.empty());
   EXPECT_EQ(central.peripheralState(kTag), os::PeripheralState::connecting);
   central.cancelConnection(kTag);
   EXPECT_EQ(central.peripheralState(kTag), os::PeripheralState::disconnected);

@@ -3,11 +3,14 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "os/bluetooth_central.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
 
@@ -48,6 +51,38 @@ class BluezLeBus {
  private:
   PrivateBus bus_;
   std::unique_ptr<ChildProcess> bluez_;
+};
+
+// Every event a central delivers, one line each: "state", "connected A",
+// "characteristics A 180F: 2A19", "value A 2A19 <bytes>".
+class CentralEventLog final : public os::BluetoothCentralDelegate {
+ public:
+  void centralDidUpdateState(os::CentralState) override { log.push_back("state"); }
+  void didDiscoverPeripheral(const std::string& p, const os::AdvertisementData&) override {
+    log.push_back("discovered " + p);
+  }
+  void didConnectPeripheral(const std::string& p) override { log.push_back("connected " + p); }
+  void didFailToConnectPeripheral(const std::string& p, const std::string&) override {
+    log.push_back("failed " + p);
+  }
+  void didDisconnectPeripheral(const std::string& p) override {
+    log.push_back("disconnected " + p);
+  }
+  void didDiscoverServices(const std::string& p) override { log.push_back("services " + p); }
+  void didDiscoverCharacteristics(const std::string& p, const std::string& s,
+                                  const std::optional<std::vector<std::string>>& list) override {
+    std::string text = "characteristics " + p + " " + s + ":";
+    for (const auto& c : list.value_or(std::vector<std::string>{})) text += " " + c;
+    log.push_back(text);
+  }
+  void didUpdateValue(const std::string& p, const std::string& c,
+                      const std::optional<std::vector<std::uint8_t>>& v) override {
+    log.push_back("value " + p + " " + c + " " + (v ? std::string(v->begin(), v->end()) : "-"));
+  }
+  bool saw(const std::string& line) const {
+    return std::find(log.begin(), log.end(), line) != log.end();
+  }
+  std::vector<std::string> log;
 };
 
 }  // namespace tellwick::testing
