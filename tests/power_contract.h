@@ -122,18 +122,12 @@ class PowerContract : public ::testing::TestWithParam<PowerWorldFactory> {
   std::unique_ptr<PowerWorld> world_;
 };
 
-TEST_P(PowerContract, OnePowerSourcePerMachineBatteryWithThePowerServicesKeys) {
+TEST_P(PowerContract, OnePowerSourcePerMachineBatteryFollowingTheAdapter) {
   auto list = world_->powerSources().copyPowerSourceDescriptions();
-  ASSERT_TRUE(list.ok()) << list.error();
-  ASSERT_EQ(list->size(), 1u);
-  const auto* d = (*list)[0].get<os::PlistDictionary>();
-  ASSERT_TRUE(d);
-  expectIncludes(*d, LaptopExpectations::powerSource());
-}
-
-TEST_P(PowerContract, PullingTheAdapterTurnsTheStateToBatteryPower) {
+  ASSERT_TRUE(list.ok() && list->size() == 1u) << list.error();
+  expectIncludes(*(*list)[0].get<os::PlistDictionary>(), LaptopExpectations::powerSource());
   world_->unplugAdapter();
-  auto list = world_->powerSources().copyPowerSourceDescriptions();
+  list = world_->powerSources().copyPowerSourceDescriptions();
   ASSERT_TRUE(list.ok() && list->size() == 1u);
   expectIncludes(*(*list)[0].get<os::PlistDictionary>(), {{"Power Source State", "Battery Power"}});
 }
@@ -147,26 +141,27 @@ TEST_P(PowerContract, SmartBatteryHangsFromTheFirmwareController) {
   ASSERT_TRUE(parent);
   EXPECT_EQ(registry().property(*parent, "IOProviderClass"), os::PlistValue("AppleSMC"));
   EXPECT_FALSE(registry().property(batteries[0], "DesignCycleCount9C"));
-}
+  EXPECT_FALSE(registry().properties(os::kNoRegistryEntry));
+  EXPECT_FALSE(registry().parentEntry(os::kNoRegistryEntry));
 
-TEST_P(PowerContract, AnUnreadableAttributeCostsOnlyItsOwnValues) {
   world_->breakBatteryVoltage();
-  const auto batteries = services("AppleSmartBattery");
-  ASSERT_EQ(batteries.size(), 1u);
   const auto properties = propertiesOf(batteries[0]);
   EXPECT_FALSE(os::findKey(properties, "Voltage"));
   // Without a voltage the power reading gives no current either.
   EXPECT_FALSE(os::findKey(properties, "Amperage"));
   expectIncludes(properties, {{"AppleRawMaxCapacity", 4500}, {"CycleCount", 123}});
-  auto list = world_->powerSources().copyPowerSourceDescriptions();
-  EXPECT_TRUE(list.ok() && list->size() == 1u);
 }
 
 TEST_P(PowerContract, PeripheralBatteriesAreServedUnderTheFirstFinderClassOnly) {
   const auto batteries = services("AppleDeviceManagementHIDEventService");
   ASSERT_EQ(batteries.size(), 2u);
   std::vector<os::PlistDictionary> found;
-  for (auto entry : batteries) found.push_back(propertiesOf(entry));
+  for (auto entry : batteries) {
+    found.push_back(propertiesOf(entry));
+    const auto parent = registry().parentEntry(entry);
+    ASSERT_TRUE(parent);
+    EXPECT_TRUE(registry().property(*parent, "PrimaryUsage"));
+  }
   const bool mouseFirst = text(found[0], "Product") == "MX Master 3";
   expectIncludes(found[mouseFirst ? 0 : 1], LaptopExpectations::mouseBattery());
   expectIncludes(found[mouseFirst ? 1 : 0], LaptopExpectations::keyboardBattery());
@@ -177,24 +172,21 @@ TEST_P(PowerContract, PeripheralBatteriesAreServedUnderTheFirstFinderClassOnly) 
 }
 
 TEST_P(PowerContract, HidDevicesCarryTheirUsageAndMaker) {
-  struct Expected {
-    std::string identifier;
-    std::int64_t usage;
-    std::string manufacturer;
-  };
-  const std::vector<Expected> expected = {{"F0:B3:EC:01:02:03", 2, "Logitech Inc."},
-                                          {"F0T1234ABCD", 6, "Apple Inc."}};
+  const std::pair<std::string, os::PlistDictionary> expected[] = {
+      {"F0:B3:EC:01:02:03", {{"PrimaryUsage", 2}, {"Manufacturer", "Logitech Inc."}}},
+      {"F0T1234ABCD", {{"PrimaryUsage", 6}, {"Manufacturer", "Apple Inc."}}}};
   const auto devices = services("IOHIDUserDevice");
-  ASSERT_EQ(devices.size(), expected.size());
-  for (const auto& e : expected) {
-    bool seen = false;
+  EXPECT_EQ(devices, services("IOHIDUserDevice"));
+  ASSERT_EQ(devices.size(), std::size(expected));
+  for (const auto& [identifier, properties] : expected) {
+    int seen = 0;
     for (auto entry : devices) {
       const auto d = propertiesOf(entry);
-      if (text(d, "PhysicalDeviceUniqueID") != e.identifier) continue;
-      seen = true;
-      expectIncludes(d, {{"PrimaryUsage", e.usage}, {"Manufacturer", e.manufacturer}});
+      if (text(d, "PhysicalDeviceUniqueID") != identifier) continue;
+      ++seen;
+      expectIncludes(d, properties);
     }
-    EXPECT_TRUE(seen) << e.identifier;
+    EXPECT_EQ(seen, 1) << identifier;
   }
   const auto bluetooth = services("AppleHSBluetoothDevice");
   ASSERT_EQ(bluetooth.size(), 1u);
@@ -204,14 +196,6 @@ TEST_P(PowerContract, HidDevicesCarryTheirUsageAndMaker) {
        {"Descriptors",
         os::PlistDictionary{
             {"DeviceDescriptor", os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
-}
-
-TEST_P(PowerContract, APeripheralBatterysParentIsItsHidDevice) {
-  for (auto entry : services("AppleDeviceManagementHIDEventService")) {
-    const auto parent = registry().parentEntry(entry);
-    ASSERT_TRUE(parent);
-    EXPECT_TRUE(registry().property(*parent, "PrimaryUsage"));
-  }
 }
 
 TEST_P(PowerContract, ADeviceThatGoesAwayAfterListingReadsAsGone) {
@@ -229,12 +213,6 @@ TEST_P(PowerContract, ADeviceThatGoesAwayAfterListingReadsAsGone) {
   const auto after = services("AppleDeviceManagementHIDEventService");
   ASSERT_EQ(after.size(), 1u);
   EXPECT_EQ(text(propertiesOf(after[0]), "Product"), "Magic Keyboard");
-}
-
-TEST_P(PowerContract, ListingsAreStableAndEntryZeroIsNothing) {
-  EXPECT_EQ(services("IOHIDUserDevice"), services("IOHIDUserDevice"));
-  EXPECT_FALSE(registry().properties(os::kNoRegistryEntry));
-  EXPECT_FALSE(registry().parentEntry(os::kNoRegistryEntry));
 }
 
 }  // namespace tellwick::testing
