@@ -118,28 +118,10 @@ TEST_F(DeviceImagesTest, DevicePictureFallsBackToCatalogueThenType) {
   }
 }
 
-// Where none of the system's folders exist, a keyboard has no picture.
-TEST_F(DeviceImagesTest, SystemFoldersAreAbsentOnLinux) {
-  ImageSources system{*files, *coder, catalogue, bundle, {}};
-  SingleBatteryDevice keyboard(DeviceType::keyboard, "Keyboard");
-  keyboard.setProductId(0x0267);
-  EXPECT_EQ(deviceImage(keyboard, system), std::nullopt);
-}
-
 TEST_F(DeviceImagesTest, TablesAreReadUpToTheirLimitAndNoFurther) {
   root.writeFile("five", "12345");
   EXPECT_EQ(files->readFile((root.path() / "five").string(), 5), "12345");
   EXPECT_EQ(files->readFile((root.path() / "five").string(), 4), std::nullopt);
-}
-
-TEST(DeviceCatalogueResource, ShipsEveryKind) {
-  const DeviceCatalogue catalogue = DeviceCatalogue::load(os::installedBundle());
-  EXPECT_TRUE(catalogue.isPhone("iPhone16,1"));
-  EXPECT_TRUE(catalogue.isTablet("iPad16,3"));
-  EXPECT_TRUE(catalogue.isWatch("Watch7,5"));
-  EXPECT_TRUE(catalogue.isPlayer("iPod9,1"));
-  EXPECT_FALSE(catalogue.isPhone("iPad16,3"));
-  EXPECT_EQ(catalogue.find("iPhone15,2")->shortName, "14 Pro");
 }
 
 }  // namespace

@@ -47,11 +47,21 @@ class ShellControllerTest : public ::testing::Test {
     return out;
   }
 
-  template <class T>
-  static const T& as(const std::shared_ptr<BatteryDevice>& device) {
-    auto* typed = dynamic_cast<const T*>(device.get());
-    EXPECT_NE(typed, nullptr);
-    return *typed;
+  // One line per device: serial, kind, name, maker, level, vendor and
+  // product; a double device adds its two levels.
+  std::vector<std::string> described() const {
+    const auto number = [](const auto& v) { return v ? std::to_string(*v) : "-"; };
+    std::vector<std::string> out;
+    for (const auto& d : finder_.devices()) {
+      std::string line = d->serial() + " " + std::string(rawValue(d->type())) + " " + d->name() +
+                         " " + d->manufacturer().value_or("-") + " " + number(d->batteryLevel()) +
+                         " " + number(d->vendorId()) + " " + number(d->productId());
+      if (const auto* twin = dynamic_cast<const DoubleBatteryDevice*>(d.get())) {
+        line += " " + number(twin->firstLevel()) + "/" + number(twin->secondLevel());
+      }
+      out.push_back(line);
+    }
+    return out;
   }
 
   ShellControllerTest() { bundle_.setString("battery", "CHARGING_CASE", "Etui"); }
@@ -62,7 +72,7 @@ class ShellControllerTest : public ::testing::Test {
 };
 
 TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrder) {
-  const auto& devices = find(
+  find(
       "Bluetooth:\n"
       "\n"
       "      Bluetooth Controller:\n"
@@ -77,33 +87,9 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
       "      Not Connected:\n" +
       block("Old Mouse", {"Address: AA:BB:CC:DD:EE:02", "Battery Level: 40%"}));
 
-  ASSERT_EQ(devices.size(), 3u);
-  EXPECT_THAT(serials(),
-              ElementsAre("case_00-1a-7d-da-71-13", "00-1a-7d-da-71-13", "aa-bb-cc-dd-ee-01"));
-
-  const auto& chargingCase = as<SingleBatteryDevice>(devices[0]);
-  EXPECT_EQ(chargingCase.type(), DeviceType::chargingCase);
-  EXPECT_EQ(chargingCase.name(), "Etui");
-  EXPECT_EQ(chargingCase.manufacturer(), "Apple Inc.");
-  EXPECT_EQ(chargingCase.batteryLevel(), 60);
-  EXPECT_EQ(chargingCase.vendorId(), 0x004C);
-  EXPECT_EQ(chargingCase.productId(), 0x200E);
-
-  const auto& earbuds = as<DoubleBatteryDevice>(devices[1]);
-  EXPECT_EQ(earbuds.name(), "Pods");
-  EXPECT_EQ(earbuds.type(), DeviceType::headphones);
-  EXPECT_EQ(earbuds.firstLevel(), 100);
-  EXPECT_EQ(earbuds.secondLevel(), 90);
-  EXPECT_EQ(earbuds.batteryLevel(), std::nullopt);
-  EXPECT_EQ(earbuds.manufacturer(), "Apple Inc.");
-  EXPECT_EQ(earbuds.productId(), 0x200E);
-
-  const auto& keyboard = as<SingleBatteryDevice>(devices[2]);
-  EXPECT_EQ(keyboard.name(), "Keyboard");
-  EXPECT_EQ(keyboard.type(), DeviceType::keyboard);
-  EXPECT_EQ(keyboard.batteryLevel(), 85);
-  EXPECT_EQ(keyboard.vendorId(), 0x05AC);
-  EXPECT_EQ(keyboard.productId(), 0x0267);
+  EXPECT_THAT(described(), ElementsAre("case_00-1a-7d-da-71-13 CHARGING_CASE Etui Apple Inc. 60 76 8206",
+                          "00-1a-7d-da-71-13 Headphones Pods Apple Inc. - - 8206 100/90",
+                          "aa-bb-cc-dd-ee-01 Keyboard Keyboard UNKNOWN_MANUFACTURER 85 1452 615"));
 }
 
 TEST_F(ShellControllerTest, OnlyConnectedNodesYieldDevices) {
@@ -124,8 +110,7 @@ TEST_F(ShellControllerTest, OnlyConnectedNodesYieldDevices) {
 }
 
 TEST_F(ShellControllerTest, SingleDeviceNeedsAddressAndALevelButDefaultsIdentifiers) {
-  const auto& devices =
-      find(connected(block("Bare", {"Address: 01", "Battery Level: 85%"}) +
+  find(connected(block("Bare", {"Address: 01", "Battery Level: 85%"}) +
                      block("Garbled", {"Address: 02", "Battery Level: 101%", "Vendor ID: 0xZZ",
                                        "Product ID: -1", "Minor Type: keyboard"}) +
                      block("No Address", {"Battery Level: 50%"}) +
@@ -133,15 +118,9 @@ TEST_F(ShellControllerTest, SingleDeviceNeedsAddressAndALevelButDefaultsIdentifi
                      block("Words", {"Address: 04", "Battery Level: full"}) +
                      block("Too Big", {"Address: 05", "Battery Level: 256%"}) +
                      block("Padded", {"Address: 06", "Battery Level:  7 %\t"})));
-  EXPECT_THAT(serials(), ElementsAre("01", "02", "06"));
-  EXPECT_EQ(devices[0]->vendorId(), 0);
-  EXPECT_EQ(devices[0]->productId(), 0);
-  EXPECT_EQ(devices[0]->batteryLevel(), 85);
-  EXPECT_EQ(devices[1]->batteryLevel(), 101);
-  EXPECT_EQ(devices[1]->vendorId(), 0);
-  EXPECT_EQ(devices[1]->productId(), 0);
-  EXPECT_EQ(devices[1]->type(), DeviceType::undefined);
-  EXPECT_EQ(devices[2]->batteryLevel(), 7);
+  EXPECT_THAT(described(), ElementsAre("01 undefined Bare UNKNOWN_MANUFACTURER 85 0 0",
+                          "02 undefined Garbled UNKNOWN_MANUFACTURER 101 0 0",
+                          "06 undefined Padded UNKNOWN_MANUFACTURER 7 0 0"));
 }
 
 TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
@@ -163,15 +142,12 @@ TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
                   {"Address: B3", "Vendor ID: 0x1", "Product ID: 0x1", "Case Battery Level: 1.5%"});
   blocks += block("Good", {"Address: B4", "Vendor ID: 4C", "Product ID: 0x7FFFFFFFFFFFFFFF",
                            "Case Battery Level: 0%", "Minor Type: Mouse"});
-  const auto& devices = find(connected(blocks));
-  ASSERT_THAT(serials(), ElementsAre("case_b4"));
-  EXPECT_EQ(devices[0]->type(), DeviceType::chargingCase);
-  EXPECT_EQ(devices[0]->productId(), INT64_MAX);
-  EXPECT_EQ(devices[0]->batteryLevel(), 0);
+  find(connected(blocks));
+  EXPECT_THAT(described(), ElementsAre("case_b4 CHARGING_CASE Etui Apple Inc. 0 76 9223372036854775807"));
 }
 
 TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
-  const auto& devices = find(connected(
+  find(connected(
       block("Left Only",
             {"Address: 01", "Vendor ID: 0x004C", "Product ID: 0x1", "Left Battery Level: 70%"}) +
       block("Both Garbled", {"Address: 02", "Vendor ID: 0x004C", "Product ID: 0x1",
@@ -182,25 +158,18 @@ TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
       block("Bad Product", {"Address: 05", "Vendor ID: 0x1", "Product ID: 0x8000000000000000",
                             "Left Battery Level: 5%"}) +
       block("No Address", {"Vendor ID: 0x1", "Product ID: 0x1", "Left Battery Level: 5%"})));
-  ASSERT_THAT(serials(), ElementsAre("01", "02", "03"));
-  const auto& leftOnly = as<DoubleBatteryDevice>(devices[0]);
-  EXPECT_EQ(leftOnly.firstLevel(), 70);
-  EXPECT_EQ(leftOnly.secondLevel(), std::nullopt);
-  EXPECT_EQ(leftOnly.vendorId(), std::nullopt);
-  const auto& garbled = as<DoubleBatteryDevice>(devices[1]);
-  EXPECT_EQ(garbled.firstLevel(), std::nullopt);
-  EXPECT_EQ(garbled.secondLevel(), std::nullopt);
-  EXPECT_EQ(as<DoubleBatteryDevice>(devices[2]).type(), DeviceType::headset);
+  EXPECT_THAT(described(), ElementsAre("01 Headphones Left Only Apple Inc. - - 1 70/-",
+                          "02 Headphones Both Garbled Apple Inc. - - 1 -/-",
+                          "03 Headset Headset UNKNOWN_MANUFACTURER - - 1 -/5"));
 }
 
 TEST_F(ShellControllerTest, OneNodeMayYieldSingleCaseAndDoubleInThatOrder) {
-  const auto& devices = find(connected(
+  find(connected(
       block("Everything", {"Address: 01", "Vendor ID: 0x1", "Product ID: 0x2", "Battery Level: 1%",
                            "Right Battery Level: 3%", "Case Battery Level: 2%"})));
-  ASSERT_EQ(devices.size(), 3u);
-  EXPECT_EQ(devices[0]->batteryLevel(), 1);
-  EXPECT_EQ(devices[1]->batteryLevel(), 2);
-  EXPECT_EQ(as<DoubleBatteryDevice>(devices[2]).secondLevel(), 3);
+  EXPECT_THAT(described(), ElementsAre("01 undefined Everything UNKNOWN_MANUFACTURER 1 1 2",
+                          "case_01 CHARGING_CASE Etui UNKNOWN_MANUFACTURER 2 1 2",
+                          "01 Headphones Everything UNKNOWN_MANUFACTURER - - 2 -/3"));
 }
 
 TEST_F(ShellControllerTest, RefreshReplacesTheDevicesAndAFailedRunLeavesNone) {

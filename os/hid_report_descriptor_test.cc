@@ -3,50 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
-#include <string>
 #include <vector>
 
 namespace tellwick::os {
 namespace {
 
-// Parameterised cases print as their names.
-template <typename Case>
-requires requires(const Case& c) { c.name; }
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
-
-struct UsageCase {
-  const char* name;
-  std::vector<std::uint8_t> descriptor;
-  std::optional<std::uint16_t> usage;
-};
-
-class PrimaryUsage : public ::testing::TestWithParam<UsageCase> {};
-
-TEST_P(PrimaryUsage, IsTheFirstGenericDesktopUsage) {
-  EXPECT_EQ(hidPrimaryGenericDesktopUsage(GetParam().descriptor), GetParam().usage);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Descriptors, PrimaryUsage,
-    ::testing::Values(
-        UsageCase{"Mouse", {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xC0}, 2},
-        UsageCase{"KeyboardAfterVendorCollection",
+TEST(PrimaryUsage, IsTheFirstGenericDesktopUsage) {
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> descriptor;
+    std::optional<std::uint16_t> usage;
+  } cases[] = {
+        {"Mouse", {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0xC0}, 2},
+        {"KeyboardAfterVendorCollection",
                   {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0xC0, 0x05, 0x01, 0x09, 0x06},
                   6},
-        UsageCase{"ExtendedUsageNamesItsPage", {0x05, 0x0C, 0x0B, 0x05, 0x00, 0x01, 0x00}, 5},
-        UsageCase{"PopRestoresThePage",
+        {"ExtendedUsageNamesItsPage", {0x05, 0x0C, 0x0B, 0x05, 0x00, 0x01, 0x00}, 5},
+        {"PopRestoresThePage",
                   {0x05, 0x01, 0xA4, 0x05, 0x0C, 0x09, 0x01, 0xB4, 0x09, 0x80},
                   0x80},
-        UsageCase{"LongItemIsSkipped", {0xFE, 0x02, 0x10, 0x09, 0x09, 0x05, 0x01, 0x09, 0x04}, 4},
-        UsageCase{"ConsumerOnly", {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0}, std::nullopt},
-        UsageCase{"TruncatedUsage", {0x05, 0x01, 0x0A, 0x02}, std::nullopt},
-        UsageCase{"TruncatedLongItem", {0xFE, 0x10, 0x00, 0x01}, std::nullopt},
-        UsageCase{"PopWithoutPush", {0x05, 0x01, 0xB4, 0x09, 0x02}, std::nullopt},
-        UsageCase{
+        {"LongItemIsSkipped", {0xFE, 0x02, 0x10, 0x09, 0x09, 0x05, 0x01, 0x09, 0x04}, 4},
+        {"ConsumerOnly", {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0}, std::nullopt},
+        {"TruncatedUsage", {0x05, 0x01, 0x0A, 0x02}, std::nullopt},
+        {"TruncatedLongItem", {0xFE, 0x10, 0x00, 0x01}, std::nullopt},
+        {"PopWithoutPush", {0x05, 0x01, 0xB4, 0x09, 0x02}, std::nullopt},
+        {
             "PushTooDeep", {0x05, 0x01, 0xA4, 0xA4, 0xA4, 0xA4, 0xA4, 0x09, 0x02}, std::nullopt},
-        UsageCase{"Empty", {}, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"Empty", {}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(hidPrimaryGenericDesktopUsage(c.descriptor), c.usage) << c.name;
+  }
+}
 
 TEST(HidItems, ItemsArriveInOrderWithLittleEndianDataAndATruncatedTailIsReported) {
   const std::vector<std::uint8_t> bytes = {0x05, 0x01, 0x26, 0xFF, 0x07, 0xC0, 0x27, 0x01};
