@@ -63,17 +63,7 @@ TEST(ClassOfDeviceTest, DecodesMajorAndMinorCodesWithEachTablesDefault) {
   }
 }
 
-TEST(ClassOfDeviceTest, CodesOutsideTheirFieldsDecodeWithoutFault) {
-  // Only separate codes can be negative or wider than their bits.
-  EXPECT_EQ(ClassOfDevice(0x05, 0x41).category(), T::unknown);
-  EXPECT_EQ(ClassOfDevice(0x05, 0x41).deviceType(), T::joystick);
-  EXPECT_EQ(ClassOfDevice(0x05, -1).category(), T::unknown);
-  EXPECT_EQ(ClassOfDevice(0x09, -3).deviceType(), T::uncategorized);
-  EXPECT_EQ(ClassOfDevice(0x01, -1).deviceType(), T::unknown);
-  EXPECT_EQ(ClassOfDevice(0x25, 0x10).major(), M::unknown);
-}
-
-TEST(ClassOfDeviceTest, RawValueIsKeptAndOnlyBitsTwoToTwelveMatter) {
+TEST(ClassOfDeviceTest, RawValueIsKeptAndOnlyItsCodeBitsMatterAndNoValueFaults) {
   for (std::int64_t services : {0x001, 0x7FF}) {
     for (std::int64_t format : {0, 3}) {
       const std::int64_t value = raw(0x02, 0x03, services, format);
@@ -88,6 +78,13 @@ TEST(ClassOfDeviceTest, RawValueIsKeptAndOnlyBitsTwoToTwelveMatter) {
   const ClassOfDevice negative(-1);
   EXPECT_EQ(negative.rawValue(), -1);
   EXPECT_EQ(negative.major(), M::unknown);
+  // Only separate codes can be negative or wider than their bits.
+  EXPECT_EQ(ClassOfDevice(0x05, 0x41).category(), T::unknown);
+  EXPECT_EQ(ClassOfDevice(0x05, 0x41).deviceType(), T::joystick);
+  EXPECT_EQ(ClassOfDevice(0x05, -1).category(), T::unknown);
+  EXPECT_EQ(ClassOfDevice(0x09, -3).deviceType(), T::uncategorized);
+  EXPECT_EQ(ClassOfDevice(0x01, -1).deviceType(), T::unknown);
+  EXPECT_EQ(ClassOfDevice(0x25, 0x10).major(), M::unknown);
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
       "      Not Connected:\n" +
       block("Old Mouse", {"Address: AA:BB:CC:DD:EE:02", "Battery Level: 40%"}));
 
-  EXPECT_THAT(described(), ElementsAre("case_00-1a-7d-da-71-13 CHARGING_CASE Etui Apple Inc. 60 76 8206",
+  EXPECT_THAT(described(),
+              ElementsAre("case_00-1a-7d-da-71-13 CHARGING_CASE Etui Apple Inc. 60 76 8206",
                           "00-1a-7d-da-71-13 Headphones Pods Apple Inc. - - 8206 100/90",
                           "aa-bb-cc-dd-ee-01 Keyboard Keyboard UNKNOWN_MANUFACTURER 85 1452 615"));
 }
@@ -111,16 +112,16 @@ TEST_F(ShellControllerTest, OnlyConnectedNodesYieldDevices) {
 
 TEST_F(ShellControllerTest, SingleDeviceNeedsAddressAndALevelButDefaultsIdentifiers) {
   find(connected(block("Bare", {"Address: 01", "Battery Level: 85%"}) +
-                     block("Garbled", {"Address: 02", "Battery Level: 101%", "Vendor ID: 0xZZ",
-                                       "Product ID: -1", "Minor Type: keyboard"}) +
-                     block("No Address", {"Battery Level: 50%"}) +
-                     block("Negative", {"Address: 03", "Battery Level: -5%"}) +
-                     block("Words", {"Address: 04", "Battery Level: full"}) +
-                     block("Too Big", {"Address: 05", "Battery Level: 256%"}) +
-                     block("Padded", {"Address: 06", "Battery Level:  7 %\t"})));
+                 block("Garbled", {"Address: 02", "Battery Level: 101%", "Vendor ID: 0xZZ",
+                                   "Product ID: -1", "Minor Type: keyboard"}) +
+                 block("No Address", {"Battery Level: 50%"}) +
+                 block("Negative", {"Address: 03", "Battery Level: -5%"}) +
+                 block("Words", {"Address: 04", "Battery Level: full"}) +
+                 block("Too Big", {"Address: 05", "Battery Level: 256%"}) +
+                 block("Padded", {"Address: 06", "Battery Level:  7 %\t"})));
   EXPECT_THAT(described(), ElementsAre("01 undefined Bare UNKNOWN_MANUFACTURER 85 0 0",
-                          "02 undefined Garbled UNKNOWN_MANUFACTURER 101 0 0",
-                          "06 undefined Padded UNKNOWN_MANUFACTURER 7 0 0"));
+                                       "02 undefined Garbled UNKNOWN_MANUFACTURER 101 0 0",
+                                       "06 undefined Padded UNKNOWN_MANUFACTURER 7 0 0"));
 }
 
 TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
@@ -143,7 +144,8 @@ TEST_F(ShellControllerTest, ChargingCaseNeedsEveryFieldWellFormed) {
   blocks += block("Good", {"Address: B4", "Vendor ID: 4C", "Product ID: 0x7FFFFFFFFFFFFFFF",
                            "Case Battery Level: 0%", "Minor Type: Mouse"});
   find(connected(blocks));
-  EXPECT_THAT(described(), ElementsAre("case_b4 CHARGING_CASE Etui Apple Inc. 0 76 9223372036854775807"));
+  EXPECT_THAT(described(),
+              ElementsAre("case_b4 CHARGING_CASE Etui Apple Inc. 0 76 9223372036854775807"));
 }
 
 TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
@@ -159,8 +161,8 @@ TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
                             "Left Battery Level: 5%"}) +
       block("No Address", {"Vendor ID: 0x1", "Product ID: 0x1", "Left Battery Level: 5%"})));
   EXPECT_THAT(described(), ElementsAre("01 Headphones Left Only Apple Inc. - - 1 70/-",
-                          "02 Headphones Both Garbled Apple Inc. - - 1 -/-",
-                          "03 Headset Headset UNKNOWN_MANUFACTURER - - 1 -/5"));
+                                       "02 Headphones Both Garbled Apple Inc. - - 1 -/-",
+                                       "03 Headset Headset UNKNOWN_MANUFACTURER - - 1 -/5"));
 }
 
 TEST_F(ShellControllerTest, OneNodeMayYieldSingleCaseAndDoubleInThatOrder) {
@@ -168,8 +170,8 @@ TEST_F(ShellControllerTest, OneNodeMayYieldSingleCaseAndDoubleInThatOrder) {
       block("Everything", {"Address: 01", "Vendor ID: 0x1", "Product ID: 0x2", "Battery Level: 1%",
                            "Right Battery Level: 3%", "Case Battery Level: 2%"})));
   EXPECT_THAT(described(), ElementsAre("01 undefined Everything UNKNOWN_MANUFACTURER 1 1 2",
-                          "case_01 CHARGING_CASE Etui UNKNOWN_MANUFACTURER 2 1 2",
-                          "01 Headphones Everything UNKNOWN_MANUFACTURER - - 2 -/3"));
+                                       "case_01 CHARGING_CASE Etui UNKNOWN_MANUFACTURER 2 1 2",
+                                       "01 Headphones Everything UNKNOWN_MANUFACTURER - - 2 -/3"));
 }
 
 TEST_F(ShellControllerTest, RefreshReplacesTheDevicesAndAFailedRunLeavesNone) {

@@ -18,7 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kKeyboard = "C0:11:22:33:44:01";
-constexpr const char* kSensor = "C0:11:22:33:44:02";
 
 class BluezCentralTest : public ::testing::Test {
  public:
@@ -36,12 +35,13 @@ class BluezCentralTest : public ::testing::Test {
 
   bool pump(const std::function<bool()>& done) { return central->runUntil(done, 10s); }
 
+  // Opens the central with a finder on it, which starts with a refresh.
   void startFinder() {
-    finder.reset();
-    persistency.reset();
+    open();
     domain = defaults.openSuite("tellwick-test");
     persistency = std::make_unique<LowEnergyPersistency>(*domain);
     finder = std::make_unique<LowEnergyFinder>(*central, *clock, *persistency, catalogue, bundle);
+    finder->refresh();
   }
 
   const LowEnergyDevice* findDevice(const std::string& id) const {
@@ -116,9 +116,7 @@ TEST_F(BluezCentralTest, RefusedConnectionIsAFailureEvent) {
 // Nameless: its appearance alone is not enough, its Apple data is.
 TEST_F(BluezCentralTest, ANamelessAdvertiserWithAppleDataIsDiscovered) {
   ASSERT_TRUE(bus.script("adapter"));
-  open();
   startFinder();
-  finder->refresh();
   ASSERT_TRUE(bus.script(std::string("device ") + kKeyboard + " '' --manufacturer 4c0002"));
   ASSERT_TRUE(pump([&] { return findDevice(kKeyboard) != nullptr; }));
   EXPECT_TRUE(findDevice(kKeyboard)->isDiscovered());
@@ -129,9 +127,7 @@ TEST_F(BluezCentralTest, BluezGoingAwayDropsDevicesAndState) {
   ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(
       bus.script(std::string("device ") + kKeyboard + " Keys --battery 50 --connected --resolved"));
-  open();
   startFinder();
-  finder->refresh();
   ASSERT_TRUE(pump([&] { return findDevice(kKeyboard) && findDevice(kKeyboard)->batteryLevel(); }));
   bus.stopBluez();
   ASSERT_TRUE(pump([&] { return central->state() == os::CentralState::unsupported; }));

@@ -114,9 +114,8 @@ TEST_P(HidEventSystemContract, EachUsageGivesItsChannelsReadingsOfTheirKindOnly)
               ElementsAre(Pair("ina226 in1", Optional(DoubleNear(5.084, 1e-9)))));
   ASSERT_THAT(voltage, SizeIs(1));
   EXPECT_FALSE(voltage[0]->copyEvent(os::kHidEventTypeTemperature));
-  EXPECT_EQ(voltage[0]->copyEvent(os::kHidEventTypePower)->floatValue(
-                os::kHidTemperatureLevelField),
-            0);
+  EXPECT_EQ(
+      voltage[0]->copyEvent(os::kHidEventTypePower)->floatValue(os::kHidTemperatureLevelField), 0);
 }
 
 TEST_P(HidEventSystemContract, MatchingComparesNumbersByValueInOneOrderForEveryClient) {

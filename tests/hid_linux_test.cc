@@ -18,16 +18,16 @@ namespace {
 
 const std::string kFixtures = std::string(TELLWICK_FIXTURES_DIR) + "/hid/";
 
-INSTANTIATE_TEST_SUITE_P(
-    Linux, HidEventSystemContract,
-    ::testing::Values(HidEventSystemWorldFactory{
-        "Linux",
-        []() -> std::unique_ptr<os::HidEventSystem> {
-          auto opening = os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
-          EXPECT_TRUE(opening) << opening.error();
-          return opening ? std::move(*opening) : nullptr;
-        }}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Linux, HidEventSystemContract,
+                         ::testing::Values(HidEventSystemWorldFactory{
+                             "Linux",
+                             []() -> std::unique_ptr<os::HidEventSystem> {
+                               auto opening =
+                                   os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
+                               EXPECT_TRUE(opening) << opening.error();
+                               return opening ? std::move(*opening) : nullptr;
+                             }}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {
   std::vector<std::string> warnings;

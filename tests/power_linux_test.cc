@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,8 @@ struct AttributeFault {
   std::vector<const char*> goneFromBattery;
   std::vector<const char*> goneFromSource;
 };
+
+void PrintTo(const AttributeFault& f, std::ostream* os) { *os << f.name; }
 
 class LinuxAttributeFaults : public ::testing::TestWithParam<AttributeFault> {};
 
@@ -136,11 +139,8 @@ TEST(LinuxRegistry, ABatteryBehindAnUnknownControllerHasAParentWithoutAClass) {
 
 TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
   Testbed bed(kFixtures + "laptop-energy.umockdev");
-  std::vector<guint8> huge(5000, 0x00);
-  huge[0] = 0x05;
-  huge[1] = 0x01;
-  huge[2] = 0x09;
-  huge[3] = 0x02;
+  std::vector<guint8> huge = {0x05, 0x01, 0x09, 0x02};  // a mouse, but far too long
+  huge.resize(5000);
   umockdev_testbed_set_attribute_binary(bed.bed(), kMouse.c_str(), "report_descriptor", huge.data(),
                                         huge.size());
   auto registry = os::newLinuxIoRegistry(logitechOnly);
