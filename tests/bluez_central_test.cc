@@ -67,6 +67,9 @@ TEST_F(BluezCentralTest, ConnectsDiscoversAndReads) {
   ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(bus.script(std::string("device ") + kKeyboard +
                          " Keys --battery 70 --info model=K380,hardware=B2"));
+  // Another device's characteristics are never listed as the keyboard's.
+  ASSERT_TRUE(
+      bus.script("device C0:11:22:33:44:02 Other --info firmware=1.2 --connected --resolved"));
   open();
   central->connect(kKeyboard);
   EXPECT_EQ(central->peripheralState(kKeyboard), os::PeripheralState::connecting);
