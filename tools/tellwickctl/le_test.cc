@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#include "battery/low_energy_persistency.h"
+#include "os/property_list_coder.h"
+#include "os/user_defaults.h"
 #include "tests/fakes/fake_resource_bundle.h"
+#include "tests/support/scratch_config_home.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -29,6 +33,20 @@ TEST(TellwickctlLe, Arguments) {
               expected)
         << ::testing::PrintToString(arguments);
   }
+}
+
+TEST(TellwickctlLe, MonitorAndUnmonitorEditTheStoredList) {
+  testing::ScratchConfigHome home;
+  auto monitored = [] {
+    auto coder = os::newLinuxPropertyListCoder();
+    auto domain = os::newLinuxUserDefaults(*coder)->openSuite(programDefaultsSuite());
+    LowEnergyPersistency persistency(*domain);
+    return persistency.monitoredDevices();
+  };
+  EXPECT_EQ(runLowEnergy({"monitor", "c0:ff:ee:00:00:01"}), 0);
+  EXPECT_EQ(monitored(), std::vector<std::string>{"C0:FF:EE:00:00:01"});
+  EXPECT_EQ(runLowEnergy({"unmonitor", "C0:FF:EE:00:00:01"}), 0);
+  EXPECT_TRUE(monitored().empty());
 }
 
 TEST(TellwickctlLe, HostileNamesStayOnTheirLine) {
