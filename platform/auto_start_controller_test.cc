@@ -52,6 +52,8 @@ TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
       {"hidden user entry hides the system one",
        {{u + name + ".desktop", hidden}, {e + name + ".desktop", entry()}}, false},
       {"switched off", {{e + name + ".desktop", entry("X-GNOME-Autostart-enabled=false\n")}}, false},
+      {"switched on, shown", {{e + name + ".desktop", entry("Hidden=false\nX-GNOME-Autostart-enabled=true\n")}}, true},
+      {"booleans are lower case", {{e + name + ".desktop", entry("Hidden=True\n")}}, true},
       {"system entry of another name still counts",
        {{u + name + ".desktop", hidden}, {o + name + ".old.desktop", entry()}}, false},
       {"malformed entry skipped for the next",
