@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/fakes/fake_helper_data_model.h"
+#include "tools/tellwickctl/battery.h"
 #include "tools/tellwickctl/commands.h"
 
 namespace tellwick::ctl {
@@ -90,6 +91,15 @@ TEST(ReportTest, FansTrafficAndBatteriesFillTheirTables) {
             "Double battery devices\n"
             "  NAME  TYPE        LEFT  RIGHT  LEVEL  MANUFACTURER  SERIAL\n"
             "  Buds  Headphones   90%      -      -  Apple Inc.    cc-dd\n");
+}
+
+TEST(ReportTest, PeripheralsTableEndsEachLineWithItsLastValue) {
+  auto keyboard = std::make_shared<SingleBatteryDevice>(DeviceType::keyboard, "Keys");
+  keyboard->setBatteryLevel(80);
+  keyboard->setSerial("aa-bb");
+  EXPECT_EQ(peripheralsText({keyboard}),
+            "NAME  TYPE      LEVEL  CHARGING  MANUFACTURER  SERIAL\n"
+            "Keys  Keyboard  80%    no        -             aa-bb\n");
 }
 
 TEST(ReportTest, JsonUsesTheCodingKeysAndNamesTheSensorsSource) {
