@@ -31,18 +31,6 @@ TEST(DesktopEntryTest, ParsesTheDesktopEntryGroupOrNothing) {
   for (const auto& c : cases) EXPECT_EQ(parseDesktopEntry(c.text), c.expected) << c.what;
 }
 
-TEST(DesktopEntryTest, EnabledUnlessHiddenOrSwitchedOff) {
-  const struct {
-    DesktopEntry entry;
-    bool enabled;
-  } cases[] = {
-      {{}, true}, {{{"Hidden", "false"}, {"X-GNOME-Autostart-enabled", "true"}}, true}, {{{"Hidden", "true"}}, false},
-      {{{"X-GNOME-Autostart-enabled", "false"}}, false},
-      {{{"Hidden", "True"}}, true},  // booleans are lower case; anything else is not true
-  };
-  for (const auto& c : cases) EXPECT_EQ(isAutoStartEnabled(c.entry), c.enabled);
-}
-
 TEST(DesktopEntryTest, ExecValuesQuoteAndEscapeAsTheFormatRequires) {
   const struct {
     std::string_view program;

@@ -45,41 +45,33 @@ TEST_F(ShellTest, EnvironmentOfCopiesEveryEntryOfEnvp) {
   EXPECT_TRUE(Shell::environmentOf(nullptr).empty());
 }
 
-TEST_F(ShellTest, FailuresAreAbsentForBothForms) {
+TEST_F(ShellTest, RunFailsOnExitAndRunTextAlsoOnAnythingButWellFormedUtf8) {
   EXPECT_EQ(Shell::run(runner_, {}, {"-c", "x"}), std::nullopt) << "shell cannot start";
   EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), std::nullopt);
-  runner_.install("/bin/bash", "some output", 1);
-  EXPECT_EQ(Shell::run(runner_, {}, {"-c", "x"}), std::nullopt) << "non-zero exit";
-  EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), std::nullopt);
-}
-
-TEST_F(ShellTest, RunTextAcceptsOnlyWellFormedUtf8) {
-  const std::string valid[] = {
-      "",
-      "plain ascii,1,2,\n",
-      "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",  // 2, 3 and 4 byte forms
-      "\xEF\xBF\xBF\xF4\x8F\xBF\xBF",             // U+FFFF, U+10FFFF
-      "nul\0inside"s,
+  const struct {
+    std::string output;
+    int status = 0;
+    bool utf8 = true;
+  } cases[] = {
+      {"some output", 1, true},
+      {""}, {"plain ascii,1,2,\n"},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // 2, 3 and 4 byte forms
+      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},             // U+FFFF, U+10FFFF
+      {"nul\0inside"s},
+      {"\x80", 0, false},              // stray continuation byte
+      {"\xC3", 0, false},              // truncated at the end
+      {"\xC3(", 0, false},             // truncated before ASCII
+      {"\xC0\xAF", 0, false},          // overlong "/"
+      {"\xE0\x80\xAF", 0, false},      // overlong three-byte form
+      {"\xED\xA0\x80", 0, false},      // UTF-16 surrogate
+      {"\xF4\x90\x80\x80", 0, false},  // above U+10FFFF
+      {"\xFF", 0, false},
   };
-  for (const auto& text : valid) {
-    runner_.install("/bin/bash", text);
-    EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), text);
-  }
-  const std::string invalid[] = {
-      "\x80",              // stray continuation byte
-      "\xC3",              // truncated at the end
-      "\xC3(",             // truncated before ASCII
-      "\xC0\xAF",          // overlong "/"
-      "\xE0\x80\xAF",      // overlong three-byte form
-      "\xED\xA0\x80",      // UTF-16 surrogate
-      "\xF4\x90\x80\x80",  // above U+10FFFF
-      "\xFF",
-  };
-  for (const auto& bytes : invalid) {
-    runner_.install("/bin/bash", "ok " + bytes + " ok");
-    EXPECT_EQ(Shell::run(runner_, {}, {"-c", "x"}), "ok " + bytes + " ok");
-    EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), std::nullopt)
-        << ::testing::PrintToString(bytes);
+  for (const auto& c : cases) {
+    runner_.install("/bin/bash", c.output, c.status);
+    auto expected = c.status ? std::nullopt : std::optional<std::string>(c.output);
+    EXPECT_EQ(Shell::run(runner_, {}, {"-c", "x"}), expected) << ::testing::PrintToString(c.output);
+    EXPECT_EQ(Shell::runText(runner_, {}, {"-c", "x"}), c.utf8 ? expected : std::nullopt);
   }
 }
 

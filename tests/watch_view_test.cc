@@ -35,18 +35,17 @@ class WatchViewTest : public HelperTest {
 
   // Waits until the screen holds every text of wanted and none of unwanted;
   // at the timeout, each one that is not as expected fails the test.
-  std::string screenWith(const std::vector<std::string>& wanted, const std::vector<std::string>& unwanted = {},
-                         std::chrono::milliseconds timeout = 10s) {
+  void screenWith(const std::vector<std::string>& wanted, const std::vector<std::string>& unwanted = {},
+                  std::chrono::milliseconds timeout = 10s) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    auto has = [](const std::string& screen, const std::string& text) { return screen.find(text) != std::string::npos; };
     for (;;) {
       std::string screen = tmux({"capture-pane", "-p", "-t", "view"});
-      bool done = std::ranges::all_of(wanted, [&](auto& w) { return has(screen, w); }) &&
-                  std::ranges::none_of(unwanted, [&](auto& u) { return has(screen, u); });
-      if (done || std::chrono::steady_clock::now() > deadline) {
+      auto shows = [&](const std::string& text) { return screen.find(text) != std::string::npos; };
+      if ((std::ranges::all_of(wanted, shows) && std::ranges::none_of(unwanted, shows)) ||
+          std::chrono::steady_clock::now() > deadline) {
         for (const auto& w : wanted) EXPECT_THAT(screen, HasSubstr(w));
         for (const auto& u : unwanted) EXPECT_THAT(screen, Not(HasSubstr(u)));
-        return screen;
+        return;
       }
       settle(200ms);
     }

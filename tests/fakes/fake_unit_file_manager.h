@@ -14,15 +14,14 @@ namespace tellwick::testing {
 // Enabling a masked unit fails, as systemd refuses it.
 class FakeUnitFileManager final : public os::UnitFileManager {
  public:
-  std::map<std::string, std::string>& states() { return states_; }
-  const std::vector<std::string>& calls() const { return calls_; }
+  std::map<std::string, std::string> states;
+  std::vector<std::string> calls;
   bool absent = false;
 
   os::Result<std::optional<std::string>> unitFileState(const std::string& unit) override {
     if (absent) return os::failure("no manager");
-    auto it = states_.find(unit);
-    if (it == states_.end()) return std::optional<std::string>();
-    return std::optional<std::string>(it->second);
+    auto it = states.find(unit);
+    return it == states.end() ? std::optional<std::string>() : std::optional<std::string>(it->second);
   }
   os::Status enableUnitFiles(const std::vector<std::string>& units) override {
     return change("enable", units, "enabled");
@@ -31,25 +30,20 @@ class FakeUnitFileManager final : public os::UnitFileManager {
     return change("disable", units, "disabled");
   }
   os::Status reload() override {
-    calls_.push_back("reload");
+    calls.push_back("reload");
     return absent ? os::failure("no manager") : os::Status{};
   }
 
  private:
   os::Status change(const std::string& verb, const std::vector<std::string>& units, const char* state) {
     for (const auto& unit : units) {
-      calls_.push_back(verb + " " + unit);
-      if (absent) return os::failure("no manager");
-      auto it = states_.find(unit);
-      if (it == states_.end()) return os::failure("no such unit " + unit);
-      if (it->second == "masked") return os::failure("unit " + unit + " is masked");
+      calls.push_back(verb + " " + unit);
+      auto it = states.find(unit);
+      if (absent || it == states.end() || it->second == "masked") return os::failure("cannot " + verb + " " + unit);
       it->second = state;
     }
     return {};
   }
-
-  std::map<std::string, std::string> states_;
-  std::vector<std::string> calls_;
 };
 
 }  // namespace tellwick::testing

@@ -36,13 +36,6 @@ struct Case {
 
 const Case kCases[] = {
     {"answered", {"fans"}, true, {{"RequestFans", {"ResponseFans"}}}, 0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}},
-    {"answered as JSON", {"fans", "--json"}, true, {{"RequestFans", {"ResponseFans"}}},
-     0, {"RequestFans"}, {"\"fans\": [", "\"rpm\": 2000"}, "", {}},
-    {"all answered, each once", {"all"}, true,
-     {{"RequestSensors", {"ResponseSensors"}}, {"RequestFans", {"ResponseFans"}},
-      {"RequestTraffic", {"ResponseTraffic"}}, {"RequestBatteries", {"ResponseBatteries"}}},
-     0, {"RequestSensors", "RequestFans", "RequestTraffic", "RequestBatteries"},
-     {"Sensors\n", "Fans\n", "Traffic\n", "Double battery devices\n"}, "", {}},
     {"partly answered prints what came", {"all", "--timeout", "3"}, true,
      {{"RequestSensors", {"ResponseSensors"}}, {"RequestFans", {"ResponseFans"}}},
      2, {"RequestSensors", "RequestFans", "RequestTraffic", "RequestBatteries"},

@@ -3,41 +3,50 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
+#include "battery/low_energy_persistency.h"
+#include "os/property_list_coder.h"
+#include "os/user_defaults.h"
 #include "tests/fakes/fake_resource_bundle.h"
+#include "tests/support/scratch_config_home.h"
 
 namespace tellwick::ctl {
 namespace {
 
 TEST(TellwickctlLe, Arguments) {
-  using A = LowEnergyInvocation::Action;
-  const struct {
-    std::vector<std::string> arguments;
-    std::optional<A> action;  // nullopt: a usage error
-    std::string address = {};
-    long timeoutMs = 10000;
-  } cases[] = {
-      {{}, A::watch}, {{"--json", "--once", "--timeout", "2.5"}, A::watch, "", 2500},
-      {{"monitor", "c0:ff:ee:00:00:01"}, A::monitor, "C0:FF:EE:00:00:01"},
-      {{"unmonitor", "C0:FF:EE:00:00:01"}, A::unmonitor, "C0:FF:EE:00:00:01"},
-      {{"monitor"}, std::nullopt}, {{"monitor", "C0:FF:EE:00:00"}, std::nullopt},
-      {{"monitor", "C0:FF:EE:00:00:0G"}, std::nullopt}, {{"monitor", "C0:FF:EE:00:00:01", "--json"}, std::nullopt},
-      {{"scan"}, std::nullopt}, {{"--timeout", "0"}, std::nullopt}, {{"--timeout"}, std::nullopt},
-      {{"--fast"}, std::nullopt},
+  // "action address timeout json once" (action: 0 watch, 1 monitor, 2 unmonitor), or "usage".
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "0  10000 0 0"}, {{"--json", "--once", "--timeout", "2.5"}, "0  2500 1 1"},
+      {{"monitor", "c0:ff:ee:00:00:01"}, "1 C0:FF:EE:00:00:01 10000 0 0"},
+      {{"unmonitor", "C0:FF:EE:00:00:01"}, "2 C0:FF:EE:00:00:01 10000 0 0"},
+      {{"monitor"}, "usage"}, {{"monitor", "C0:FF:EE:00:00"}, "usage"}, {{"monitor", "C0:FF:EE:00:00:0G"}, "usage"},
+      {{"monitor", "C0:FF:EE:00:00:01", "--json"}, "usage"}, {{"scan"}, "usage"}, {{"--timeout", "0"}, "usage"},
+      {{"--timeout", "2s"}, "usage"}, {{"--timeout"}, "usage"}, {{"--fast"}, "usage"},
   };
-  for (const auto& c : cases) {
-    auto parsed = parseLowEnergyArguments(c.arguments);
-    ASSERT_EQ(parsed.invocation.has_value(), c.action.has_value()) << parsed.error;
-    if (!c.action) {
-      EXPECT_FALSE(parsed.error.empty());
-      continue;
-    }
-    EXPECT_EQ(parsed.invocation->action, *c.action);
-    EXPECT_EQ(parsed.invocation->address, c.address);
-    EXPECT_EQ(parsed.invocation->timeout.count(), c.timeoutMs);
-    EXPECT_EQ(parsed.invocation->json, std::ranges::count(c.arguments, "--json") > 0);
-    EXPECT_EQ(parsed.invocation->once, std::ranges::count(c.arguments, "--once") > 0);
+  for (const auto& [arguments, expected] : cases) {
+    auto parsed = parseLowEnergyArguments(arguments);
+    const auto& i = parsed.invocation;
+    EXPECT_EQ(!i ? (parsed.error.empty() ? "usage without a reason" : "usage")
+                 : std::to_string(static_cast<int>(i->action)) + " " + i->address + " " +
+                       std::to_string(i->timeout.count()) + " " + std::to_string(i->json) + " " + std::to_string(i->once),
+              expected)
+        << ::testing::PrintToString(arguments);
   }
+}
+
+TEST(TellwickctlLe, MonitorAndUnmonitorEditTheStoredList) {
+  testing::ScratchConfigHome home;
+  auto monitored = [] {
+    auto coder = os::newLinuxPropertyListCoder();
+    auto domain = os::newLinuxUserDefaults(*coder)->openSuite(programDefaultsSuite());
+    LowEnergyPersistency persistency(*domain);
+    return persistency.monitoredDevices();
+  };
+  EXPECT_EQ(runLowEnergy({"monitor", "c0:ff:ee:00:00:01"}), 0);
+  EXPECT_EQ(monitored(), std::vector<std::string>{"C0:FF:EE:00:00:01"});
+  EXPECT_EQ(runLowEnergy({"unmonitor", "C0:FF:EE:00:00:01"}), 0);
+  EXPECT_TRUE(monitored().empty());
 }
 
 TEST(TellwickctlLe, HostileNamesStayOnTheirLine) {

@@ -2,76 +2,58 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace tellwick::watch {
 namespace {
 
-struct Expected {
-  std::uint64_t pid;
-  std::optional<double> sent;
-  std::optional<double> received;
-};
-
 struct Step {
   double seconds;
   std::vector<ProcessTrafficInfo> sample;
-  std::vector<Expected> rates;  // in the order returned
+  const char* rates;  // "pid:sent/received" in the order returned, "-" for no rate yet
 };
 
-struct Case {
-  const char* name;
-  std::vector<Step> steps;
-};
-
-const Case kCases[] = {
+const std::pair<const char*, std::vector<Step>> kCases[] = {
     {"the first sample has no rate yet, the second has one",
-     {{10, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
-      {12, {{7, "curl", 3000, 9000}}, {{7, 1000, 2000}}}}},
+     {{10, {{7, "curl", 1000, 5000}}, "7:-/-"}, {12, {{7, "curl", 3000, 9000}}, "7:1000/2000"}}},
     {"a counter that goes down starts the process afresh",
-     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
-      {1, {{7, "curl", 1000, 100}}, {{7, {}, {}}}},
-      {2, {{7, "curl", 1500, 600}}, {{7, 500, 500}}}}},
+     {{0, {{7, "curl", 1000, 5000}}, "7:-/-"}, {1, {{7, "curl", 1000, 100}}, "7:-/-"},
+      {2, {{7, "curl", 1500, 600}}, "7:500/500"}}},
     {"a pid reused by another program starts afresh",
-     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
-      {1, {{7, "ssh", 2000, 6000}}, {{7, {}, {}}}}}},
+     {{0, {{7, "curl", 1000, 5000}}, "7:-/-"}, {1, {{7, "ssh", 2000, 6000}}, "7:-/-"}}},
     {"a sample no later than the one before gives no rate",
-     {{5, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
-      {5, {{7, "curl", 2000, 6000}}, {{7, {}, {}}}},
-      {4, {{7, "curl", 3000, 7000}}, {{7, {}, {}}}},
-      {6, {{7, "curl", 4000, 8000}}, {{7, 500, 500}}}}},
+     {{5, {{7, "curl", 1000, 5000}}, "7:-/-"}, {5, {{7, "curl", 2000, 6000}}, "7:-/-"},
+      {4, {{7, "curl", 3000, 7000}}, "7:-/-"}, {6, {{7, "curl", 4000, 8000}}, "7:500/500"}}},
     {"a process that left and came back starts afresh",
-     {{0, {{7, "curl", 1000, 5000}}, {{7, {}, {}}}},
-      {1, {}, {}},
-      {2, {{7, "curl", 2000, 6000}}, {{7, {}, {}}}}}},
+     {{0, {{7, "curl", 1000, 5000}}, "7:-/-"}, {1, {}, ""}, {2, {{7, "curl", 2000, 6000}}, "7:-/-"}}},
     {"a pid listed twice counts once, by its first entry",
-     {{0, {{7, "curl", 0, 0}, {7, "curl", 999, 999}}, {{7, {}, {}}}},
-      {1, {{7, "curl", 10, 20}}, {{7, 10, 20}}}}},
+     {{0, {{7, "curl", 0, 0}, {7, "curl", 999, 999}}, "7:-/-"}, {1, {{7, "curl", 10, 20}}, "7:10/20"}}},
     {"highest total rate first, then more bytes, then the lower pid",
-     {{0, {{1, "a", 0, 0}, {2, "b", 0, 0}, {3, "c", 0, 0}, {4, "d", 50, 0}}, {{4, {}, {}}, {1, {}, {}}, {2, {}, {}}, {3, {}, {}}}},
-      {1,
-       {{1, "a", 10, 0}, {2, "b", 0, 300}, {3, "c", 100, 100}, {4, "d", 50, 0}, {5, "e", 1, 1}},
-       {{2, 0, 300}, {3, 100, 100}, {1, 10, 0}, {4, 0, 0}, {5, {}, {}}}}}},
+     {{0, {{1, "a", 0, 0}, {2, "b", 0, 0}, {3, "c", 0, 0}, {4, "d", 50, 0}}, "4:-/- 1:-/- 2:-/- 3:-/-"},
+      {1, {{1, "a", 10, 0}, {2, "b", 0, 300}, {3, "c", 100, 100}, {4, "d", 50, 0}, {5, "e", 1, 1}},
+       "2:0/300 3:100/100 1:10/0 4:0/0 5:-/-"}}},
     {"counters at the top of the range neither wrap nor overflow",
-     {{0, {{1, "a", UINT64_MAX - 10, UINT64_MAX - 10}}, {{1, {}, {}}}},
-      {1, {{1, "a", UINT64_MAX, UINT64_MAX}}, {{1, 10, 10}}}}},
+     {{0, {{1, "a", UINT64_MAX - 10, UINT64_MAX - 10}}, "1:-/-"}, {1, {{1, "a", UINT64_MAX, UINT64_MAX}}, "1:10/10"}}},
 };
+
+std::string rate(std::optional<double> r) {
+  std::ostringstream text;
+  if (r) text << *r;
+  return r ? text.str() : "-";
+}
 
 TEST(TrafficRatesTest, RatesFollowTheCounters) {
-  for (const Case& c : kCases) {
+  for (const auto& [name, steps] : kCases) {
     TrafficRates rates;
-    for (std::size_t s = 0; s < c.steps.size(); ++s) {
-      SCOPED_TRACE(std::string(c.name) + ", step " + std::to_string(s));
-      auto got = rates.update(c.steps[s].sample, c.steps[s].seconds);
-      const auto& expected = c.steps[s].rates;
-      ASSERT_EQ(got.size(), expected.size());
-      for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].pid, expected[i].pid) << "at " << i;
-        EXPECT_EQ(got[i].sentPerSecond, expected[i].sent) << "pid " << got[i].pid;
-        EXPECT_EQ(got[i].receivedPerSecond, expected[i].received) << "pid " << got[i].pid;
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+      std::string got;
+      for (const auto& r : rates.update(steps[s].sample, steps[s].seconds)) {
+        got += (got.empty() ? "" : " ") + std::to_string(r.pid) + ":" + rate(r.sentPerSecond) + "/" +
+               rate(r.receivedPerSecond);
       }
+      EXPECT_EQ(got, steps[s].rates) << name << ", step " << s;
     }
   }
 }
