@@ -56,14 +56,6 @@ TEST(ProfilerOutputParserTest, BuildsTheTreeByIndentation) {
   EXPECT_TRUE(ProfilerOutputParser().parse(std::nullopt).nodes().empty());
 }
 
-TEST(ProfilerOutputParserTest, ParseLinesLeavesTheIndexAtTheFirstLineNotConsumed) {
-  std::vector<std::string_view> lines = {"Root:", "  Key: value", "Next:", "  Key: other"};
-  OutputNode node("Root");
-  std::size_t index = 1;
-  ProfilerOutputParser().parseLines(node, lines, index);
-  EXPECT_EQ(index, 2u);
-}
-
 // The parser never makes a second root or a property beside children; a
 // tree built by hand does.
 TEST(OutputTreeTest, DescriptionWritesEveryRootAndPropertiesBeforeChildren) {
