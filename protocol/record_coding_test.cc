@@ -86,26 +86,19 @@ TEST(RecordCodingTest, RequiredKeysMustBePresentAndOfTheirKind) {
 TEST(RecordCodingTest, FansAndTrafficRoundTripEveryFieldInOrder) {
   EXPECT_EQ(encodeFan(Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, -1)),
             PlistValue(fanRecord()));
-  EXPECT_EQ(encodeFan(*decodeFan(fanRecord())), PlistValue(fanRecord()));
+  EXPECT_EQ(encodeFan(decodeFan(fanRecord()).value()), PlistValue(fanRecord()));
   // A stored empty name is kept, not replaced by the default.
   EXPECT_EQ(decodeFan(with(fanRecord(), "name", ""))->name, "");
 
   constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
   EXPECT_EQ(encodeTraffic({ProcessTrafficInfo(4242, "curl", kMax, 0)}),
             PlistValue(PlistArray{trafficRecord()}));
-  auto traffic = decodeTraffic(PlistArray{trafficRecord()});
-  ASSERT_TRUE(traffic);
-  EXPECT_EQ(encodeTraffic(*traffic), PlistValue(PlistArray{trafficRecord()}));
+  EXPECT_EQ(encodeTraffic(decodeTraffic(PlistArray{trafficRecord()}).value()),
+            PlistValue(PlistArray{trafficRecord()}));
 }
 
 TEST(RecordCodingTest, OneBadElementFailsTheWholeList) {
-  std::vector<Sensor> sensors{Sensor("TC0P", "CPU", 40.0), Sensor("PSTR", "Power", std::nullopt)};
-  auto decoded = decodeSensors(encodeSensors(sensors));
-  ASSERT_TRUE(decoded);
-  ASSERT_EQ(decoded->size(), 2u);
-  EXPECT_EQ((*decoded)[1].identifier, "PSTR");
   EXPECT_EQ(decodeSensors(PlistArray{})->size(), 0u);
-  EXPECT_FALSE(decodeSensors(PlistArray{sensorRecord(), PlistDictionary{{"Description", "x"}}}));
   EXPECT_FALSE(decodeSensors(PlistArray{sensorRecord(), "TC0D"}));
   EXPECT_FALSE(decodeSensors(sensorRecord()));
   EXPECT_EQ(decodeFans(PlistArray{fanRecord(), fanRecord()})->size(), 2u);
