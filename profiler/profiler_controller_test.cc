@@ -25,7 +25,8 @@ class ProfilerControllerTest : public ::testing::Test {
 TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglishAndParsesTheReport) {
   runner_.install("/bin/bash", "Bluetooth:\n\n      Connected:\n          Mouse:\n"
                                "              Battery Level: 85%\n");
-  EXPECT_EQ(controller_.run().description(), "Bluetooth:\n  Connected:\n    Mouse:\n      Battery Level: 85%\n");
+  EXPECT_EQ(controller_.run().description(),
+            "Bluetooth:\n  Connected:\n    Mouse:\n      Battery Level: 85%\n");
 
   ASSERT_EQ(runner_.calls().size(), 1u);
   const auto& call = runner_.calls()[0];

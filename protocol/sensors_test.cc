@@ -45,7 +45,7 @@ TEST_F(SensorsTest, EachListKeepsFileOrderAndAllConcatenatesInFixedOrder) {
 
   // Entries may carry a value or a null one; other keys are ignored.
   bundle_.addResource("Powers.json", R"([{"Identifier":"PSTR","Description":"a","Value":null},
-                                         {"Identifier":"PDTR","Description":"b","Value":41.5,"x":1}])");
+    {"Identifier":"PDTR","Description":"b","Value":41.5,"x":1}])");
   auto powers = Sensors::powers(bundle_);
   ASSERT_EQ(powers.size(), 2u);
   EXPECT_EQ(powers[0].value, std::nullopt);

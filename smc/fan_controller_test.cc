@@ -55,7 +55,8 @@ TEST_F(FanControllerTest, ReportsEveryFanInIndexOrderThenPosts) {
   smc_.set("FNum", "ui8 ", {2});
   addFan(0, "Left side", 2000, 1200, 6000, 2100);
   addFan(1, "Right side", 1999.9f, 1200, 6500, 0);
-  EXPECT_EQ(testing::fanText(update()), "F0Ac Left side: 2000 1200 6000 2100\nF1Ac Right side: 1999 1200 6500 0\n");
+  EXPECT_EQ(testing::fanText(update()),
+            "F0Ac Left side: 2000 1200 6000 2100\nF1Ac Right side: 1999 1200 6500 0\n");
   EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
 }
 
@@ -66,7 +67,8 @@ TEST_F(FanControllerTest, NoFanCountOrServiceStoresAnEmptyListAndStillAnswers) {
   FanController withoutService(model_, center_, smc_, bundle_);
   withoutService.updateFans();
   EXPECT_EQ(withoutService.connection(), 0u);
-  EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans", "setFans", "post ResponseFans"));
+  EXPECT_THAT(journal_,
+              ElementsAre("setFans", "post ResponseFans", "setFans", "post ResponseFans"));
   EXPECT_TRUE(model_.fans()->empty());
 }
 

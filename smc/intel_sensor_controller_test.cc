@@ -26,7 +26,8 @@ std::vector<std::string> identifiers(const std::vector<Sensor>& sensors) {
 // One line per sensor: identifier, description, value.
 std::string text(const std::vector<Sensor>& sensors) {
   std::ostringstream out;
-  for (const auto& s : sensors) out << s.identifier << " " << s.description << " " << *s.value << "\n";
+  for (const auto& s : sensors)
+    out << s.identifier << " " << s.description << " " << *s.value << "\n";
   return out.str();
 }
 
@@ -65,7 +66,8 @@ class IntelSensorControllerTest : public ::testing::Test {
 
 TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {
   controller_->start(catalogue_);
-  EXPECT_EQ(text(update()), "TC0P CPU Proximity 42.5\nVD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
+  EXPECT_EQ(text(update()),
+            "TC0P CPU Proximity 42.5\nVD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
   EXPECT_THAT(journal_, ElementsAre("setSensors", "post ResponseSensors"));
 }
 
@@ -79,7 +81,9 @@ TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
   smc_.set("TG0P", "sp78", {0x30, 0x00});
   smc_.erase("VD0R");
   smc_.setFloat("PSTR", NAN);
-  EXPECT_EQ(text(update()), "TC0P CPU Proximity 42.5\nTG0P GPU Proximity 48\nIC0R CPU Rail 2\nPSTR System Total nan\n");
+  EXPECT_EQ(
+      text(update()),
+      "TC0P CPU Proximity 42.5\nTG0P GPU Proximity 48\nIC0R CPU Rail 2\nPSTR System Total nan\n");
 
   smc_.set("VD0R", "sp4b", {0x60, 0x00});
   EXPECT_THAT(identifiers(update()), ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));

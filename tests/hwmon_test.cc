@@ -147,7 +147,8 @@ TEST_F(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
   } const machines[] = {
       {"laptop.umockdev", {"coretemp Package id 0", "BAT0 curr1", "i915 in0", "iwlwifi_1 temp1"}},
       {"desktop.umockdev",
-       {"nct6798 +12V", "nct6798 Geh\xEF\xBF\xBD" "use", "nvme-pci-0100 Composite", "nvme-pci-0400 Composite"}},
+       {"nct6798 +12V", "nct6798 Geh\xEF\xBF\xBDuse", "nvme-pci-0100 Composite",
+        "nvme-pci-0400 Composite"}},
   };
   for (const auto& machine : machines) {
     SCOPED_TRACE(machine.fixture);

@@ -113,7 +113,8 @@ TEST_F(LinuxSystemProfilerTest, WithoutBlueZTheReportIsTheTitleAlone) {
 }
 
 TEST_F(LinuxSystemProfilerTest, WithoutASystemBusItFailsWithOneLine) {
-  ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + scratch_.string() + "/no-such-socket");
+  ScopedEnv address("DBUS_SYSTEM_BUS_ADDRESS",
+                    "unix:path=" + scratch_.string() + "/no-such-socket");
   EXPECT_TRUE(profiler_.run().nodes().empty());
   const std::string out =
       Shell::run(*runner_, processEnvironment(),

@@ -45,7 +45,8 @@ class TrafficIntegrationTest : public ::testing::Test {
 TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
   ScopedEnvironmentVariable path("PATH", pathWithPrefix(scratch_.string()));
   // The tool sees the sampler's arguments and the fixed locale.
-  scratch_.writeScript("nettop", R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"; args="$*"; echo "${args//,/+}.1,0,0,")");
+  scratch_.writeScript("nettop", R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"
+args="$*"; echo "${args//,/+}.1,0,0,")");
   controller_.updateTraffic();
   ASSERT_TRUE(model_.traffic().has_value());
   ASSERT_EQ(model_.traffic()->size(), 2u);
@@ -164,8 +165,9 @@ TEST_F(TrafficIntegrationTest, SamplerOverTheLinuxNettopCountsThisProcessesLoopb
 }
 
 TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptions) {
+  const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
   EXPECT_EQ(Shell::run(*runner_, processEnvironment(),
-                       {"-c", std::string(TELLWICK_BIN_DIR) + "/nettop -L 1 -t wifi 2>/dev/null; echo $?"}),
+                       {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}),
             "64\n");
 }
 

@@ -13,8 +13,9 @@ namespace tellwick::testing {
 inline std::string fanText(const std::vector<Fan>& fans) {
   std::string out;
   for (const Fan& f : fans) {
-    out += f.identifier + " " + f.name + ": " + std::to_string(f.rpm) + " " + std::to_string(f.min) +
-           " " + std::to_string(f.max) + " " + std::to_string(f.target) + "\n";
+    out += f.identifier + " " + f.name + ": " + std::to_string(f.rpm) + " " +
+           std::to_string(f.min) + " " + std::to_string(f.max) + " " + std::to_string(f.target) +
+           "\n";
   }
   return out;
 }

@@ -14,7 +14,8 @@ using ::testing::ElementsAre;
 using MacBookProTest = SysfsMachineTest;
 
 TEST_F(MacBookProTest, FansAreApplesmcsWithTrimmedLabels) {
-  EXPECT_EQ(fanText(fans()), "F0Ac Left side: 2161 2160 6156 2160\nF1Ac Right side: 1999 2000 5700 2000\n");
+  EXPECT_EQ(fanText(fans()),
+            "F0Ac Left side: 2161 2160 6156 2160\nF1Ac Right side: 1999 2000 5700 2000\n");
   EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseFans"));
 }
 
