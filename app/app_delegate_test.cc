@@ -64,8 +64,7 @@ TEST_F(AppDelegateTest, LaunchRegistersThenAnnouncesThenBuildsTheRoot) {
 
   std::vector<std::string> names;
   for (const auto& r : center_.registrations()) {
-    EXPECT_EQ(r.observer, &delegate_);
-    EXPECT_FALSE(r.object.has_value()) << r.name;
+    EXPECT_TRUE(r.observer == &delegate_ && !r.object.has_value()) << r.name;
     names.push_back(r.name);
   }
   EXPECT_THAT(names, ElementsAre("TerminateHelper", "RequestFans", "RequestSensors",
@@ -75,7 +74,12 @@ TEST_F(AppDelegateTest, LaunchRegistersThenAnnouncesThenBuildsTheRoot) {
   EXPECT_FALSE(center_.posted()[0].object.has_value());
 }
 
-TEST_F(AppDelegateTest, EachRequestCallsItsControllerOncePerDelivery) {
+TEST_F(AppDelegateTest, EachRequestCallsItsControllerOncePerDeliveryAndNoneBeforeLaunch) {
+  delegate_.onRequestFans();
+  delegate_.onRequestSensors();
+  delegate_.onRequestTraffic();
+  delegate_.onRequestBatteries();
+  EXPECT_THAT(journal_, IsEmpty());
   delegate_.applicationDidFinishLaunching();
   journal_.clear();
 
@@ -90,18 +94,6 @@ TEST_F(AppDelegateTest, EachRequestCallsItsControllerOncePerDelivery) {
   EXPECT_THAT(journal_, ElementsAre("updateFans", "updateFans", "updateSensors", "updateTraffic",
                                     "updateBatteries", "updateSensors"));
   EXPECT_THAT(application_.terminateSenders(), IsEmpty());
-}
-
-TEST_F(AppDelegateTest, RequestsBeforeLaunchAreIgnored) {
-  delegate_.onRequestFans();
-  delegate_.onRequestSensors();
-  delegate_.onRequestTraffic();
-  delegate_.onRequestBatteries();
-  EXPECT_THAT(journal_, IsEmpty());
-}
-
-TEST_F(AppDelegateTest, TerminateHelperAsksTheApplicationWithTheDelegateAsSender) {
-  delegate_.applicationDidFinishLaunching();
   deliver(HelperNotifications::terminateHelper, "anything");
   EXPECT_THAT(application_.terminateSenders(), ElementsAre(&delegate_));
 }
@@ -121,12 +113,6 @@ TEST_F(AppDelegateTest, TerminationAnnouncesFirstThenStopsListening) {
   EXPECT_EQ(center_.registrations().size(), 1u);  // only the test's own
   EXPECT_EQ(center_.deliver({"RequestFans", std::nullopt}), 0);
   EXPECT_EQ(center_.deliver({"TerminateHelper", std::nullopt}), 0);
-}
-
-TEST_F(AppDelegateTest, RunsUnderTheApplicationLoop) {
-  auto exit = application_.run(delegate_);
-  EXPECT_EQ(exit.status, 0);
-  EXPECT_THAT(center_.postedNames(), ElementsAre("HelperStarted", "HelperStopped"));
 }
 
 }  // namespace

@@ -55,23 +55,15 @@ TEST(NativeSensorControllerTest, NamesAreReadOnceAndReadingsAfreshWithANewClient
   EXPECT_EQ(system.clientsCreated(), clientsAfterStart + 2);
 }
 
-TEST(NativeSensorControllerTest, ServiceWithoutEventHasNoReadingInItsPlace) {
-  FakeHidEventSystem system;
-  system.addThermal("A", 30);
-  system.addThermal("B", std::nullopt);
-  system.addThermal("C", -2.5);
-  system.addVoltage("V", std::nullopt);
-  NativeSensorController reader(system);
-
-  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(30, std::nullopt, -2.5));
-  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(std::nullopt));
-}
-
+// A service without an event has no reading in its place.
 TEST(NativeSensorControllerTest, EachGroupReadsItsOwnEventTypeAndField) {
   FakeHidEventSystem system;
   const int current = system.addCurrent("I", 2.25);
   const int voltage = system.addVoltage("V", 0.8);
   const int thermal = system.addThermal("T", 45);
+  system.addThermal("no event", std::nullopt);
+  system.addThermal("negative", -2.5);
+  system.addVoltage("no event", std::nullopt);
   // Values under other types or fields must not leak into a group.
   system.setEventValue(current, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField, 99);
   system.setEventValue(voltage, os::kHidEventTypePower, os::kHidPowerMeasureField + 1, 99);
@@ -79,10 +71,10 @@ TEST(NativeSensorControllerTest, EachGroupReadsItsOwnEventTypeAndField) {
   NativeSensorController reader(system);
 
   EXPECT_THAT(*reader.refreshCurrentSensors(), ElementsAre(2.25));
-  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(0.8));
-  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(45));
+  EXPECT_THAT(*reader.refreshVoltageSensors(), ElementsAre(0.8, std::nullopt));
+  EXPECT_THAT(*reader.refreshThermalSensors(), ElementsAre(45, std::nullopt, -2.5));
   EXPECT_THAT(*reader.getPowerVoltageValues(NativeSensorController::matching(0xff00, 5)),
-              ElementsAre(99));
+              ElementsAre(99, std::nullopt, std::nullopt));
 }
 
 TEST(NativeSensorControllerTest, NoServiceListIsNoneAndNoMatchIsEmpty) {

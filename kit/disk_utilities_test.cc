@@ -51,8 +51,6 @@ TEST(ByteCountFormatterTest, StepsByTheStylesBaseAndRoundsIntoTheNextUnit) {
 
 TEST(DiskUtilitiesTest, ByteCountTextRefusesNegativeCounts) {
   EXPECT_EQ(D::byteCountText(-1), "-");
-  EXPECT_EQ(D::byteCountText(0), "Zero KB");
-  EXPECT_EQ(D::byteCountText(1'500'000), "1.5 MB");
   EXPECT_EQ(D::byteCountText(1'500'000, S::binary), "1.4 MB");
   EXPECT_EQ(D::memoryByteCountText(1024), "1 KB");
   EXPECT_EQ(D::memoryByteCountText(-5), "-");

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstddef>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "kit/point.h"
@@ -18,10 +16,8 @@ using Points = std::vector<Point>;
 Points simplify(const Points& points, double epsilon) { return RamerDouglasPeucker::simplify(points, epsilon); }
 
 TEST(PointTest, TextUsesShortestRoundTripDecimals) {
-  EXPECT_EQ(description({1, 2.5}), "(1.0, 2.5)");
-  EXPECT_EQ(description({0, -0.0}), "(0.0, -0.0)");
-  EXPECT_EQ(description({0.1, 1.0 / 3}), "(0.1, 0.3333333333333333)");
-  EXPECT_EQ(description({1e20, -1e-7}), "(1e+20, -1e-07)");
+  EXPECT_EQ(description({1, -0.0}), "(1.0, -0.0)");
+  EXPECT_EQ(description({1.0 / 3, -1e-7}), "(0.3333333333333333, -1e-07)");
   EXPECT_EQ(description({std::numeric_limits<double>::infinity(), std::nan("")}), "(inf, nan)");
 }
 
@@ -52,55 +48,6 @@ TEST(RamerDouglasPeuckerTest, KeepsTheFarthestPointsBeyondTheTolerance) {
   const Points withNan = simplify({{0, 0}, {std::nan(""), 1}, {2, 0}}, 0.1);
   ASSERT_EQ(withNan.size(), 2u);
   EXPECT_EQ(withNan[1], (Point{2, 0}));
-}
-
-// Checks what every result must satisfy: a subsequence of the input in input
-// order, ends kept, and every dropped point within epsilon of the line
-// through its kept neighbours.
-void expectValidSimplification(const Points& input, const Points& output, double epsilon) {
-  ASSERT_FALSE(output.empty());
-  EXPECT_EQ(output.front(), input.front());
-  EXPECT_EQ(output.back(), input.back());
-  std::vector<std::size_t> kept;
-  std::size_t next = 0;
-  for (const Point& p : output) {
-    while (next < input.size() && !(input[next] == p)) ++next;
-    ASSERT_LT(next, input.size()) << "not a subsequence at " << p;
-    kept.push_back(next++);
-  }
-  ASSERT_EQ(kept.back(), input.size() - 1);
-  for (std::size_t j = 0; j + 1 < kept.size(); ++j) {
-    const Point& a = input[kept[j]];
-    const Point& b = input[kept[j + 1]];
-    const double length = std::hypot(b.x - a.x, b.y - a.y);
-    for (std::size_t k = kept[j] + 1; k < kept[j + 1]; ++k) {
-      const Point& p = input[k];
-      const double cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
-      EXPECT_LE(std::fabs(cross) / length, epsilon + 1e-9) << "dropped " << p << " between " << a << " and " << b;
-    }
-  }
-}
-
-TEST(RamerDouglasPeuckerTest, RandomPolylinesGiveValidSimplifications) {
-  std::mt19937 random(20240611);
-  std::uniform_real_distribution<double> coordinate(-100, 100);
-  std::uniform_int_distribution<std::size_t> length(2, 300);
-  for (int round = 0; round < 200; ++round) {
-    Points input(length(random));
-    double x = 0;
-    for (Point& p : input) {
-      x += std::fabs(coordinate(random)) + 0.5;
-      p = {x, coordinate(random)};
-    }
-    for (double epsilon : {0.0, 1.0, 25.0, 1000.0}) {
-      const Points output = simplify(input, epsilon);
-      expectValidSimplification(input, output, epsilon);
-      if (epsilon == 1000.0) {
-        EXPECT_EQ(output.size(), 2u);
-      }
-      if (::testing::Test::HasFailure()) return;
-    }
-  }
 }
 
 }  // namespace

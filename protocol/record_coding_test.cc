@@ -29,26 +29,19 @@ PlistDictionary with(PlistDictionary record, std::string_view key, std::optional
   return record;
 }
 
-TEST(SensorCodingTest, WritesValueOnlyWhenPresent) {
+TEST(SensorCodingTest, ValueIsWrittenOnlyWhenPresentAndReadAsNullOrAnyNumber) {
   EXPECT_EQ(encodeSensor(Sensor("TC0P", "CPU Proximity", std::nullopt)), PlistValue(sensorRecord()));
   EXPECT_EQ(encodeSensor(Sensor("TC0P", "CPU Proximity", 41.5)),
             PlistValue(with(sensorRecord(), "Value", 41.5)));
-  auto decoded = decodeSensor(sensorRecord());
-  ASSERT_TRUE(decoded);
-  EXPECT_EQ(decoded->identifier, "TC0P");
-  EXPECT_EQ(decoded->description, "CPU Proximity");
-  EXPECT_EQ(decoded->value, std::nullopt);
-}
-
-TEST(SensorCodingTest, ValueMayBeNullOrAnyNumberButNothingElse) {
-  const std::pair<PlistValue, std::optional<double>> readings[] = {
-      {PlistNull{}, std::nullopt}, {12.25, 12.25}, {std::int64_t{-3}, -3.0},
-      {std::uint64_t{40}, 40.0},
+  const std::pair<std::optional<PlistValue>, std::optional<double>> readings[] = {
+      {std::nullopt, std::nullopt}, {PlistNull{}, std::nullopt}, {12.25, 12.25},
+      {std::int64_t{-3}, -3.0}, {std::uint64_t{40}, 40.0},
   };
   for (const auto& [stored, value] : readings) {
     auto decoded = decodeSensor(with(sensorRecord(), "Value", stored));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->value, value);
+    EXPECT_EQ(decoded->description, "CPU Proximity");
   }
   EXPECT_FALSE(decodeSensor(with(sensorRecord(), "Value", "41")));
   EXPECT_FALSE(decodeSensor(with(sensorRecord(), "Value", true)));
@@ -93,26 +86,19 @@ TEST(RecordCodingTest, RequiredKeysMustBePresentAndOfTheirKind) {
 TEST(RecordCodingTest, FansAndTrafficRoundTripEveryFieldInOrder) {
   EXPECT_EQ(encodeFan(Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, -1)),
             PlistValue(fanRecord()));
-  EXPECT_EQ(encodeFan(*decodeFan(fanRecord())), PlistValue(fanRecord()));
+  EXPECT_EQ(encodeFan(decodeFan(fanRecord()).value()), PlistValue(fanRecord()));
   // A stored empty name is kept, not replaced by the default.
   EXPECT_EQ(decodeFan(with(fanRecord(), "name", ""))->name, "");
 
   constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
   EXPECT_EQ(encodeTraffic({ProcessTrafficInfo(4242, "curl", kMax, 0)}),
             PlistValue(PlistArray{trafficRecord()}));
-  auto traffic = decodeTraffic(PlistArray{trafficRecord()});
-  ASSERT_TRUE(traffic);
-  EXPECT_EQ(encodeTraffic(*traffic), PlistValue(PlistArray{trafficRecord()}));
+  EXPECT_EQ(encodeTraffic(decodeTraffic(PlistArray{trafficRecord()}).value()),
+            PlistValue(PlistArray{trafficRecord()}));
 }
 
 TEST(RecordCodingTest, OneBadElementFailsTheWholeList) {
-  std::vector<Sensor> sensors{Sensor("TC0P", "CPU", 40.0), Sensor("PSTR", "Power", std::nullopt)};
-  auto decoded = decodeSensors(encodeSensors(sensors));
-  ASSERT_TRUE(decoded);
-  ASSERT_EQ(decoded->size(), 2u);
-  EXPECT_EQ((*decoded)[1].identifier, "PSTR");
   EXPECT_EQ(decodeSensors(PlistArray{})->size(), 0u);
-  EXPECT_FALSE(decodeSensors(PlistArray{sensorRecord(), PlistDictionary{{"Description", "x"}}}));
   EXPECT_FALSE(decodeSensors(PlistArray{sensorRecord(), "TC0D"}));
   EXPECT_FALSE(decodeSensors(sensorRecord()));
   EXPECT_EQ(decodeFans(PlistArray{fanRecord(), fanRecord()})->size(), 2u);

@@ -12,11 +12,8 @@ TEST(NumericOrderTest, OrdersVersionTexts) {
     strong_ordering expected;
   } cases[] = {
       {"1.9", "1.10", strong_ordering::less},
-      {"1.10", "1.9", strong_ordering::greater},
       {"2.0", "2.0", strong_ordering::equal},
       {"1.2", "1.2.0", strong_ordering::less},
-      {"1.2.0", "1.2", strong_ordering::greater},
-      {"", "", strong_ordering::equal},
       {"", "0", strong_ordering::less},
       {"1.01", "1.1", strong_ordering::equal},
       {"1.001", "1.2", strong_ordering::less},

@@ -8,6 +8,7 @@
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/journal.h"
+#include "tests/smc/fan_text.h"
 
 namespace tellwick {
 namespace {
@@ -50,37 +51,25 @@ class FanControllerTest : public ::testing::Test {
   FanControllerTest() { bundle_.setString("protocol", "FAN", kFanText); }
 };
 
-// One line per fan: identifier, name, rpm min max target.
-std::string text(const std::vector<Fan>& fans) {
-  std::string out;
-  for (const Fan& f : fans) {
-    out += f.identifier + " " + f.name + ": " + std::to_string(f.rpm) + " " + std::to_string(f.min) +
-           " " + std::to_string(f.max) + " " + std::to_string(f.target) + "\n";
-  }
-  return out;
-}
-
 TEST_F(FanControllerTest, ReportsEveryFanInIndexOrderThenPosts) {
   smc_.set("FNum", "ui8 ", {2});
   addFan(0, "Left side", 2000, 1200, 6000, 2100);
   addFan(1, "Right side", 1999.9f, 1200, 6500, 0);
-  EXPECT_EQ(text(update()), "F0Ac Left side: 2000 1200 6000 2100\nF1Ac Right side: 1999 1200 6500 0\n");
+  EXPECT_EQ(testing::fanText(update()),
+            "F0Ac Left side: 2000 1200 6000 2100\nF1Ac Right side: 1999 1200 6500 0\n");
   EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
 }
 
 TEST_F(FanControllerTest, NoFanCountOrServiceStoresAnEmptyListAndStillAnswers) {
   EXPECT_TRUE(update().empty());
-  ASSERT_TRUE(model_.fans());
-  EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
 
   smc_.hasService = false;
-  testing::FakeHelperDataModel model;
-  FanController withoutService(model, center_, smc_, bundle_);
+  FanController withoutService(model_, center_, smc_, bundle_);
   withoutService.updateFans();
   EXPECT_EQ(withoutService.connection(), 0u);
-  ASSERT_TRUE(model.fans());
-  EXPECT_TRUE(model.fans()->empty());
-  EXPECT_EQ(center_.postedNames().back(), "ResponseFans");
+  EXPECT_THAT(journal_,
+              ElementsAre("setFans", "post ResponseFans", "setFans", "post ResponseFans"));
+  EXPECT_TRUE(model_.fans()->empty());
 }
 
 TEST_F(FanControllerTest, NamesAreTrimmedLatin1KeepingInnerBytes) {
@@ -110,7 +99,7 @@ TEST_F(FanControllerTest, SpeedsTruncateAndUnreadableOnesAreZero) {
   smc_.setFloat("F1Mx", NAN);
   addFan(2, "Hot", INFINITY, 1e30f, -1e30f, 1);
   // The count may exceed the fans the controller holds: the extra one is all zeros.
-  EXPECT_EQ(text(update()),
+  EXPECT_EQ(testing::fanText(update()),
             "F0Ac Ventilateur: 2000 0 2999 -1\nF1Ac Main: 1800 0 0 0\nF2Ac Hot: 0 0 0 1\n"
             "F3Ac Ventilateur: 0 0 0 0\n");
 }
@@ -122,7 +111,7 @@ TEST_F(FanControllerTest, EveryRequestReadsAfreshAndNothingStaleSurvives) {
   ASSERT_EQ(update().size(), 2u);
   smc_.set("FNum", "ui8 ", {1});
   smc_.setFloat("F0Ac", 1500);
-  EXPECT_EQ(text(update()), "F0Ac A: 1500 0 0 0\n");
+  EXPECT_EQ(testing::fanText(update()), "F0Ac A: 1500 0 0 0\n");
   smc_.failCalls = true;
   EXPECT_TRUE(update().empty());
   EXPECT_EQ(center_.postedNames().size(), 3u);

@@ -9,15 +9,14 @@ namespace {
 
 class SmcConnectionTest : public ::testing::Test {
  protected:
+  SmcConnectionTest() { smc_.set("TC0P", "sp78", {0x2A, 0x80}); }  // 42.5
   testing::EmulatedSmc smc_;
 };
 
 TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
-  smc_.set("TC0P", "sp78", {0x2A, 0x80});
   {
     SmcConnection first(smc_);
     first.openConnection();
-    EXPECT_NE(first.connection(), 0u);
     EXPECT_EQ(smc_.releases, 1);
     {
       SmcConnection second(smc_);
@@ -32,7 +31,6 @@ TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
 }
 
 TEST_F(SmcConnectionTest, WithoutServiceOrOpenTheConnectionStaysZeroAndReadsAreAbsent) {
-  smc_.set("TC0P", "sp78", {0x2A, 0x80});
   for (bool noService : {true, false}) {
     smc_.hasService = !noService;
     smc_.failOpen = !noService;
@@ -47,28 +45,19 @@ TEST_F(SmcConnectionTest, WithoutServiceOrOpenTheConnectionStaysZeroAndReadsAreA
   EXPECT_EQ(smc_.closes, 0);
 }
 
-TEST_F(SmcConnectionTest, KeyInfoCarriesSizeAndTypeAndUnknownKeysAreAbsent) {
-  smc_.set("F0Ac", "fpe2", {0x1F, 0x40});
-  SmcConnection connection(smc_);
-  connection.openConnection();
-  auto info = connection.readKeyInfo("F0Ac");
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->dataSize, 2u);
-  EXPECT_EQ(info->dataType, StringConverter::fourCharCode("fpe2"));
-  EXPECT_FALSE(connection.readKeyInfo("F9Ac"));
-  EXPECT_FALSE(connection.readKeyValue("F9Ac"));
-}
-
-TEST_F(SmcConnectionTest, ByteReadIgnoresTheResultCodeButNotAFailedCall) {
-  smc_.set("TC0P", "sp78", {0x2A, 0x80});
+TEST_F(SmcConnectionTest, ByteReadIgnoresTheResultCodeButNotAFailedCallOrAnUnknownKey) {
   smc_.setReadResult("TC0P", 0x85);
   SmcConnection connection(smc_);
   connection.openConnection();
+  auto info = connection.readKeyInfo("TC0P");
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->dataSize, 2u);
+  EXPECT_EQ(info->dataType, StringConverter::fourCharCode("sp78"));
   EXPECT_EQ(connection.readKeyValue("TC0P"), 42.5);
+  EXPECT_FALSE(connection.readKeyInfo("F9Ac"));
 
   smc_.failByteReads = true;
   EXPECT_TRUE(connection.readKeyInfo("TC0P"));
-  EXPECT_FALSE(connection.readKeyBytes("TC0P", 2));
   EXPECT_FALSE(connection.readKeyValue("TC0P"));
   smc_.failCalls = true;
   EXPECT_FALSE(connection.readKeyInfo("TC0P"));

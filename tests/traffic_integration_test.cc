@@ -4,15 +4,13 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,39 +29,24 @@
 namespace tellwick {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-
 using testing::pathWithPrefix;
 using testing::processEnvironment;
 using testing::ScopedEnvironmentVariable;
 
 class TrafficIntegrationTest : public ::testing::Test {
  protected:
-  void fakeNettop(const std::string& body) { scratch_.writeScript("nettop", body); }
-
-  const ProcessTrafficInfo* findPid(std::uint64_t pid) {
-    auto traffic = model_.traffic();
-    if (!traffic) return nullptr;
-    latest_ = *traffic;
-    auto it = std::find_if(latest_.begin(), latest_.end(),
-                           [&](const ProcessTrafficInfo& i) { return i.pid() == pid; });
-    return it == latest_.end() ? nullptr : &*it;
-  }
-
   testing::ScratchDirectory scratch_{"traffic"};
-  std::string dir_ = scratch_.string();
   std::unique_ptr<os::ProcessRunner> runner_ = os::newLinuxProcessRunner();
   testing::FakeHelperDataModel model_;
   testing::FakeNotificationCenter center_;
   NetworkController controller_{model_, center_, *runner_, processEnvironment()};
-  std::vector<ProcessTrafficInfo> latest_;
 };
 
 TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
-  ScopedEnvironmentVariable path("PATH", pathWithPrefix(dir_));
+  ScopedEnvironmentVariable path("PATH", pathWithPrefix(scratch_.string()));
   // The tool sees the sampler's arguments and the fixed locale.
-  fakeNettop(R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"; args="$*"; echo "${args//,/+}.1,0,0,")");
+  scratch_.writeScript("nettop", R"(echo ,bytes_in,bytes_out,; echo "$LC_ALL.$#,10,20,"
+args="$*"; echo "${args//,/+}.1,0,0,")");
   controller_.updateTraffic();
   ASSERT_TRUE(model_.traffic().has_value());
   ASSERT_EQ(model_.traffic()->size(), 2u);
@@ -71,24 +54,10 @@ TEST_F(TrafficIntegrationTest, ScriptedNettopOnPathDrivesTheStore) {
   EXPECT_EQ((*model_.traffic())[0].pid(), 6u);
   EXPECT_EQ((*model_.traffic())[1].name(), "-L 1 -P -x -J bytes_in+bytes_out");
 
-  fakeNettop("echo ,bytes_in,bytes_out,; echo lost.2,1,1,; exit 1");
+  scratch_.writeScript("nettop", "echo ,bytes_in,bytes_out,; echo lost.2,1,1,; exit 1");
   controller_.updateTraffic();
-  fakeNettop(R"(printf ',bytes_in,bytes_out,\nbad\377.3,1,1,\n')");
-  controller_.updateTraffic();
-  EXPECT_EQ(model_.writes(), 1) << "failed runs leave the last sample in place";
-
-  fakeNettop("true");
-  controller_.updateTraffic();
-  ASSERT_TRUE(model_.traffic().has_value());
-  EXPECT_THAT(*model_.traffic(), IsEmpty());
-
-  fakeNettop("echo ,bytes_in,bytes_out,; echo old.1,1,1,");
-  controller_.updateTraffic();
-  fakeNettop("echo ,bytes_in,bytes_out,");
-  controller_.updateTraffic();
-  EXPECT_THAT(*model_.traffic(), IsEmpty());
-
-  EXPECT_EQ(center_.postedNames(), std::vector<std::string>(6, "ResponseTraffic"));
+  EXPECT_EQ(model_.writes(), 1) << "a failed run leaves the last sample in place";
+  EXPECT_EQ(center_.postedNames(), std::vector<std::string>(2, "ResponseTraffic"));
 }
 
 TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinishes) {
@@ -104,52 +73,40 @@ TEST_F(TrafficIntegrationTest, ChildFloodingStderrWhilePrintingALargeStdoutFinis
   EXPECT_EQ(std::count(out->begin(), out->end(), '\n'), 1024);
 }
 
-TEST_F(TrafficIntegrationTest, CommandThatDoesNotExistIsAbsent) {
-  EXPECT_EQ(Shell::run(*runner_, processEnvironment(), {"-c", "tellwick-no-such-command --flag"}),
-            std::nullopt);
-}
-
-// A connected pair on loopback whose both ends this process holds.
-class LoopbackPair {
- public:
+// A connected pair on loopback whose both ends this process holds; server
+// stays -1 where the family is not available.
+struct LoopbackPair {
   explicit LoopbackPair(int family) {
-    listener_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_storage address{};
-    socklen_t length;
-    if (family == AF_INET) {
-      auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-      v4->sin_family = AF_INET;
-      v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      length = sizeof *v4;
-    } else {
-      auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-      v6->sin6_family = AF_INET6;
-      v6->sin6_addr = in6addr_loopback;
-      length = sizeof *v6;
-    }
+    address.ss_family = static_cast<sa_family_t>(family);
     auto* sa = reinterpret_cast<sockaddr*>(&address);
-    if (listener_ < 0 || ::bind(listener_, sa, length) != 0 || ::listen(listener_, 1) != 0 ||
-        ::getsockname(listener_, sa, &length) != 0) {
+    socklen_t length = family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+    if (family == AF_INET) {
+      reinterpret_cast<sockaddr_in*>(sa)->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    } else {
+      reinterpret_cast<sockaddr_in6*>(sa)->sin6_addr = in6addr_loopback;
+    }
+    listener = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listener < 0 || ::bind(listener, sa, length) != 0 || ::listen(listener, 1) != 0 ||
+        ::getsockname(listener, sa, &length) != 0) {
       return;
     }
-    client_ = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (client_ < 0 || ::connect(client_, sa, length) != 0) return;
-    server_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    client = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (client >= 0 && ::connect(client, sa, length) == 0) {
+      server = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    }
   }
   ~LoopbackPair() {
-    for (int fd : {listener_, client_, server_}) {
+    for (int fd : {listener, client, server}) {
       if (fd >= 0) ::close(fd);
     }
   }
-  bool ok() const { return server_ >= 0; }
 
-  // Moves bytes in chunks small enough for the socket buffers, so one
-  // thread can be both writer and reader.
+  // Moves bytes each way in chunks small enough for the socket buffers, so
+  // one thread can be both writer and reader.
   bool transfer(std::size_t toServer, std::size_t toClient) {
-    return move(client_, server_, toServer) && move(server_, client_, toClient);
+    return move(client, server, toServer) && move(server, client, toClient);
   }
-
- private:
   static bool move(int from, int to, std::size_t total) {
     std::vector<char> chunk(16 * 1024, 'x');
     while (total > 0) {
@@ -165,9 +122,7 @@ class LoopbackPair {
     return true;
   }
 
-  int listener_ = -1;
-  int client_ = -1;
-  int server_ = -1;
+  int listener = -1, client = -1, server = -1;
 };
 
 std::string ownComm() {
@@ -176,86 +131,44 @@ std::string ownComm() {
   return comm;
 }
 
-constexpr std::size_t kToServer = 300'000;
-constexpr std::size_t kToClient = 70'000;
-
-// Acknowledgements travel on their own schedule; the counters are read
-// again until they have caught up or the attempts run out.
-template <typename Sample>
-bool eventually(Sample sample) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    if (sample()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
-}
-
-TEST_F(TrafficIntegrationTest, LinuxNettopCountsThisProcessesLoopbackTraffic) {
+// Acknowledgements travel on their own schedule; the sample is taken again
+// until the counters have caught up or the attempts run out.
+TEST_F(TrafficIntegrationTest, SamplerOverTheLinuxNettopCountsThisProcessesLoopbackTraffic) {
+  constexpr std::size_t kToServer = 300'000, kToClient = 70'000;
   LoopbackPair v4(AF_INET);
-  ASSERT_TRUE(v4.ok());
   ASSERT_TRUE(v4.transfer(kToServer, kToClient));
   LoopbackPair v6(AF_INET6);
   std::size_t expected = kToServer + kToClient;
-  if (v6.ok()) {
+  if (v6.server >= 0) {
     ASSERT_TRUE(v6.transfer(kToServer, kToClient));
     expected *= 2;
   }
+  ScopedEnvironmentVariable path("PATH", pathWithPrefix(TELLWICK_BIN_DIR));
 
-  const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
-  std::vector<ProcessTrafficInfo> sample;
-  auto mine = [&]() -> const ProcessTrafficInfo* {
-    auto it = std::find_if(sample.begin(), sample.end(), [](const ProcessTrafficInfo& i) {
-      return i.pid() == static_cast<std::uint64_t>(::getpid());
-    });
-    return it == sample.end() ? nullptr : &*it;
-  };
-  std::string text;
-  ASSERT_TRUE(eventually([&] {
-    auto out = runner_->run(nettop, {"nettop", "-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, {},
-                               Shell::kLimits);
-    if (!out) return false;
-    text = *out;
-    sample = parseTrafficSample(text);
-    return mine() && mine()->received() >= expected && mine()->sent() >= expected;
-  })) << text;
-  EXPECT_TRUE(text.starts_with(",bytes_in,bytes_out,\n"));
-  EXPECT_EQ(mine()->name(), ownComm());
+  std::optional<ProcessTrafficInfo> mine;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    controller_.updateTraffic();
+    for (const auto& info : model_.traffic().value_or(std::vector<ProcessTrafficInfo>{})) {
+      if (info.pid() == static_cast<std::uint64_t>(::getpid())) mine = info;
+    }
+    if (mine && mine->received() >= expected && mine->sent() >= expected) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(mine.has_value());
+  EXPECT_EQ(mine->name(), ownComm());
   // Each end's counters, not more: nothing else moves on these sockets.
-  EXPECT_LE(mine()->received(), expected + 16);
-  EXPECT_LE(mine()->sent(), expected + 16);
+  EXPECT_GE(mine->received(), expected);
+  EXPECT_LE(mine->received(), expected + 16);
+  EXPECT_GE(mine->sent(), expected);
+  EXPECT_LE(mine->sent(), expected + 16);
+  EXPECT_EQ(center_.postedNames().size(), static_cast<std::size_t>(model_.writes()));
 }
 
-TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptionsAndExplainsItself) {
+TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptions) {
   const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
   EXPECT_EQ(Shell::run(*runner_, processEnvironment(),
                        {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}),
             "64\n");
-  EXPECT_THAT(
-      Shell::run(*runner_, processEnvironment(), {"-c", nettop + " -L 1 -t wifi 2>&1 >/dev/null"}),
-      std::nullopt);
-  auto help = Shell::runText(*runner_, processEnvironment(), {"-c", nettop + " --help"});
-  ASSERT_TRUE(help.has_value());
-  EXPECT_THAT(*help, HasSubstr("Without root only"));
-  EXPECT_THAT(*help, HasSubstr("cannot be matched to a\nprocess are left out"));
-}
-
-TEST_F(TrafficIntegrationTest, SamplerEndToEndOverTheLinuxNettop) {
-  LoopbackPair pair(AF_INET);
-  ASSERT_TRUE(pair.ok());
-  ASSERT_TRUE(pair.transfer(kToServer, kToClient));
-  ScopedEnvironmentVariable path("PATH", pathWithPrefix(TELLWICK_BIN_DIR));
-
-  const ProcessTrafficInfo* mine = nullptr;
-  EXPECT_TRUE(eventually([&] {
-    controller_.updateTraffic();
-    mine = findPid(static_cast<std::uint64_t>(::getpid()));
-    return mine && mine->received() >= kToServer + kToClient &&
-           mine->sent() >= kToServer + kToClient;
-  }));
-  ASSERT_NE(mine, nullptr);
-  EXPECT_EQ(mine->name(), ownComm());
-  EXPECT_EQ(center_.postedNames().back(), "ResponseTraffic");
-  EXPECT_EQ(center_.postedNames().size(), static_cast<std::size_t>(model_.writes()));
 }
 
 }  // namespace

@@ -15,17 +15,15 @@ class FakeApplication final : public os::Application {
   os::ApplicationExit run(os::ApplicationDelegate& delegate) override {
     delegate.applicationDidFinishLaunching();
     delegate.applicationWillTerminate();
-    return exit_;
+    return {};
   }
 
   void terminate(const void* sender) override { senders_.push_back(sender); }
 
   const std::vector<const void*>& terminateSenders() const { return senders_; }
-  void setExit(os::ApplicationExit exit) { exit_ = std::move(exit); }
 
  private:
   std::vector<const void*> senders_;
-  os::ApplicationExit exit_;
 };
 
 }  // namespace tellwick::testing
