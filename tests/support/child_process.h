@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -147,6 +148,15 @@ class ChildProcess {
   std::string outBuffer_;
   std::optional<int> status_;
 };
+
+// True once pid has exited: gone, or a zombie its parent has not reaped.
+inline bool processEnded(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  auto close = line.rfind(')');
+  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
+}
 
 }  // namespace tellwick::testing
 
