@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "os/smc_linux.h"
 #include "os/smc_user_client.h"
@@ -102,16 +105,39 @@ std::string fourChars(std::uint32_t code) {
           static_cast<char>(code >> 8), static_cast<char>(code)};
 }
 
-std::optional<float> readFloat(SmcUserClient& client, ConnectionHandle c, std::string_view key) {
-  Reply info = call(client, c, key, kSmcReadKeyInfo);
-  if (info.status != kIOReturnSuccess || info.out.result != 0) return std::nullopt;
-  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "flt ");
-  Reply bytes = call(client, c, key, kSmcReadKeyBytes, info.out.keyInfo.dataSize);
-  if (bytes.status != kIOReturnSuccess) return std::nullopt;
-  float value;
-  std::memcpy(&value, bytes.out.bytes.bytes.data(), 4);
-  return value;
-}
+// Reads keys the way a client does: the key's info, then that many bytes.
+struct KeyReader {
+  SmcUserClient& client;
+  ConnectionHandle connection;
+
+  // The key's type and bytes; nullopt when it is missing or a call fails.
+  std::optional<std::pair<std::string, std::vector<std::uint8_t>>> read(std::string_view key) const {
+    Reply info = call(client, connection, key, kSmcReadKeyInfo);
+    if (info.status != kIOReturnSuccess || info.out.result != 0) return std::nullopt;
+    Reply bytes = call(client, connection, key, kSmcReadKeyBytes, info.out.keyInfo.dataSize);
+    if (bytes.status != kIOReturnSuccess) return std::nullopt;
+    auto& b = bytes.out.bytes.bytes;
+    auto size = std::min<std::size_t>(info.out.keyInfo.dataSize, b.size());
+    return std::pair(fourChars(info.out.keyInfo.dataType), std::vector(b.begin(), b.begin() + size));
+  }
+  std::optional<float> number(std::string_view key) const {
+    auto k = read(key);
+    if (!k || k->first != "flt " || k->second.size() != 4) return std::nullopt;
+    float value;
+    std::memcpy(&value, k->second.data(), 4);
+    return value;
+  }
+  std::optional<std::string> label(std::string_view key) const {
+    auto k = read(key);
+    if (!k || k->second.size() != 16) return std::nullopt;
+    return std::string(k->second.begin() + 4, k->second.end());
+  }
+  std::optional<double> celsius(std::string_view key) const {
+    auto k = read(key);
+    if (!k || k->second.size() != 2) return std::nullopt;
+    return static_cast<std::int16_t>(k->second[0] << 8 | k->second[1]) / 256.0;
+  }
+};
 
 // ---------------------------------------------------------------------------
 // One contract, two implementations: the emulated controller, and the Linux
@@ -181,30 +207,14 @@ TEST_P(SmcUserClientContract, ConnectionsAreIndependentAndClosedOnce) {
 }
 
 TEST_P(SmcUserClientContract, AnswersFanCountFanKeysAndTemperatures) {
-  Reply info = call(client(), connection_, "FNum", kSmcReadKeyInfo);
-  ASSERT_EQ(info.status, kIOReturnSuccess);
-  EXPECT_EQ(info.out.result, 0);
-  EXPECT_EQ(+info.out.keyInfo.dataSize, 1u);
-  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "ui8 ");
-  EXPECT_EQ(call(client(), connection_, "FNum", kSmcReadKeyBytes, 1).out.bytes.bytes[0], 2);
-
-  info = call(client(), connection_, "F0ID", kSmcReadKeyInfo);
-  ASSERT_EQ(info.out.result, 0);
-  EXPECT_EQ(+info.out.keyInfo.dataSize, 16u);
-  Reply id = call(client(), connection_, "F0ID", kSmcReadKeyBytes, 16);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&id.out.bytes.bytes[4]), 12),
-            "Left side   ");
-
-  EXPECT_EQ(readFloat(client(), connection_, "F0Ac"), 2000.0f);
-  EXPECT_EQ(readFloat(client(), connection_, "F0Tg"), 2100.0f);
-  EXPECT_EQ(readFloat(client(), connection_, "F1Mx"), 6500.0f);
-
-  info = call(client(), connection_, "TC0P", kSmcReadKeyInfo);
-  EXPECT_EQ(fourChars(info.out.keyInfo.dataType), "sp78");
-  EXPECT_EQ(+info.out.keyInfo.dataSize, 2u);
-  Reply temperature = call(client(), connection_, "TC0P", kSmcReadKeyBytes, 2);
-  EXPECT_EQ(temperature.out.bytes.bytes[0], 0x2A);
-  EXPECT_EQ(temperature.out.bytes.bytes[1], 0x80);
+  using Bytes = std::vector<std::uint8_t>;
+  KeyReader keys{client(), connection_};
+  EXPECT_EQ(keys.read("FNum"), std::pair(std::string("ui8 "), Bytes{2}));
+  EXPECT_EQ(keys.label("F0ID"), "Left side   ");
+  EXPECT_EQ(keys.number("F0Ac"), 2000.0f);
+  EXPECT_EQ(keys.number("F0Tg"), 2100.0f);
+  EXPECT_EQ(keys.number("F1Mx"), 6500.0f);
+  EXPECT_EQ(keys.read("TC0P"), std::pair(std::string("sp78"), Bytes{0x2A, 0x80}));
 }
 
 TEST_P(SmcUserClientContract, UnknownKeysAreNotFoundWithoutFailingTheCall) {
@@ -252,26 +262,11 @@ class LinuxSmcTest : public ::testing::Test {
     client_->open(service, 0, &connection_);
     return true;
   }
-  int fanCount() {
-    Reply info = call(*client_, connection_, "FNum", kSmcReadKeyInfo);
-    return call(*client_, connection_, "FNum", kSmcReadKeyBytes, info.out.keyInfo.dataSize)
-        .out.bytes.bytes[0];
-  }
-  std::optional<float> fan(std::string_view key) { return readFloat(*client_, connection_, key); }
-  std::optional<std::string> label(std::string_view key) {
-    Reply info = call(*client_, connection_, key, kSmcReadKeyInfo);
-    if (info.out.result != 0) return std::nullopt;
-    Reply bytes = call(*client_, connection_, key, kSmcReadKeyBytes, 16);
-    return std::string(reinterpret_cast<const char*>(&bytes.out.bytes.bytes[4]), 12);
-  }
-  std::optional<double> temperature(std::string_view key) {
-    Reply info = call(*client_, connection_, key, kSmcReadKeyInfo);
-    if (info.out.result != 0) return std::nullopt;
-    Reply bytes = call(*client_, connection_, key, kSmcReadKeyBytes, 2);
-    if (bytes.status != kIOReturnSuccess) return std::nullopt;
-    auto& b = bytes.out.bytes.bytes;
-    return static_cast<std::int16_t>(b[0] << 8 | b[1]) / 256.0;
-  }
+  KeyReader keys() { return {*client_, connection_}; }
+  int fanCount() { return keys().read("FNum").value().second.at(0); }
+  std::optional<float> fan(std::string_view key) { return keys().number(key); }
+  std::optional<std::string> label(std::string_view key) { return keys().label(key); }
+  std::optional<double> temperature(std::string_view key) { return keys().celsius(key); }
 
   SysfsTree tree_;
   std::unique_ptr<SmcUserClient> client_;
