@@ -47,13 +47,6 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // This process's own environment, for a child that should inherit it.
-  static std::vector<std::string> inheritedEnvironment() {
-    std::vector<std::string> out;
-    for (char** e = environ; *e; ++e) out.emplace_back(*e);
-    return out;
-  }
-
   ~ChildProcess() {
     if (running()) {
       ::kill(pid_, SIGKILL);
