@@ -40,16 +40,14 @@ TEST_F(HelperTest, TerminateHelperStopsItAndLaterRequestsGoUnanswered) {
   EXPECT_FALSE(client_->nameHasOwner("com.quorvane.helper"));
 }
 
-TEST_F(HelperTest, TerminationSignalsTakeTheSameWayOut) {
-  for (int signo : {SIGTERM, SIGINT}) {
-    seen_.clear();
-    auto helper = startHelper();
-    watch("HelperStopped");
-    helper->signal(signo);
-    EXPECT_TRUE(waitFor("HelperStopped", 1)) << "signal " << signo;
-    EXPECT_EQ(helper->wait(10s), 0) << "signal " << signo;
-    center().removeObserver(this, "HelperStopped");
-  }
+// SIGTERM takes the same way out (see the hung-tool case of the hostile
+// input suite).
+TEST_F(HelperTest, SigintTakesTheSameWayOutAsTerminateHelper) {
+  auto helper = startHelper();
+  watch("HelperStopped");
+  helper->signal(SIGINT);
+  EXPECT_TRUE(waitFor("HelperStopped", 1));
+  EXPECT_EQ(helper->wait(10s), 0);
 }
 
 TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
