@@ -108,12 +108,6 @@ const DamagedFile kDamagedFiles[] = {
                     "<string>kept</string><key>fans</key><data></data></dict></plist>");
      },
      true, true, {"other"}},
-    {"wrongTypes",
-     [](auto& p) {
-       writeFile(p, domainOf({{"fans", [](Writer& w) { return text(w, "not data"); }},
-                              {"other", [](Writer& w) { return w.addInteger(7); }}}));
-     },
-     true, true, {"other"}},
     {"dates",
      [](auto& p) {
        writeFile(p, domainOf({{"lastSeen", date}, {"sensors", [](Writer& w) { return w.addData({}); }}}));
