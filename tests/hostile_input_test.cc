@@ -94,16 +94,11 @@ class HostileInputTest : public HelperTest, public ::testing::WithParamInterface
 
   Stored stored(const std::string& request) {
     auto model = store();
-    if (request == "RequestTraffic") {
-      auto traffic = model.traffic();
-      if (!traffic) return Stored::kNothing;
-      return traffic->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    }
-    if (request == "RequestBatteries") {
-      auto single = model.singleBatteryDevices();
-      if (!single) return Stored::kNothing;
-      return single->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    }
+    auto of = [](const auto& list) {
+      return !list ? Stored::kNothing : list->empty() ? Stored::kEmptyList : Stored::kOneRecord;
+    };
+    if (request == "RequestTraffic") return of(model.traffic());
+    if (request == "RequestBatteries") return of(model.singleBatteryDevices());
     return Stored::kAny;
   }
 };
