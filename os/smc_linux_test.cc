@@ -141,7 +141,8 @@ struct KeyReader {
 
 // ---------------------------------------------------------------------------
 // One contract, two implementations: the emulated controller, and the Linux
-// one over a tree describing the same machine (two fans, one temperature).
+// one over a tree describing the same machine (two fans, one temperature);
+// the emulated one holds just the keys the contract reads.
 
 struct Machine {
   std::unique_ptr<SmcUserClient> client;
@@ -153,14 +154,8 @@ Machine emulated() {
   smc->set("FNum", "ui8 ", {2});
   smc->set("F0ID", "{fds", {0, 0, 0, 0, 'L', 'e', 'f', 't', ' ', 's', 'i', 'd', 'e', ' ', ' ', ' '});
   smc->setFloat("F0Ac", 2000);
-  smc->setFloat("F0Mn", 1200);
-  smc->setFloat("F0Mx", 6000);
   smc->setFloat("F0Tg", 2100);
-  smc->set("F1ID", "{fds", {0, 0, 0, 0, 'R', 'i', 'g', 'h', 't', ' ', ' ', ' ', ' ', ' ', ' ', ' '});
-  smc->setFloat("F1Ac", 1800);
-  smc->setFloat("F1Mn", 1200);
   smc->setFloat("F1Mx", 6500);
-  smc->setFloat("F1Tg", 1800);
   smc->set("TC0P", "sp78", {0x2A, 0x80});
   return {std::move(smc), nullptr};
 }
