@@ -2,14 +2,11 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-
 #include "tests/fakes/fake_process_runner.h"
+#include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick::os {
@@ -33,61 +30,30 @@ constexpr RunLimits kLimits{10s, 1 << 20};
 // suite pins down the behaviour both runners promise.
 class RealWorld {
  public:
-
   ProcessRunner& runner() { return *runner_; }
 
   std::string program(const std::string& output, int exitStatus) {
-    std::string data = file("data" + std::to_string(count_), output, 0644);
-    return file("prog" + std::to_string(count_++),
-                "#!/bin/sh\ncat '" + data + "'\nexit " + std::to_string(exitStatus) + "\n", 0755);
+    auto data = scratch_.writeFile("data" + std::to_string(count_), output).string();
+    return scratch_.writeScript("prog" + std::to_string(count_++),
+                                "cat '" + data + "'\nexit " + std::to_string(exitStatus)).string();
   }
-  std::string echoArguments() {
-    return file("echo", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done\n", 0755);
-  }
-  std::string printEnvironment() { return "/usr/bin/env"; }
-  std::string hanging() { return file("hang", "#!/bin/sh\nexec sleep 60\n", 0755); }
-  std::string missing() { return dir_ + "/missing"; }
-
-  std::string file(const std::string& name, const std::string& content, mode_t mode) {
-    std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
-    ::chmod(path.c_str(), mode);
-    return path;
-  }
+  std::string hanging() { return scratch_.writeScript("hang", "exec sleep 60").string(); }
+  std::string missing() { return scratch_.string() + "/missing"; }
 
  private:
   testing::ScratchDirectory scratch_{"runner"};
-  std::string dir_ = scratch_.string();
   int count_ = 0;
   std::unique_ptr<ProcessRunner> runner_ = newLinuxProcessRunner();
 };
 
 class FakeWorld {
  public:
-  using Fake = testing::FakeProcessRunner;
-
   ProcessRunner& runner() { return runner_; }
 
   std::string program(const std::string& output, int exitStatus) {
     std::string path = "/fake/prog" + std::to_string(count_++);
     runner_.install(path, output, exitStatus);
     return path;
-  }
-  std::string echoArguments() {
-    runner_.install("/fake/echo", [](const Fake::Call& call) {
-      std::string out;
-      for (std::size_t i = 1; i < call.argv.size(); ++i) out += call.argv[i] + "\n";
-      return Fake::Outcome{out, 0};
-    });
-    return "/fake/echo";
-  }
-  std::string printEnvironment() {
-    runner_.install("/fake/env", [](const Fake::Call& call) {
-      std::string out;
-      for (const auto& entry : call.environment) out += entry + "\n";
-      return Fake::Outcome{out, 0};
-    });
-    return "/fake/env";
   }
   std::string hanging() {
     runner_.installHanging("/fake/hang");
@@ -96,7 +62,7 @@ class FakeWorld {
   std::string missing() { return "/fake/missing"; }
 
  private:
-  Fake runner_;
+  testing::FakeProcessRunner runner_;
   int count_ = 0;
 };
 
@@ -126,14 +92,6 @@ TYPED_TEST(ProcessRunnerContract, FailedRunsAreAbsent) {
   EXPECT_EQ(w.runner().run(w.missing(), {"missing"}, {}, kLimits), std::nullopt);
 }
 
-TYPED_TEST(ProcessRunnerContract, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
-  auto& w = this->world_;
-  EXPECT_EQ(w.runner().run(w.echoArguments(), {"echo", "a b", "", "--c"}, {}, kLimits), "a b\n\n--c\n");
-  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {"A=1", "B=two words"}, kLimits),
-            "A=1\nB=two words\n");
-  EXPECT_EQ(w.runner().run(w.printEnvironment(), {"env"}, {}, kLimits), "");
-}
-
 TYPED_TEST(ProcessRunnerContract, RunsPastTheirLimitsFailAndCostNoMore) {
   auto& w = this->world_;
   const std::string output(1000, 'x');
@@ -158,6 +116,15 @@ class LinuxProcessRunnerTest : public ::testing::Test {
   }
   RealWorld world_;
 };
+
+TEST_F(LinuxProcessRunnerTest, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
+  auto& runner = world_.runner();
+  EXPECT_EQ(runner.run("/bin/sh", {"sh", "-c", "printf '%s\\n' \"$@\"", "sh", "a b", "", "--c"},
+                       {}, kLimits),
+            "a b\n\n--c\n");
+  EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {"A=1", "B=two words"}, kLimits), "A=1\nB=two words\n");
+  EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {}, kLimits), "");
+}
 
 TEST_F(LinuxProcessRunnerTest, DescriptorsOfTheCallerDoNotReachTheChild) {
   // Deliberately without O_CLOEXEC, as a careless library would open it.
@@ -184,19 +151,8 @@ TEST_F(LinuxProcessRunnerTest, EveryChildIsReaped) {
 
 TEST_F(LinuxProcessRunnerTest, OdditiesOfRealChildren) {
   EXPECT_EQ(sh("echo before; kill -9 $$"), std::nullopt) << "killed by a signal";
-  EXPECT_EQ(world_.runner().run(world_.file("plain", "echo hi\n", 0644), {"plain"}, {}, kLimits),
-            std::nullopt)
-      << "not executable";
   EXPECT_EQ(sh("cat"), "") << "standard input is empty, not inherited";
   EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
-}
-
-bool goneOrZombie(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return true;
-  auto close = line.rfind(')');
-  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
 }
 
 // A tool that leaves a background process holding one of its pipes must not
@@ -208,8 +164,8 @@ TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingAPipeIsKilledNotWaited
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << holds;
     ASSERT_TRUE(out.has_value()) << holds;
     pid_t grandchild = std::stoi(*out);
-    for (int i = 0; i < 200 && !goneOrZombie(grandchild); ++i) std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(goneOrZombie(grandchild)) << holds;
+    for (int i = 0; i < 200 && !testing::processEnded(grandchild); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(testing::processEnded(grandchild)) << holds;
   }
 }
 

@@ -38,12 +38,6 @@ class PropertyListCoderTest : public ::testing::Test {
   std::unique_ptr<PropertyListCoder> coder_ = newLinuxPropertyListCoder();
 };
 
-TEST_F(PropertyListCoderTest, WritesTheBinaryFormat) {
-  PlistData bytes = encodeOk(PlistArray{});
-  ASSERT_GE(bytes.size(), 8u);
-  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 8), "bplist00");
-}
-
 TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrder) {
   PlistValue tree = PlistArray{
       PlistDictionary{{"zeta", true},

@@ -2,12 +2,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "tests/fakes/fake_resource_bundle.h"
@@ -91,16 +87,6 @@ TYPED_TEST(ResourceBundleContract, NamesNeverReachOutsideTheBundle) {
   EXPECT_EQ(bundle.pathForResource("../etc/passwd", "x"), std::nullopt);
 }
 
-TYPED_TEST(ResourceBundleContract, EachReadSeesTheCurrentContents) {
-  this->harness_.addResource("Powers.json", "old");
-  const auto& bundle = this->harness_.bundle();
-  auto path = bundle.pathForResource("Powers", "json");
-  ASSERT_TRUE(path.has_value());
-  EXPECT_EQ(bundle.readResource(*path), "old");
-  this->harness_.addResource("Powers.json", "new");
-  EXPECT_EQ(bundle.readResource(*path), "new");
-}
-
 TYPED_TEST(ResourceBundleContract, AnUnreadableResourceHasALocationButNoBytes) {
   this->harness_.addResource("Currents.json", "[]");
   this->harness_.makeUnreadable("Currents.json");
@@ -161,43 +147,6 @@ TEST(LinuxResourceBundle, TheBuildTreeCarriesTheInstalledBundle) {
   const auto& bundle = installedBundle();
   EXPECT_TRUE(bundle.pathForResource("Temperatures", "json").has_value());
   EXPECT_EQ(&bundle, &installedBundle());
-}
-
-// Runs a copy of this test program from <prefix>/bin, so that the bundle is
-// looked up beside the copy, and reports its exit status and standard error.
-struct ChildRun {
-  int status;
-  std::string errors;
-};
-
-ChildRun runCopyFrom(const fs::path& prefix) {
-  fs::create_directories(prefix / "bin");
-  fs::path copy = prefix / "bin" / "bundle_probe";
-  fs::copy_file("/proc/self/exe", copy, fs::copy_options::overwrite_existing);
-  fs::permissions(copy, fs::perms::owner_all);
-  fs::path errors = prefix / "stderr";
-  std::string command = "'" + copy.string() +
-                        "' --gtest_filter=LinuxResourceBundle.TheBuildTreeCarriesTheInstalledBundle"
-                        " >/dev/null 2>'" + errors.string() + "'";
-  int status = std::system(command.c_str());
-  std::ifstream in(errors);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-          std::string(std::istreambuf_iterator<char>(in), {})};
-}
-
-TEST(LinuxResourceBundle, AnInstalledProgramFindsItsBundleBesideItsBinDirectory) {
-  testing::ScratchDirectory prefix;
-  auto missing = runCopyFrom(prefix.path());
-  EXPECT_EQ(missing.status, kMissingBundleExitCode);
-  EXPECT_EQ(missing.errors,
-            "bundle_probe: resource bundle not found at " +
-                (prefix.path() / "share" / "tellwick").string() + ": No such file or directory\n");
-
-  fs::create_directories(prefix.path() / "share");
-  fs::copy(bundleDirectoryForExecutable(fs::read_symlink("/proc/self/exe").string()),
-           prefix.path() / "share" / "tellwick", fs::copy_options::recursive);
-  auto found = runCopyFrom(prefix.path());
-  EXPECT_EQ(found.status, 0) << found.errors;
 }
 
 TEST(LinuxResourceBundleDeathTest, AMissingBundleEndsTheProcessWithOneLine) {

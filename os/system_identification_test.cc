@@ -22,30 +22,24 @@ TEST(NormalizedMachineNameTest, SpeaksTheProtocolsVocabulary) {
 }
 
 // The contract both implementations keep.
-template <typename T>
-std::unique_ptr<SystemIdentification> make();
-template <>
-std::unique_ptr<SystemIdentification> make<SystemIdentification>() {
-  return newLinuxSystemIdentification();
-}
-template <>
-std::unique_ptr<SystemIdentification> make<testing::FakeSystemIdentification>() {
-  return std::make_unique<testing::FakeSystemIdentification>();
-}
+using Factory = std::unique_ptr<SystemIdentification> (*)();
+class SystemIdentificationContractTest : public ::testing::TestWithParam<Factory> {};
 
-template <typename T>
-class SystemIdentificationContractTest : public ::testing::Test {};
-using Implementations = ::testing::Types<SystemIdentification, testing::FakeSystemIdentification>;
-TYPED_TEST_SUITE(SystemIdentificationContractTest, Implementations);
-
-TYPED_TEST(SystemIdentificationContractTest, ReportsAStableNormalizedName) {
-  auto system = make<TypeParam>();
+TEST_P(SystemIdentificationContractTest, ReportsAStableNormalizedName) {
+  auto system = GetParam()();
   std::string machine = system->machine();
   EXPECT_FALSE(machine.empty());
   EXPECT_EQ(machine.find('\0'), std::string::npos);
   EXPECT_EQ(machine, normalizedMachineName(machine));
   EXPECT_EQ(system->machine(), machine);
 }
+
+INSTANTIATE_TEST_SUITE_P(Linux, SystemIdentificationContractTest,
+                         ::testing::Values(&newLinuxSystemIdentification));
+INSTANTIATE_TEST_SUITE_P(Fake, SystemIdentificationContractTest,
+                         ::testing::Values(+[]() -> std::unique_ptr<SystemIdentification> {
+                           return std::make_unique<testing::FakeSystemIdentification>();
+                         }));
 
 }  // namespace
 }  // namespace tellwick::os

@@ -97,10 +97,6 @@ class LinuxUserDefaultsTest : public ::testing::Test {
     std::ifstream in(file(), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  std::string encodedText(const PlistValue& value) {
-    auto bytes = impl_.coder->encode(value).value();
-    return std::string(bytes.begin(), bytes.end());
-  }
   LinuxDefaults impl_;
 };
 
@@ -130,18 +126,6 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   }
   EXPECT_THAT(names, ::testing::UnorderedElementsAre(std::string(kSuite) + ".plist",
                                                      std::string(kSuite) + ".plist.lock"));
-}
-
-TEST_F(LinuxUserDefaultsTest, ADamagedDomainReadsAsEmptyAndTheNextWriteReplacesIt) {
-  auto domain = open();
-  ASSERT_TRUE(domain);
-  for (std::string junk : {std::string("not a plist"), std::string("bplist00\x01\x02", 10),
-                           encodedText(PlistArray{PlistData{1}})}) {
-    std::ofstream(file(), std::ios::binary | std::ios::trunc) << junk;
-    EXPECT_EQ(domain->value("fans"), std::nullopt);
-    ASSERT_TRUE(setData(*domain, "sensors", {4}).ok());
-    EXPECT_EQ(dataForKey(*domain, "sensors"), PlistData{4});
-  }
 }
 
 TEST_F(LinuxUserDefaultsTest, WritesNothingWhenRemovingAKeyThatIsNotThere) {

@@ -32,7 +32,7 @@ class BluezLeBus {
   void startBluez() {
     bluez_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/bin/python3", "-m", "dbusmock", "-l", "/dev/null", "-s", "-t", "bluez5"},
-        ChildProcess::inheritedEnvironment());
+        environmentSnapshot());
   }
   void stopBluez() {
     if (!bluez_) return;

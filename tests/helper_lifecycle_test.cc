@@ -40,16 +40,14 @@ TEST_F(HelperTest, TerminateHelperStopsItAndLaterRequestsGoUnanswered) {
   EXPECT_FALSE(client_->nameHasOwner("com.quorvane.helper"));
 }
 
-TEST_F(HelperTest, TerminationSignalsTakeTheSameWayOut) {
-  for (int signo : {SIGTERM, SIGINT}) {
-    seen_.clear();
-    auto helper = startHelper();
-    watch("HelperStopped");
-    helper->signal(signo);
-    EXPECT_TRUE(waitFor("HelperStopped", 1)) << "signal " << signo;
-    EXPECT_EQ(helper->wait(10s), 0) << "signal " << signo;
-    center().removeObserver(this, "HelperStopped");
-  }
+// SIGTERM takes the same way out (see the hung-tool case of the hostile
+// input suite).
+TEST_F(HelperTest, SigintTakesTheSameWayOutAsTerminateHelper) {
+  auto helper = startHelper();
+  watch("HelperStopped");
+  helper->signal(SIGINT);
+  EXPECT_TRUE(waitFor("HelperStopped", 1));
+  EXPECT_EQ(helper->wait(10s), 0);
 }
 
 TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
@@ -70,23 +68,22 @@ TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
 }
 
 TEST_F(HelperTest, WithoutABusItSaysWhatItTriedAndExitsOne) {
-  auto noVariables = spawnHelper(false, {"PATH=/usr/bin:/bin", "HOME=" + scratch_.string()});
-  EXPECT_EQ(noVariables->wait(10s), 1);
-  auto error = linesOf(noVariables->drainStderr());
-  ASSERT_THAT(error, SizeIs(1));
-  EXPECT_THAT(error[0], HasSubstr("DBUS_SESSION_BUS_ADDRESS"));
-
-  std::string missing = scratch_.string() + "/no-such-bus";
-  auto deadAddress = spawnHelper(false, {"DBUS_SESSION_BUS_ADDRESS=unix:path=" + missing,
-                                         "PATH=/usr/bin:/bin"});
-  EXPECT_EQ(deadAddress->wait(10s), 1);
-  error = linesOf(deadAddress->drainStderr());
-  ASSERT_THAT(error, SizeIs(1));
-  EXPECT_THAT(error[0], HasSubstr(missing));
-
-  auto runtimeDir = spawnHelper(false, {"XDG_RUNTIME_DIR=" + scratch_.string(), "PATH=/usr/bin:/bin"});
-  EXPECT_EQ(runtimeDir->wait(10s), 1);
-  EXPECT_THAT(runtimeDir->drainStderr(), HasSubstr(scratch_.string() + "/bus"));
+  const std::string missing = scratch_.string() + "/no-such-bus";
+  struct Case {
+    std::string variable;  // besides PATH
+    std::string named;     // in the one line of error
+  } const cases[] = {
+      {"HOME=" + scratch_.string(), "DBUS_SESSION_BUS_ADDRESS"},
+      {"DBUS_SESSION_BUS_ADDRESS=unix:path=" + missing, missing},
+      {"XDG_RUNTIME_DIR=" + scratch_.string(), scratch_.string() + "/bus"},
+  };
+  for (const auto& c : cases) {
+    auto helper = spawnHelper(false, {"PATH=/usr/bin:/bin", c.variable});
+    EXPECT_EQ(helper->wait(10s), 1) << c.variable;
+    auto error = linesOf(helper->drainStderr());
+    ASSERT_THAT(error, SizeIs(1)) << c.variable;
+    EXPECT_THAT(error[0], HasSubstr(c.named));
+  }
 }
 
 TEST_F(HelperTest, LosingTheBusEndsTheHelperWithOneLine) {

@@ -1,5 +1,6 @@
 // Requests and responses end to end, with the helper inside the simulated
-// MacBook Pro, driven by our own client, by dbus-python and by busctl.
+// MacBook Pro, driven by our own client and by tellwickctl; other senders
+// are in the hostile input suite.
 
 #include <gmock/gmock.h>
 
@@ -14,12 +15,6 @@ using ::testing::HasSubstr;
 
 class HelperRequestsTest : public HelperTest {
  protected:
-  std::unique_ptr<ChildProcess> pythonClient(std::vector<std::string> arguments) {
-    std::vector<std::string> argv = {"/usr/bin/python3", std::string(TELLWICK_TESTS_DIR) + "/helper_client.py"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return std::make_unique<ChildProcess>(argv, helperEnvironment());
-  }
-
   std::unique_ptr<ChildProcess> tellwickctl(std::vector<std::string> arguments) {
     std::vector<std::string> argv = {std::string(TELLWICK_BIN_DIR) + "/tellwickctl"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -27,40 +22,16 @@ class HelperRequestsTest : public HelperTest {
   }
 };
 
-TEST_F(HelperRequestsTest, EachResponseFollowsItsStoreWrite) {
+// The controllers' own tests pin the order of write and post for every
+// category; this is the same order seen from another process.
+TEST_F(HelperRequestsTest, AResponseFollowsItsStoreWrite) {
   auto helper = startHelper(/*onMacBook=*/true);
-  auto suite = domain();
-  ASSERT_TRUE(suite);
-  for (const char* key : {"sensors", "fans", "singleBatteryDevices", "doubleBatteryDevices"}) {
-    (void)suite->removeValue(key);
-  }
-
-  // Read at the moment the response arrives: it must already be the answer.
+  (void)domain()->removeValue("fans");
   std::optional<std::vector<Fan>> fans;
-  std::optional<std::vector<Sensor>> sensors;
-  std::optional<SingleBatteryDevices> singles;
-  std::optional<DoubleBatteryDevices> doubles;
   center().addObserver(this, "ResponseFans", std::nullopt, [&](const os::Notification&) { fans = store().fans(); });
-  center().addObserver(this, "ResponseSensors", std::nullopt,
-                       [&](const os::Notification&) { sensors = store().sensors(); });
-  center().addObserver(this, "ResponseBatteries", std::nullopt, [&](const os::Notification&) {
-    singles = store().singleBatteryDevices();
-    doubles = store().doubleBatteryDevices();
-  });
-  watch("ResponseTraffic");
   post("RequestFans");
-  post("RequestSensors");
-  post("RequestBatteries");
-  post("RequestTraffic");
-  ASSERT_TRUE(client_->runUntil([&] { return fans && sensors && singles && doubles; }, 30s));
-  EXPECT_TRUE(waitFor("ResponseTraffic", 1, 30s));
-
-  ASSERT_EQ(fans->size(), 2u);
-  EXPECT_EQ(fans->at(0).identifier, "F0Ac");
-  EXPECT_EQ(fans->at(0).rpm, 2161);
-  EXPECT_EQ(fans->at(1).max, 5700);
-  ASSERT_FALSE(sensors->empty());
-  for (const auto& s : *sensors) EXPECT_EQ(s.type(), SensorType::thermal) << s.identifier;
+  ASSERT_TRUE(client_->runUntil([&] { return fans.has_value(); }, 30s));
+  EXPECT_EQ(fans->size(), 2u);
 }
 
 TEST_F(HelperRequestsTest, BackToBackRequestsAreNeitherMergedNorDropped) {
@@ -71,49 +42,6 @@ TEST_F(HelperRequestsTest, BackToBackRequestsAreNeitherMergedNorDropped) {
   EXPECT_TRUE(waitFor("ResponseFans", 2));
   settle();
   EXPECT_EQ(seen("ResponseFans"), 2);
-
-  // And each one writes: a key removed between two requests comes back.
-  auto suite = domain();
-  (void)suite->removeValue("fans");
-  ASSERT_FALSE(store().fans().has_value());
-  post("RequestFans");
-  EXPECT_TRUE(waitFor("ResponseFans", 3));
-  EXPECT_TRUE(store().fans().has_value());
-}
-
-TEST_F(HelperRequestsTest, ObjectAndUserInformationOfARequestAreIgnored) {
-  auto helper = startHelper(true);
-  auto client = pythonClient({"--expect", "ResponseFans", "--post", "RequestFans", "--object",
-                              "com.example.client", "--extra"});
-  EXPECT_EQ(client->readLine(10s), "READY");
-  // The response carries the name alone.
-  EXPECT_EQ(client->readLine(15s), "ResponseFans s");
-  EXPECT_EQ(client->wait(15s), 0) << client->drainStderr(100ms);
-}
-
-TEST_F(HelperRequestsTest, TwoClientsPostingAtOnceEachSeeEveryResponse) {
-  auto helper = startHelper(true);
-  std::vector<std::unique_ptr<ChildProcess>> clients;
-  for (int i = 0; i < 2; ++i) {
-    clients.push_back(pythonClient({"--expect", "ResponseSensors", "--count", "2", "--post",
-                                    "RequestSensors", "--wait-go"}));
-    ASSERT_EQ(clients.back()->readLine(10s), "READY") << clients.back()->drainStderr(100ms);
-  }
-  for (auto& c : clients) c->writeStdin("GO\n");
-  for (auto& c : clients) {
-    EXPECT_EQ(c->wait(20s), 0) << c->drainStdout(100ms) << c->drainStderr(100ms);
-  }
-}
-
-TEST_F(HelperRequestsTest, BusctlCanAskToo) {
-  auto helper = startHelper(true);
-  watch("ResponseBatteries");
-  ChildProcess busctl({"/usr/bin/busctl", "--user", "emit", "/com/quorvane/DistributedNotifications",
-                       "com.quorvane.DistributedNotifications", "Notification", "s",
-                       "RequestBatteries"},
-                      helperEnvironment());
-  EXPECT_EQ(busctl.wait(10s), 0) << busctl.drainStderr(100ms);
-  EXPECT_TRUE(waitFor("ResponseBatteries", 1, 30s));
 }
 
 TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) {
@@ -125,12 +53,6 @@ TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) 
   ASSERT_EQ(document["fans"].size(), 2u);
   EXPECT_EQ(document["fans"][1]["identifier"], "F1Ac");
   EXPECT_EQ(document["fans"][1]["name"], "Right side");
-
-  auto table = tellwickctl({"sensors"});
-  EXPECT_EQ(table->wait(15s), 0);
-  std::string text = table->drainStdout();
-  EXPECT_THAT(text, HasSubstr("TC0P"));
-  EXPECT_THAT(text, HasSubstr("°C"));
 
   auto stop = tellwickctl({"terminate"});
   EXPECT_EQ(stop->wait(15s), 0);

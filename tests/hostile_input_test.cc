@@ -9,12 +9,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "tests/support/helper_fixture.h"
@@ -61,23 +59,17 @@ constexpr const char* kMember = "com.quorvane.DistributedNotifications.Notificat
 const std::string kHuge(120 * 1024, 'R');
 constexpr Stored kNothing = Stored::kNothing, kEmpty = Stored::kEmptyList, kOne = Stored::kOneRecord;
 
+// Parsing and size rules have their own unit tests; these rows prove each
+// outcome's wiring once.
 const HostileCase kCases[] = {
     tool("nettop missing", "nettop", nullptr, kNothing),
-    tool("nettop fails after a sample", "nettop", "echo h; echo a.1,2,3,; exit 1", kNothing),
     tool("nettop prints garbage", "nettop", "printf 'x\\n,,,\\n\\001.9\\n.,.,.\\n%%s,1\\n'", kEmpty),
-    tool("nettop prints other than UTF-8", "nettop", "printf 'h\\nb\\377d.1,2,3,\\n'", kNothing),
     tool("nettop prints past the cap", "nettop", "echo h; yes a.1,2,3, | head -c 3000000", kNothing),
     tool("nettop leaves a child holding its output", "nettop", "echo h; echo a.1,2,3,; sleep 60 &",
          kOne),
     tool("system_profiler fails", "system_profiler", "echo Bluetooth:; exit 3", kEmpty),
-    tool("system_profiler prints other than UTF-8", "system_profiler",
-         "printf 'Bluetooth:\\n  Connected:\\n    \\377:\\n'", kEmpty),
-    tool("system_profiler prints past the cap", "system_profiler",
-         "echo Bluetooth:; yes '      Battery Level: 5%' | head -c 3000000", kEmpty),
     message("a foreign object path", {"/x", kMember, "string:RequestFans"}),
     message("a number for a body", {kPath, kMember, "int32:5"}),
-    message("an empty body", {kPath, kMember}),
-    message("an array for a body", {kPath, kMember, "array:string:RequestFans"}),
     message("a huge name", {kPath, kMember, "string:" + kHuge}),
     {"a huge object", {}, {kPath, kMember, "string:RequestFans", "string:" + kHuge}, "RequestFans",
      "ResponseFans", Stored::kAny},
@@ -100,35 +92,20 @@ class HostileInputTest : public HelperTest, public ::testing::WithParamInterface
     return environment;
   }
 
-  std::unique_ptr<ChildProcess> startWith(const std::vector<std::string>& environment) {
-    int started = 0;
-    center().addObserver(&started, "HelperStarted", std::nullopt,
-                         [&](const os::Notification&) { ++started; });
-    auto helper = spawnHelper(false, environment);
-    EXPECT_TRUE(client_->runUntil([&] { return started > 0; }, 15s));
-    center().removeObserver(&started, "HelperStarted");
-    return helper;
-  }
-
   Stored stored(const std::string& request) {
     auto model = store();
-    if (request == "RequestTraffic") {
-      auto traffic = model.traffic();
-      if (!traffic) return Stored::kNothing;
-      return traffic->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    }
-    if (request == "RequestBatteries") {
-      auto single = model.singleBatteryDevices();
-      if (!single) return Stored::kNothing;
-      return single->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    }
+    auto of = [](const auto& list) {
+      return !list ? Stored::kNothing : list->empty() ? Stored::kEmptyList : Stored::kOneRecord;
+    };
+    if (request == "RequestTraffic") return of(model.traffic());
+    if (request == "RequestBatteries") return of(model.singleBatteryDevices());
     return Stored::kAny;
   }
 };
 
 TEST_P(HostileInputTest, OneBadInputCostsOnlyItself) {
   const HostileCase& c = GetParam();
-  auto helper = startWith(environmentWithTools(c));
+  auto helper = startHelper(false, environmentWithTools(c));
   for (const char* name : {"ResponseFans", "ResponseSensors", "ResponseTraffic", "ResponseBatteries"}) {
     watch(name);
   }
@@ -163,44 +140,33 @@ INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases),
                            return name;
                          });
 
-bool processGone(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return true;
-  auto close = line.rfind(')');
-  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
-}
-
 // A tool that never returns costs its own category one bounded wait and
 // nothing else; SIGTERM still stops the helper at once, taking the tool with
 // it.
 TEST_F(HostileInputTest, AHungToolHoldsOnlyItsOwnCategoryAndDiesWithTheHelper) {
   const std::string pidFile = scratch_.string() + "/nettop.pid";
-  {
-    const std::string script = "echo $$ > " + pidFile + "; exec sleep 60";
-    HostileCase c{"hang", {{"nettop", script}}, {}, nullptr, nullptr, {}};
-    auto helper = startWith(environmentWithTools(c));
-    watch("ResponseTraffic");
-    watch("ResponseFans");
-    post("RequestTraffic");
-    auto asked = std::chrono::steady_clock::now();
-    post("RequestFans");
-    EXPECT_TRUE(waitFor("ResponseFans", 1, 3s)) << script;
-    EXPECT_TRUE(waitFor("ResponseTraffic", 1, 12s)) << script;
-    EXPECT_GE(std::chrono::steady_clock::now() - asked, 7s) << script;
-    EXPECT_FALSE(store().traffic()) << script;
+  HostileCase c{"hang", {{"nettop", "echo $$ > " + pidFile + "; exec sleep 60"}}, {}, nullptr, nullptr, {}};
+  auto helper = startHelper(false, environmentWithTools(c));
+  watch("ResponseTraffic");
+  watch("ResponseFans");
+  post("RequestTraffic");
+  auto asked = std::chrono::steady_clock::now();
+  post("RequestFans");
+  EXPECT_TRUE(waitFor("ResponseFans", 1, 3s));
+  EXPECT_TRUE(waitFor("ResponseTraffic", 1, 12s));
+  EXPECT_GE(std::chrono::steady_clock::now() - asked, 7s);
+  EXPECT_FALSE(store().traffic());
 
-    post("RequestTraffic");
-    settle(500ms);
-    std::string pid;
-    std::ifstream(pidFile) >> pid;
-    ASSERT_FALSE(pid.empty()) << script;
-    auto signalled = std::chrono::steady_clock::now();
-    helper->signal(SIGTERM);
-    EXPECT_EQ(helper->wait(5s), 0) << script;
-    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 2s) << script;
-    EXPECT_TRUE(processGone(std::stoi(pid))) << script;
-  }
+  post("RequestTraffic");
+  settle(500ms);
+  std::string pid;
+  std::ifstream(pidFile) >> pid;
+  ASSERT_FALSE(pid.empty());
+  auto signalled = std::chrono::steady_clock::now();
+  helper->signal(SIGTERM);
+  EXPECT_EQ(helper->wait(5s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, 2s);
+  EXPECT_TRUE(processEnded(std::stoi(pid)));
 }
 
 }  // namespace

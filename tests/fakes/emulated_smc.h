@@ -43,7 +43,6 @@ class EmulatedSmc final : public os::SmcUserClient {
     keys_.at(StringConverter::fourCharCode(key)).readResult = result;
   }
   void erase(std::string_view key) { keys_.erase(StringConverter::fourCharCode(key)); }
-  void clearKeys() { keys_.clear(); }
 
   // Fault switches.
   bool hasService = true;

@@ -44,7 +44,6 @@ class FakeProcessRunner final : public os::ProcessRunner {
   void installHanging(const std::string& path) {
     install(path, [](const Call&) { return Outcome{{}, 0, true}; });
   }
-  void uninstall(const std::string& path) { programs_.erase(path); }
 
   // Fault switch: while set, every run fails to start.
   void setStartFails(bool fails) { start_fails_ = fails; }

@@ -51,13 +51,13 @@ class MemoryFileSystem final : public os::FileSystem {
     if (unreadable_.contains(path)) return os::failure("cannot list " + path + ": Permission denied");
     if (!folders_.contains(path)) return os::failure("cannot list " + path + ": No such file or directory");
     std::set<std::string> names;
-    for (const auto& collection : {keys(files_), std::vector<std::string>(folders_.begin(), folders_.end())}) {
-      for (const auto& p : collection) {
-        if (p.size() > path.size() + 1 && p.starts_with(path + "/")) {
-          names.insert(p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1));
-        }
+    auto collect = [&](const std::string& p) {
+      if (p.size() > path.size() + 1 && p.starts_with(path + "/")) {
+        names.insert(p.substr(path.size() + 1, p.find('/', path.size() + 1) - path.size() - 1));
       }
-    }
+    };
+    for (const auto& entry : files_) collect(entry.first);
+    for (const auto& folder : folders_) collect(folder);
     return std::vector<std::string>(names.begin(), names.end());
   }
 
@@ -77,11 +77,6 @@ class MemoryFileSystem final : public os::FileSystem {
   }
 
  private:
-  static std::vector<std::string> keys(const std::map<std::string, std::string>& m) {
-    std::vector<std::string> out;
-    for (const auto& [k, v] : m) out.push_back(k);
-    return out;
-  }
   void addParents(const std::string& path) {
     for (auto slash = path.rfind('/'); slash != std::string::npos && slash > 0; slash = path.rfind('/', slash - 1)) {
       folders_.insert(path.substr(0, slash));

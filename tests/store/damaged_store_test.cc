@@ -3,8 +3,6 @@
 // helper does not own is still there, byte for byte, after the helper wrote.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -98,7 +96,6 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 const DamagedFile kDamagedFiles[] = {
     {"garbage", [](auto& p) { writeFile(p, "\x7f" "ELF garbage"); }, true, true, {}},
-    {"empty", [](auto& p) { writeFile(p, ""); }, true, true, {}},
     {"topLevelArray",
      [](auto& p) {
        Writer w;
@@ -109,12 +106,6 @@ const DamagedFile kDamagedFiles[] = {
      [](auto& p) {
        writeFile(p, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>other</key>"
                     "<string>kept</string><key>fans</key><data></data></dict></plist>");
-     },
-     true, true, {"other"}},
-    {"wrongTypes",
-     [](auto& p) {
-       writeFile(p, domainOf({{"fans", [](Writer& w) { return text(w, "not data"); }},
-                              {"other", [](Writer& w) { return w.addInteger(7); }}}));
      },
      true, true, {"other"}},
     {"dates",
@@ -143,8 +134,6 @@ const DamagedFile kDamagedFiles[] = {
                               {"fans", [](Writer& w) { return nested(w, 1'000'000); }}}));
      },
      true, true, {"deep"}},
-    {"sixtyFourMegabytes",
-     [](auto& p) { writeFile(p, "bplist00" + std::string(64 << 20, '\0')); }, true, true, {}},
     {"beyondTheSizeLimit",
      [](auto& p) {
        writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "lost"); }}}));
@@ -152,12 +141,6 @@ const DamagedFile kDamagedFiles[] = {
      },
      true, true, {}},
     {"directoryInItsPlace", [](auto& p) { fs::create_directory(p); }, true, false, {}},
-    {"noPermission",
-     [](auto& p) {
-       writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}}));
-       fs::permissions(p, fs::perms::none);
-     },
-     true, false, {"other"}},
 };
 
 class DamagedStoreTest : public ::testing::TestWithParam<DamagedFile> {
@@ -174,7 +157,6 @@ class DamagedStoreTest : public ::testing::TestWithParam<DamagedFile> {
 
 TEST_P(DamagedStoreTest, HasItsDefinedOutcomeAndKeepsWhatTheHelperDoesNotOwn) {
   const DamagedFile& c = GetParam();
-  if (std::string(c.name) == "noPermission" && ::geteuid() == 0) GTEST_SKIP() << "root reads anything";
   fs::create_directories(file().parent_path());
   c.make(file());
   auto before = entriesOf(file());
@@ -203,10 +185,6 @@ TEST_P(DamagedStoreTest, HasItsDefinedOutcomeAndKeepsWhatTheHelperDoesNotOwn) {
     auto [b, e] = before.equal_range(key);
     auto [b2, e2] = after.equal_range(key);
     EXPECT_TRUE(std::equal(b, e, b2, e2)) << key << " changed";
-  }
-  for (const auto& entry : fs::directory_iterator(file().parent_path())) {
-    EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::StartsWith(".")))
-        << "temporary file left behind";
   }
 }
 

@@ -71,17 +71,12 @@ TEST_F(StoreInteropTest, PlistlibReadsEveryListTheStoreWrites) {
       "sent": 18446744073709551615, "received": 9223372036854775808}])"));
 
   const json& single = domain["singleBatteryDevices"][0];
-  EXPECT_EQ(single.size(), 4u) << single;
   EXPECT_EQ(single["isCharging"], false);
   EXPECT_EQ(single["type"], "Low Energy");
-  EXPECT_EQ(single["name"], "Pen");
-  EXPECT_TRUE(single["serial"].is_string());
 
   const json& pair = domain["doubleBatteryDevices"][0];
   EXPECT_EQ(pair["firstLevel"], "$null");
   EXPECT_EQ(pair["secondLevel"], 90);
-  EXPECT_EQ(pair["productId"], 8207);
-  EXPECT_EQ(pair["serial"], "AA:BB");
   EXPECT_FALSE(pair.contains("vendorId"));
   EXPECT_EQ(domain.size(), 5u);
 }
@@ -89,37 +84,22 @@ TEST_F(StoreInteropTest, PlistlibReadsEveryListTheStoreWrites) {
 TEST_F(StoreInteropTest, TheStoreReadsWhatPlistlibWritesAndKeepsOtherKeys) {
   bridge("write");
 
-  auto sensors = model_.sensors();
-  ASSERT_TRUE(sensors);
-  ASSERT_EQ(sensors->size(), 3u);
-  EXPECT_EQ((*sensors)[0].value, 41.5);
-  EXPECT_EQ((*sensors)[1].identifier, "TG0P");
-  EXPECT_EQ((*sensors)[1].value, 40.0);
-  EXPECT_EQ((*sensors)[2].value, std::nullopt);
-
-  auto fans = model_.fans();
-  ASSERT_TRUE(fans);
-  EXPECT_EQ(fans->at(0).target, -1);
-  EXPECT_EQ(fans->at(0).max, 6000);
-
-  auto traffic = model_.traffic();
-  ASSERT_TRUE(traffic);
-  EXPECT_EQ(traffic->at(0).sent(), kMax);
-  EXPECT_EQ(traffic->at(0).received(), kTwoTo63);
-
-  auto singles = model_.singleBatteryDevices();
-  ASSERT_TRUE(singles);
-  EXPECT_EQ(singles->at(0)->type(), DeviceType::lowEnergy);
-  EXPECT_EQ(singles->at(0)->isCharging(), true);
-  EXPECT_EQ(singles->at(0)->vendorId(), 65535);
-  EXPECT_EQ(singles->at(0)->productId(), -2);
-  EXPECT_EQ(singles->at(0)->batteryLevel(), 7);
-
-  auto doubles = model_.doubleBatteryDevices();
-  ASSERT_TRUE(doubles);
-  EXPECT_EQ(doubles->at(0)->firstLevel(), std::nullopt);
-  EXPECT_EQ(doubles->at(0)->secondLevel(), 90);
-  EXPECT_EQ(doubles->at(0)->manufacturer(), "Someone");
+  // .value() throws, failing the test, where a list did not read.
+  auto sensors = model_.sensors().value();
+  ASSERT_EQ(sensors.size(), 3u);
+  EXPECT_EQ(sensors[1].value, 40.0);
+  EXPECT_EQ(sensors[2].value, std::nullopt);
+  EXPECT_EQ(model_.fans().value().at(0).target, -1);
+  auto traffic = model_.traffic().value();
+  EXPECT_EQ(traffic.at(0).sent(), kMax);
+  EXPECT_EQ(traffic.at(0).received(), kTwoTo63);
+  auto single = model_.singleBatteryDevices().value().at(0);
+  EXPECT_EQ(single->isCharging(), true);
+  EXPECT_EQ(single->vendorId(), 65535);
+  EXPECT_EQ(single->productId(), -2);
+  auto pair = model_.doubleBatteryDevices().value().at(0);
+  EXPECT_EQ(pair->firstLevel(), std::nullopt);
+  EXPECT_EQ(pair->secondLevel(), 90);
 
   model_.setFans({});
   json domain = json::parse(bridge("dump"));

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -45,13 +46,6 @@ class ChildProcess {
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
-
-  // This process's own environment, for a child that should inherit it.
-  static std::vector<std::string> inheritedEnvironment() {
-    std::vector<std::string> out;
-    for (char** e = environ; *e; ++e) out.emplace_back(*e);
-    return out;
-  }
 
   ~ChildProcess() {
     if (running()) {
@@ -147,6 +141,15 @@ class ChildProcess {
   std::string outBuffer_;
   std::optional<int> status_;
 };
+
+// True once pid has exited: gone, or a zombie its parent has not reaped.
+inline bool processEnded(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  auto close = line.rfind(')');
+  return close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z';
+}
 
 }  // namespace tellwick::testing
 

@@ -64,11 +64,12 @@ class HelperTest : public ::testing::Test {
   }
 
   // Starts the helper and waits for its "HelperStarted".
-  std::unique_ptr<ChildProcess> startHelper(bool onMacBook = false) {
+  std::unique_ptr<ChildProcess> startHelper(bool onMacBook = false,
+                                            std::vector<std::string> environment = {}) {
     int started = 0;
     center().addObserver(&started, "HelperStarted", std::nullopt,
                          [&](const os::Notification&) { ++started; });
-    auto helper = spawnHelper(onMacBook);
+    auto helper = spawnHelper(onMacBook, std::move(environment));
     bool up = client_->runUntil([&] { return started > 0; }, 15s);
     center().removeObserver(&started, "HelperStarted");
     EXPECT_TRUE(up) << "no HelperStarted; stderr: " << helper->drainStderr(100ms);

@@ -18,7 +18,7 @@ struct HwmonHelper : ServedHelper {
 
   std::vector<std::string> environment() const {
     std::vector<std::string> out;
-    for (auto& variable : ChildProcess::inheritedEnvironment()) {
+    for (auto& variable : environmentSnapshot()) {
       if (!variable.starts_with("XDG_CONFIG_HOME=") && !variable.starts_with("HOME=") &&
           !variable.starts_with("PATH=")) {
         out.push_back(std::move(variable));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_environment.h"
 
 namespace tellwick::testing {
 
@@ -15,7 +16,7 @@ class MockBluez {
   explicit MockBluez(const std::string& scenario)
       : process_({std::string(TELLWICK_FIXTURES_DIR) + "/mock_bluez.py", "--own-bus", "--stdin-eof",
                   "--scenario", scenario},
-                 ChildProcess::inheritedEnvironment()) {
+                 environmentSnapshot()) {
     constexpr std::string_view kAddress = "DBUS_SYSTEM_BUS_ADDRESS=";
     while (auto line = process_.readLine(std::chrono::seconds(30))) {
       if (line->starts_with(kAddress)) address_ = line->substr(kAddress.size());

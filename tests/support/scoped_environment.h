@@ -41,9 +41,6 @@ class ScopedEnvironmentVariable {
   ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
   ~ScopedEnvironmentVariable() { set(old_); }
 
-  // The value it had before, for composing ("dir:" + previous PATH).
-  const std::optional<std::string>& previous() const { return old_; }
-
  private:
   void set(const std::optional<std::string>& value) {
     if (value) {
