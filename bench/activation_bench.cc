@@ -17,7 +17,7 @@
 #include "os/property_list_coder.h"
 #include "os/session_bus.h"
 #include "protocol/tellwick.h"
-#include "tests/installation.h"
+#include "tests/support/activating_bus.h"
 
 namespace {
 

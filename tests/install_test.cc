@@ -20,6 +20,7 @@
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/tellwick.h"
+#include "tests/support/activating_bus.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
@@ -87,30 +88,11 @@ TEST_F(InstallTest, StartersNameTheHelperOfTheInstalledPrefix) {
   EXPECT_EQ(validate.wait(30s), 0) << validate.drainStdout() << validate.drainStderr();
 }
 
-// A dbus-daemon that can start the helper from the prefix's service folder,
-// with exactly the environment given, which what it starts inherits.
-class ActivatingBus {
- public:
-  explicit ActivatingBus(const std::vector<std::string>& environment)
-      : daemon_({"/usr/bin/dbus-daemon", "--config-file=" + config_, "--nofork", "--print-address=1"}, environment),
-        address_(daemon_.readLine(10s).value_or("")) {}
-  const std::string& address() const { return address_; }
-
- private:
-  ScratchDirectory scratch_{"tellwick-bus"};
-  std::string config_ = scratch_.writeFile("session.conf",
-      "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n"
-      "<servicedir>" + installed().path("share/dbus-1/services") + "</servicedir>\n"
-      "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-      "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n").string();
-  ChildProcess daemon_;
-  std::string address_;
-};
-
 TEST_F(InstallTest, BusActivatedHelperWithABarePathAnswersTraffic) {
   ScratchDirectory home("tellwick-home");
   const std::string configHome = home.string() + "/config";
-  ActivatingBus bus({"PATH=/usr/bin:/bin", "HOME=" + home.string(), "XDG_CONFIG_HOME=" + configHome});
+  ActivatingBus bus(installed().path("share/dbus-1/services"),
+                    {"PATH=/usr/bin:/bin", "HOME=" + home.string(), "XDG_CONFIG_HOME=" + configHome});
   ASSERT_FALSE(bus.address().empty());
   ScopedEnvironmentVariable busAddress("DBUS_SESSION_BUS_ADDRESS", bus.address());
   ScopedEnvironmentVariable configVariable("XDG_CONFIG_HOME", configHome);
