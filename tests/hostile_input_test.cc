@@ -64,6 +64,7 @@ constexpr Stored kNothing = Stored::kNothing, kEmpty = Stored::kEmptyList, kOne 
 const HostileCase kCases[] = {
     tool("nettop missing", "nettop", nullptr, kNothing),
     tool("nettop prints garbage", "nettop", "printf 'x\\n,,,\\n\\001.9\\n.,.,.\\n%%s,1\\n'", kEmpty),
+    tool("nettop prints other than UTF-8", "nettop", "printf 'h\\nb\\377d.1,2,3,\\n'", kNothing),
     tool("nettop prints past the cap", "nettop", "echo h; yes a.1,2,3, | head -c 3000000", kNothing),
     tool("nettop leaves a child holding its output", "nettop", "echo h; echo a.1,2,3,; sleep 60 &",
          kOne),
