@@ -152,8 +152,8 @@ Panel_ trafficPanel(const WatchState& state, const Writer& w, int rows) {
 Panel_ batteriesPanel(const WatchState& state, const Writer& w, int rows, Glyphs glyphs) {
   const int width = w.width();
   const int nameW = width >= 80 ? 24 : 12;
-  // "L ▕bar▏ 100%  R ▕bar▏ 100%  case 100%" shrinks its bars first.
-  const int fixed = 2 + 5 + 2 + 2 + 5 + 2 + 9;
+  // "  L bar 100%  R bar 100%  case 100%" shrinks its bars first.
+  const int fixed = 2 + 2 + 1 + 4 + 4 + 1 + 4 + 7 + 4;
   const int barW = std::clamp((width - nameW - fixed) / 2, 0, 12);
   Panel_ panel;
   const std::vector<BatteryRow> none;

@@ -101,7 +101,8 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
     std::vector<const char*> shown, absent;
   } kCases[] = {
       {3, 80, 24, true, {}, {"Buds", "100%  R ", "90%  case 60%"}, {"Case "}},
-      {3, 63, 24, true, {}, {"Buds          L ████████████ 100%"}, {}},  // bars shrink last
+      // The widest row that still fits whole: bars shrink last.
+      {3, 63, 24, true, {}, {"Buds          L ███████████ 100%", "case 60%"}, {}},
       {3, 40, 8, true, {}, {"hidden: batteries"}, {}},
       {40, 40, 12, true, {}, {"Sensors +38"}, {}},
       {3, 80, 24, false, {}, {"helper not answering"}, {}},
