@@ -172,5 +172,19 @@ TEST_F(BluezCentralTest, TellwickctlLeOnce) {
   }
 }
 
+// Watching, it stops with the unavailable status once BlueZ goes away.
+TEST_F(BluezCentralTest, TellwickctlLeWatchingEndsWhenBluezGoes) {
+  ASSERT_TRUE(bus.script("adapter"));
+  ASSERT_TRUE(bus.script("device C0:FF:EE:00:00:01 Tag --battery 42 --connected --resolved"));
+  testing::ScratchDirectory config;
+  auto environment = testing::environmentSnapshot();
+  environment.push_back("XDG_CONFIG_HOME=" + config.string());
+  testing::ChildProcess watching({std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "le", "--json"},
+                                 environment);
+  ASSERT_TRUE(watching.readLine(10s).has_value());
+  bus.stopBluez();
+  EXPECT_EQ(watching.wait(10s), 69);
+}
+
 }  // namespace
 }  // namespace tellwick
