@@ -1,6 +1,8 @@
 // One contract for the real file system and the in-memory one.
 #include "os/file_system.h"
 
+#include <sys/stat.h>
+
 #include <gmock/gmock.h>
 
 #include "tests/fakes/memory_file_system.h"
@@ -70,6 +72,19 @@ TYPED_TEST(FileSystemContract, FailuresNameThePath) {
       {"file in a missing folder", fs.replaceFile(this->at("none/x"), "x").error(), "none"},
   };
   for (const auto& c : cases) EXPECT_THAT(c.error, HasSubstr(this->at(c.path))) << c.what;
+}
+
+// Made folders, each part of the path, are everyone's to read and the owner's to change.
+TEST(LinuxFileSystemTest, MadeFoldersAreReadableByAllAndWritableByTheOwner) {
+  Linux backend;
+  const mode_t saved = ::umask(022);
+  ASSERT_TRUE(backend.files->makeFolders(backend.root() + "/m/n").ok());
+  ::umask(saved);
+  for (const char* part : {"/m", "/m/n"}) {
+    struct stat info;
+    ASSERT_EQ(::stat((backend.root() + part).c_str(), &info), 0) << part;
+    EXPECT_EQ(info.st_mode & 07777, 0755u) << part;
+  }
 }
 
 }  // namespace
