@@ -109,6 +109,8 @@ TEST_F(InstallTest, BusActivatedHelperWithABarePathAnswersTraffic) {
                           "", ""};
   EXPECT_EQ(Tellwick::installedVersion(context), TELLWICK_VERSION);
   EXPECT_FALSE(Tellwick::isRunning(context));
+  EXPECT_THAT((*names)->startService("com.quorvane.nothing").error(),
+              HasSubstr("no service file for com.quorvane.nothing"));
   ASSERT_EQ(Tellwick::launchAndWait(context, **client, 20s).error(), "");
   EXPECT_TRUE(Tellwick::isRunning(context));
 
