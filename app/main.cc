@@ -10,6 +10,7 @@
 
 #include "app/app_delegate.h"
 #include "app/helper_controller.h"
+#include "os/file_pages.h"
 #include "os/hid_event_system.h"
 #include "os/install_layout.h"
 #include "os/process_runner.h"
@@ -57,8 +58,13 @@ int main(int, char**, char** envp) {
                                 [] { return os::newLinuxHidEventSystem(std::nullopt); },
                                 [] { return os::linuxSmcPresent(); }};
 
-  AppDelegate delegate(*application, bus.notificationCenter(),
-                       [&] { return std::make_unique<HelperController>(services, *system); });
+  AppDelegate delegate(*application, bus.notificationCenter(), [&] {
+    auto controller = std::make_unique<HelperController>(services, *system);
+    // Start-up is over: what it read from files (the symbol tables, the
+    // start-up code) goes back to the kernel rather than idle here.
+    os::releaseReadOnlyFilePages();
+    return controller;
+  });
   os::ApplicationExit exit = application->run(delegate);
   // Whatever the helper started goes with it, however it was asked to stop.
   runner->stopAll();
