@@ -6,23 +6,18 @@
 #include <linux/sock_diag.h>
 #include <linux/tcp.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick::nettop {
 namespace {
-
 
 using Action = Invocation::Action;
 
@@ -33,11 +28,9 @@ TEST(NettopArguments, AcceptsWhatTheSamplerPassesAndRejectsTheRest) {
     std::vector<Column> columns = {Column::bytesIn, Column::bytesOut};
   } cases[] = {
       {{"-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, Action::sample},
-      {{"-x", "-Jbytes_out", "-L1"}, Action::sample, {Column::bytesOut}}, {{}, Action::sample},
-      {{"-P", "--help"}, Action::help}, {{"-h"}, Action::help},
-      {{"-L", "2"}, Action::usage}, {{"-L"}, Action::usage}, {{"-J"}, Action::usage}, {{"-J", ""}, Action::usage},
-      {{"-J", "bytes_in,rx"}, Action::usage}, {{"-J", "bytes_in,"}, Action::usage}, {{"extra"}, Action::usage},
-      {{"-Px"}, Action::usage},
+      {{"-x", "-Jbytes_out", "-L1"}, Action::sample, {Column::bytesOut}}, {{"-P", "--help"}, Action::help},
+      {{}, Action::sample}, {{"-L", "2"}, Action::usage}, {{"-L"}, Action::usage}, {{"-J", ""}, Action::usage},
+      {{"-J", "bytes_in,rx"}, Action::usage}, {{"-J", "bytes_in,"}, Action::usage}, {{"-Px"}, Action::usage},
   };
   for (const auto& c : cases) {
     auto invocation = parseArguments(c.arguments);
@@ -52,28 +45,24 @@ class DumpBlock {
  public:
   DumpBlock& socket(std::uint32_t inode, std::optional<std::size_t> info_length,
                     std::uint64_t received = 0, std::uint64_t acked = 0, std::uint32_t seq = 7) {
-    std::vector<unsigned char> body(NLMSG_ALIGN(sizeof(inet_diag_msg)), 0);
     inet_diag_msg msg{};
     msg.idiag_family = AF_INET;
     msg.idiag_inode = inode;
-    std::memcpy(body.data(), &msg, sizeof msg);
+    std::vector<unsigned char> body = bytesOf(msg);
+    body.resize(NLMSG_ALIGN(body.size()), 0);
     if (info_length) {
       tcp_info info{};
       info.tcpi_bytes_received = received;
       info.tcpi_bytes_acked = acked;
-      std::vector<unsigned char> payload(*info_length, 0);
-      std::memcpy(payload.data(), &info, std::min(*info_length, sizeof info));
+      std::vector<unsigned char> payload = bytesOf(info);
+      payload.resize(*info_length, 0);
       attribute(body, INET_DIAG_SHUTDOWN, std::vector<unsigned char>(1, 0));
       attribute(body, INET_DIAG_INFO, payload);
     }
     return message(SOCK_DIAG_BY_FAMILY, seq, body);
   }
   DumpBlock& done(std::uint32_t seq = 7) { return message(NLMSG_DONE, seq, {0, 0, 0, 0}); }
-  DumpBlock& error(int code) {
-    std::vector<unsigned char> body(sizeof(nlmsgerr), 0);
-    std::memcpy(body.data(), &code, sizeof code);
-    return message(NLMSG_ERROR, 7, body);
-  }
+  DumpBlock& error(int code) { return message(NLMSG_ERROR, 7, bytesOf(nlmsgerr{code, {}})); }
 
   DumpStep read(SocketTable& table, int* error = nullptr) {
     std::vector<std::uint32_t> aligned((bytes_.size() + 3) / 4);
@@ -82,6 +71,11 @@ class DumpBlock {
   }
 
  private:
+  template <typename T>
+  static std::vector<unsigned char> bytesOf(const T& value) {
+    const auto* p = reinterpret_cast<const unsigned char*>(&value);
+    return {p, p + sizeof value};
+  }
   static void attribute(std::vector<unsigned char>& body, unsigned short type,
                         const std::vector<unsigned char>& payload) {
     rtattr header{static_cast<unsigned short>(RTA_LENGTH(payload.size())), type};
