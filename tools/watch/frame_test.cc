@@ -123,13 +123,11 @@ TEST(FrameTest, AnEnlargedPanelGrowsItsGraphs) {
   ViewSettings view = sized(80, 24);
   view.enlarged = Panel::sensors;
   // Three sensors in 21 rows: six rows of braille (U+2800...U+28FF) each.
-  auto frame = composeFrame(laptop(), view);
-  EXPECT_EQ(std::count_if(frame.begin(), frame.end(),
-                          [](const FrameLine& line) { return line.text.find("\xe2\xa0") != std::string::npos ||
-                                                               line.text.find("\xe2\xa1") != std::string::npos ||
-                                                               line.text.find("\xe2\xa2") != std::string::npos ||
-                                                               line.text.find("\xe2\xa3") != std::string::npos; }),
-            3 * 6);
+  auto braille = [](const FrameLine& line) {
+    return std::ranges::any_of(std::string_view("\xa0\xa1\xa2\xa3"),
+                               [&](char b) { return line.text.find(std::string("\xe2") + b) != std::string::npos; });
+  };
+  EXPECT_EQ(std::ranges::count_if(composeFrame(laptop(), view), braille), 3 * 6);
 }
 
 }  // namespace
