@@ -133,14 +133,6 @@ TEST(NettopDump, EndsAtDoneAndReportsTheKernelsError) {
       << "a message claiming more than the block holds is not read past the block";
 }
 
-TEST(NettopProcesses, SocketLinksAreRecognised) {
-  EXPECT_EQ(socketInode("socket:[4026531993]"), 4026531993u);
-  for (const char* link : {"pipe:[5]", "socket:[]", "socket:[12", "socket:[1a]", "/dev/null",
-                           "socket:[99999999999999999999]"}) {
-    EXPECT_EQ(socketInode(link), std::nullopt) << link;
-  }
-}
-
 // A /proc of processes named comm (none: exited while being read) holding
 // the given descriptor links.
 void process(const std::string& root, int pid, std::optional<std::string> comm, std::vector<std::string> links) {
@@ -153,9 +145,9 @@ void process(const std::string& root, int pid, std::optional<std::string> comm, 
 TEST(NettopProcTree, SumsEachProcessesTcpSocketsOnceAndSkipsTheRest) {
   testing::ScratchDirectory scratch{"proc"};
   const std::string root = scratch.string();
-  SocketTable table{{100, {10, 1, 0}}, {200, {20, 2, 0}}, {300, {0, 0, 0}}};
-  process(root, 40, "web", {"/dev/null", "socket:[100]", "socket:[100]", "socket:[200]", "pipe:[100]",
-                      "socket:[999]"});
+  SocketTable table{{100, {10, 1, 0}}, {200, {20, 2, 0}}, {300, {0, 0, 0}}, {400, {40, 4, 0}}};
+  process(root, 40, "web", {"/dev/null", "socket:[100]", "socket:[100]", "socket:[200]", "pipe:[100]", "socket:[999]",
+                            "socket:[]", "socket:[1a]", "socket:[4000", "socket:[18446744073709552016]"});  // 2^64 + 400
   process(root, 7, "forked,child", {"socket:[200]"});  // inherited the same socket
   process(root, 8, "udp-only", {"socket:[999]"});
   process(root, 9, "listener", {"socket:[300]"});

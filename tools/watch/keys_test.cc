@@ -50,16 +50,5 @@ TEST(KeysTest, KeysMoveEnlargeAndPace) {
   }
 }
 
-TEST(KeysTest, ChangingTheIntervalKeepsAnHourOfHistory) {
-  WatchState state(1);
-  for (int i = 0; i < 4000; ++i) state.updateSensors({Sensor("TC0P", "CPU", i)});
-  ViewSettings view;
-  view.panels = {sensors};
-  applyKey(longer, view, state);
-  EXPECT_EQ(state.sensors()[0].history.capacity(), 1800u);
-  EXPECT_EQ(state.sensors()[0].history.at(1799), 3999.0f);
-  EXPECT_EQ(state.sensors()[0].maximum, 3999.0);
-}
-
 }  // namespace
 }  // namespace tellwick::watch
