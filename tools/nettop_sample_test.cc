@@ -19,27 +19,6 @@
 namespace tellwick::nettop {
 namespace {
 
-using Action = Invocation::Action;
-
-TEST(NettopArguments, AcceptsWhatTheSamplerPassesAndRejectsTheRest) {
-  const struct {
-    std::vector<std::string> arguments;
-    Action action;
-    std::vector<Column> columns = {Column::bytesIn, Column::bytesOut};
-  } cases[] = {
-      {{"-L", "1", "-P", "-x", "-J", "bytes_in,bytes_out"}, Action::sample},
-      {{"-x", "-Jbytes_out", "-L1"}, Action::sample, {Column::bytesOut}}, {{"-P", "--help"}, Action::help},
-      {{}, Action::sample}, {{"-L", "2"}, Action::usage}, {{"-L"}, Action::usage}, {{"-J", ""}, Action::usage},
-      {{"-J", "bytes_in,rx"}, Action::usage}, {{"-J", "bytes_in,"}, Action::usage}, {{"-Px"}, Action::usage},
-  };
-  for (const auto& c : cases) {
-    auto invocation = parseArguments(c.arguments);
-    EXPECT_EQ(invocation.action, c.action) << ::testing::PrintToString(c.arguments);
-    EXPECT_EQ(invocation.error.empty(), c.action != Action::usage);
-    if (c.action == Action::sample) { EXPECT_EQ(invocation.columns, c.columns); }
-  }
-}
-
 // Builds one received block of a sock_diag dump, as the kernel lays it out.
 class DumpBlock {
  public:

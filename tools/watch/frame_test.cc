@@ -1,9 +1,7 @@
 #include "tools/watch/frame.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -117,17 +115,6 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
     for (const char* s : c.shown) EXPECT_THAT(text, HasSubstr(s));
     for (const char* s : c.absent) EXPECT_THAT(text, ::testing::Not(HasSubstr(s)));
   }
-}
-
-TEST(FrameTest, AnEnlargedPanelGrowsItsGraphs) {
-  ViewSettings view = sized(80, 24);
-  view.enlarged = Panel::sensors;
-  // Three sensors in 21 rows: six rows of braille (U+2800...U+28FF) each.
-  auto braille = [](const FrameLine& line) {
-    return std::ranges::any_of(std::string_view("\xa0\xa1\xa2\xa3"),
-                               [&](char b) { return line.text.find(std::string("\xe2") + b) != std::string::npos; });
-  };
-  EXPECT_EQ(std::ranges::count_if(composeFrame(laptop(), view), braille), 3 * 6);
 }
 
 }  // namespace

@@ -52,25 +52,6 @@ TEST(GraphTest, DrawsTheGoldenRows) {
   }
 }
 
-TEST(GraphTest, ASpikeOrADipInAnHourOfReadingsSurvives) {
-  for (std::size_t count : {3600u, 18000u}) {
-    for (std::size_t at : {0u, 1234u, 1799u, 3599u}) {
-      std::vector<float> readings(count, 40.0f);
-      readings[at] = 90.0f;
-      readings[count - 1 - at] = 10.0f;
-      auto points = graphPoints(readings, 60, 8);
-      bool top = false, bottom = false;
-      for (const auto& p : points.points) {
-        top = top || p.y == 7;
-        bottom = bottom || p.y == 0;
-      }
-      EXPECT_TRUE(top && bottom) << count << ", spike at " << at;
-      // Flat stretches collapse to their ends: a handful of points, not thousands.
-      EXPECT_LE(points.points.size(), 8u);
-    }
-  }
-}
-
 TEST(BarTest, FillsEighthsOfCells) {
   const struct {
     double fraction;
