@@ -17,12 +17,10 @@ struct OptionsCase {
 const OptionsCase kOptions[] = {
     {{}, true}, {{"--interval", "0.2"}, true, 0.2}, {{"--interval=60"}, true, 60},
     {{"--interval", "0.1"}, false}, {{"--interval", "61"}, false}, {{"--interval", "nan"}, false},
-    {{"--interval", "1s"}, false},  {{"--interval"}, false},
+    {{"--interval"}, false}, {{"--only", "fans,"}, false}, {{"--only", "disks"}, false},
     {{"--only", "traffic,sensors"}, true, 1, {Panel::sensors, Panel::traffic}}, {{"--only=fans,fans"}, true, 1, {Panel::fans}},
-    {{"--only", "fans,"}, false}, {{"--only", "disks"}, false},
     {{"--json", "--count", "3"}, true, 1, {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries}, true, 3},
-    {{"--count", "0"}, false}, {{"--count", "-2"}, false}, {{"--count", "99999999999999999999"}, false},
-    {{"sensors"}, false},      {{"--verbose"}, false},
+    {{"--count", "0"}, false}, {{"--count", "99999999999999999999"}, false}, {{"sensors"}, false},
 };
 
 TEST(WatchOptionsTest, ParsesWhatIsValidAndRefusesTheRest) {
