@@ -9,32 +9,23 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
+// Each parsed command line as "command categories json timeout help".
 TEST(ParseArgumentsTest, AcceptsEachCommandWithOptionsInAnyOrder) {
-  const struct {
-    std::vector<std::string> arguments;
-    const char* command;
-    const char* categories;
-    bool json;
-    long timeoutMs;
-    bool help = false;
-  } cases[] = {
-      {{"fans"}, "query", "fans ", false, 10000},
-      {{"--json", "all", "--timeout", "2.5"}, "query", "sensors fans traffic batteries ", true, 2500},
-      {{"batteries", "--timeout=86400"}, "query", "batteries ", false, 86400000},
-      {{"terminate"}, "terminate", "", false, 10000},
-      {{"sensors", "--help"}, "", "", false, 10000, true},
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"fans"}, "query fans  0 10000 0"},
+      {{"--json", "all", "--timeout", "2.5"}, "query sensors fans traffic batteries  1 2500 0"},
+      {{"batteries", "--timeout=86400"}, "query batteries  0 86400000 0"},
+      {{"terminate"}, "terminate  0 10000 0"}, {{"sensors", "--help"}, "  0 10000 1"},
   };
-  for (const auto& c : cases) {
-    auto result = parseArguments(c.arguments);
+  for (const auto& [arguments, expected] : cases) {
+    auto result = parseArguments(arguments);
     ASSERT_TRUE(result.invocation.has_value()) << result.error;
     const Invocation& got = *result.invocation;
-    std::string categories;
-    for (const Category* category : got.categories) categories += std::string(category->name) + " ";
-    EXPECT_EQ(!got.command ? "" : got.command == &kQuery ? "query" : got.command->name, c.command);
-    EXPECT_EQ(categories, c.categories);
-    EXPECT_EQ(got.json, c.json);
-    EXPECT_EQ(got.timeout, std::chrono::milliseconds(c.timeoutMs));
-    EXPECT_EQ(got.help, c.help);
+    std::string line(!got.command ? "" : got.command == &kQuery ? "query" : got.command->name);
+    for (const Category* category : got.categories) line += " " + std::string(category->name);
+    EXPECT_EQ(line + "  " + std::to_string(got.json) + " " + std::to_string(got.timeout.count()) + " " +
+                  std::to_string(got.help),
+              expected);
   }
 }
 
