@@ -143,17 +143,5 @@ TEST(NettopProcTree, SumsEachProcessesTcpSocketsOnceAndSkipsTheRest) {
             "web.40,30,3,\n");
 }
 
-TEST(NettopFormat, ColumnsAndNamesThatCannotBreakTheFormat) {
-  std::vector<ProcessCounters> processes = {
-      {1, "a.b", 5, 6}, {2, "new\nline.3,4,5", 0, 1}, {3, "caf\xC3\xA9\xC3", 1, 0}, {4, "", 0, 0}};
-  EXPECT_EQ(formatSample(processes, {Column::bytesOut}),
-            ",bytes_out,\n"
-            "a.b.1,6,\n"
-            "new?line.3?4?5.2,1,\n"
-            "caf\xC3\xA9?.3,0,\n"
-            ".4,0,\n");
-  EXPECT_EQ(formatSample({}, {Column::bytesIn, Column::bytesOut}), ",bytes_in,bytes_out,\n");
-}
-
 }  // namespace
 }  // namespace tellwick::nettop

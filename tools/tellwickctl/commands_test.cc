@@ -47,7 +47,6 @@ const Case kCases[] = {
      0, {"RequestFans"}, {"Fans\n", "F0Ac"}, "", {}, Case::Launch::starts},
     {"not running and cannot be started", {"fans"}, false, {{"RequestFans", {"ResponseFans"}}},
      2, {}, {}, "not running and could not be started (not installed)", {}, Case::Launch::fails},
-    {"terminate confirmed", {"terminate"}, true, {{"TerminateHelper", {"HelperStopped"}}}, 0, {"TerminateHelper"}, {}, "", {}},
     {"terminate unconfirmed", {"terminate", "--timeout", "2"}, true, {},
      2, {"TerminateHelper"}, {}, "did not confirm that it stopped", {2000ms}},
     {"terminate when not running still posts", {"terminate"}, false, {},

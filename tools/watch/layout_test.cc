@@ -28,8 +28,6 @@ using enum Panel;
 const PanelWish kWishes[] = {{sensors, 12}, {fans, 2}, {traffic, 5}, {batteries, 3}};
 
 const LayoutCase kLayouts[] = {
-    {"40x12 shows every panel, spare rows shared in turn", 12, sensors, {},
-     {{sensors, 1, 3}, {fans, 4, 3}, {traffic, 7, 2}, {batteries, 9, 2}}, {}},
     {"a tall terminal gives every wish and the rest to sensors", 40, fans, {},
      {{sensors, 1, 25}, {fans, 26, 3}, {traffic, 29, 6}, {batteries, 35, 4}}, {}},
     {"sensor graphs grow only by a whole row each", 30, sensors, {},
@@ -37,7 +35,6 @@ const LayoutCase kLayouts[] = {
     {"too few lines hide the last panels", 8, sensors, {}, {{sensors, 1, 2}, {fans, 3, 2}, {traffic, 5, 2}}, {batteries}},
     {"the focused panel is never the one hidden", 8, batteries, {},
      {{sensors, 1, 2}, {fans, 3, 2}, {batteries, 5, 2}}, {traffic}},
-    {"an enlarged panel takes every line", 12, traffic, traffic, {{traffic, 1, 10}}, {sensors, fans, batteries}},
     {"no room for any panel", 3, sensors, {}, {}, {sensors, fans, traffic, batteries}},
 };
 
