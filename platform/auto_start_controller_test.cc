@@ -84,12 +84,9 @@ TEST_F(LoginItemTest, SetEnabledWritesTheUserEntryThatOverridesTheSystems) {
 
 TEST_F(LoginItemTest, SetEnabledWritesNothingItCannotWriteWell) {
   controller("relative/tellwick").enable();
-  LoginItemAutoStartController noHome(kStarter, std::nullopt, {"", {kSystem}}, "/usr/bin/tellwick", files_,
-                                      names_, center_);
-  noHome.enable();
-  LoginItemAutoStartController escaping("../x", std::nullopt, {kUser, {}}, "/usr/bin/tellwick", files_, names_,
-                                        center_);
-  escaping.enable();
+  LoginItemAutoStartController(kStarter, std::nullopt, {"", {kSystem}}, "/usr/bin/tellwick", files_, names_, center_)
+      .enable();
+  LoginItemAutoStartController("../x", std::nullopt, {kUser, {}}, "/usr/bin/tellwick", files_, names_, center_).enable();
   EXPECT_EQ(files_.writes(), 0);
   files_.addFile(kUser, "a file where the folder should be");
   controller().enable();

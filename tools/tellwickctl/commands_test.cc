@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -78,12 +79,8 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   ASSERT_TRUE(parsed.invocation) << parsed.error;
   EXPECT_EQ(parsed.invocation->command->run(context, *parsed.invocation), c.status);
 
-  Names posted;
-  for (const auto& n : bus.center().posted()) {
-    EXPECT_FALSE(n.object.has_value());
-    posted.push_back(n.name);
-  }
-  EXPECT_EQ(posted, c.posted);
+  EXPECT_EQ(bus.center().postedNames(), c.posted);
+  EXPECT_TRUE(std::ranges::none_of(bus.center().posted(), [](const auto& n) { return n.object.has_value(); }));
   if (c.out.empty()) { EXPECT_EQ(out.str() + std::to_string(storeOpened), "0"); }
   for (const char* piece : c.out) EXPECT_THAT(out.str(), HasSubstr(piece));
   EXPECT_THAT(err.str(), HasSubstr(c.err));

@@ -26,8 +26,6 @@ const std::pair<const char*, std::vector<Step>> kCases[] = {
     {"a sample no later than the one before gives no rate",
      {{5, {{7, "curl", 1000, 5000}}, "7:-/-"}, {5, {{7, "curl", 2000, 6000}}, "7:-/-"},
       {4, {{7, "curl", 3000, 7000}}, "7:-/-"}, {6, {{7, "curl", 4000, 8000}}, "7:500/500"}}},
-    {"a pid listed twice counts once, by its first entry",
-     {{0, {{7, "curl", 0, 0}, {7, "curl", 999, 999}}, "7:-/-"}, {1, {{7, "curl", 10, 20}}, "7:10/20"}}},
     {"highest total rate first, then more bytes, then the lower pid",
      {{0, {{1, "a", 0, 0}, {2, "b", 0, 0}, {3, "c", 0, 0}, {4, "d", 50, 0}}, "4:-/- 1:-/- 2:-/- 3:-/-"},
       {1, {{1, "a", 10, 0}, {2, "b", 0, 300}, {3, "c", 100, 100}, {4, "d", 50, 0}, {5, "e", 1, 1}},
