@@ -44,12 +44,6 @@ ViewSettings sized(int columns, int lines, Glyphs glyphs = Glyphs::unicode) {
   return view;
 }
 
-std::string joined(const std::vector<FrameLine>& frame) {
-  std::string text;
-  for (const auto& line : frame) text += line.text + "\n";
-  return text;
-}
-
 TEST(FrameTest, EveryLineFillsTheScreenExactly) {
   const struct {
     int columns, lines, sensors;
@@ -111,7 +105,8 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
     ViewSettings view = sized(c.columns, c.lines);
     view.helperAnswering = c.answering;
     view.enlarged = c.enlarged;
-    std::string text = joined(composeFrame(c.sensors ? laptop(c.sensors) : WatchState(0.5), view));
+    std::string text;
+    for (const auto& line : composeFrame(c.sensors ? laptop(c.sensors) : WatchState(0.5), view)) text += line.text + "\n";
     for (const char* s : c.shown) EXPECT_THAT(text, HasSubstr(s));
     for (const char* s : c.absent) EXPECT_THAT(text, ::testing::Not(HasSubstr(s)));
   }

@@ -8,24 +8,19 @@
 namespace tellwick::watch {
 namespace {
 
-struct RingCase {
-  std::size_t capacity;
-  std::vector<float> pushed;
-  std::size_t newCapacity;  // 0: leave it
-  std::vector<float> expected;
-  std::vector<float> pushedAfter = {};
-};
-
-const RingCase kRings[] = {
-    {3, {}, 0, {}}, {3, {1, 2}, 0, {1, 2}}, {3, {1, 2, 3}, 0, {1, 2, 3}}, {3, {1, 2, 3, 4, 5, 6, 7}, 0, {5, 6, 7}},
-    {0, {1, 2}, 0, {2}},
-    // Shrinking keeps the newest, growing keeps everything.
-    {4, {1, 2, 3, 4, 5, 6}, 2, {5, 6}},
-    {3, {1, 2, 3, 4}, 5, {2, 3, 4}},
-    {2, {1, 2, 3}, 3, {3, 4, 5}, {4, 5}},
-};
-
 TEST(HistoryRingTest, KeepsTheNewestReadingsWithinItsCapacity) {
+  const struct {
+    std::size_t capacity;
+    std::vector<float> pushed;
+    std::size_t newCapacity;  // 0: leave it
+    std::vector<float> expected;
+    std::vector<float> pushedAfter = {};
+  } kRings[] = {
+      {3, {}, 0, {}}, {3, {1, 2}, 0, {1, 2}}, {3, {1, 2, 3}, 0, {1, 2, 3}}, {3, {1, 2, 3, 4, 5, 6, 7}, 0, {5, 6, 7}},
+      {0, {1, 2}, 0, {2}},
+      // Shrinking keeps the newest, growing keeps everything.
+      {4, {1, 2, 3, 4, 5, 6}, 2, {5, 6}}, {3, {1, 2, 3, 4}, 5, {2, 3, 4}}, {2, {1, 2, 3}, 3, {3, 4, 5}, {4, 5}},
+  };
   for (const auto& c : kRings) {
     HistoryRing ring(c.capacity);
     for (float v : c.pushed) ring.push(v);
