@@ -32,11 +32,9 @@ TEST(HistoryRingTest, KeepsTheNewestReadingsWithinItsCapacity) {
 }
 
 TEST(HistoryRingTest, AnHourOfReadingsAtTheInterval) {
-  const struct {
-    double interval;
-    std::size_t capacity;
-  } kCases[] = {{1, 3600}, {0.2, 18000}, {0.3, 12000}, {60, 60}, {7, 515}, {0, 3600}, {-1, 3600}, {NAN, 3600}, {INFINITY, 3600}};
-  for (const auto& c : kCases) EXPECT_EQ(HistoryRing::capacityFor(c.interval), c.capacity) << c.interval;
+  const std::pair<double, std::size_t> kCases[] = {{1, 3600}, {0.2, 18000}, {0.3, 12000}, {60, 60},   {7, 515},
+                                                   {0, 3600}, {-1, 3600},   {NAN, 3600},   {INFINITY, 3600}};
+  for (const auto& [interval, capacity] : kCases) EXPECT_EQ(HistoryRing::capacityFor(interval), capacity) << interval;
 }
 
 }  // namespace
