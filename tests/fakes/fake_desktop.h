@@ -12,10 +12,7 @@ namespace tellwick::testing {
 class FakeDesktop final : public os::Desktop {
  public:
   const std::vector<std::string>& opened() const { return opened_; }
-  os::Status open(const std::string& target) override {
-    opened_.push_back(target);
-    return {};
-  }
+  os::Status open(const std::string& target) override { opened_.push_back(target); return {}; }
 
  private:
   std::vector<std::string> opened_;

@@ -14,6 +14,7 @@ namespace tellwick::testing {
 // Enabling a masked unit fails, as systemd refuses it.
 class FakeUnitFileManager final : public os::UnitFileManager {
  public:
+  using Units = std::vector<std::string>;
   std::map<std::string, std::string> states;
   std::vector<std::string> calls;
   bool absent = false;
@@ -23,19 +24,15 @@ class FakeUnitFileManager final : public os::UnitFileManager {
     auto it = states.find(unit);
     return it == states.end() ? std::optional<std::string>() : std::optional<std::string>(it->second);
   }
-  os::Status enableUnitFiles(const std::vector<std::string>& units) override {
-    return change("enable", units, "enabled");
-  }
-  os::Status disableUnitFiles(const std::vector<std::string>& units) override {
-    return change("disable", units, "disabled");
-  }
+  os::Status enableUnitFiles(const Units& units) override { return change("enable", units, "enabled"); }
+  os::Status disableUnitFiles(const Units& units) override { return change("disable", units, "disabled"); }
   os::Status reload() override {
     calls.push_back("reload");
     return absent ? os::failure("no manager") : os::Status{};
   }
 
  private:
-  os::Status change(const std::string& verb, const std::vector<std::string>& units, const char* state) {
+  os::Status change(const std::string& verb, const Units& units, const char* state) {
     for (const auto& unit : units) {
       calls.push_back(verb + " " + unit);
       auto it = states.find(unit);

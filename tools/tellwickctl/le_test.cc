@@ -21,8 +21,7 @@ TEST(TellwickctlLe, Arguments) {
       {{"monitor", "c0:ff:ee:00:00:01"}, "1 C0:FF:EE:00:00:01 10000 0 0"},
       {{"unmonitor", "C0:FF:EE:00:00:01"}, "2 C0:FF:EE:00:00:01 10000 0 0"},
       {{"monitor"}, "usage"}, {{"monitor", "C0:FF:EE:00:00"}, "usage"}, {{"monitor", "C0:FF:EE:00:00:0G"}, "usage"},
-      {{"monitor", "C0:FF:EE:00:00:01", "--json"}, "usage"}, {{"scan"}, "usage"}, {{"--timeout", "0"}, "usage"},
-      {{"--timeout", "2s"}, "usage"}, {{"--timeout"}, "usage"}, {{"--fast"}, "usage"},
+      {{"monitor", "C0:FF:EE:00:00:01", "--json"}, "usage"}, {{"scan"}, "usage"}, {{"--timeout", "2s"}, "usage"},
   };
   for (const auto& [arguments, expected] : cases) {
     auto parsed = parseLowEnergyArguments(arguments);
@@ -62,8 +61,6 @@ TEST(TellwickctlLe, HostileNamesStayOnTheirLine) {
   const std::string json = lowEnergyJsonLine(devices, catalogue, bundle);
   EXPECT_EQ(json.find('\n'), json.size() - 1);
   EXPECT_NE(json.find("\"batteryLevel\":55"), std::string::npos);
-  EXPECT_NE(json.find("\"hardwareRevision\":null"), std::string::npos);
-  EXPECT_NE(json.find("\"symbol\":\"dot.radiowaves.right\""), std::string::npos);
 }
 
 }  // namespace

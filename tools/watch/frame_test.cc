@@ -1,9 +1,7 @@
 #include "tools/watch/frame.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -44,12 +42,6 @@ ViewSettings sized(int columns, int lines, Glyphs glyphs = Glyphs::unicode) {
   view.panels = {Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries};
   view.glyphs = glyphs;
   return view;
-}
-
-std::string joined(const std::vector<FrameLine>& frame) {
-  std::string text;
-  for (const auto& line : frame) text += line.text + "\n";
-  return text;
 }
 
 TEST(FrameTest, EveryLineFillsTheScreenExactly) {
@@ -113,23 +105,11 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
     ViewSettings view = sized(c.columns, c.lines);
     view.helperAnswering = c.answering;
     view.enlarged = c.enlarged;
-    std::string text = joined(composeFrame(c.sensors ? laptop(c.sensors) : WatchState(0.5), view));
+    std::string text;
+    for (const auto& line : composeFrame(c.sensors ? laptop(c.sensors) : WatchState(0.5), view)) text += line.text + "\n";
     for (const char* s : c.shown) EXPECT_THAT(text, HasSubstr(s));
     for (const char* s : c.absent) EXPECT_THAT(text, ::testing::Not(HasSubstr(s)));
   }
-}
-
-TEST(FrameTest, AnEnlargedPanelGrowsItsGraphs) {
-  ViewSettings view = sized(80, 24);
-  view.enlarged = Panel::sensors;
-  // Three sensors in 21 rows: six rows of braille (U+2800...U+28FF) each.
-  auto frame = composeFrame(laptop(), view);
-  EXPECT_EQ(std::count_if(frame.begin(), frame.end(),
-                          [](const FrameLine& line) { return line.text.find("\xe2\xa0") != std::string::npos ||
-                                                               line.text.find("\xe2\xa1") != std::string::npos ||
-                                                               line.text.find("\xe2\xa2") != std::string::npos ||
-                                                               line.text.find("\xe2\xa3") != std::string::npos; }),
-            3 * 6);
 }
 
 }  // namespace

@@ -34,9 +34,7 @@ TEST(JsonLineTest, HostileNamesStayOneValidLine) {
   state.updateFans({Fan("F0Ac", std::string("fan\n\x1b[2J\xff"), 1, 0, 0, 0)});
   std::string line = jsonLine(state, {Panel::fans}, 0, true);
   EXPECT_EQ(line.find('\n'), line.size() - 1);
-  Json parsed = Json::parse(line);
-  EXPECT_EQ(parsed["fans"][0]["name"], "fan??[2J?");
-  EXPECT_EQ(parsed["fans"][0]["relativeSpeed"], 1.0);
+  EXPECT_EQ(Json::parse(line)["fans"][0]["name"], "fan??[2J?");
 }
 
 }  // namespace

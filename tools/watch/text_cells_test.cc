@@ -11,11 +11,8 @@ TEST(TextCellsTest, SanitizedKeepsTextAndReplacesWhatIsNot) {
     std::size_t max;
     std::string out;
   } kCases[] = {
-      {"Left side", 128, "Left side"},      {"CPU °C", 128, "CPU °C"},
-      {"a\x1b[31mb", 128, "a?[31mb"},       {"bell\a\n", 128, "bell??"},
-      {"\xff\xfe", 128, "??"},              {"\xc0\xaf", 128, "??"},
-      {"\xed\xa0\x80", 128, "???"},         {"cut\xe2\x82", 128, "cut??"},
-      {"\xc2\x9b" "c", 128, "??c"},         {"abcdef", 3, "abc"},
+      {"CPU °C", 128, "CPU °C"}, {"a\x1b[31mb\a\n", 128, "a?[31mb??"}, {"\xff\xc0\xaf", 128, "???"},
+      {"\xed\xa0\x80", 128, "???"}, {"cut\xe2\x82", 128, "cut??"}, {"\xc2\x9b" "c", 128, "??c"}, {"abcdef", 3, "abc"},
   };
   for (const auto& c : kCases) EXPECT_EQ(sanitized(c.in, c.max), c.out) << c.in;
 }
@@ -28,10 +25,9 @@ TEST(TextCellsTest, FitCellsPadsOrCutsToTheWidth) {
     bool unicode;
     std::string out;
   } kCases[] = {
-      {"fan", 5, Align::left, true, "fan  "},   {"°C", 4, Align::right, true, "  °C"},
-      {"temperature", 6, Align::left, true, "tempe…"}, {"temperature", 6, Align::left, false, "tempe~"},
-      {"°°°°", 3, Align::left, true, "°°…"},   {"abc", 0, Align::left, true, ""},
-      {"abc", 1, Align::left, true, "…"},      {"abc", 3, Align::right, true, "abc"},
+      {"fan", 5, Align::left, true, "fan  "}, {"°C", 4, Align::right, true, "  °C"},
+      {"temperature", 6, Align::left, false, "tempe~"}, {"°°°°", 3, Align::left, true, "°°…"},
+      {"abc", 0, Align::left, true, ""}, {"abc", 1, Align::left, true, "…"}, {"abc", 3, Align::right, true, "abc"},
   };
   for (const auto& c : kCases) {
     std::string got = fitCells(c.in, c.width, c.align, c.unicode);
