@@ -52,7 +52,6 @@ class EmulatedSmc final : public os::SmcUserClient {
 
   // Counters.
   int calls = 0;
-  int opens = 0;
   int releases = 0;
   int closes = 0;
   std::vector<std::string> keysRead;  // key of every call, in order
@@ -70,7 +69,6 @@ class EmulatedSmc final : public os::SmcUserClient {
 
   os::KernReturn open(os::ServiceHandle service, std::uint32_t type,
                       os::ConnectionHandle* connection) override {
-    ++opens;
     if (failOpen || service != kService || type != 0) return os::kIOReturnError;
     *connection = next_++;
     open_.insert(*connection);

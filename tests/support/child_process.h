@@ -62,9 +62,6 @@ class ChildProcess {
   void signal(int signo) const {
     if (running()) ::kill(pid_, signo);
   }
-  void writeStdin(const std::string& text) const {
-    [[maybe_unused]] auto n = ::write(stdin_, text.data(), text.size());
-  }
   void closeStdin() {
     ::close(stdin_);
     stdin_ = -1;
