@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,8 +35,6 @@ struct HostileCase {
   const char* response;
   Stored stored;
 };
-
-void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // A tool that misbehaves on its category's request (script nullptr: missing).
 HostileCase tool(const char* name, const char* tool, const char* script, Stored stored) {
@@ -141,24 +138,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases),
                            return name;
                          });
 
-// A tool that never returns costs its own category one bounded wait and
-// nothing else; SIGTERM still stops the helper at once, taking the tool with
-// it.
-TEST_F(HostileInputTest, AHungToolHoldsOnlyItsOwnCategoryAndDiesWithTheHelper) {
+// A tool that never returns holds only its own category (the helper
+// controller's tests time that); SIGTERM still stops the helper at once,
+// taking the tool with it.
+TEST_F(HostileInputTest, AHungToolDiesWithTheHelper) {
   const std::string pidFile = scratch_.string() + "/nettop.pid";
   HostileCase c{"hang", {{"nettop", "echo $$ > " + pidFile + "; exec sleep 60"}}, {}, nullptr, nullptr, {}};
   auto helper = startHelper(false, environmentWithTools(c));
-  watch("ResponseTraffic");
   watch("ResponseFans");
   post("RequestTraffic");
-  auto asked = std::chrono::steady_clock::now();
   post("RequestFans");
   EXPECT_TRUE(waitFor("ResponseFans", 1, 3s));
-  EXPECT_TRUE(waitFor("ResponseTraffic", 1, 12s));
-  EXPECT_GE(std::chrono::steady_clock::now() - asked, 7s);
-  EXPECT_FALSE(store().traffic());
-
-  post("RequestTraffic");
   settle(500ms);
   std::string pid;
   std::ifstream(pidFile) >> pid;
