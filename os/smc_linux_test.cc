@@ -214,25 +214,24 @@ TEST_P(SmcUserClientContract, UnknownKeysAreNotFoundWithoutFailingTheCall) {
   }
 }
 
+// A wrong selector, input size or output size, or a write (command 6).
 TEST_P(SmcUserClientContract, RejectsMalformedCallsWithoutWriting) {
-  Parameters in{};
-  in.key = StringConverter::fourCharCode("FNum");
-  in.data8 = kSmcReadKeyInfo;
-  Parameters out{};
-  out.result = 0x55;
-  std::size_t size = sizeof out;
-  EXPECT_EQ(client().callStructMethod(connection_, 3, &in, sizeof in, &out, &size),
-            kIOReturnBadArgument);
-  EXPECT_EQ(client().callStructMethod(connection_, 2, &in, 79, &out, &size),
-            kIOReturnBadArgument);
-  size = 40;
-  EXPECT_EQ(client().callStructMethod(connection_, 2, &in, sizeof in, &out, &size),
-            kIOReturnBadArgument);
-  size = sizeof out;
-  in.data8 = 6;  // a write: never answered
-  EXPECT_NE(client().callStructMethod(connection_, 2, &in, sizeof in, &out, &size),
-            kIOReturnSuccess);
-  EXPECT_EQ(out.result, 0x55);
+  struct Case {
+    std::uint32_t selector;
+    std::size_t inputSize, outputSize;
+    std::uint8_t command;
+  } const cases[] = {{3, 80, 80, kSmcReadKeyInfo}, {2, 79, 80, kSmcReadKeyInfo},
+                     {2, 80, 40, kSmcReadKeyInfo}, {2, 80, 80, 6}};
+  for (const auto& c : cases) {
+    Parameters in{}, out{};
+    in.key = StringConverter::fourCharCode("FNum");
+    in.data8 = c.command;
+    out.result = 0x55;
+    std::size_t size = c.outputSize;
+    EXPECT_NE(client().callStructMethod(connection_, c.selector, &in, c.inputSize, &out, &size),
+              kIOReturnSuccess) << &c - cases;
+    EXPECT_EQ(out.result, 0x55);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Emulated, SmcUserClientContract, ::testing::Values(emulated));

@@ -18,17 +18,6 @@ class HelperRequestsTest : public HelperTest {
   }
 };
 
-// The controllers' own tests pin the order of write and post for every
-// category; this is the same order seen from another process.
-TEST_F(HelperRequestsTest, AResponseFollowsItsStoreWrite) {
-  auto helper = startHelper(/*onMacBook=*/true);
-  std::optional<std::vector<Fan>> fans;
-  center().addObserver(this, "ResponseFans", std::nullopt, [&](const os::Notification&) { fans = store().fans(); });
-  post("RequestFans");
-  ASSERT_TRUE(client_->runUntil([&] { return fans.has_value(); }, 30s));
-  EXPECT_EQ(fans->size(), 2u);
-}
-
 TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) {
   auto helper = startHelper(true);
   auto json = tellwickctl({"fans", "--json"});
