@@ -51,14 +51,9 @@ TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrde
 TEST_F(PropertyListCoderTest, IntegersKeepValueAndComeBackSignedWhenTheyFit) {
   constexpr auto kInt64Max = std::numeric_limits<std::int64_t>::max();
   constexpr auto kInt64Min = std::numeric_limits<std::int64_t>::min();
-  constexpr auto kUInt64Max = std::numeric_limits<std::uint64_t>::max();
   constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
-  PlistValue decoded = roundTrip(PlistArray{
-      std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max, std::uint64_t{42},
-      std::uint64_t{kInt64Max}, kTwoTo63, kUInt64Max - 1, kUInt64Max});
-  EXPECT_EQ(decoded, (PlistValue(PlistArray{
-                         std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max,
-                         std::int64_t{42}, kInt64Max, kTwoTo63, kUInt64Max - 1, kUInt64Max})));
+  EXPECT_EQ(roundTrip(PlistArray{std::int64_t{-1}, kInt64Min, std::uint64_t{kInt64Max}, kTwoTo63}),
+            (PlistValue(PlistArray{std::int64_t{-1}, kInt64Min, kInt64Max, kTwoTo63})));
 }
 
 TEST_F(PropertyListCoderTest, TheNullMarkerIsTheExactStringDollarNull) {
