@@ -105,9 +105,7 @@ TEST(LinuxResourceBundle, OpeningFailsWithAReasonThatNamesTheDirectory) {
   testing::ScratchDirectory dir;
   auto missing = (dir.path() / "share" / "tellwick").string();
   auto opened = newLinuxResourceBundle(missing);
-  EXPECT_FALSE(opened);
   EXPECT_THAT(opened.error(), ::testing::HasSubstr(missing));
-  EXPECT_EQ(opened.error().find('\n'), std::string::npos);
 
   dir.writeFile("file", "x");
   EXPECT_FALSE(newLinuxResourceBundle((dir.path() / "file").string()));

@@ -91,13 +91,9 @@ class HostileInputTest : public HelperTest, public ::testing::WithParamInterface
   }
 
   Stored stored(const std::string& request) {
-    auto model = store();
-    auto of = [](const auto& list) {
-      return !list ? Stored::kNothing : list->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    };
-    if (request == "RequestTraffic") return of(model.traffic());
-    if (request == "RequestBatteries") return of(model.singleBatteryDevices());
-    return Stored::kAny;
+    auto of = [](const auto& list) { return !list ? kNothing : list->empty() ? kEmpty : kOne; };
+    if (request == "RequestTraffic") return of(store().traffic());
+    return request == "RequestBatteries" ? of(store().singleBatteryDevices()) : Stored::kAny;
   }
 };
 
