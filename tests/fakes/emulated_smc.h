@@ -58,9 +58,7 @@ class EmulatedSmc final : public os::SmcUserClient {
 
   std::size_t openConnections() const { return open_.size(); }
   int callsFor(std::string_view key) const {
-    int n = 0;
-    for (const auto& k : keysRead) n += k == key;
-    return n;
+    return static_cast<int>(std::count(keysRead.begin(), keysRead.end(), key));
   }
 
   os::ServiceHandle getMatchingService(const os::MatchingDictionary& matching) override {
