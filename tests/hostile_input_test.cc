@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,8 @@ struct HostileCase {
   const char* response;
   Stored stored;
 };
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 // A tool that misbehaves on its category's request (script nullptr: missing).
 HostileCase tool(const char* name, const char* tool, const char* script, Stored stored) {
