@@ -324,7 +324,6 @@ TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
   tree_.appleTemperature(2, "TB0T", "-500");
   tree_.appleTemperature(3, "Ts0S", "200000");  // beyond what sp78 holds
   tree_.appleTemperature(4, "TLONG", "30000");  // not a key
-  tree_.appleTemperature(5, "TN0P", "");
   std::string chip = tree_.chip("devices/platform/coretemp.0", 1, "coretemp");
   tree_.attribute(chip + "/temp1_label", "TC1C");
   tree_.attribute(chip + "/temp1_input", "50000");
@@ -333,7 +332,6 @@ TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
   EXPECT_EQ(temperature("TB0T"), -0.5);
   EXPECT_EQ(temperature("Ts0S"), 32767 / 256.0);
   EXPECT_FALSE(temperature("TLON"));
-  EXPECT_FALSE(temperature("TN0P"));
   EXPECT_FALSE(temperature("TC1C"));  // only applesmc's labels are keys
 }
 
