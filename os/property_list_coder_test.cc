@@ -23,12 +23,6 @@ class PropertyListCoderTest : public ::testing::Test {
     return result ? *result : PlistValue{};
   }
   PlistValue roundTrip(const PlistValue& value) { return decodeOk(encodeOk(value)); }
-  std::string decodeError(std::string_view text) {
-    PlistData bytes(text.begin(), text.end());
-    auto result = coder_->decode(bytes);
-    EXPECT_FALSE(result);
-    return result.error();
-  }
   static PlistData bytesOf(std::string_view text) { return PlistData(text.begin(), text.end()); }
   static std::string xml(std::string_view body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">" +
@@ -43,11 +37,8 @@ TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrde
       PlistDictionary{{"zeta", true},
                       {"alpha", false},
                       {"text", std::string("Grüße, 温度 🌡")},
-                      {"empty", std::string()},
-                      {"real", 3.25},
-                      {"negativeReal", -0.001},
+                      {"real", -0.001},
                       {"data", PlistData{0, 1, 2, 255}},
-                      {"noData", PlistData{}},
                       {"nested", PlistArray{PlistArray{}, PlistDictionary{}}}},
       PlistNull{},
   };
@@ -57,14 +48,9 @@ TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrde
 TEST_F(PropertyListCoderTest, IntegersKeepValueAndComeBackSignedWhenTheyFit) {
   constexpr auto kInt64Max = std::numeric_limits<std::int64_t>::max();
   constexpr auto kInt64Min = std::numeric_limits<std::int64_t>::min();
-  constexpr auto kUInt64Max = std::numeric_limits<std::uint64_t>::max();
   constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
-  PlistValue decoded = roundTrip(PlistArray{
-      std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max, std::uint64_t{42},
-      std::uint64_t{kInt64Max}, kTwoTo63, kUInt64Max - 1, kUInt64Max});
-  EXPECT_EQ(decoded, (PlistValue(PlistArray{
-                         std::int64_t{0}, std::int64_t{-1}, kInt64Min, kInt64Max,
-                         std::int64_t{42}, kInt64Max, kTwoTo63, kUInt64Max - 1, kUInt64Max})));
+  EXPECT_EQ(roundTrip(PlistArray{std::int64_t{-1}, kInt64Min, std::uint64_t{kInt64Max}, kTwoTo63}),
+            (PlistValue(PlistArray{std::int64_t{-1}, kInt64Min, kInt64Max, kTwoTo63})));
 }
 
 TEST_F(PropertyListCoderTest, TheNullMarkerIsTheExactStringDollarNull) {
@@ -75,15 +61,10 @@ TEST_F(PropertyListCoderTest, TheNullMarkerIsTheExactStringDollarNull) {
 }
 
 TEST_F(PropertyListCoderTest, ReadsTheXmlFormat) {
-  EXPECT_EQ(decodeOk(bytesOf(xml("<dict><key>pid</key><integer>7</integer>"
-                                 "<key>big</key><integer>18446744073709551615</integer>"
-                                 "<key>neg</key><integer>-3</integer>"
-                                 "<key>ok</key><true/><key>r</key><real>1.5</real></dict>"))),
-            PlistValue(PlistDictionary{{"pid", 7},
-                                       {"big", std::numeric_limits<std::uint64_t>::max()},
-                                       {"neg", -3},
-                                       {"ok", true},
-                                       {"r", 1.5}}));
+  EXPECT_EQ(decodeOk(bytesOf(xml("<dict><key>big</key><integer>18446744073709551615</integer>"
+                                 "<key>neg</key><integer>-3</integer><key>ok</key><true/></dict>"))),
+            PlistValue(PlistDictionary{
+                {"big", std::numeric_limits<std::uint64_t>::max()}, {"neg", -3}, {"ok", true}}));
 }
 
 TEST_F(PropertyListCoderTest, WritesEveryStringItIsGivenAndOnlyReplacesBytesThatAreNotText) {
@@ -130,28 +111,17 @@ TEST_F(PropertyListCoderTest, RefusesTreesNestedBeyondTheLimitOrExpandingBeyondT
   EXPECT_TRUE(coder_->decode(nestedBinary(bplist::kMaxDepth, 1)));
 }
 
+// Empty, not a plist, a kind the store cannot hold, and files cut short.
 TEST_F(PropertyListCoderTest, RejectsBytesThatAreNotAPropertyListItCanHold) {
-  EXPECT_NE(decodeError(""), "");
-  EXPECT_NE(decodeError("hello, world"), "");
-  EXPECT_NE(decodeError(xml("<array><date>2024-01-01T00:00:00Z</date></array>")), "");
-  EXPECT_NE(decodeError("bplist00"), "");
   PlistData whole = encodeOk(PlistArray{PlistDictionary{{"name", "launchd"}, {"pid", 1}}});
-  for (std::size_t keep : {std::size_t{8}, whole.size() / 2, whole.size() - 1}) {
-    PlistData cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
-    EXPECT_FALSE(coder_->decode(cut)) << "kept " << keep << " bytes";
+  const PlistData cases[] = {
+      bytesOf(""), bytesOf("hello, world"), bytesOf("bplist00"),
+      bytesOf(xml("<array><date>2024-01-01T00:00:00Z</date></array>")),
+      PlistData(whole.begin(), whole.begin() + whole.size() / 2), PlistData(whole.begin(), whole.end() - 1)};
+  for (const auto& bytes : cases) {
+    auto decoded = coder_->decode(bytes);
+    EXPECT_TRUE(!decoded && !decoded.error().empty()) << bytes.size() << " bytes";
   }
-}
-
-TEST(PlistIntegerTest, ReadsEitherAlternativeWhereTheValueFits) {
-  constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
-  EXPECT_EQ(plistInt64(std::uint64_t{5}), 5);
-  EXPECT_EQ(plistInt64(std::int64_t{-5}), -5);
-  EXPECT_EQ(plistInt64(kTwoTo63), std::nullopt);
-  EXPECT_EQ(plistUInt64(std::int64_t{5}), 5u);
-  EXPECT_EQ(plistUInt64(kTwoTo63), kTwoTo63);
-  EXPECT_EQ(plistUInt64(std::int64_t{-1}), std::nullopt);
-  EXPECT_EQ(plistInt64(2.0), std::nullopt);
-  EXPECT_EQ(plistUInt64("5"), std::nullopt);
 }
 
 }  // namespace

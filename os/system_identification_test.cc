@@ -11,14 +11,10 @@ namespace tellwick::os {
 namespace {
 
 TEST(NormalizedMachineNameTest, SpeaksTheProtocolsVocabulary) {
-  EXPECT_EQ(normalizedMachineName("aarch64"), "arm64");
   EXPECT_EQ(normalizedMachineName(std::string("aarch64\0\0", 9)), "arm64");
-  EXPECT_EQ(normalizedMachineName("arm64"), "arm64");
   EXPECT_EQ(normalizedMachineName(std::string("x86_64\0", 7)), "x86_64");
   // Only the exact kernel name is translated.
-  EXPECT_EQ(normalizedMachineName("armv7l"), "armv7l");
   EXPECT_EQ(normalizedMachineName("aarch64x"), "aarch64x");
-  EXPECT_EQ(normalizedMachineName(""), "");
 }
 
 // The contract both implementations keep.

@@ -2,16 +2,12 @@
 // MacBook Pro, driven by our own client and by tellwickctl; other senders
 // are in the hostile input suite.
 
-#include <gmock/gmock.h>
-
 #include <nlohmann/json.hpp>
 
 #include "tests/support/helper_fixture.h"
 
 namespace tellwick::testing {
 namespace {
-
-using ::testing::HasSubstr;
 
 class HelperRequestsTest : public HelperTest {
  protected:
@@ -21,28 +17,6 @@ class HelperRequestsTest : public HelperTest {
     return std::make_unique<ChildProcess>(argv, helperEnvironment());
   }
 };
-
-// The controllers' own tests pin the order of write and post for every
-// category; this is the same order seen from another process.
-TEST_F(HelperRequestsTest, AResponseFollowsItsStoreWrite) {
-  auto helper = startHelper(/*onMacBook=*/true);
-  (void)domain()->removeValue("fans");
-  std::optional<std::vector<Fan>> fans;
-  center().addObserver(this, "ResponseFans", std::nullopt, [&](const os::Notification&) { fans = store().fans(); });
-  post("RequestFans");
-  ASSERT_TRUE(client_->runUntil([&] { return fans.has_value(); }, 30s));
-  EXPECT_EQ(fans->size(), 2u);
-}
-
-TEST_F(HelperRequestsTest, BackToBackRequestsAreNeitherMergedNorDropped) {
-  auto helper = startHelper(true);
-  watch("ResponseFans");
-  post("RequestFans");
-  post("RequestFans");
-  EXPECT_TRUE(waitFor("ResponseFans", 2));
-  settle();
-  EXPECT_EQ(seen("ResponseFans"), 2);
-}
 
 TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) {
   auto helper = startHelper(true);
@@ -60,11 +34,7 @@ TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) 
 
   auto unanswered = tellwickctl({"fans", "--timeout", "1"});
   EXPECT_EQ(unanswered->wait(15s), 2);
-  EXPECT_THAT(unanswered->drainStderr(), HasSubstr("did not answer"));
-
-  auto wrong = tellwickctl({"fan"});
-  EXPECT_EQ(wrong->wait(15s), 64);
-  EXPECT_THAT(wrong->drainStderr(), HasSubstr("usage:"));
+  EXPECT_EQ(tellwickctl({"fan"})->wait(15s), 64);
 }
 
 }  // namespace

@@ -94,13 +94,9 @@ class HostileInputTest : public HelperTest, public ::testing::WithParamInterface
   }
 
   Stored stored(const std::string& request) {
-    auto model = store();
-    auto of = [](const auto& list) {
-      return !list ? Stored::kNothing : list->empty() ? Stored::kEmptyList : Stored::kOneRecord;
-    };
-    if (request == "RequestTraffic") return of(model.traffic());
-    if (request == "RequestBatteries") return of(model.singleBatteryDevices());
-    return Stored::kAny;
+    auto of = [](const auto& list) { return !list ? kNothing : list->empty() ? kEmpty : kOne; };
+    if (request == "RequestTraffic") return of(store().traffic());
+    return request == "RequestBatteries" ? of(store().singleBatteryDevices()) : Stored::kAny;
   }
 };
 
@@ -141,24 +137,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, HostileInputTest, ::testing::ValuesIn(kCases),
                            return name;
                          });
 
-// A tool that never returns costs its own category one bounded wait and
-// nothing else; SIGTERM still stops the helper at once, taking the tool with
-// it.
-TEST_F(HostileInputTest, AHungToolHoldsOnlyItsOwnCategoryAndDiesWithTheHelper) {
+// A tool that never returns holds only its own category (the helper
+// controller's tests time that); SIGTERM still stops the helper at once,
+// taking the tool with it.
+TEST_F(HostileInputTest, AHungToolDiesWithTheHelper) {
   const std::string pidFile = scratch_.string() + "/nettop.pid";
   HostileCase c{"hang", {{"nettop", "echo $$ > " + pidFile + "; exec sleep 60"}}, {}, nullptr, nullptr, {}};
   auto helper = startHelper(false, environmentWithTools(c));
-  watch("ResponseTraffic");
   watch("ResponseFans");
   post("RequestTraffic");
-  auto asked = std::chrono::steady_clock::now();
   post("RequestFans");
   EXPECT_TRUE(waitFor("ResponseFans", 1, 3s));
-  EXPECT_TRUE(waitFor("ResponseTraffic", 1, 12s));
-  EXPECT_GE(std::chrono::steady_clock::now() - asked, 7s);
-  EXPECT_FALSE(store().traffic());
-
-  post("RequestTraffic");
   settle(500ms);
   std::string pid;
   std::ifstream(pidFile) >> pid;

@@ -52,16 +52,13 @@ class EmulatedSmc final : public os::SmcUserClient {
 
   // Counters.
   int calls = 0;
-  int opens = 0;
   int releases = 0;
   int closes = 0;
   std::vector<std::string> keysRead;  // key of every call, in order
 
   std::size_t openConnections() const { return open_.size(); }
   int callsFor(std::string_view key) const {
-    int n = 0;
-    for (const auto& k : keysRead) n += k == key;
-    return n;
+    return static_cast<int>(std::count(keysRead.begin(), keysRead.end(), key));
   }
 
   os::ServiceHandle getMatchingService(const os::MatchingDictionary& matching) override {
@@ -70,7 +67,6 @@ class EmulatedSmc final : public os::SmcUserClient {
 
   os::KernReturn open(os::ServiceHandle service, std::uint32_t type,
                       os::ConnectionHandle* connection) override {
-    ++opens;
     if (failOpen || service != kService || type != 0) return os::kIOReturnError;
     *connection = next_++;
     open_.insert(*connection);

@@ -19,14 +19,9 @@ class FakeMainQueue final : public os::MainQueue {
     work_.push_back(std::move(work));
   }
 
-  // Runs queued work, including work queued meanwhile; returns how much ran.
-  int runAll() {
-    int ran = 0;
-    while (auto work = next()) {
-      work();
-      ++ran;
-    }
-    return ran;
+  // Runs queued work, including work queued meanwhile.
+  void runAll() {
+    while (auto work = next()) work();
   }
 
  private:

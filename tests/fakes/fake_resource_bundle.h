@@ -20,13 +20,9 @@ class FakeResourceBundle final : public os::ResourceBundle {
     std::lock_guard lock(mutex_);
     files_[file] = std::move(bytes);
   }
-  void setUnreadable(const std::string& file, bool unreadable = true) {
+  void setUnreadable(const std::string& file) {
     std::lock_guard lock(mutex_);
-    if (unreadable) {
-      unreadable_.insert(file);
-    } else {
-      unreadable_.erase(file);
-    }
+    unreadable_.insert(file);
   }
   void setString(const std::string& table, const std::string& key, std::string text) {
     std::lock_guard lock(mutex_);

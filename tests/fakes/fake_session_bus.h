@@ -33,11 +33,8 @@ class FakeSessionBus final : public os::SessionBus {
                         });
   }
   void setOwner(const std::string& name, bool owned) {
-    if (owned) {
-      owners_.insert(name);
-    } else {
-      owners_.erase(name);
-    }
+    if (owned) owners_.insert(name);
+    if (!owned) owners_.erase(name);
   }
 
   // The timeouts that ran out, in order.

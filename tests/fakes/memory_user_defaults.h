@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_MEMORY_USER_DEFAULTS_H_
 #define TELLWICK_TESTS_FAKES_MEMORY_USER_DEFAULTS_H_
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,13 +49,9 @@ class MemoryUserDefaults final : public os::UserDefaults {
     os::Status setValue(const std::string& key, const os::PlistValue& value) override {
       if (auto refused = attempt()) return *refused;
       auto& contents = owner_.contents(suite_);
-      for (auto& [k, v] : contents) {
-        if (k == key) {
-          v = value;
-          return {};
-        }
-      }
-      contents.emplace_back(key, value);
+      auto it = std::find_if(contents.begin(), contents.end(), [&](auto& e) { return e.first == key; });
+      if (it != contents.end()) it->second = value;
+      else contents.emplace_back(key, value);
       return {};
     }
     os::Status removeValue(const std::string& key) override {

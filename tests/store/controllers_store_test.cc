@@ -5,9 +5,7 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "battery/batteries_controller.h"
@@ -32,25 +30,18 @@ namespace {
 
 using Key = SensorDataModelKey;
 
-template <typename List, typename Encode>
-std::optional<os::PlistValue> codedOrAbsent(const std::optional<List>& list, Encode encode) {
-  if (!list) return std::nullopt;
-  return encode(*list);
-}
-
 // A list in its coded form, the form both sides are compared in.
 std::optional<os::PlistValue> coded(IHelperDataModel& model, Key key) {
+  auto as = [](const auto& list, auto encode) -> std::optional<os::PlistValue> {
+    if (!list) return std::nullopt;
+    return encode(*list);
+  };
   switch (key) {
-    case Key::sensors:
-      return codedOrAbsent(model.sensors(), encodeSensors);
-    case Key::fans:
-      return codedOrAbsent(model.fans(), encodeFans);
-    case Key::traffic:
-      return codedOrAbsent(model.traffic(), encodeTraffic);
-    case Key::singleBatteryDevices:
-      return codedOrAbsent(model.singleBatteryDevices(), encodeSingleBatteryDevices);
-    case Key::doubleBatteryDevices:
-      return codedOrAbsent(model.doubleBatteryDevices(), encodeDoubleBatteryDevices);
+    case Key::sensors: return as(model.sensors(), encodeSensors);
+    case Key::fans: return as(model.fans(), encodeFans);
+    case Key::traffic: return as(model.traffic(), encodeTraffic);
+    case Key::singleBatteryDevices: return as(model.singleBatteryDevices(), encodeSingleBatteryDevices);
+    case Key::doubleBatteryDevices: return as(model.doubleBatteryDevices(), encodeDoubleBatteryDevices);
   }
   return std::nullopt;
 }

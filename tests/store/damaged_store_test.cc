@@ -97,10 +97,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 const DamagedFile kDamagedFiles[] = {
     {"garbage", [](auto& p) { writeFile(p, "\x7f" "ELF garbage"); }, true, true, {}},
     {"topLevelArray",
-     [](auto& p) {
-       Writer w;
-       writeFile(p, [&] { auto b = w.finish(w.addContainer(os::bplist::kArray, {})); return std::string(b.begin(), b.end()); }());
-     },
+     [](auto& p) { Writer w; auto b = w.finish(w.addContainer(os::bplist::kArray, {})); writeFile(p, {b.begin(), b.end()}); },
      true, true, {}},
     {"xml",
      [](auto& p) {

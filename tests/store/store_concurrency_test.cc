@@ -55,13 +55,8 @@ TEST(StoreConcurrencyTest, TwoProcessesWritingDifferentKeysLoseNothingAndNeverSh
   for (bool busy = true; busy;) {
     busy = false;
     for (int i = 0; i < 2; ++i) {
-      if (statuses[i] != -1) continue;
-      int status = 0;
-      if (::waitpid(children[i], &status, WNOHANG) == children[i]) {
-        statuses[i] = status;
-      } else {
-        busy = true;
-      }
+      // The status is stored only once the child has ended.
+      if (statuses[i] == -1 && ::waitpid(children[i], &statuses[i], WNOHANG) != children[i]) busy = true;
     }
     std::ifstream in(home.domainFile(kSuite), std::ios::binary);
     if (!in) continue;

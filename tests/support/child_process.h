@@ -62,9 +62,6 @@ class ChildProcess {
   void signal(int signo) const {
     if (running()) ::kill(pid_, signo);
   }
-  void writeStdin(const std::string& text) const {
-    [[maybe_unused]] auto n = ::write(stdin_, text.data(), text.size());
-  }
   void closeStdin() {
     ::close(stdin_);
     stdin_ = -1;
@@ -91,44 +88,35 @@ class ChildProcess {
   // output or when nothing complete arrives in time.
   std::optional<std::string> readLine(std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      auto nl = outBuffer_.find('\n');
-      if (nl != std::string::npos) {
-        std::string line = outBuffer_.substr(0, nl);
-        outBuffer_.erase(0, nl + 1);
-        return line;
-      }
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !readSome(stdout_, outBuffer_, static_cast<int>(left.count()))) {
-        return std::nullopt;
-      }
+    std::size_t nl;
+    while ((nl = outBuffer_.find('\n')) == std::string::npos) {
+      if (!readSome(stdout_, outBuffer_, deadline)) return std::nullopt;
     }
+    std::string line = outBuffer_.substr(0, nl);
+    outBuffer_.erase(0, nl + 1);
+    return line;
   }
 
   // Everything the process wrote on standard error (or output) until it
   // closed it or the timeout passed.
   std::string drainStderr(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    return drain(stderr_, {}, timeout);
-  }
-  std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    return drain(stdout_, std::exchange(outBuffer_, {}), timeout);
-  }
-
- private:
-  static std::string drain(int fd, std::string text, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0 || !readSome(fd, text, static_cast<int>(left.count()))) break;
+    std::string text;
+    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stderr_, text, end);) {
     }
     return text;
   }
+  std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    for (auto t = std::chrono::steady_clock::now() + timeout; readSome(stdout_, outBuffer_, t);) {
+    }
+    return std::exchange(outBuffer_, {});
+  }
 
-  static bool readSome(int fd, std::string& into, int timeoutMs) {
+ private:
+  static bool readSome(int fd, std::string& into, std::chrono::steady_clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0) return false;
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
     char buffer[4096];
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n <= 0) return false;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,7 +14,6 @@
 #include "os/session_bus.h"
 #include "os/user_defaults.h"
 #include "protocol/helper_data_model.h"
-#include "protocol/sensor_kit_constants.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
 #include "tests/support/scoped_environment.h"
@@ -94,9 +92,6 @@ class HelperTest : public ::testing::Test {
     client_->flush();
   }
 
-  std::unique_ptr<os::UserDefaultsDomain> domain() {
-    return defaults_->openSuite(std::string(SensorKitConstants::appGroup));
-  }
   HelperDataModel store() { return HelperDataModel(*defaults_, *coder_); }
 
   PrivateBus bus_;
@@ -108,16 +103,6 @@ class HelperTest : public ::testing::Test {
   std::unique_ptr<os::UserDefaults> defaults_;
   std::map<std::string, int> seen_;
 };
-
-inline std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
 
 }  // namespace tellwick::testing
 

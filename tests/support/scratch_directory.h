@@ -42,11 +42,7 @@ class ScratchDirectory {
   // A bash script called name whose body follows the "#!/bin/bash" line.
   std::filesystem::path writeScript(const std::string& name, std::string_view body) const {
     auto file = writeFile(name, "#!/bin/bash\n" + std::string(body) + "\n");
-    std::filesystem::permissions(file, std::filesystem::perms::owner_all |
-                                           std::filesystem::perms::group_read |
-                                           std::filesystem::perms::group_exec |
-                                           std::filesystem::perms::others_read |
-                                           std::filesystem::perms::others_exec);
+    std::filesystem::permissions(file, std::filesystem::perms(0755));
     return file;
   }
 

@@ -42,17 +42,9 @@ class SysfsMachineTest : public ::testing::Test {
     return model_.sensors().value();
   }
 
-  // The catalogue and texts of the source tree.
-  const os::ResourceBundle& shipped() {
-    if (!bundle_) {
-      auto opened = os::newLinuxResourceBundle(TELLWICK_SOURCE_DIR "/resources");
-      EXPECT_TRUE(opened) << opened.error();
-      if (opened) bundle_ = std::move(*opened);
-    }
-    return *bundle_;
-  }
+  // The catalogue and texts the build tree carries.
+  static const os::ResourceBundle& shipped() { return os::installedBundle(); }
 
-  std::unique_ptr<os::ResourceBundle> bundle_;
   FakeHelperDataModel model_;
   FakeNotificationCenter center_;
   std::unique_ptr<os::SmcUserClient> smc_;
