@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/umockdev_main.h"
-#include "tests/support/hwmon_helper.h"
+#include "bench/hwmon_helper.h"
 
 namespace {
 

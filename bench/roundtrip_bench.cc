@@ -20,7 +20,7 @@
 #include "protocol/helper_data_model.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/support/simulated_laptop_helper.h"
+#include "bench/simulated_laptop_helper.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "tests/support/private_bus.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
-#include "tests/support/simulated_laptop_helper.h"
+#include "bench/simulated_laptop_helper.h"
 #include "tests/support/mock_bluez.h"
 #include "tools/watch/frame.h"
 #include "tools/watch/json_line.h"

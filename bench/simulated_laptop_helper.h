@@ -1,11 +1,11 @@
-#ifndef TELLWICK_TESTS_SUPPORT_SIMULATED_LAPTOP_HELPER_H_
-#define TELLWICK_TESTS_SUPPORT_SIMULATED_LAPTOP_HELPER_H_
+#ifndef TELLWICK_BENCH_SIMULATED_LAPTOP_HELPER_H_
+#define TELLWICK_BENCH_SIMULATED_LAPTOP_HELPER_H_
 
 #include <string>
 #include <vector>
 
+#include "bench/served_helper.h"
 #include "tests/support/mock_bluez.h"
-#include "tests/support/served_helper.h"
 
 namespace tellwick::testing {
 
@@ -32,4 +32,4 @@ struct SimulatedLaptopHelper : ServedHelper {
 
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_SUPPORT_SIMULATED_LAPTOP_HELPER_H_
+#endif  // TELLWICK_BENCH_SIMULATED_LAPTOP_HELPER_H_

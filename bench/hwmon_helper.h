@@ -1,10 +1,10 @@
-#ifndef TELLWICK_TESTS_SUPPORT_HWMON_HELPER_H_
-#define TELLWICK_TESTS_SUPPORT_HWMON_HELPER_H_
+#ifndef TELLWICK_BENCH_HWMON_HELPER_H_
+#define TELLWICK_BENCH_HWMON_HELPER_H_
 
 #include <string>
 #include <vector>
 
-#include "tests/support/served_helper.h"
+#include "bench/served_helper.h"
 
 namespace tellwick::testing {
 
@@ -31,4 +31,4 @@ struct HwmonHelper : ServedHelper {
 
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_SUPPORT_HWMON_HELPER_H_
+#endif  // TELLWICK_BENCH_HWMON_HELPER_H_

@@ -1,5 +1,5 @@
-#ifndef TELLWICK_TESTS_SUPPORT_SERVED_HELPER_H_
-#define TELLWICK_TESTS_SUPPORT_SERVED_HELPER_H_
+#ifndef TELLWICK_BENCH_SERVED_HELPER_H_
+#define TELLWICK_BENCH_SERVED_HELPER_H_
 
 #include <chrono>
 #include <memory>
@@ -64,4 +64,4 @@ struct ServedHelper {
 
 }  // namespace tellwick::testing
 
-#endif  // TELLWICK_TESTS_SUPPORT_SERVED_HELPER_H_
+#endif  // TELLWICK_BENCH_SERVED_HELPER_H_
