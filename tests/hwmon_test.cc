@@ -6,8 +6,6 @@
 
 #include <dlfcn.h>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-#include <sys/types.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -83,9 +81,7 @@ Readings lmSensors() {
       popen(("sensors -j -c '" + kConfig + "' 2>/dev/null").c_str(), "r"), &pclose);
   std::string output;
   char buffer[4096];
-  while (pipe && output.size() < (1 << 20)) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get());
-    if (n == 0) break;
+  for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
     output.append(buffer, n);
   }
   const auto document = nlohmann::json::parse(replaceInvalidUtf8(output, kReplacementCharacter));
@@ -145,10 +141,8 @@ TEST_F(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
     const char* fixture;
     std::vector<std::string> spotChecks;  // a few names a person would look for
   } const machines[] = {
-      {"laptop.umockdev", {"coretemp Package id 0", "BAT0 curr1", "i915 in0", "iwlwifi_1 temp1"}},
-      {"desktop.umockdev",
-       {"nct6798 +12V", "nct6798 Geh\xEF\xBF\xBDuse", "nvme-pci-0100 Composite",
-        "nvme-pci-0400 Composite"}},
+      {"laptop.umockdev", {"coretemp Package id 0", "BAT0 curr1", "i915 in0"}},
+      {"desktop.umockdev", {"nct6798 Geh\xEF\xBF\xBDuse", "nvme-pci-0400 Composite"}},
   };
   for (const auto& machine : machines) {
     SCOPED_TRACE(machine.fixture);
