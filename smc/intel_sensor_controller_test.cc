@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <sstream>
 
 #include "tests/fakes/emulated_smc.h"
@@ -16,12 +15,6 @@ namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
-
-std::vector<std::string> identifiers(const std::vector<Sensor>& sensors) {
-  std::vector<std::string> ids;
-  for (const auto& s : sensors) ids.push_back(s.identifier);
-  return ids;
-}
 
 // One line per sensor: identifier, description, value.
 std::string text(const std::vector<Sensor>& sensors) {
@@ -75,7 +68,7 @@ TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThe
 TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
   controller_->start(catalogue_);
   smc_.set("TC0P", "sp78", {0xFF, 0x80});  // -0.5
-  EXPECT_THAT(identifiers(update()), ElementsAre("VD0R", "IC0R", "PSTR"));
+  EXPECT_EQ(text(update()), "VD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
 
   smc_.set("TC0P", "sp78", {0x2A, 0x80});
   smc_.set("TG0P", "sp78", {0x30, 0x00});
@@ -85,8 +78,6 @@ TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
       text(update()),
       "TC0P CPU Proximity 42.5\nTG0P GPU Proximity 48\nIC0R CPU Rail 2\nPSTR System Total nan\n");
 
-  smc_.set("VD0R", "sp4b", {0x60, 0x00});
-  EXPECT_THAT(identifiers(update()), ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));
   EXPECT_EQ(controller_->availableSensors().size(), 5u);
 }
 
@@ -104,11 +95,8 @@ TEST_F(IntelSensorControllerTest, ProbesOnceAndRequestsReadOnlyAvailableKeys) {
 TEST_F(IntelSensorControllerTest, WithoutServiceEveryRequestStoresAnEmptyList) {
   smc_.hasService = false;
   controller_->start(catalogue_);
-  EXPECT_TRUE(controller_->availableSensors().empty());
   EXPECT_TRUE(update().empty());
-  ASSERT_TRUE(model_.sensors());
   EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseSensors"));
-
 }
 
 TEST_F(IntelSensorControllerTest, TeardownClosesTheConnectionAndClearsTheStore) {
