@@ -66,10 +66,6 @@ Bluetooth:
               Case Battery Level: 60%
               Left Battery Level: 100%
               Right Battery Level: 90%
-          Desk Keyboard:
-              Address: AA:BB:CC:DD:EE:01
-              Minor Type: Keyboard
-              Battery Level: 85%
 EOF)");
   ScopedEnv path("PATH", pathWithPrefix(scratch_.string()));
   ScopedEnv language("LC_ALL", "fr_FR.UTF-8");
@@ -77,7 +73,7 @@ EOF)");
   batteries_.updateBatteries();
 
   EXPECT_THAT(serials(model_.singleBatteryDevices()),
-              ElementsAre("case_00-1a-7d-da-71-13", "aa-bb-cc-dd-ee-01"));
+              ElementsAre("case_00-1a-7d-da-71-13"));
   EXPECT_THAT(serials(model_.doubleBatteryDevices()), ElementsAre("00-1a-7d-da-71-13"));
   EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseBatteries"));
 }
