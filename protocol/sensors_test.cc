@@ -52,14 +52,6 @@ TEST_F(SensorsTest, EachListKeepsFileOrderAndAllConcatenatesInFixedOrder) {
   EXPECT_EQ(powers[1].value, 41.5);
 }
 
-TEST_F(SensorsTest, EveryCallReadsTheFilesAnew) {
-  Sensors::powers(bundle_);
-  int before = bundle_.reads();
-  bundle_.addResource("Powers.json", catalogue({"PCPC", "PDTR"}));
-  EXPECT_THAT(identifiers(Sensors::powers(bundle_)), ElementsAre("PCPC", "PDTR"));
-  EXPECT_EQ(bundle_.reads(), before + 1);
-}
-
 TEST_F(SensorsTest, ABadFileContributesNothingAndTheOthersStillLoad) {
   const std::string bad[] = {
       "",

@@ -84,17 +84,6 @@ class LinuxSystemProfilerTest : public ProfilerIntegrationTest {
   ProfilerController profiler_{*runner_, processEnvironment(), Services::bluetooth()};
 };
 
-TEST_F(LinuxSystemProfilerTest, ReportsBlueZDevicesToTheFinder) {
-  MockBluez bluez("full");
-  ASSERT_TRUE(bluez.ready());
-  ScopedEnv bus("DBUS_SYSTEM_BUS_ADDRESS", bluez.address());
-
-  batteries_.updateBatteries();
-  EXPECT_THAT(serials(model_.singleBatteryDevices()),
-              ElementsAre("00-1a-7d-da-71-13", "00-1a-7d-da-71-14", "aa-bb-cc-dd-ee-01"));
-  EXPECT_EQ(model_.singleBatteryDevices()->at(0)->batteryLevel(), 80);
-}
-
 TEST_F(LinuxSystemProfilerTest, WithoutBlueZTheReportIsTheTitleAlone) {
   MockBluez bus("none");
   ASSERT_TRUE(bus.ready());
