@@ -31,8 +31,7 @@ class TellwickTest : public testing::FakeTellwickWorld {
 };
 
 TEST_F(TellwickTest, InstalledVersionFollowsTheFiveSteps) {
-  os::PlistDictionary binaryTop = {{"CFBundleShortVersionString", os::PlistValue("2.0")}};
-  auto binary = coder_->encode(os::PlistValue(binaryTop)).value();
+  auto binary = coder_->encode(os::PlistDictionary{{"CFBundleShortVersionString", "2.0"}}).value();
   struct Case {
     const char* what;
     std::optional<std::string> infoList;  // nullopt: the folder exists, the list does not
@@ -71,7 +70,6 @@ TEST_F(TellwickTest, UpdateCheckComparesTheManifestWithTheInstalledVersion) {
       {"1.0", 500, R"({"version":"1.1"})", {true, "1.1"}},
       {"1.0", 404, "<html><body>Not Found</body></html>", {false, "0.0.0"}},
       {"1.0", 200, R"({"version":3})", {false, "0.0.0"}},
-      {"1.0", 200, R"(["version","9"])", {false, "0.0.0"}},
       {std::nullopt, 200, R"({"version":"9.0"})", {false, "0.0.0"}},
   };
   for (const auto& c : cases) {
@@ -101,8 +99,7 @@ TEST_F(TellwickTest, FetchAsksForTheManifestUncachedAndPassesTransportFailuresOn
 }
 
 TEST_F(TellwickTest, UpdateOriginIsBuiltInOrAnHttpsOriginFromTheEnvironment) {
-  std::string builtIn = Tellwick::updateOrigin(nullptr).value();
-  EXPECT_EQ(Tellwick::updateOrigin("").value(), builtIn);
+  EXPECT_EQ(Tellwick::updateOrigin("").value(), Tellwick::updateOrigin(nullptr).value());
   struct Case {
     const char* given;
     const char* origin;  // nullptr: refused
@@ -141,12 +138,9 @@ TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNo
       names.owned().insert(name);
       if (c.announces) bus_.center().deliver({"HelperStarted", std::nullopt});
     };
-    auto outcome = Tellwick::launchAndWait(with(files, names), bus_, 250ms);
-    if (*c.reason) {
-      EXPECT_THAT(outcome.error(), HasSubstr(c.reason));
-      continue;
-    }
-    EXPECT_TRUE(outcome.ok()) << outcome.error();
+    const std::string error = Tellwick::launchAndWait(with(files, names), bus_, 250ms).error();
+    EXPECT_TRUE(*c.reason ? error.find(c.reason) != std::string::npos : error.empty()) << error;
+    if (*c.reason) continue;
     EXPECT_TRUE(Tellwick::launchAndWait(with(files, names), bus_, 250ms).ok()) << "already running";
     EXPECT_EQ(names.startRequests().size(), 1u);
   }
