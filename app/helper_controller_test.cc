@@ -1,7 +1,6 @@
 #include "app/helper_controller.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <string>
 

@@ -1,13 +1,11 @@
 #include "smc/fan_controller.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_resource_bundle.h"
-#include "tests/fakes/journal.h"
 #include "tests/smc/fan_text.h"
 
 namespace tellwick {
@@ -18,21 +16,18 @@ using ::testing::ElementsAre;
 // F%dID: four leading bytes the controller skips, then twelve name bytes.
 std::vector<std::uint8_t> descriptor(std::string_view name) {
   std::vector<std::uint8_t> bytes = {0x00, 0x10, 0x03, 0x00};
-  for (std::size_t i = 0; i < 12; ++i) {
-    bytes.push_back(i < name.size() ? static_cast<std::uint8_t>(name[i]) : ' ');
-  }
+  for (std::size_t i = 0; i < 12; ++i) bytes.push_back(i < name.size() ? name[i] : ' ');
   return bytes;
 }
 
 class FanControllerTest : public ::testing::Test {
  protected:
   void addFan(int index, std::string_view name, float rpm, float min, float max, float target) {
-    std::string i = std::to_string(index);
-    smc_.set("F" + i + "ID", "{fds", descriptor(name));
-    smc_.setFloat("F" + i + "Ac", rpm);
-    smc_.setFloat("F" + i + "Mn", min);
-    smc_.setFloat("F" + i + "Mx", max);
-    smc_.setFloat("F" + i + "Tg", target);
+    std::string i = "F" + std::to_string(index);
+    smc_.set(i + "ID", "{fds", descriptor(name));
+    for (auto [key, value] : {std::pair{"Ac", rpm}, {"Mn", min}, {"Mx", max}, {"Tg", target}}) {
+      smc_.setFloat(i + key, value);
+    }
   }
 
   std::vector<Fan> update() {

@@ -1,7 +1,6 @@
 #include "smc/intel_sensor_controller.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
@@ -9,7 +8,6 @@
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/fakes/journal.h"
 
 namespace tellwick {
 namespace {
@@ -19,8 +17,7 @@ using ::testing::ElementsAre;
 // One line per sensor: identifier, description, value.
 std::string text(const std::vector<Sensor>& sensors) {
   std::ostringstream out;
-  for (const auto& s : sensors)
-    out << s.identifier << " " << s.description << " " << *s.value << "\n";
+  for (const auto& s : sensors) out << s.identifier << " " << s.description << " " << *s.value << "\n";
   return out.str();
 }
 
@@ -53,8 +50,7 @@ class IntelSensorControllerTest : public ::testing::Test {
   testing::EmulatedSmc smc_;
   testing::FakeHelperDataModel model_{&journal_};
   testing::FakeNotificationCenter center_{&journal_};
-  std::unique_ptr<IntelSensorController> controller_ =
-      std::make_unique<IntelSensorController>(model_, center_, smc_);
+  std::optional<IntelSensorController> controller_{std::in_place, model_, center_, smc_};
 };
 
 TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {

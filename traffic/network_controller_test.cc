@@ -4,13 +4,11 @@
 #include <vector>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_process_runner.h"
-#include "tests/fakes/journal.h"
 
 namespace tellwick {
 namespace {
