@@ -8,14 +8,12 @@
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_hid_event_system.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/fakes/journal.h"
 
 namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeHidEventSystem;
-using ::testing::IsEmpty;
 
 using Row = std::tuple<std::string, std::string, double>;
 
@@ -23,12 +21,6 @@ std::vector<Row> rows(const std::vector<Sensor>& sensors) {
   std::vector<Row> out;
   for (const auto& s : sensors) out.emplace_back(s.identifier, s.description, s.value.value_or(-1));
   return out;
-}
-
-os::PlistArray names(std::initializer_list<const char*> texts) {
-  os::PlistArray array;
-  for (const char* text : texts) array.emplace_back(text);
-  return array;
 }
 
 class AppleSensorControllerTest : public ::testing::Test {
@@ -81,7 +73,7 @@ TEST_F(AppleSensorControllerTest, GroupWhoseServicesChangedSinceStartIsDroppedWh
 
 TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse) {
   system_.setServiceListUnavailable(true);
-  EXPECT_THAT(update(), IsEmpty());
+  EXPECT_TRUE(update().empty());
   EXPECT_THAT(journal_, ElementsAre("setSensors", "post ResponseSensors"));
   // Readings are sampled for every group even when none has names.
   EXPECT_EQ(system_.serviceListsCopied(), 6);
@@ -89,12 +81,8 @@ TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse)
 
 // Names and readings pair up by position; numbers count positions from 001.
 TEST(MakeSensorsTest, PairsNamesWithReadingsByPosition) {
-  EXPECT_THAT(AppleSensorController::makeSensors(names({"a", "b", "c"}), {1, 2}, "appleCurrent"),
-              IsEmpty());
   // A non-string name skips its position but uses up its number.
-  os::PlistArray mixed = names({"first"});
-  mixed.emplace_back(std::int64_t{12});
-  mixed.emplace_back("third");
+  const os::PlistArray mixed = {os::PlistValue("first"), os::PlistValue(std::int64_t{12}), os::PlistValue("third")};
   EXPECT_THAT(rows(AppleSensorController::makeSensors(mixed, {1, 2, 3}, "appleThermal")),
               ElementsAre(Row{"appleThermal001", "first", 1}, Row{"appleThermal003", "third", 3}));
 
