@@ -28,8 +28,7 @@ class HelperControllerTest : public ::testing::Test {
     smc_.set("FNum", "ui8 ", {1});
     smc_.setFloat("F0Ac", 2000);
     runner_.install("/bin/bash", [](const testing::FakeProcessRunner::Call& call) {
-      bool nettop = call.argv.back().starts_with("nettop");
-      return testing::FakeProcessRunner::Outcome{nettop ? ",bytes_in,bytes_out,\nd.12,1,2,\n" : ""};
+      return testing::FakeProcessRunner::Outcome{call.argv.back().starts_with("nettop") ? "h\nd.12,1,2,\n" : ""};
     });
   }
 
@@ -55,8 +54,7 @@ class HelperControllerTest : public ::testing::Test {
   testing::FakeResourceBundle bundle_;
   std::vector<std::string> environment_ = {"PATH=/usr/bin"};
   testing::FakeSystemIdentification system_;
-  int hidOpenings_ = 0;
-  int smcProbes_ = 0;
+  int hidOpenings_ = 0, smcProbes_ = 0;
 };
 
 TEST_F(HelperControllerTest, TheControllerServesSensorsOnlyOffArm64WhereThereIsOne) {
