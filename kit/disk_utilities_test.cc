@@ -34,11 +34,9 @@ TEST(ByteCountFormatterTest, StepsByTheStylesBaseAndRoundsIntoTheNextUnit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
-    for (S style : {S::file, S::decimal}) {
-      if (c.decimal) { EXPECT_EQ(formatByteCount(c.count, style), c.decimal); }
-    }
-    for (S style : {S::memory, S::binary}) {
-      if (c.binary) { EXPECT_EQ(formatByteCount(c.count, style), c.binary); }
+    for (S style : {S::file, S::decimal, S::memory, S::binary}) {
+      const char* expected = style == S::file || style == S::decimal ? c.decimal : c.binary;
+      if (expected) { EXPECT_EQ(formatByteCount(c.count, style), expected); }
     }
   }
 }
@@ -47,13 +45,6 @@ TEST(DiskUtilitiesTest, ByteCountTextRefusesNegativeCounts) {
   EXPECT_EQ(D::byteCountText(-1), "-");
   EXPECT_EQ(D::memoryByteCountText(1024), "1 KB");
   EXPECT_EQ(D::memoryByteCountText(-1), "-");
-}
-
-std::string fine(std::uint64_t bytes, bool bits, std::optional<double> seconds) {
-  return seconds ? D::rateText(bytes, bits, *seconds) : D::rateText(bytes, bits);
-}
-std::string whole(std::uint64_t bytes, bool bits, std::optional<double> seconds) {
-  return seconds ? D::wholeRateText(bytes, bits, *seconds) : D::wholeRateText(bytes, bits);
 }
 
 // Every rung bound is inclusive; nullptr: that form is not checked.
@@ -87,10 +78,10 @@ TEST(DiskUtilitiesTest, RateLaddersInBothForms) {
       {100, false, inf, "0 B/s", nullptr}, {100, true, inf, nullptr, "0 b/s"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.bytes << (c.bits ? " bits" : " bytes") << " over "
-                                    << c.seconds.value_or(-1));
-    if (c.fine) { EXPECT_EQ(fine(c.bytes, c.bits, c.seconds), c.fine); }
-    if (c.whole) { EXPECT_EQ(whole(c.bytes, c.bits, c.seconds), c.whole); }
+    SCOPED_TRACE(::testing::Message() << c.bytes << (c.bits ? " bits over " : " bytes over ") << c.seconds.value_or(-1));
+    const auto& s = c.seconds;
+    if (c.fine) { EXPECT_EQ(s ? D::rateText(c.bytes, c.bits, *s) : D::rateText(c.bytes, c.bits), c.fine); }
+    if (c.whole) { EXPECT_EQ(s ? D::wholeRateText(c.bytes, c.bits, *s) : D::wholeRateText(c.bytes, c.bits), c.whole); }
   }
 }
 

@@ -30,9 +30,7 @@ std::string parse(std::string_view sample) { return text(parseTrafficSample(samp
 
 class NetworkControllerTest : public ::testing::Test {
  protected:
-  void toolPrints(const std::string& output, int exitStatus = 0) {
-    runner_.install("/bin/bash", output, exitStatus);
-  }
+  void toolPrints(const std::string& output, int exitStatus = 0) { runner_.install("/bin/bash", output, exitStatus); }
 
   testing::Journal journal_;
   testing::FakeHelperDataModel model_{&journal_};
@@ -69,12 +67,11 @@ TEST(NetworkControllerRuns, RequestsDuringARunShareTheNextRun) {
   testing::FakeNotificationCenter center;
   testing::FakeMainQueue queue;
   testing::FakeProcessRunner runner(&queue);
-  std::vector<std::string> environment;
+  const std::vector<std::string> environment;
   NetworkController controller(model, center, runner, environment);
   int sample = 0;
   runner.install("/bin/bash", [&](const testing::FakeProcessRunner::Call&) {
-    ++sample;
-    return testing::FakeProcessRunner::Outcome{"h\nrun." + std::to_string(sample) + ",1,1,\n"};
+    return testing::FakeProcessRunner::Outcome{"h\nrun." + std::to_string(++sample) + ",1,1,\n"};
   });
 
   for (int i = 0; i < 4; ++i) controller.updateTraffic();
