@@ -12,11 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using testing::FakeHidEventSystem;
 
-os::PlistArray strings(std::initializer_list<const char*> texts) {
-  os::PlistArray array;
-  for (const char* text : texts) array.emplace_back(text);
-  return array;
-}
+os::PlistArray strings(std::initializer_list<const char*> texts) { return {texts.begin(), texts.end()}; }
 
 TEST(NativeSensorControllerTest, NamesEachGroupFromProductOrNoname) {
   FakeHidEventSystem system;

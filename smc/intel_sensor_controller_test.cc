@@ -35,11 +35,9 @@ class IntelSensorControllerTest : public ::testing::Test {
   // The catalogue lists temperatures, voltages, currents, powers; some keys
   // this machine does not have.
   std::vector<Sensor> catalogue_ = {
-      {"TC0P", "CPU Proximity", std::nullopt}, {"TZ9Z", "Missing", std::nullopt},
-      {"TG0P", "GPU Proximity", std::nullopt}, {"TB0T", "Battery", std::nullopt},
-      {"VD0R", "DC In", std::nullopt},         {"IC0R", "CPU Rail", std::nullopt},
-      {"PSTR", "System Total", std::nullopt},
-  };
+      {"TC0P", "CPU Proximity", std::nullopt}, {"TZ9Z", "Missing", std::nullopt}, {"TG0P", "GPU Proximity", std::nullopt},
+      {"TB0T", "Battery", std::nullopt}, {"VD0R", "DC In", std::nullopt}, {"IC0R", "CPU Rail", std::nullopt},
+      {"PSTR", "System Total", std::nullopt}};
 
   std::vector<Sensor> update() {
     controller_->updateSensors();
