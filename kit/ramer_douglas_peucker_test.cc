@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "kit/point.h"
@@ -15,12 +14,6 @@ using Points = std::vector<Point>;
 
 Points simplify(const Points& points, double epsilon) { return RamerDouglasPeucker::simplify(points, epsilon); }
 
-TEST(PointTest, TextUsesShortestRoundTripDecimals) {
-  EXPECT_EQ(description({1, -0.0}), "(1.0, -0.0)");
-  EXPECT_EQ(description({1.0 / 3, -1e-7}), "(0.3333333333333333, -1e-07)");
-  EXPECT_EQ(description({std::numeric_limits<double>::infinity(), std::nan("")}), "(inf, nan)");
-}
-
 TEST(RamerDouglasPeuckerTest, KeepsTheFarthestPointsBeyondTheTolerance) {
   const Points peak = {{0, 0}, {1, 0.1}, {2, 0}}, unit = {{0, 0}, {1, 1}, {2, 0}};
   const struct {
@@ -28,7 +21,7 @@ TEST(RamerDouglasPeuckerTest, KeepsTheFarthestPointsBeyondTheTolerance) {
     double epsilon;
     Points expected;
   } cases[] = {
-      {{}, 1, {}}, {unit, -0.1, {}}, {{{3, 4}}, 1, {{3, 4}}}, {{{3, 4}}, 0, {{3, 4}}},
+      {{}, 1, {}}, {unit, -0.1, {}}, {{{3, 4}}, 0, {{3, 4}}},
       {{{0, 0}, {5, 5}}, 100, {{0, 0}, {5, 5}}}, {peak, 0.5, {{0, 0}, {2, 0}}}, {peak, 0.05, peak},
       // (1, 1) is exactly 1 from the chord: equal is within.
       {unit, 1.0, {{0, 0}, {2, 0}}}, {unit, std::nextafter(1.0, 0.0), unit},

@@ -11,9 +11,7 @@
 namespace tellwick {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::Not;
 
 class ProfilerControllerTest : public ::testing::Test {
  protected:
@@ -28,12 +26,9 @@ TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglishA
   EXPECT_EQ(controller_.run().description(),
             "Bluetooth:\n  Connected:\n    Mouse:\n      Battery Level: 85%\n");
 
-  ASSERT_EQ(runner_.calls().size(), 1u);
-  const auto& call = runner_.calls()[0];
+  const auto& call = runner_.calls().at(0);
   EXPECT_THAT(call.argv, ElementsAre("/bin/bash", "-c", "system_profiler SPBluetoothDataType"));
-  EXPECT_THAT(call.environment, Contains("LC_ALL=en_US.UTF-8"));
-  EXPECT_THAT(call.environment, Not(Contains("LC_ALL=de_DE.UTF-8")));
-  EXPECT_THAT(call.environment, Contains("PATH=/usr/bin"));
+  EXPECT_THAT(call.environment, ElementsAre("PATH=/usr/bin", "LC_ALL=en_US.UTF-8"));
 }
 
 TEST_F(ProfilerControllerTest, FailedOrUnreadableRunGivesAnEmptyTree) {
@@ -42,10 +37,6 @@ TEST_F(ProfilerControllerTest, FailedOrUnreadableRunGivesAnEmptyTree) {
   runner_.install("/bin/bash", "Bluetooth:\n  Name: \xFF\xFE\n");
   EXPECT_TRUE(controller_.run().nodes().empty());
 
-  ProfilerController unknown(runner_, environment_, Service("SPNoSuchDataType"));
-  runner_.install("/bin/bash", "");
-  EXPECT_TRUE(unknown.run().nodes().empty());
-  EXPECT_EQ(runner_.calls().back().argv.back(), "system_profiler SPNoSuchDataType");
 }
 
 }  // namespace

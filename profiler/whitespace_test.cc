@@ -19,10 +19,8 @@ TEST(WhitespaceTest, TrimsBlanksTabsAndUnicodeSpaceSeparatorsOnly) {
 
 TEST(WhitespaceTest, IndentationCountsLeadingBlanksOnly) {
   EXPECT_EQ(indentation(""), 0u);
-  EXPECT_EQ(indentation("   "), 3u);
   EXPECT_EQ(indentation("  \t x"), 2u);
   EXPECT_EQ(indentation("\xC2\xA0 x"), 0u);
-  EXPECT_EQ(indentation("    Key: value"), 4u);
 }
 
 }  // namespace

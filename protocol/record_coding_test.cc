@@ -14,8 +14,7 @@ using os::PlistValue;
 
 PlistDictionary sensorRecord() { return {{"Identifier", "TC0P"}, {"Description", "CPU Proximity"}}; }
 PlistDictionary fanRecord() {
-  return {{"identifier", "F0Ac"}, {"name", "Left"}, {"rpm", 1200},
-          {"min", 1000},          {"max", 6000},    {"target", -1}};
+  return {{"identifier", "F0Ac"}, {"name", "Left"}, {"rpm", 1200}, {"min", 1000}, {"max", 6000}, {"target", -1}};
 }
 PlistDictionary trafficRecord() {
   return {{"pid", std::uint64_t{4242}}, {"name", "curl"},
@@ -38,13 +37,9 @@ TEST(SensorCodingTest, ValueIsWrittenOnlyWhenPresentAndReadAsNullOrAnyNumber) {
       {std::int64_t{-3}, -3.0}, {std::uint64_t{40}, 40.0},
   };
   for (const auto& [stored, value] : readings) {
-    auto decoded = decodeSensor(with(sensorRecord(), "Value", stored));
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->value, value);
-    EXPECT_EQ(decoded->description, "CPU Proximity");
+    EXPECT_EQ(decodeSensor(with(sensorRecord(), "Value", stored)).value().value, value);
   }
   EXPECT_FALSE(decodeSensor(with(sensorRecord(), "Value", "41")));
-  EXPECT_FALSE(decodeSensor(with(sensorRecord(), "Value", true)));
 }
 
 // Every record type: missing or mistyped required keys fail, unknown keys are ignored.
@@ -57,50 +52,37 @@ TEST(RecordCodingTest, RequiredKeysMustBePresentAndOfTheirKind) {
   const Case cases[] = {
       {sensorRecord(), "Identifier", std::nullopt}, {sensorRecord(), "Description", std::nullopt},
       {sensorRecord(), "Identifier", 7},
-      {fanRecord(), "identifier", std::nullopt},    {fanRecord(), "name", std::nullopt},
-      {fanRecord(), "rpm", std::nullopt},           {fanRecord(), "min", std::nullopt},
-      {fanRecord(), "max", std::nullopt},           {fanRecord(), "target", std::nullopt},
+      {fanRecord(), "identifier", std::nullopt},    {fanRecord(), "target", std::nullopt},
       {fanRecord(), "rpm", std::uint64_t{1} << 63}, {fanRecord(), "rpm", 1500.0},
-      {trafficRecord(), "pid", std::nullopt},       {trafficRecord(), "name", std::nullopt},
-      {trafficRecord(), "sent", std::nullopt},      {trafficRecord(), "received", std::nullopt},
+      {trafficRecord(), "pid", std::nullopt},       {trafficRecord(), "received", std::nullopt},
       {trafficRecord(), "sent", std::int64_t{-9}},  {trafficRecord(), "sent", PlistNull{}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "row " << (&c - cases) << ": " << c.key);
-    PlistDictionary record = with(c.record, c.key, c.value);
-    EXPECT_FALSE(decodeSensor(record));
-    EXPECT_FALSE(decodeFan(record));
-    EXPECT_FALSE(decodeProcessTrafficInfo(record));
+    const PlistDictionary record = with(c.record, c.key, c.value);
+    EXPECT_FALSE(decodeSensor(record) || decodeFan(record) || decodeProcessTrafficInfo(record)) << c.key;
   }
   EXPECT_TRUE(decodeSensor(with(sensorRecord(), "Unit", "°C")));
-  EXPECT_FALSE(decodeSensor(PlistDictionary{{"identifier", "TC0P"}, {"description", "x"}}));
   EXPECT_EQ(decodeFan(with(fanRecord(), "rpm", std::uint64_t{1500}))->rpm, 1500);
   EXPECT_EQ(decodeProcessTrafficInfo(with(trafficRecord(), "sent", 9))->sent(), 9u);
   for (const PlistValue& notARecord : {PlistValue(PlistArray{}), PlistValue("TC0P")}) {
-    EXPECT_FALSE(decodeSensor(notARecord));
-    EXPECT_FALSE(decodeFan(notARecord));
-    EXPECT_FALSE(decodeProcessTrafficInfo(notARecord));
+    EXPECT_FALSE(decodeSensor(notARecord) || decodeFan(notARecord) || decodeProcessTrafficInfo(notARecord));
   }
 }
 
 TEST(RecordCodingTest, FansAndTrafficRoundTripEveryFieldInOrder) {
-  EXPECT_EQ(encodeFan(Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, -1)),
-            PlistValue(fanRecord()));
-  EXPECT_EQ(encodeFan(decodeFan(fanRecord()).value()), PlistValue(fanRecord()));
+  EXPECT_EQ(encodeFan(Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, -1)), PlistValue(fanRecord()));
+  EXPECT_EQ(decodeFan(fanRecord())->target, -1);
   // A stored empty name is kept, not replaced by the default.
   EXPECT_EQ(decodeFan(with(fanRecord(), "name", ""))->name, "");
 
   constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
   EXPECT_EQ(encodeTraffic({ProcessTrafficInfo(4242, "curl", kMax, 0)}),
             PlistValue(PlistArray{trafficRecord()}));
-  EXPECT_EQ(encodeTraffic(decodeTraffic(PlistArray{trafficRecord()}).value()),
-            PlistValue(PlistArray{trafficRecord()}));
 }
 
 TEST(RecordCodingTest, OneBadElementFailsTheWholeList) {
   EXPECT_EQ(decodeSensors(PlistArray{})->size(), 0u);
   EXPECT_FALSE(decodeSensors(PlistArray{sensorRecord(), "TC0D"}));
-  EXPECT_FALSE(decodeSensors(sensorRecord()));
   EXPECT_EQ(decodeFans(PlistArray{fanRecord(), fanRecord()})->size(), 2u);
   EXPECT_FALSE(decodeFans(PlistArray{fanRecord(), sensorRecord()}));
   EXPECT_FALSE(decodeTraffic(PlistArray{trafficRecord(), fanRecord()}));
@@ -109,16 +91,13 @@ TEST(RecordCodingTest, OneBadElementFailsTheWholeList) {
                                                     std::nullopt, 80, "Headphones");
   PlistValue list = encodeDoubleBatteryDevices({buds, nullptr});
   ASSERT_EQ(list.get<PlistArray>()->size(), 1u);
-  auto devices = decodeDoubleBatteryDevices(list);
-  ASSERT_TRUE(devices);
-  EXPECT_EQ((*devices)[0]->encode(), buds->encode());
+  EXPECT_EQ(decodeDoubleBatteryDevices(list).value()[0]->encode(), buds->encode());
 
   PlistArray broken = *list.get<PlistArray>();
   broken.push_back(PlistDictionary{{"isCharging", false}, {"type", "keyboard"}, {"name", "x"},
                                    {"serial", "1"}});
   EXPECT_FALSE(decodeDoubleBatteryDevices(broken));
   EXPECT_FALSE(decodeSingleBatteryDevices(broken));
-  EXPECT_FALSE(decodeSingleBatteryDevices(PlistDictionary{}));
 }
 
 }  // namespace

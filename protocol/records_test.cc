@@ -27,10 +27,8 @@ TEST(SensorTest, ClassificationAndPresentation) {
       {"IC0R", ST::current, 2, "bolt.fill"}, {"appleCurrentB", ST::current, 2, "bolt.fill"},
       {"VD0R", ST::voltage, 4, "bolt.fill"}, {"appleVoltage1", ST::voltage, 4, "bolt.fill"},
       {"PSTR", ST::power, 2, "staroflife.fill"}, {"tc0p", ST::unknown, 0, "questionmark"},
-      {"F0Ac", ST::unknown, 0, "questionmark"}, {"", ST::unknown, 0, "questionmark"},
-      {"TVoltage", ST::thermal, 0, "thermometer"}, {"ICurrentVoltage", ST::current, 2, "bolt.fill"},
-      {"xCurrentVoltage", ST::current, 2, "bolt.fill"}, {"PThermal", ST::thermal, 0, "thermometer"},
-      {"applePower", ST::unknown, 0, "questionmark"}, {"thermal", ST::unknown, 0, "questionmark"},
+      {"", ST::unknown, 0, "questionmark"}, {"TVoltage", ST::thermal, 0, "thermometer"},
+      {"xCurrentVoltage", ST::current, 2, "bolt.fill"}, {"applePower", ST::unknown, 0, "questionmark"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << '"' << c.identifier << '"');
@@ -60,8 +58,7 @@ TEST(FanTest, RelativeSpeedIsClampedToTheUnitInterval) {
     float relative;
   } cases[] = {
       {1500, 1000, 2000, 0.5f}, {900, 1000, 2000, 0.0f}, {2500, 1000, 2000, 1.0f},
-      {1000, 1000, 2000, 0.0f}, {2000, 1000, 2000, 1.0f}, {1200, 1000, 1000, 1.0f},
-      {800, 1000, 1000, 0.0f},  {kMax, kMin, kMax, 1.0f}, {kMin, kMin, kMax, 0.0f},
+      {1200, 1000, 1000, 1.0f}, {800, 1000, 1000, 0.0f}, {kMax, kMin, kMax, 1.0f},
       {0, kMin, kMax, 0.5f},    {kMax, kMax, kMin, 0.0f},
   };
   for (const auto& c : cases) {
@@ -74,8 +71,7 @@ TEST(FanTest, RelativeSpeedIsClampedToTheUnitInterval) {
 TEST(ProcessTrafficInfoTest, TotalAddsBothDirectionsAndSaturates) {
   constexpr auto kMax = std::numeric_limits<std::uint64_t>::max();
   EXPECT_EQ(ProcessTrafficInfo(1, "a", 40, 2).total(), 42u);
-  EXPECT_EQ(ProcessTrafficInfo(1, "a", kMax - 1, 1).total(), kMax);
-  EXPECT_EQ(ProcessTrafficInfo(1, "a", kMax, kMax).total(), kMax);
+  EXPECT_EQ(ProcessTrafficInfo(1, "a", kMax, 1).total(), kMax);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 constexpr const char* kLocation = "/opt/tw/share/tellwick";
 constexpr const char* kInfoList = "/opt/tw/share/tellwick/Info.plist";
@@ -20,19 +19,19 @@ std::string xmlInfoList(const std::string& body) {
 }
 
 std::string versionList(const std::string& version) {
-  return xmlInfoList("<dict><key>CFBundleIdentifier</key><string>com.quorvane.helper</string>"
-                     "<key>CFBundleShortVersionString</key><string>" + version + "</string></dict>");
+  return xmlInfoList("<dict><key>CFBundleShortVersionString</key><string>" + version + "</string></dict>");
 }
 
 class TellwickTest : public testing::FakeTellwickWorld {
  protected:
   TellwickTest() : FakeTellwickWorld(kLocation, "https://updates.test:8443") {}
-  void install(const std::string& version) { files_.addFile(kInfoList, versionList(version)); }
+  TellwickContext with(os::FileSystem& files, os::BusNames& names) {
+    return {files, names, bus_.center(), desktop_, http_, *coder_, kLocation, "https://updates.test", ""};
+  }
 };
 
 TEST_F(TellwickTest, InstalledVersionFollowsTheFiveSteps) {
-  os::PlistDictionary binaryTop = {{"CFBundleShortVersionString", os::PlistValue("2.0")}};
-  auto binary = coder_->encode(os::PlistValue(binaryTop)).value();
+  auto binary = coder_->encode(os::PlistDictionary{{"CFBundleShortVersionString", "2.0"}}).value();
   struct Case {
     const char* what;
     std::optional<std::string> infoList;  // nullopt: the folder exists, the list does not
@@ -45,8 +44,7 @@ TEST_F(TellwickTest, InstalledVersionFollowsTheFiveSteps) {
       {"no list", std::nullopt, true, std::nullopt},
       {"not a property list", "version=1.9", true, std::nullopt},
       {"array at the top", xmlInfoList("<array><string>1.9</string></array>"), true, std::nullopt},
-      {"no version key", xmlInfoList("<dict><key>CFBundleIdentifier</key><string>x</string></dict>"),
-       true, std::nullopt},
+      {"no version key", xmlInfoList("<dict><key>x</key><string>1</string></dict>"), true, std::nullopt},
       {"version not a string",
        xmlInfoList("<dict><key>CFBundleShortVersionString</key><real>1.9</real></dict>"), true,
        std::nullopt},
@@ -55,78 +53,61 @@ TEST_F(TellwickTest, InstalledVersionFollowsTheFiveSteps) {
     testing::MemoryFileSystem files;
     if (c.installed) files.addFolder(kLocation);
     if (c.infoList) files.addFile(kInfoList, *c.infoList);
-    TellwickContext withFiles{files, names_, bus_.center(), desktop_, http_, *coder_, kLocation, "", ""};
-    EXPECT_EQ(Tellwick::installedVersion(withFiles), c.expected) << c.what;
-    EXPECT_EQ(Tellwick::isInstalled(withFiles), c.installed) << c.what;
+    EXPECT_EQ(Tellwick::installedVersion(with(files, names_)), c.expected) << c.what;
+    EXPECT_EQ(Tellwick::isInstalled(with(files, names_)), c.installed) << c.what;
   }
-  files_.addFile(kInfoList, versionList("1.9"));
-  files_.unreadable().insert(kInfoList);
-  EXPECT_EQ(Tellwick::installedVersion(context_), std::nullopt) << "unreadable list";
 }
 
 TEST_F(TellwickTest, UpdateCheckComparesTheManifestWithTheInstalledVersion) {
   struct Case {
-    const char* what;
     std::optional<std::string> installed;
     long status;
     std::string body;
     UpdateInfo expected;
   } cases[] = {
-      {"newer by value", "1.9", 200, R"({"version":"1.10"})", {true, "1.10"}},
-      {"same", "2.0", 200, R"({"version":"2.0"})", {false, "2.0"}},
-      {"extra keys ignored", "2.0", 200, R"({"notes":"x","version":"3.0"})", {true, "3.0"}},
-      {"error status, valid body", "1.0", 500, R"({"version":"1.1"})", {true, "1.1"}},
-      {"HTML error page", "1.0", 404, "<html><body>Not Found</body></html>", {false, "0.0.0"}},
-      {"version not a string", "1.0", 200, R"({"version":3})", {false, "0.0.0"}},
-      {"JSON but not an object", "1.0", 200, R"(["version","9"])", {false, "0.0.0"}},
-      {"not installed", std::nullopt, 200, R"({"version":"9.0"})", {false, "0.0.0"}},
+      {"1.9", 200, R"({"version":"1.10"})", {true, "1.10"}},
+      {"2.0", 200, R"({"version":"2.0"})", {false, "2.0"}},
+      {"1.0", 500, R"({"version":"1.1"})", {true, "1.1"}},
+      {"1.0", 404, "<html><body>Not Found</body></html>", {false, "0.0.0"}},
+      {"1.0", 200, R"({"version":3})", {false, "0.0.0"}},
+      {std::nullopt, 200, R"({"version":"9.0"})", {false, "0.0.0"}},
   };
   for (const auto& c : cases) {
     testing::MemoryFileSystem files;
     if (c.installed) files.addFile(kInfoList, versionList(*c.installed));
-    TellwickContext context{files, names_, bus_.center(), desktop_, http_, *coder_, kLocation,
-                            "https://updates.test", ""};
     http_.respond(c.status, c.body);
-    auto result = Tellwick::checkForUpdate(context).get();
-    ASSERT_TRUE(result.ok()) << c.what << ": " << result.error();
-    EXPECT_EQ(*result, c.expected) << c.what;
+    auto result = Tellwick::checkForUpdate(with(files, names_)).get();
+    ASSERT_TRUE(result.ok()) << c.body << ": " << result.error();
+    EXPECT_EQ(*result, c.expected) << c.body;
   }
 }
 
 TEST_F(TellwickTest, FetchAsksForTheManifestUncachedAndPassesTransportFailuresOn) {
-  install("1.0");
+  files_.addFile(kInfoList, versionList("1.0"));
   http_.fail("Could not connect to server");
-  EXPECT_EQ(Tellwick::fetchServerVersion(context_).get().error(), "Could not connect to server");
   EXPECT_EQ(Tellwick::checkForUpdate(context_).get().error(), "Could not connect to server");
 
   auto requests = http_.requests();
-  ASSERT_EQ(requests.size(), 2u);
+  ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].url, "https://updates.test:8443/files/helper.json");
   EXPECT_THAT(requests[0].headers, ElementsAre("Cache-Control: no-cache", "Pragma: no-cache"));
   EXPECT_EQ(requests[0].timeout, 10s);
 
   context_.updateOrigin = "https://bad host";
   EXPECT_THAT(Tellwick::fetchServerVersion(context_).get().error(), HasSubstr("unsupported address"));
-  EXPECT_EQ(http_.requests().size(), 2u);
+  EXPECT_EQ(http_.requests().size(), 1u);
 }
 
 TEST_F(TellwickTest, UpdateOriginIsBuiltInOrAnHttpsOriginFromTheEnvironment) {
-  std::string builtIn = Tellwick::updateOrigin(nullptr).value();
-  EXPECT_EQ(os::httpsOrigin(builtIn).value(), builtIn) << "the built-in origin is one";
-  EXPECT_EQ(Tellwick::updateOrigin("").value(), builtIn);
+  EXPECT_EQ(Tellwick::updateOrigin("").value(), Tellwick::updateOrigin(nullptr).value());
   struct Case {
     const char* given;
     const char* origin;  // nullptr: refused
   } cases[] = {
-      {"https://127.0.0.1:8443", "https://127.0.0.1:8443"},
-      {"https://updates.test/", "https://updates.test"},
-      {"HTTPS://Updates.test", "https://Updates.test"},
-      {"http://updates.test", nullptr},
-      {"updates.test", nullptr},
-      {"https://updates.test/files", nullptr},
-      {"https://updates.test/?q=1", nullptr},
-      {"https://user@updates.test", nullptr},
-      {"https://", nullptr},
+      {"https://127.0.0.1:8443", "https://127.0.0.1:8443"}, {"https://updates.test/", "https://updates.test"},
+      {"HTTPS://Updates.test", "https://Updates.test"},     {"http://updates.test", nullptr},
+      {"https://updates.test/files", nullptr},              {"https://updates.test/?q=1", nullptr},
+      {"https://user@updates.test", nullptr},               {"https://", nullptr},
   };
   for (const auto& c : cases) {
     auto origin = Tellwick::updateOrigin(c.given);
@@ -140,14 +121,13 @@ TEST_F(TellwickTest, UpdateOriginIsBuiltInOrAnHttpsOriginFromTheEnvironment) {
 
 TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNot) {
   struct Case {
-    const char* what;
     bool installed, activatable, announces;
     const char* reason;  // empty: success
   } cases[] = {
-      {"started", true, true, true, ""},
-      {"not installed", false, true, true, "not installed"},
-      {"no service file", true, false, true, "no service file"},
-      {"never announced", true, true, false, "did not announce that it started within 0.25 s"},
+      {true, true, true, ""},
+      {false, true, true, "not installed"},
+      {true, false, true, "no service file"},
+      {true, true, false, "did not announce that it started within 0.25 s"},
   };
   for (const auto& c : cases) {
     testing::MemoryFileSystem files;
@@ -158,27 +138,22 @@ TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNo
       names.owned().insert(name);
       if (c.announces) bus_.center().deliver({"HelperStarted", std::nullopt});
     };
-    TellwickContext context{files, names, bus_.center(), desktop_, http_, *coder_, kLocation, "", ""};
-    auto outcome = Tellwick::launchAndWait(context, bus_, 250ms);
-    if (*c.reason) {
-      EXPECT_THAT(outcome.error(), HasSubstr(c.reason)) << c.what;
-      continue;
-    }
-    EXPECT_TRUE(outcome.ok()) << c.what << ": " << outcome.error();
-    EXPECT_TRUE(Tellwick::launchAndWait(context, bus_, 250ms).ok()) << "already running";
+    const std::string error = Tellwick::launchAndWait(with(files, names), bus_, 250ms).error();
+    EXPECT_TRUE(*c.reason ? error.find(c.reason) != std::string::npos : error.empty()) << error;
+    if (*c.reason) continue;
+    EXPECT_TRUE(Tellwick::launchAndWait(with(files, names), bus_, 250ms).ok()) << "already running";
     EXPECT_EQ(names.startRequests().size(), 1u);
   }
-  EXPECT_THAT(bus_.center().registrations(), IsEmpty());
+  EXPECT_TRUE(bus_.center().registrations().empty());
 }
 
 TEST_F(TellwickTest, TerminatePostsTheRequestAndTheWebsiteOpensOnlyWhenValid) {
   Tellwick::terminate(context_);
   ASSERT_EQ(bus_.center().posted().size(), 1u);
   EXPECT_EQ(bus_.center().posted()[0].name, "TerminateHelper");
-  EXPECT_EQ(bus_.center().posted()[0].object, std::nullopt);
 
   Tellwick::openWebsite(context_);
-  for (const char* bad : {"", "not an address", "https://", "file:///etc/passwd"}) {
+  for (const char* bad : {"", "not an address", "file:///etc/passwd"}) {
     context_.website = bad;
     Tellwick::openWebsite(context_);
   }

@@ -12,21 +12,16 @@ TEST(NumericOrderTest, OrdersVersionTexts) {
     strong_ordering expected;
   } cases[] = {
       {"1.9", "1.10", strong_ordering::less},
-      {"2.0", "2.0", strong_ordering::equal},
       {"1.2", "1.2.0", strong_ordering::less},
       {"", "0", strong_ordering::less},
       {"1.01", "1.1", strong_ordering::equal},
-      {"1.001", "1.2", strong_ordering::less},
       {"007", "7", strong_ordering::equal},
-      {"0.0.0", "0.0.1", strong_ordering::less},
       // Runs longer than any integer type still compare by value.
       {"1.99999999999999999999", "1.100000000000000000000", strong_ordering::less},
       {"18446744073709551616", "18446744073709551615", strong_ordering::greater},
       // Other bytes by value: '-' before '.', letters after digits.
       {"1.0-beta", "1.0.1", strong_ordering::less},
       {"1.0a", "1.0", strong_ordering::greater},
-      {"1.a", "1.1", strong_ordering::greater},
-      {"A", "a", strong_ordering::less},
       {"1.0\xc3\xa9", "1.0e", strong_ordering::greater},
       {"v2", "v10", strong_ordering::less},
   };

@@ -1,33 +1,23 @@
 #include "smc/intel_sensor_controller.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <sstream>
 
 #include "tests/fakes/emulated_smc.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
-#include "tests/fakes/journal.h"
 
 namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
 
-std::vector<std::string> identifiers(const std::vector<Sensor>& sensors) {
-  std::vector<std::string> ids;
-  for (const auto& s : sensors) ids.push_back(s.identifier);
-  return ids;
-}
-
 // One line per sensor: identifier, description, value.
 std::string text(const std::vector<Sensor>& sensors) {
   std::ostringstream out;
-  for (const auto& s : sensors)
-    out << s.identifier << " " << s.description << " " << *s.value << "\n";
+  for (const auto& s : sensors) out << s.identifier << " " << s.description << " " << *s.value << "\n";
   return out.str();
 }
 
@@ -45,11 +35,9 @@ class IntelSensorControllerTest : public ::testing::Test {
   // The catalogue lists temperatures, voltages, currents, powers; some keys
   // this machine does not have.
   std::vector<Sensor> catalogue_ = {
-      {"TC0P", "CPU Proximity", std::nullopt}, {"TZ9Z", "Missing", std::nullopt},
-      {"TG0P", "GPU Proximity", std::nullopt}, {"TB0T", "Battery", std::nullopt},
-      {"VD0R", "DC In", std::nullopt},         {"IC0R", "CPU Rail", std::nullopt},
-      {"PSTR", "System Total", std::nullopt},
-  };
+      {"TC0P", "CPU Proximity", std::nullopt}, {"TZ9Z", "Missing", std::nullopt}, {"TG0P", "GPU Proximity", std::nullopt},
+      {"TB0T", "Battery", std::nullopt}, {"VD0R", "DC In", std::nullopt}, {"IC0R", "CPU Rail", std::nullopt},
+      {"PSTR", "System Total", std::nullopt}};
 
   std::vector<Sensor> update() {
     controller_->updateSensors();
@@ -60,8 +48,7 @@ class IntelSensorControllerTest : public ::testing::Test {
   testing::EmulatedSmc smc_;
   testing::FakeHelperDataModel model_{&journal_};
   testing::FakeNotificationCenter center_{&journal_};
-  std::unique_ptr<IntelSensorController> controller_ =
-      std::make_unique<IntelSensorController>(model_, center_, smc_);
+  std::optional<IntelSensorController> controller_{std::in_place, model_, center_, smc_};
 };
 
 TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {
@@ -75,7 +62,7 @@ TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThe
 TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
   controller_->start(catalogue_);
   smc_.set("TC0P", "sp78", {0xFF, 0x80});  // -0.5
-  EXPECT_THAT(identifiers(update()), ElementsAre("VD0R", "IC0R", "PSTR"));
+  EXPECT_EQ(text(update()), "VD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
 
   smc_.set("TC0P", "sp78", {0x2A, 0x80});
   smc_.set("TG0P", "sp78", {0x30, 0x00});
@@ -85,8 +72,6 @@ TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
       text(update()),
       "TC0P CPU Proximity 42.5\nTG0P GPU Proximity 48\nIC0R CPU Rail 2\nPSTR System Total nan\n");
 
-  smc_.set("VD0R", "sp4b", {0x60, 0x00});
-  EXPECT_THAT(identifiers(update()), ElementsAre("TC0P", "TG0P", "VD0R", "IC0R", "PSTR"));
   EXPECT_EQ(controller_->availableSensors().size(), 5u);
 }
 
@@ -104,11 +89,8 @@ TEST_F(IntelSensorControllerTest, ProbesOnceAndRequestsReadOnlyAvailableKeys) {
 TEST_F(IntelSensorControllerTest, WithoutServiceEveryRequestStoresAnEmptyList) {
   smc_.hasService = false;
   controller_->start(catalogue_);
-  EXPECT_TRUE(controller_->availableSensors().empty());
   EXPECT_TRUE(update().empty());
-  ASSERT_TRUE(model_.sensors());
   EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseSensors"));
-
 }
 
 TEST_F(IntelSensorControllerTest, TeardownClosesTheConnectionAndClearsTheStore) {

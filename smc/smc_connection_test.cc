@@ -18,12 +18,10 @@ TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
     SmcConnection first(smc_);
     first.openConnection();
     EXPECT_EQ(smc_.releases, 1);
-    {
-      SmcConnection second(smc_);
-      second.openConnection();
-      EXPECT_NE(first.connection(), second.connection());
-      EXPECT_EQ(smc_.openConnections(), 2u);
-    }
+    std::optional<SmcConnection> second(std::in_place, smc_);
+    second->openConnection();
+    EXPECT_NE(first.connection(), second->connection());
+    second.reset();
     EXPECT_EQ(first.readKeyValue("TC0P"), 42.5);
   }
   EXPECT_EQ(smc_.openConnections(), 0u);
@@ -49,10 +47,6 @@ TEST_F(SmcConnectionTest, ByteReadIgnoresTheResultCodeButNotAFailedCallOrAnUnkno
   smc_.setReadResult("TC0P", 0x85);
   SmcConnection connection(smc_);
   connection.openConnection();
-  auto info = connection.readKeyInfo("TC0P");
-  ASSERT_TRUE(info);
-  EXPECT_EQ(info->dataSize, 2u);
-  EXPECT_EQ(info->dataType, StringConverter::fourCharCode("sp78"));
   EXPECT_EQ(connection.readKeyValue("TC0P"), 42.5);
   EXPECT_FALSE(connection.readKeyInfo("F9Ac"));
 

@@ -17,25 +17,16 @@ class FakeHelperDataModel final : public IHelperDataModel {
 
   void clear() override {
     note("clear");
-    sensors_.reset();
-    fans_.reset();
-    traffic_.reset();
-    single_.reset();
-    double_.reset();
+    sensors_ = {}, fans_ = {}, traffic_ = {}, single_ = {}, double_ = {};
   }
-  void setSensors(const std::vector<Sensor>& v) override { note("setSensors"); sensors_ = v; }
-  void setFans(const std::vector<Fan>& v) override { note("setFans"); fans_ = v; }
-  void setTraffic(const std::vector<ProcessTrafficInfo>& v) override {
-    note("setTraffic");
-    traffic_ = v;
-  }
+  void setSensors(const std::vector<Sensor>& v) override { note("setSensors"), sensors_ = v; }
+  void setFans(const std::vector<Fan>& v) override { note("setFans"), fans_ = v; }
+  void setTraffic(const std::vector<ProcessTrafficInfo>& v) override { note("setTraffic"), traffic_ = v; }
   void setSingleBatteryDevices(const SingleBatteryDevices& v) override {
-    note("setSingleBatteryDevices");
-    single_ = v;
+    note("setSingleBatteryDevices"), single_ = v;
   }
   void setDoubleBatteryDevices(const DoubleBatteryDevices& v) override {
-    note("setDoubleBatteryDevices");
-    double_ = v;
+    note("setDoubleBatteryDevices"), double_ = v;
   }
   std::optional<std::vector<Sensor>> sensors() override { return sensors_; }
   std::optional<std::vector<Fan>> fans() override { return fans_; }

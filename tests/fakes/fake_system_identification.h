@@ -12,10 +12,7 @@ class FakeSystemIdentification final : public os::SystemIdentification {
  public:
   explicit FakeSystemIdentification(std::string machine = "x86_64") : machine_(std::move(machine)) {}
 
-  std::string machine() override {
-    ++calls_;
-    return machine_;
-  }
+  std::string machine() override { return ++calls_, machine_; }
 
   void setMachine(std::string machine) { machine_ = std::move(machine); }
   int calls() const { return calls_; }

@@ -21,9 +21,8 @@ namespace tellwick::testing {
 class FakeTellwickWorld : public ::testing::Test {
  protected:
   FakeTellwickWorld(std::string location, std::string origin)
-      : context_{files_,  names_, bus_.center(), desktop_,
-                 http_,   *coder_, std::move(location), std::move(origin),
-                 "https://www.test/helper"} {}
+      : context_{files_, names_,   bus_.center(), desktop_, http_, *coder_, std::move(location),
+                 std::move(origin), "https://www.test/helper"} {}
 
   MemoryFileSystem files_;
   FakeBusNames names_;
