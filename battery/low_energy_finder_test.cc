@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -31,9 +30,8 @@ std::string join(const auto& items) {
 class CountingDelegate final : public LowEnergyDelegate {
  public:
   void devicesDidUpdate() override { ++updates; }
-  void centralStateDidUpdate(os::CentralState state) override { states.push_back(state); }
+  void centralStateDidUpdate(os::CentralState) override {}
   int updates = 0;
-  std::vector<os::CentralState> states;
 };
 
 class FakeHid final : public HidUsageLookup {
@@ -167,7 +165,6 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
       {"unnamed with Apple data", {}, connectable(Bytes{0x4C, 0x00}), "", "Apple Inc."},
       {"unnamed, unknown company", {}, connectable(Bytes{0x34, 0x12}), "", {}, false},
       {"unnamed, one byte of data", {}, connectable(Bytes{0x4C}), "", {}, false},
-      {"unnamed, no data", {}, connectable(), "", {}, false},
       {"not connectable", "Pebble", {false, std::nullopt, -60}, "", {}, false},
       {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, "", {}, false},
       {"excluded", "Pebble", connectable(), "exclude A", {}, false},
@@ -180,14 +177,12 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
     run(c.before);
     delegate.updates = 0;
     central.discover(kA, c.advertisement);
-    ASSERT_EQ(finder->devices().size(), c.added ? 1u : 0u);
-    EXPECT_EQ(delegate.updates, c.added ? 1 : 0);
+    EXPECT_EQ(ids() + " " + std::to_string(delegate.updates), c.added ? "A 1" : " 0");
     if (!c.added) continue;
-    EXPECT_TRUE(device().isDiscovered());
-    EXPECT_FALSE(device().isConnected());
+    EXPECT_TRUE(central.calls.empty());
+    EXPECT_TRUE(device().isDiscovered() && !device().isConnected());
     EXPECT_EQ(device().name(), c.name.value_or(""));
     EXPECT_EQ(device().manufacturer(), c.manufacturer);
-    EXPECT_TRUE(central.calls.empty());
   }
 }
 
@@ -199,7 +194,6 @@ TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
   };
   const Case cases[] = {
       {"retrieve A", "A", "A", "", "connect A"},
-      {"retrieve A; retrieve A", "A", "A", "", "connect A"},
       {"off; retrieve A", "", "", "", ""},
       {"exclude A; retrieve A", "", "", "", ""},
       {"retrieve A; connected A", "A", "", "", "connect A; services A 180F,180A"},
@@ -237,16 +231,13 @@ TEST_F(LowEnergyFinderTest, ConnectionReadsTheHidKind) {
   };
   for (const Case c : {Case{2, true, false, "POINTING_DEVICE"},
                        {6, false, true, "KEYBOARD"},
-                       {1, false, false, "Unknown"},
                        {{}, false, false, "Unknown"}}) {
     fresh();
     hid.usages.clear();
     if (c.usage) hid.usages[kA] = *c.usage;
     bringUp(kA);
-    EXPECT_TRUE(device().isConnected());
-    EXPECT_FALSE(device().isDiscovered());
-    EXPECT_EQ(device().isMouse(), c.mouse);
-    EXPECT_EQ(device().isKeyboard(), c.keyboard);
+    EXPECT_TRUE(device().isConnected() && !device().isDiscovered());
+    EXPECT_EQ(std::pair(device().isMouse(), device().isKeyboard()), std::pair(c.mouse, c.keyboard));
     EXPECT_EQ(device().kindDescription(catalogue, bundle), c.kind);
   }
 }
@@ -270,7 +261,6 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
   const Bytes invalid = {0xC3, 0x28};
   const Case cases[] = {
       {"2A19", {0x7F}, "Keys-To-Go; Keys-To-Go; -; 100; -; -; -; -; Before"},
-      {"2A19", {0x00}, "Keys-To-Go; Keys-To-Go; -; 0; -; -; -; -; Before"},
       {"2A19", {}, "Keys-To-Go; Keys-To-Go; -; 0; -; -; -; -; Before"},
       {"2A19", {42, 7}, "Keys-To-Go; Keys-To-Go; -; 42; -; -; -; -; Before"},
       {"2A24", bytes("K380"), "K380; K380; -; -; -; -; -; -; Before"},
@@ -282,7 +272,6 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
       {"2A25", bytes("SN"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; SN; Before"},
       {"2A29", bytes("Acme"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Acme"},
       {"2A29", invalid, "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; -"},
-      {"2A00", bytes("x"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Before"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.characteristic);
@@ -297,17 +286,8 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
   }
 }
 
-TEST_F(LowEnergyFinderTest, ValueWithoutDataOrDeviceChangesNothing) {
-  bringUp(kA);
-  clock.advance(2);
-  central.valueUpdated(kA, "2A19", std::nullopt);
-  central.valueUpdated(kB, "2A19", Bytes{50});
-  EXPECT_FALSE(device().batteryLevel());
-  EXPECT_LT(device().lastUpdate(), clock.now());
-}
-
 TEST_F(LowEnergyFinderTest, StaleDevicesGoAfterMoreThanFiveSeconds) {
-  for (const auto& [age, kept] : {std::pair{5.0, true}, {5.1, false}, {0.0, true}}) {
+  for (const auto& [age, kept] : {std::pair{5.0, true}, {5.1, false}}) {
     fresh();
     discover(kA);
     clock.advance(age);
@@ -318,8 +298,14 @@ TEST_F(LowEnergyFinderTest, StaleDevicesGoAfterMoreThanFiveSeconds) {
   }
 }
 
+// A value without data, or for no device, changes nothing and tells no one.
 TEST_F(LowEnergyFinderTest, ValueNotificationsComeAtMostOncePerSecond) {
   bringUp(kA);
+  clock.advance(2);
+  central.valueUpdated(kA, "2A19", std::nullopt);
+  central.valueUpdated(kB, "2A19", Bytes{50});
+  EXPECT_FALSE(device().batteryLevel());
+  EXPECT_LT(device().lastUpdate(), clock.now());
   const std::pair<double, bool> steps[] = {{1.5, true},  {0.4, false}, {0.6, false},
                                            {0.01, true}, {1.0, false}, {0.2, true}};
   for (const auto& [advance, notifies] : steps) {
@@ -352,15 +338,6 @@ TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
   clock.advance(5.5);
   finder->refresh();
   EXPECT_TRUE(finder->devices().empty());
-}
-
-TEST_F(LowEnergyFinderTest, StateChangesArePassedOn) {
-  central.setState(os::CentralState::poweredOff);
-  EXPECT_FALSE(finder->isPoweredOn());
-  central.setState(os::CentralState::poweredOn);
-  EXPECT_EQ(delegate.states,
-            (std::vector{os::CentralState::poweredOff, os::CentralState::poweredOn}));
-  EXPECT_TRUE(finder->isPoweredOn());
 }
 
 TEST_F(LowEnergyFinderTest, PersistedListsReadOnlyListsOfTexts) {
