@@ -7,7 +7,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "tests/fakes/fake_io_registry.h"
 #include "tests/fakes/fake_power_sources.h"
@@ -15,9 +14,6 @@
 namespace tellwick {
 namespace {
 
-using std::chrono::day;
-using std::chrono::month;
-using std::chrono::year;
 using std::chrono::year_month_day;
 using testing::FakeIoRegistry;
 using testing::FakePowerSources;
@@ -115,7 +111,6 @@ TEST(InternalFinder, ChoosesTheKindByController) {
       {[](Machine&) {}, Kind::apple},
       {provider(kSmBus), Kind::legacy},
       {provider("IOPCIDevice"), Kind::none},
-      {provider(7), Kind::none},
       {[](Machine& m) { m.registry.remove(m.registry.parentEntry(m.battery).value()); },
        Kind::none},
       {[](Machine& m) { m.sources.clear(); }, Kind::none},
@@ -129,10 +124,10 @@ TEST(InternalFinder, ChoosesTheKindByController) {
     Machine machine;
     arrange(machine);
     const auto battery = machine.find();
-    Kind kind = Kind::none;
-    if (dynamic_cast<const AppleInternalBattery*>(battery.get())) kind = Kind::apple;
-    if (dynamic_cast<const LegacyInternalBattery*>(battery.get())) kind = Kind::legacy;
-    EXPECT_EQ(kind, expected);
+    EXPECT_EQ(dynamic_cast<const AppleInternalBattery*>(battery.get()) != nullptr,
+              expected == Kind::apple);
+    EXPECT_EQ(dynamic_cast<const LegacyInternalBattery*>(battery.get()) != nullptr,
+              expected == Kind::legacy);
   }
 }
 
@@ -149,14 +144,12 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
        {{"ManufactureDate", 21573}, {"Manufacturer", "SMP"}},
        "date=2022-02-05, maker=SMP"},
       {nullptr, {{"ManufactureDate", 0}, {"Manufacturer", 5}}, "date=-, maker=-"},
-      {nullptr, {{"ManufactureDate", 70000}}, "date=-"},
       {nullptr,
        {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
        "cycles=321, designCycles=1000"},
       // Time remaining follows the charging state.
       {kSmc, {{"Is Charging", 0}, {"Time to Empty", 121}}, "remaining=121, remainingText=02:01"},
       {kSmc, {{"Time to Empty", 1}}, "remaining=1, remainingText=00:01"},
-      {kSmc, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
       {kSmc,
        {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
        "remaining=30, remainingText=00:30"},
@@ -169,7 +162,6 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
       // Only the exact text means the adapter.
       {kSmc, {{"Power Source State", "AC Power"}}, "ac=1"},
       {kSmc, {{"Power Source State", "ac power"}}, "ac=0"},
-      {kSmc, {{"Power Source State", 1}}, "ac=0"},
       {kSmc, {}, "ac=0, designText=-, maxText=-, health=-"},
       // Capacities: percentages and a design in mAh, or mAh throughout.
       {kSmc,
@@ -198,7 +190,6 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
       {kSmBus,
        {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}, {"Current Capacity", 40}},
        "level=40"},
-      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, "level=67"},
       {kSmBus, {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, "level=13"},
       {kSmBus, {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}}, "level=50"},
       {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, "level=-"},
@@ -216,15 +207,12 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
   }
 }
 
-TEST(InternalBattery, WithoutAnyPowerSourceTheStateIsUnknown) {
-  Machine machine;
-  machine.sources.clear();
-  const std::string expected = "charging=-, remaining=-, remainingText=-";
-  EXPECT_EQ(describe(machine.apple(), expected), expected);
-}
-
 TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   Machine machine;
+  machine.sources.clear();
+  const std::string unknown = "charging=-, remaining=-, remainingText=-";
+  EXPECT_EQ(describe(machine.apple(), unknown), unknown);
+  machine.sources.add(os::PlistDictionary{{"Name", "InternalBattery-0"}});
   machine.sources.set(0, "BatteryHealth", "Poor");
   machine.sources.set(0, "Time to Empty", 50);
   machine.sources.add("not a description");
@@ -250,7 +238,6 @@ TEST(ManufactureDate, DecodesOnlyCalendarDates) {
   const std::pair<std::int64_t, const char*> cases[] = {
       {(42 << 9) | (2 << 5) | 29, "-"},  // 2022 had no 29 February
       {(44 << 9) | (2 << 5) | 29, "2024-02-29"},
-      {(44 << 9) | (13 << 5) | 1, "-"},
       {-1, "-"},
   };
   for (const auto& [packed, date] : cases) EXPECT_EQ(text(decodeManufactureDate(packed)), date);
