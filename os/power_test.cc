@@ -30,12 +30,7 @@ class FakeWorld final : public PowerWorld {
                                   LaptopExpectations::mouseBattery(), mouse);
     registry_.add("AppleDeviceManagementHIDEventService", LaptopExpectations::keyboardBattery(),
                   keyboard);
-    mouseRadio_ = registry_.add(
-        "AppleHSBluetoothDevice",
-        {{"DeviceAddress", "f0-b3-ec-01-02-03"},
-         {"Descriptors",
-          os::PlistDictionary{{"DeviceDescriptor",
-                               os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
+    mouseRadio_ = registry_.add("AppleHSBluetoothDevice", LaptopExpectations::mouseRadio());
     mouse_ = mouse;
   }
   os::PowerSources& powerSources() override { return sources_; }
