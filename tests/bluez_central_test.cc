@@ -93,38 +93,29 @@ TEST_F(BluezCentralTest, AdvertisedMakerDataArrivesWhole) {
   EXPECT_TRUE(pump([&] { return events.saw(std::string("discovered ") + kKeyboard + " 4c0002"); }));
 }
 
-// tellwickctl le as a user runs it.
+// tellwickctl le as a user runs it, with a configuration folder of its own.
+std::unique_ptr<testing::ChildProcess> tellwickctl(const testing::ScratchDirectory& config,
+                                                   std::vector<std::string> arguments) {
+  auto environment = testing::environmentSnapshot();
+  environment.push_back("XDG_CONFIG_HOME=" + config.string());
+  arguments.insert(arguments.begin(), {std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "le"});
+  return std::make_unique<testing::ChildProcess>(arguments, environment);
+}
+
 TEST_F(BluezCentralTest, TellwickctlLeOnce) {
-  struct Case {
-    const char* setup;
-    int status;
-    const char* output;
-  };
-  const Case cases[] = {
-      {nullptr, 69, ""},
-      {"device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
-       "--resolved",
-       0, R"("batteryLevel":42,"name":"TT-1")"},
-  };
   testing::ScratchDirectory config;
-  for (const auto& c : cases) {
-    bus.stopBluez();
-    if (c.setup) {
-      bus.startBluez();
-      ASSERT_TRUE(bus.script("adapter"));
-      ASSERT_TRUE(bus.script(c.setup));
-    }
-    std::string command = "XDG_CONFIG_HOME=" + config.string() + " " + TELLWICK_BIN_DIR +
-                          "/tellwickctl le --once --json --timeout 5 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    int status = ::pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << (c.setup ? c.setup : "no BlueZ");
-    EXPECT_NE(output.find(c.output), std::string::npos) << output;
-  }
+  const std::vector<std::string> once = {"--once", "--json", "--timeout", "5"};
+  bus.stopBluez();
+  EXPECT_EQ(tellwickctl(config, once)->wait(10s), 69);
+  bus.startBluez();
+  ASSERT_TRUE(bus.script("adapter"));
+  ASSERT_TRUE(bus.script(
+      "device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
+      "--resolved"));
+  auto run = tellwickctl(config, once);
+  const std::string output = run->drainStdout(10s);
+  EXPECT_EQ(run->wait(10s), 0);
+  EXPECT_NE(output.find(R"("batteryLevel":42,"name":"TT-1")"), std::string::npos) << output;
 }
 
 // Watching, it stops with the unavailable status once BlueZ goes away.
@@ -132,13 +123,10 @@ TEST_F(BluezCentralTest, TellwickctlLeWatchingEndsWhenBluezGoes) {
   ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(bus.script("device C0:FF:EE:00:00:01 Tag --battery 42 --connected --resolved"));
   testing::ScratchDirectory config;
-  auto environment = testing::environmentSnapshot();
-  environment.push_back("XDG_CONFIG_HOME=" + config.string());
-  testing::ChildProcess watching({std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "le", "--json"},
-                                 environment);
-  ASSERT_TRUE(watching.readLine(10s).has_value());
+  auto watching = tellwickctl(config, {"--json"});
+  ASSERT_TRUE(watching->readLine(10s).has_value());
   bus.stopBluez();
-  EXPECT_EQ(watching.wait(10s), 69);
+  EXPECT_EQ(watching->wait(10s), 69);
 }
 
 }  // namespace
