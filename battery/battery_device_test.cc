@@ -104,13 +104,6 @@ TEST(BatteryDeviceCodingTest, EveryKeyIsCheckedForPresenceKindAndRange) {
   EXPECT_EQ(DoubleBatteryDevice::decode("Mouse"), nullptr);
 }
 
-TEST(BatteryDeviceCodingTest, TypeRawValuesRoundTrip) {
-  for (int i = 0; i <= static_cast<int>(DeviceType::chargingCase); ++i) {
-    const auto type = static_cast<DeviceType>(i);
-    EXPECT_EQ(deviceTypeFromRawValue(rawValue(type)), type) << rawValue(type);
-  }
-}
-
 TEST(BatteryLevelRuleTest, FractionsScalePercentagesPassThroughAndTheRestIsAbsent) {
   const std::pair<double, std::optional<int>> cases[] = {
       {1, 100}, {0.5, 50}, {0.555, 55},

@@ -161,35 +161,12 @@ TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
                                        "03 Headset Headset UNKNOWN_MANUFACTURER - - 1 -/5"));
 }
 
-TEST_F(ShellControllerTest, OneNodeMayYieldSingleCaseAndDoubleInThatOrder) {
-  find(connected(
-      block("Everything", {"Address: 01", "Vendor ID: 0x1", "Product ID: 0x2", "Battery Level: 1%",
-                           "Right Battery Level: 3%", "Case Battery Level: 2%"})));
-  EXPECT_THAT(described(), ElementsAre("01 undefined Everything UNKNOWN_MANUFACTURER 1 1 2",
-                                       "case_01 CHARGING_CASE Etui UNKNOWN_MANUFACTURER 2 1 2",
-                                       "01 Headphones Everything UNKNOWN_MANUFACTURER - - 2 -/3"));
-}
-
 TEST_F(ShellControllerTest, RefreshReplacesTheDevicesAndAFailedRunLeavesNone) {
   const auto mouse = connected(block("Mouse", {"Address: 01", "Battery Level: 1%"}));
   find(mouse);
   EXPECT_EQ(find(mouse).size(), 1u);
   EXPECT_TRUE(find(std::nullopt).empty());
   EXPECT_EQ(profiler_.runs, 3);
-}
-
-TEST_F(ShellControllerTest, ReadNodesAppendsAndValuesOfOtherTypesCountAsMissing) {
-  OutputNodes nodes;
-  nodes.push_back(std::make_unique<OutputNode>("Connected"));
-  OutputNode& mouse = nodes[0]->appendChild(std::make_unique<OutputNode>("Mouse"));
-  mouse.properties().set("Address", std::string("01"));
-  mouse.properties().set("Battery Level", 50LL);
-  finder_.readNodes(nodes);
-  EXPECT_TRUE(finder_.devices().empty());
-  mouse.properties().set("Battery Level", std::string("50%"));
-  finder_.readNodes(nodes);
-  finder_.readNodes(nodes);
-  EXPECT_EQ(finder_.devices().size(), 2u);
 }
 
 TEST_F(ShellControllerTest, WalksATreeFarDeeperThanTheStack) {

@@ -95,29 +95,6 @@ TEST(LinuxPowerSources, ACellAboveItsDesignReadsAsFullCapacity) {
   expectIncludes(source, {{"Max Capacity", 100}, {"BatteryHealth", "Good"}});
 }
 
-TEST(LinuxRegistry, ABatteryBehindAnUnknownControllerHasAParentWithoutAClass) {
-  Testbed bed(kFixtures + "laptop-charge.umockdev");
-  gchar* platform =
-      umockdev_testbed_add_device(bed.bed(), "platform", "test_power", nullptr, nullptr, nullptr);
-  gchar* path =
-      umockdev_testbed_add_device(bed.bed(), "power_supply", "test_battery", platform, "type",
-                                  "Battery\n", "capacity", "50\n", nullptr, nullptr);
-  auto registry = os::newLinuxIoRegistry(logitechOnly);
-  auto batteries = registry->matchingServices("AppleSmartBattery");
-  ASSERT_TRUE(batteries.ok());
-  bool found = false;
-  for (auto entry : *batteries) {
-    if (registry->property(entry, "DesignCapacity")) continue;  // BAT1
-    found = true;
-    const auto parent = registry->parentEntry(entry);
-    ASSERT_TRUE(parent);
-    EXPECT_FALSE(registry->property(*parent, "IOProviderClass"));
-  }
-  EXPECT_TRUE(found);
-  g_free(path);
-  g_free(platform);
-}
-
 TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
   Testbed bed(kFixtures + "laptop-energy.umockdev");
   std::vector<guint8> huge = {0x05, 0x01, 0x09, 0x02};  // a mouse, but far too long
