@@ -31,7 +31,7 @@ class LinuxWorld final : public PowerWorld {
   os::PowerSources& powerSources() override { return *sources_; }
   os::IoRegistry& registry() override { return *registry_; }
   void unplugAdapter() override { bed_.setAttribute(kAdapter, "online", "0\n"); }
-  void breakBatteryVoltage() override { bed_.failAttributeWithEio(kBat0, "voltage_now"); }
+  void breakBatteryVoltage() override { bed_.failAttribute(kBat0, "voltage_now"); }
   void removeMouse() override { bed_.removeDevice(kMouse); }
 
  private:
@@ -61,11 +61,7 @@ class LinuxAttributeFaults : public ::testing::TestWithParam<AttributeFault> {};
 TEST_P(LinuxAttributeFaults, GiveAbsentValuesNeverAFailedAnswer) {
   const AttributeFault& f = GetParam();
   Testbed bed(kFixtures + "laptop-energy.umockdev");
-  if (f.eio) {
-    bed.failAttributeWithEio(kBat0, f.attribute);
-  } else {
-    bed.failAttributeWithDirectory(kBat0, f.attribute);
-  }
+  bed.failAttribute(kBat0, f.attribute, f.eio);
   auto registry = os::newLinuxIoRegistry(logitechOnly);
   const auto properties =
       registry->properties(os::firstMatchingService(*registry, "AppleSmartBattery"));

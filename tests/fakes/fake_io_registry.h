@@ -14,7 +14,7 @@ namespace tellwick::testing {
 
 // Entries held in memory: services listed by class in the order added, and
 // plain entries (parents) that belong to no class. Entries can change or go
-// away between calls; searches and reads are counted per class.
+// away between calls; searches are counted per class.
 class FakeIoRegistry final : public os::IoRegistry {
  public:
   // A new entry of className (empty: of no class) under parent; its id.
@@ -45,7 +45,6 @@ class FakeIoRegistry final : public os::IoRegistry {
     auto it = searches_.find(className);
     return it == searches_.end() ? 0 : it->second;
   }
-  int reads() const { return reads_; }
 
   os::Result<std::vector<os::RegistryEntry>> matchingServices(std::string_view className) override {
     ++searches_[std::string(className)];
@@ -64,14 +63,12 @@ class FakeIoRegistry final : public os::IoRegistry {
     return e->parent;
   }
   std::optional<os::PlistValue> property(os::RegistryEntry entry, std::string_view key) override {
-    ++reads_;
     const Entry* e = live(entry);
     if (!e) return std::nullopt;
     if (const auto* value = os::findKey(e->properties, key)) return *value;
     return std::nullopt;
   }
   std::optional<os::PlistDictionary> properties(os::RegistryEntry entry) override {
-    ++reads_;
     const Entry* e = live(entry);
     if (!e) return std::nullopt;
     return e->properties;
@@ -93,7 +90,6 @@ class FakeIoRegistry final : public os::IoRegistry {
 
   std::vector<Entry> entries_;
   std::map<std::string, int> searches_;
-  int reads_ = 0;
   bool searchFails_ = false;
 };
 
