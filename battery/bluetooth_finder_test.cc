@@ -157,23 +157,5 @@ TEST_F(IOKitControllerTest, ManufacturerComesFromTheFirstFullDescriptorAndIsCach
   EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 3);
 }
 
-TEST_F(IOKitControllerTest, PropertiesNeedAnIntegerUsageAndATextMaker) {
-  const std::string id = "F0:B3:EC:01:02:03";
-  registry_.add("IOHIDUserDevice",
-                {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", "2"}, {"Manufacturer", "A"}});
-  registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", 2}});
-  registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "f0:b3:ec:01:02:03"},
-                                    {"PrimaryUsage", 2},
-                                    {"Manufacturer", "B"}});
-  registry_.add("IOHIDUserDevice",
-                {{"PhysicalDeviceUniqueID", id}, {"PrimaryUsage", 2}, {"Manufacturer", "C"}});
-  EXPECT_EQ(controller_.propertiesForIdentifier(id), (DeviceProperties{2, "C"}));
-  EXPECT_EQ(controller_.propertiesForIdentifier(id), (DeviceProperties{2, "C"}));
-  EXPECT_EQ(registry_.searches("IOHIDUserDevice"), 1);
-  registry_.setSearchFails(true);
-  EXPECT_EQ(controller_.propertiesForIdentifier("nobody"), std::nullopt);
-  EXPECT_EQ(controller_.propertiesForIdentifier(id), (DeviceProperties{2, "C"}));
-}
-
 }  // namespace
 }  // namespace tellwick

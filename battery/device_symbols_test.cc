@@ -40,7 +40,6 @@ TEST(DeviceSymbols, LeftAndRightUnits) {
       {"AirPods", SymbolSet::current, "airpod.left", "airpod.right"},
       {"Powerbeats Pro", SymbolSet::current, "beats.powerbeatspro.left",
        "beats.powerbeatspro.right"},
-      {"Powerbeats Pro", SymbolSet::legacy, "l.circle.fill", "r.circle.fill"},
       {"Buds", SymbolSet::current, "l.circle.fill", "r.circle.fill"},
   };
   for (const auto& [name, set, left, right] : cases) {
