@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "battery/iokit_controller.h"
 #include "tests/fakes/fake_io_registry.h"
 
 namespace tellwick {
@@ -124,37 +123,6 @@ TEST(BluetoothFinder, UpdateReplacesTheListAndFindLeavesItAlone) {
   registry.add("AppleDeviceManagementHIDEventService", mouseEntry());
   finder.update();
   EXPECT_EQ(serials(finder), "");
-}
-
-// The lookups of IOKitController.
-class IOKitControllerTest : public ::testing::Test {
- protected:
-  os::RegistryEntry addRadio(const std::string& address, os::PlistValue descriptors) {
-    return registry_.add("AppleHSBluetoothDevice",
-                         {{"DeviceAddress", address}, {"Descriptors", std::move(descriptors)}});
-  }
-  static os::PlistDictionary descriptorOf(os::PlistValue maker) {
-    return {{"DeviceDescriptor", os::PlistDictionary{{"ManufacturerString", std::move(maker)}}}};
-  }
-  FakeIoRegistry registry_;
-  IOKitController controller_{registry_};
-};
-
-TEST_F(IOKitControllerTest, ManufacturerComesFromTheFirstFullDescriptorAndIsCached) {
-  addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{});
-  addRadio("f0-b3-ec-01-02-03", os::PlistDictionary{{"DeviceDescriptor", os::PlistDictionary{}}});
-  addRadio("f0-b3-ec-01-02-03", descriptorOf(7));
-  addRadio("F0-B3-EC-01-02-03", descriptorOf("Wrong Case Inc."));
-  addRadio("f0-b3-ec-01-02-03", "not a dictionary");
-  const auto radio = addRadio("f0-b3-ec-01-02-03", descriptorOf("Logitech Inc."));
-  EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
-  registry_.remove(radio);
-  EXPECT_EQ(controller_.manufacturerForAddress("f0-b3-ec-01-02-03"), "Logitech Inc.");
-  EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 1);
-  // Misses search again.
-  EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
-  EXPECT_EQ(controller_.manufacturerForAddress("00-00"), std::nullopt);
-  EXPECT_EQ(registry_.searches("AppleHSBluetoothDevice"), 3);
 }
 
 }  // namespace
