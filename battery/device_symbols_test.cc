@@ -31,18 +31,6 @@ TEST(DeviceSymbols, ByTypeThenName) {
     EXPECT_EQ(symbolImage(device, SymbolSet::current), current) << name;
     EXPECT_EQ(symbolImage(device, SymbolSet::legacy), legacy) << name;
   }
-  const std::tuple<const char*, SymbolSet, const char*> units[] = {
-      {"AirPods Pro", SymbolSet::legacy, "airpodpro.left"},
-      {"AirPods", SymbolSet::current, "airpod.left"},
-      {"Powerbeats Pro", SymbolSet::current, "beats.powerbeatspro.left"},
-      {"Buds", SymbolSet::current, "l.circle.fill"},
-  };
-  for (const auto& [name, set, left] : units) {
-    DoubleBatteryDevice device(name, "AA", "Apple Inc.", std::nullopt, 1, 2, std::nullopt);
-    EXPECT_EQ(leftSymbolImage(device, set), left) << name;
-  }
-  DoubleBatteryDevice buds("Buds", "AA", "Apple Inc.", std::nullopt, 1, 2, std::nullopt);
-  EXPECT_EQ(rightSymbolImage(buds, SymbolSet::current), "r.circle.fill");
 }
 
 TEST(LowEnergySymbols, CatalogueThenLogitechWordsThenTheBaseRule) {
