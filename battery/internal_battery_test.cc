@@ -39,7 +39,6 @@ struct Machine {
   }
   std::unique_ptr<InternalBattery> find() { return InternalFinder(registry, sources).find(); }
   AppleInternalBattery apple() { return AppleInternalBattery(registry, sources, battery); }
-  LegacyInternalBattery legacy() { return LegacyInternalBattery(registry, sources, battery); }
 };
 
 template <typename T>
@@ -212,16 +211,6 @@ TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   // A text that names no condition leaves the earlier one.
   const std::string expected = "name=Second, toEmpty=-, condition=poor";
   EXPECT_EQ(describe(machine.apple(), expected), expected);
-}
-
-TEST(InternalBattery, CapacitiesMissingOnALaterUpdateStayAsTheyWere) {
-  Machine machine(kSmBus, {{"MaxCapacity", 4500}, {"CurrentCapacity", 2250}});
-  auto battery = machine.legacy();
-  machine.registry.erase(machine.battery, "MaxCapacity");
-  machine.registry.erase(machine.battery, "CurrentCapacity");
-  battery.update(machine.battery);
-  battery.update(os::kNoRegistryEntry);
-  EXPECT_EQ(describe(battery, "max=, current="), "max=4500, current=2250");
 }
 
 TEST(ManufactureDate, DecodesOnlyCalendarDates) {

@@ -265,7 +265,6 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
       {"2A24", invalid, "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Before"},
       {"2A27", bytes("B2"), "Keys-To-Go; Keys-To-Go; -; -; B2; -; -; -; Before"},
       {"2A26", bytes("1.2"), "Keys-To-Go; Keys-To-Go; -; -; -; 1.2; -; -; Before"},
-      {"2A28", bytes("3"), "Keys-To-Go; Keys-To-Go; -; -; -; -; 3; -; Before"},
       {"2A25", bytes("SN"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; SN; Before"},
       {"2A29", bytes("Acme"), "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; Acme"},
       {"2A29", invalid, "Keys-To-Go; Keys-To-Go; -; -; -; -; -; -; -"},

@@ -105,27 +105,5 @@ TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
             std::optional<os::PlistValue>("Logitech Inc."));
 }
 
-TEST(LinuxRegistry, ABatteryWithoutUniqueIdTakesItsAddressFromItsName) {
-  Testbed bed(kFixtures + "laptop-energy.umockdev");
-  // umockdev keeps properties in the uevent file; an empty HID_UNIQ is unset.
-  bed.setAttribute(kMouse, "uevent",
-                   "DRIVER=logitech-hidpp-device\nHID_ID=0005:0000046D:0000B023\n"
-                   "HID_NAME=MX Master 3\nHID_UNIQ=\n");
-  bed.setAttribute(kMouse + "/power_supply/hid-f0:b3:ec:01:02:03-battery", "capacity", "");
-  auto registry = os::newLinuxIoRegistry(logitechOnly);
-  auto batteries = registry->matchingServices("AppleDeviceManagementHIDEventService");
-  ASSERT_TRUE(batteries.ok());
-  std::vector<std::string> addresses;
-  for (auto entry : *batteries) {
-    const auto address = registry->property(entry, "DeviceAddress");
-    if (address && address->get<std::string>()) addresses.push_back(*address->get<std::string>());
-    if (address == os::PlistValue("f0-b3-ec-01-02-03")) {
-      // An empty capacity and no level: no percentage at all.
-      EXPECT_FALSE(registry->property(entry, "BatteryPercent"));
-    }
-  }
-  EXPECT_THAT(addresses, ::testing::UnorderedElementsAre("f0-b3-ec-01-02-03", "f0t1234abcd"));
-}
-
 }  // namespace
 }  // namespace tellwick::testing
