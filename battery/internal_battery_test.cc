@@ -203,9 +203,7 @@ TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   machine.sources.clear();
   const std::string unknown = "charging=-, remaining=-, remainingText=-";
   EXPECT_EQ(describe(machine.apple(), unknown), unknown);
-  machine.sources.add(os::PlistDictionary{{"Name", "InternalBattery-0"}});
-  machine.sources.set(0, "BatteryHealth", "Poor");
-  machine.sources.set(0, "Time to Empty", 50);
+  machine.sources.add(os::PlistDictionary{{"BatteryHealth", "Poor"}, {"Time to Empty", 50}});
   machine.sources.add("not a description");
   machine.sources.add(os::PlistDictionary{{"Name", "Second"}, {"BatteryHealth", "Unknown"}});
   // A text that names no condition leaves the earlier one.
