@@ -322,7 +322,6 @@ TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
 TEST_F(LowEnergyFinderTest, PersistedListsReadOnlyListsOfTexts) {
   const std::pair<std::optional<os::PlistValue>, std::vector<std::string>> cases[] = {
       {std::nullopt, {}},
-      {os::PlistValue("AA"), {}},
       {os::PlistValue(os::PlistArray{"AA", 3}), {}},
       {os::PlistValue(os::PlistArray{"AA", "BB"}), {"AA", "BB"}},
   };

@@ -84,9 +84,7 @@ class CentralEventLog final : public os::BluetoothCentralDelegate {
                       const std::optional<std::vector<std::uint8_t>>& v) override {
     log.push_back("value " + p + " " + c + " " + (v ? std::string(v->begin(), v->end()) : "-"));
   }
-  bool saw(const std::string& line) const {
-    return std::find(log.begin(), log.end(), line) != log.end();
-  }
+  bool saw(const std::string& line) const { return std::ranges::find(log, line) != log.end(); }
   std::vector<std::string> log;
 };
 

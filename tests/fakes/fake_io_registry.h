@@ -41,10 +41,7 @@ class FakeIoRegistry final : public os::IoRegistry {
   // Fault switch: searches fail while set.
   void setSearchFails(bool fails) { searchFails_ = fails; }
 
-  int searches(const std::string& className) const {
-    auto it = searches_.find(className);
-    return it == searches_.end() ? 0 : it->second;
-  }
+  int searches(const std::string& c) const { return searches_.contains(c) ? searches_.at(c) : 0; }
 
   os::Result<std::vector<os::RegistryEntry>> matchingServices(std::string_view className) override {
     ++searches_[std::string(className)];
