@@ -104,9 +104,6 @@ TEST(BluetoothFinder, AnEarlierClassWinsADeviceFoundTwice) {
   BluetoothFinder finder(registry);
   finder.update();
   EXPECT_EQ(serials(finder), "MX Master 3 F0-B3-EC-01-02-03, MX Master 3 aa-bb");
-  for (auto className : BluetoothFinder::registryClasses()) {
-    EXPECT_EQ(registry.searches(std::string(className)), 1) << className;
-  }
 }
 
 TEST(BluetoothFinder, UpdateReplacesTheListAndFindLeavesItAlone) {

@@ -165,7 +165,6 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
       {"unnamed, unknown company", {}, connectable(Bytes{0x34, 0x12}), "", {}, false},
       {"unnamed, one byte of data", {}, connectable(Bytes{0x4C}), "", {}, false},
       {"not connectable", "Pebble", {false, std::nullopt, -60}, "", {}, false},
-      {"connectable unknown", "Pebble", {std::nullopt, std::nullopt, -60}, "", {}, false},
       {"excluded", "Pebble", connectable(), "exclude A", {}, false},
       {"already connected", "Pebble", connectable(), "connected A", {}, false},
   };

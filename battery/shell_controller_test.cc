@@ -149,7 +149,6 @@ TEST_F(ShellControllerTest, DoubleDeviceKeepsWhicheverSideParses) {
                              "Left Battery Level: ?", "Right Battery Level: -"}) +
       block("Headset", {"Address: 03", "Vendor ID: 0x0", "Product ID: 0x1",
                         "Right Battery Level: 5%", "Minor Type: Headset"}) +
-      block("No Vendor", {"Address: 04", "Product ID: 0x1", "Left Battery Level: 5%"}) +
       block("No Address", {"Vendor ID: 0x1", "Product ID: 0x1", "Left Battery Level: 5%"})));
   EXPECT_THAT(described(), ElementsAre("01 Headphones Left Only Apple Inc. - - 1 70/-",
                                        "02 Headphones Both Garbled Apple Inc. - - 1 -/-",

@@ -2,7 +2,6 @@
 #define TELLWICK_TESTS_FAKES_FAKE_IO_REGISTRY_H_
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,7 +13,7 @@ namespace tellwick::testing {
 
 // Entries held in memory: services listed by class in the order added, and
 // plain entries (parents) that belong to no class. Entries can change or go
-// away between calls; searches are counted per class.
+// away between calls.
 class FakeIoRegistry final : public os::IoRegistry {
  public:
   // A new entry of className (empty: of no class) under parent; its id.
@@ -41,10 +40,8 @@ class FakeIoRegistry final : public os::IoRegistry {
   // Fault switch: searches fail while set.
   void setSearchFails(bool fails) { searchFails_ = fails; }
 
-  int searches(const std::string& c) const { return searches_.contains(c) ? searches_.at(c) : 0; }
 
   os::Result<std::vector<os::RegistryEntry>> matchingServices(std::string_view className) override {
-    ++searches_[std::string(className)];
     if (searchFails_) return os::failure("registry: search failed");
     std::vector<os::RegistryEntry> found;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -86,7 +83,6 @@ class FakeIoRegistry final : public os::IoRegistry {
   }
 
   std::vector<Entry> entries_;
-  std::map<std::string, int> searches_;
   bool searchFails_ = false;
 };
 
