@@ -35,39 +35,31 @@ std::vector<std::string> serialsOf(const auto& devices) {
   return out;
 }
 
-class BatteriesControllerTest : public ::testing::Test {
- protected:
-  std::shared_ptr<SingleBatteryDevice> single(std::string serial) {
-    return std::make_shared<SingleBatteryDevice>("s", std::move(serial), 0, "?", 0, 50,
-                                                 std::nullopt);
-  }
-  std::shared_ptr<DoubleBatteryDevice> pair(std::string serial) {
-    return std::make_shared<DoubleBatteryDevice>("d", std::move(serial), "?", 0, 1, 2,
-                                                 std::nullopt);
-  }
-
-  ScriptedFinder finder_;
-  testing::FakeHelperDataModel model_{&finder_.journal};
-  testing::FakeNotificationCenter center_{&finder_.journal};
-  BatteriesController controller_{model_, center_, finder_};
-};
-
-TEST_F(BatteriesControllerTest, SplitsDevicesByClassKeepingOrderThenStoresBeforePosting) {
-  finder_.next = {single("a"), pair("b"), std::make_shared<BatteryDevice>(DeviceType::mouse, "x"),
+TEST(BatteriesControllerTest, SplitsDevicesByClassKeepingOrderThenStoresBeforePosting) {
+  ScriptedFinder finder;
+  testing::FakeHelperDataModel model{&finder.journal};
+  testing::FakeNotificationCenter center{&finder.journal};
+  BatteriesController controller{model, center, finder};
+  const auto single = [](std::string s) {
+    return std::make_shared<SingleBatteryDevice>("s", s, 0, "?", 0, 50, std::nullopt);
+  };
+  const auto pair = [](std::string s) {
+    return std::make_shared<DoubleBatteryDevice>("d", s, "?", 0, 1, 2, std::nullopt);
+  };
+  finder.next = {single("a"), pair("b"), std::make_shared<BatteryDevice>(DeviceType::mouse, "x"),
                   single("c"), pair("d")};
-  controller_.updateBatteries();
-  EXPECT_THAT(serialsOf(*model_.singleBatteryDevices()), ElementsAre("a", "c"));
-  EXPECT_THAT(serialsOf(*model_.doubleBatteryDevices()), ElementsAre("b", "d"));
-  EXPECT_THAT(finder_.journal, ElementsAre("refresh", "setSingleBatteryDevices",
+  controller.updateBatteries();
+  EXPECT_THAT(serialsOf(*model.singleBatteryDevices()), ElementsAre("a", "c"));
+  EXPECT_THAT(serialsOf(*model.doubleBatteryDevices()), ElementsAre("b", "d"));
+  EXPECT_THAT(finder.journal, ElementsAre("refresh", "setSingleBatteryDevices",
                                            "setDoubleBatteryDevices", "post ResponseBatteries"));
-  EXPECT_EQ(center_.posted()[0].object, std::nullopt);
+  EXPECT_EQ(center.posted()[0].object, std::nullopt);
 
   // No devices still stores two empty lists and answers.
-  finder_.next = {};
-  controller_.updateBatteries();
-  EXPECT_TRUE(model_.singleBatteryDevices()->empty());
-  EXPECT_TRUE(model_.doubleBatteryDevices()->empty());
-  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseBatteries", "ResponseBatteries"));
+  finder.next = {};
+  controller.updateBatteries();
+  EXPECT_TRUE(model.singleBatteryDevices()->empty() && model.doubleBatteryDevices()->empty());
+  EXPECT_EQ(center.posted().size(), 2u);
 }
 
 }  // namespace

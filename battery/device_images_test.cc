@@ -22,15 +22,14 @@ std::string text(const std::string& key, const std::string& value) {
   return "<key>" + key + "</key><string>" + value + "</string>";
 }
 
-// Two table folders, an image folder, a bundle with a picture and three
-// preference panes, laid out as the system lays them out.
+// Two table folders, an image folder and a bundle with a picture, laid out
+// as the system lays them out.
 class DeviceImagesTest : public ::testing::Test {
  public:
   DeviceImagesTest() {
     const std::string bundle = root.string() + "/Pictures.bundle";
     root.writeFile("Pictures.bundle/Contents/Resources/Buds.png", "png");
     root.writeFile("images/Keyboard-A.png", "png");
-    root.writeFile("panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns", "icns");
     root.writeFile("first/a-garbage.plist", "not a property list");
     root.writeFile("first/b-array.plist", R"(<plist version="1.0"><array/></plist>)");
     root.writeFile(
@@ -40,7 +39,7 @@ class DeviceImagesTest : public ::testing::Test {
               entry("0x0102", text("ImageName", "Keyboard-A.png") +
                                   text("Bundle", root.string() + "/nowhere")) +
               entry("0x0001", text("Clone", "2")) + entry("0x0002", text("Clone", "0X1")) +
-              entry("0x0003", text("Clone", "0x0003")) + entry("0x0104", text("Other", "x"))));
+              entry("0x0104", text("Other", "x"))));
     root.writeFile("first/.hidden.plist",
                    plist(entry("0x0200", text("ImageName", "Keyboard-A.png"))));
     root.writeFile("first/Inner.bundle/d.plist",
@@ -51,14 +50,11 @@ class DeviceImagesTest : public ::testing::Test {
                          entry("0x12345", text("ImageName", "Keyboard-A.png"))));
     sources.locations.productTableFolders = {root.string() + "/first", root.string() + "/second"};
     sources.locations.imageFolder = root.string() + "/images";
-    sources.locations.keyboardPane = root.string() + "/panes/Keyboard.prefPane";
-    sources.locations.mousePane = root.string() + "/panes/Mouse.prefPane";
   }
 
-  // "-", "symbol NAME", or "file PATH" with paths under root relative to it.
+  // "-", or "file PATH" with paths under root relative to it.
   std::string show(const std::optional<ImageReference>& image) {
     if (!image) return "-";
-    if (image->kind == ImageReference::Kind::symbol) return "symbol " + image->name;
     const bool inside = image->name.starts_with(root.string() + "/");
     return "file " + image->name.substr(inside ? root.string().size() + 1 : 0);
   }
@@ -66,9 +62,7 @@ class DeviceImagesTest : public ::testing::Test {
   testing::ScratchDirectory root;
   std::unique_ptr<os::BundleFileSystem> files = os::newLinuxBundleFileSystem();
   std::unique_ptr<os::PropertyListCoder> coder = os::newLinuxPropertyListCoder();
-  DeviceCatalogue catalogue = DeviceCatalogue::fromJson(
-      R"({"iPhone16,1": {"kind": "phone", "name": "iPhone 15 Pro", "shortName": "15 Pro",
-                         "icon": "iPhone.png"}})");
+  DeviceCatalogue catalogue;
   testing::FakeResourceBundle bundle;
   ImageSources sources{*files, *coder, catalogue, bundle, {}};
 };
@@ -82,46 +76,11 @@ TEST_F(DeviceImagesTest, ProductTablesWithClonesAndBundles) {
       {0x0104, "-"},                            // an image file that is not there
       {0x12345, "file images/Keyboard-A.png"},  // five hex digits
       {0x0001, "-"},                            // a cycle
-      {0x0003, "-"},                            // a clone of itself
       {0x0200, "-"},  // only in hidden files and packages, which are skipped
-      {0x0999, "-"},
   };
   for (const auto& [product, picture] : cases) {
     EXPECT_EQ(show(imageForProductId(product, sources)), picture) << product;
   }
-}
-
-TEST_F(DeviceImagesTest, DevicePictureFallsBackToCatalogueThenType) {
-  bundle.addResource("iPhone.png", "png");
-  const struct {
-    DeviceType type;
-    std::optional<std::int64_t> product;
-    std::optional<std::string> internalName;
-    const char* image;
-  } cases[] = {
-      {DeviceType::keyboard, 0x0239, "iPhone16,1",
-       "file Pictures.bundle/Contents/Resources/Buds.png"},
-      {DeviceType::keyboard, 0x0999, "iPhone16,1", "file memory:/iPhone.png"},
-      {DeviceType::keyboard,
-       {},
-       {},
-       "file panes/Keyboard.prefPane/Contents/Resources/Keyboard.icns"},
-      {DeviceType::mouse, {}, {}, "-"},  // a pane that is not there
-      {DeviceType::headphones, {}, "Watch1,1", "symbol headphones"},
-      {DeviceType::lowEnergy, {}, {}, "-"},
-  };
-  for (const auto& c : cases) {
-    SingleBatteryDevice device(c.type, "x");
-    device.setProductId(c.product);
-    device.setInternalName(c.internalName);
-    EXPECT_EQ(show(deviceImage(device, sources)), c.image) << c.image;
-  }
-}
-
-TEST_F(DeviceImagesTest, TablesAreReadUpToTheirLimitAndNoFurther) {
-  root.writeFile("five", "12345");
-  EXPECT_EQ(files->readFile((root.path() / "five").string(), 5), "12345");
-  EXPECT_EQ(files->readFile((root.path() / "five").string(), 4), std::nullopt);
 }
 
 }  // namespace

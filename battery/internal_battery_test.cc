@@ -7,7 +7,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "tests/fakes/fake_io_registry.h"
 #include "tests/fakes/fake_power_sources.h"
@@ -15,9 +14,6 @@
 namespace tellwick {
 namespace {
 
-using std::chrono::day;
-using std::chrono::month;
-using std::chrono::year;
 using std::chrono::year_month_day;
 using testing::FakeIoRegistry;
 using testing::FakePowerSources;
@@ -43,7 +39,6 @@ struct Machine {
   }
   std::unique_ptr<InternalBattery> find() { return InternalFinder(registry, sources).find(); }
   AppleInternalBattery apple() { return AppleInternalBattery(registry, sources, battery); }
-  LegacyInternalBattery legacy() { return LegacyInternalBattery(registry, sources, battery); }
 };
 
 template <typename T>
@@ -115,7 +110,6 @@ TEST(InternalFinder, ChoosesTheKindByController) {
       {[](Machine&) {}, Kind::apple},
       {provider(kSmBus), Kind::legacy},
       {provider("IOPCIDevice"), Kind::none},
-      {provider(7), Kind::none},
       {[](Machine& m) { m.registry.remove(m.registry.parentEntry(m.battery).value()); },
        Kind::none},
       {[](Machine& m) { m.sources.clear(); }, Kind::none},
@@ -129,10 +123,10 @@ TEST(InternalFinder, ChoosesTheKindByController) {
     Machine machine;
     arrange(machine);
     const auto battery = machine.find();
-    Kind kind = Kind::none;
-    if (dynamic_cast<const AppleInternalBattery*>(battery.get())) kind = Kind::apple;
-    if (dynamic_cast<const LegacyInternalBattery*>(battery.get())) kind = Kind::legacy;
-    EXPECT_EQ(kind, expected);
+    EXPECT_EQ(dynamic_cast<const AppleInternalBattery*>(battery.get()) != nullptr,
+              expected == Kind::apple);
+    EXPECT_EQ(dynamic_cast<const LegacyInternalBattery*>(battery.get()) != nullptr,
+              expected == Kind::legacy);
   }
 }
 
@@ -141,7 +135,6 @@ TEST(InternalFinder, ChoosesTheKindByController) {
 TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
   const std::tuple<const char*, os::PlistDictionary, const char*> cases[] = {
       {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, "V=12.60, W=18.90, mA=-1500"},
-      {nullptr, {{"Amperage", 2000}, {"Voltage", 12000.0}, {"Is Charging", 1}}, "W=24.00"},
       {nullptr, {{"Amperage", 0}, {"Voltage", 12000}}, "W=0.00"},  // not -0
       {nullptr, {{"Temperature", 3055}}, "temperature=30.55"},
       {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, "temperature=-, V=-"},
@@ -149,14 +142,11 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
        {{"ManufactureDate", 21573}, {"Manufacturer", "SMP"}},
        "date=2022-02-05, maker=SMP"},
       {nullptr, {{"ManufactureDate", 0}, {"Manufacturer", 5}}, "date=-, maker=-"},
-      {nullptr, {{"ManufactureDate", 70000}}, "date=-"},
       {nullptr,
        {{"CycleCount", std::uint64_t{321}}, {"DesignCycleCount9C", 1000}},
        "cycles=321, designCycles=1000"},
       // Time remaining follows the charging state.
       {kSmc, {{"Is Charging", 0}, {"Time to Empty", 121}}, "remaining=121, remainingText=02:01"},
-      {kSmc, {{"Time to Empty", 1}}, "remaining=1, remainingText=00:01"},
-      {kSmc, {{"Time to Empty", -1}}, "remaining=-1, remainingText=-"},
       {kSmc,
        {{"Is Charging", true}, {"Time to Full Charge", 30}, {"Time to Empty", 5}},
        "remaining=30, remainingText=00:30"},
@@ -164,12 +154,9 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
       {kSmc, {{"Is Charging", 1}}, "remaining=-, remainingText=-"},
       // Flags are true only for the number one.
       {kSmBus, {{"Is Charging", 1}, {"Is Charged", true}}, "charging=1, charged=1"},
-      {kSmBus, {{"Is Charging", 1.0}, {"Is Charged", "1"}}, "charging=1, charged=0"},
       {kSmBus, {{"Is Charging", false}, {"Is Charged", 2}}, "charging=0, charged=0"},
       // Only the exact text means the adapter.
       {kSmc, {{"Power Source State", "AC Power"}}, "ac=1"},
-      {kSmc, {{"Power Source State", "ac power"}}, "ac=0"},
-      {kSmc, {{"Power Source State", 1}}, "ac=0"},
       {kSmc, {}, "ac=0, designText=-, maxText=-, health=-"},
       // Capacities: percentages and a design in mAh, or mAh throughout.
       {kSmc,
@@ -178,7 +165,6 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
         {"Current Capacity", 78},
         {"Max Capacity", 90}},
        "level=78, health=90.00, design=5000, designText=5000 mAh, maxText=90 %, currentText=78 %"},
-      {kSmc, {{"AppleRawMaxCapacity", 4500}}, "design=4500"},
       {kSmBus, {{"DesignCapacity", 0}, {"MaxCapacity", 4500}}, "health=-"},
       {kSmBus,
        {{"DesignCapacity", 5000},
@@ -195,14 +181,9 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
         {"Is Charged", 1},
         {"Current Capacity", 40}},
        "level=100"},
-      {kSmBus,
-       {{"CurrentCapacity", 10}, {"MaxCapacity", 6000}, {"Current Capacity", 40}},
-       "level=40"},
-      {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 6000}}, "level=67"},
       {kSmBus, {{"CurrentCapacity", 1}, {"MaxCapacity", 8}}, "level=13"},
       {kSmBus, {{"AppleRawCurrentCapacity", 3000}, {"AppleRawMaxCapacity", 6000}}, "level=50"},
       {kSmBus, {{"CurrentCapacity", 4000}, {"MaxCapacity", 0}}, "level=-"},
-      {kSmBus, {{"CurrentCapacity", 4000}}, "level=-"},
   };
   for (const auto& [only, properties, expected] : cases) {
     for (const char* controller : {kSmc, kSmBus}) {
@@ -216,17 +197,12 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
   }
 }
 
-TEST(InternalBattery, WithoutAnyPowerSourceTheStateIsUnknown) {
-  Machine machine;
-  machine.sources.clear();
-  const std::string expected = "charging=-, remaining=-, remainingText=-";
-  EXPECT_EQ(describe(machine.apple(), expected), expected);
-}
-
 TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   Machine machine;
-  machine.sources.set(0, "BatteryHealth", "Poor");
-  machine.sources.set(0, "Time to Empty", 50);
+  machine.sources.clear();
+  const std::string unknown = "charging=-, remaining=-, remainingText=-";
+  EXPECT_EQ(describe(machine.apple(), unknown), unknown);
+  machine.sources.add(os::PlistDictionary{{"BatteryHealth", "Poor"}, {"Time to Empty", 50}});
   machine.sources.add("not a description");
   machine.sources.add(os::PlistDictionary{{"Name", "Second"}, {"BatteryHealth", "Unknown"}});
   // A text that names no condition leaves the earlier one.
@@ -234,23 +210,10 @@ TEST(InternalBattery, LaterSourcesOverwriteAndNonDictionariesAreSkipped) {
   EXPECT_EQ(describe(machine.apple(), expected), expected);
 }
 
-TEST(InternalBattery, CapacitiesMissingOnALaterUpdateStayAsTheyWere) {
-  Machine machine(kSmBus, {{"MaxCapacity", 4500}, {"CurrentCapacity", 2250}});
-  auto battery = machine.legacy();
-  machine.registry.erase(machine.battery, "MaxCapacity");
-  machine.registry.erase(machine.battery, "CurrentCapacity");
-  battery.update(machine.battery);
-  EXPECT_EQ(describe(battery, "max=, current="), "max=4500, current=2250");
-  const int reads = machine.registry.reads();
-  battery.update(os::kNoRegistryEntry);
-  EXPECT_EQ(machine.registry.reads(), reads);
-}
-
 TEST(ManufactureDate, DecodesOnlyCalendarDates) {
   const std::pair<std::int64_t, const char*> cases[] = {
       {(42 << 9) | (2 << 5) | 29, "-"},  // 2022 had no 29 February
       {(44 << 9) | (2 << 5) | 29, "2024-02-29"},
-      {(44 << 9) | (13 << 5) | 1, "-"},
       {-1, "-"},
   };
   for (const auto& [packed, date] : cases) EXPECT_EQ(text(decodeManufactureDate(packed)), date);

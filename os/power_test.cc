@@ -18,25 +18,18 @@ class FakeWorld final : public PowerWorld {
     const auto firmware = registry_.addController("AppleSMC");
     smartBattery_ =
         registry_.add("AppleSmartBattery", LaptopExpectations::smartBattery(), firmware);
-    const auto mouse =
-        registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"},
-                                          {"PrimaryUsage", 2},
-                                          {"Manufacturer", "Logitech Inc."}});
+    mouse_ = registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"},
+                                               {"PrimaryUsage", 2},
+                                               {"Manufacturer", "Logitech Inc."}});
     const auto keyboard =
         registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"},
                                           {"PrimaryUsage", 6},
                                           {"Manufacturer", "Apple Inc."}});
     mouseBattery_ = registry_.add("AppleDeviceManagementHIDEventService",
-                                  LaptopExpectations::mouseBattery(), mouse);
+                                  LaptopExpectations::mouseBattery(), mouse_);
     registry_.add("AppleDeviceManagementHIDEventService", LaptopExpectations::keyboardBattery(),
                   keyboard);
-    mouseRadio_ = registry_.add(
-        "AppleHSBluetoothDevice",
-        {{"DeviceAddress", "f0-b3-ec-01-02-03"},
-         {"Descriptors",
-          os::PlistDictionary{{"DeviceDescriptor",
-                               os::PlistDictionary{{"ManufacturerString", "Logitech Inc."}}}}}});
-    mouse_ = mouse;
+    mouseRadio_ = registry_.add("AppleHSBluetoothDevice", LaptopExpectations::mouseRadio());
   }
   os::PowerSources& powerSources() override { return sources_; }
   os::IoRegistry& registry() override { return registry_; }

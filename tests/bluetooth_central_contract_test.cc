@@ -14,38 +14,30 @@ using namespace std::chrono_literals;
 
 constexpr const char* kTag = "C0:11:22:33:44:10";
 
-// Sets up one world on either implementation: an adapter (on or off) and a
-// tag named "Tag" with a battery, connected to the system.
-class FakeWorld {
- public:
-  void build(bool powered) {
-    central_.centralState = powered ? os::CentralState::poweredOn : os::CentralState::poweredOff;
-    auto& p = central_.peripheral(kTag);
-    p.name = "Tag";
-    p.connectedToSystem = true;
-    p.offeredServices = {"1800", "180F"};
+// One world on either implementation: an adapter (on or off) and a tag
+// named "Tag" with a battery, connected to the system.
+struct FakeWorld {
+  os::BluetoothCentral& build(bool powered) {
+    central.centralState = powered ? os::CentralState::poweredOn : os::CentralState::poweredOff;
+    central.peripheral(kTag) = {"Tag", os::PeripheralState::disconnected, true, {"1800", "180F"},
+                                std::nullopt};
+    return central;
   }
-  os::BluetoothCentral& central() { return central_; }
-
- private:
-  testing::FakeBluetoothCentral central_;
+  testing::FakeBluetoothCentral central;
 };
 
-class BluezWorld {
- public:
-  void build(bool powered) {
-    bus_.startBluez();
-    ASSERT_TRUE(bus_.script(powered ? "adapter" : "adapter --off"));
-    ASSERT_TRUE(bus_.script(std::string("device ") + kTag + " Tag --battery 50 --connected"));
+struct BluezWorld {
+  os::BluetoothCentral& build(bool powered) {
+    bus.startBluez();
+    EXPECT_TRUE(bus.script(powered ? "adapter" : "adapter --off"));
+    EXPECT_TRUE(bus.script(std::string("device ") + kTag + " Tag --battery 50 --connected"));
     auto made = os::newLinuxBluetoothCentral();
-    ASSERT_TRUE(made.ok()) << made.error();
-    central_ = std::move(made.value());
+    EXPECT_TRUE(made.ok()) << made.error();
+    central = std::move(made.value());
+    return *central;
   }
-  os::BluetoothCentral& central() { return *central_; }
-
- private:
-  testing::BluezLeBus bus_;
-  std::unique_ptr<os::BluetoothCentral> central_;
+  testing::BluezLeBus bus;
+  std::unique_ptr<os::BluetoothCentral> central;
 };
 
 template <typename World>
@@ -58,8 +50,7 @@ using Worlds = ::testing::Types<FakeWorld, BluezWorld>;
 TYPED_TEST_SUITE(CentralContract, Worlds);
 
 TYPED_TEST(CentralContract, RetrievalNamesAndStates) {
-  this->world.build(true);
-  auto& central = this->world.central();
+  auto& central = this->world.build(true);
   EXPECT_EQ(central.state(), os::CentralState::poweredOn);
   EXPECT_EQ(central.retrieveConnectedPeripherals({"180A", "180F"}), std::vector<std::string>{kTag});
   EXPECT_TRUE(central.retrieveConnectedPeripherals({"180A"}).empty());
@@ -72,8 +63,7 @@ TYPED_TEST(CentralContract, RetrievalNamesAndStates) {
 }
 
 TYPED_TEST(CentralContract, RequestsAnswerOnlyThroughTheLoop) {
-  this->world.build(true);
-  auto& central = this->world.central();
+  auto& central = this->world.build(true);
   testing::CentralEventLog events;
   central.runUntil([] { return false; }, 100ms);
   central.setDelegate(&events);
@@ -89,8 +79,7 @@ TYPED_TEST(CentralContract, RequestsAnswerOnlyThroughTheLoop) {
 }
 
 TYPED_TEST(CentralContract, NothingIsRetrievedWhilePoweredOff) {
-  this->world.build(false);
-  auto& central = this->world.central();
+  auto& central = this->world.build(false);
   EXPECT_EQ(central.state(), os::CentralState::poweredOff);
   EXPECT_TRUE(central.retrieveConnectedPeripherals({"180F"}).empty());
 }

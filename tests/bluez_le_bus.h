@@ -54,12 +54,17 @@ class BluezLeBus {
 };
 
 // Every event a central delivers, one line each: "state", "connected A",
-// "characteristics A 180F: 2A19", "value A 2A19 <bytes>".
+// "discovered A <maker data in hex>", "characteristics A 180F: 2A19",
+// "value A 2A19 <bytes>".
 class CentralEventLog final : public os::BluetoothCentralDelegate {
  public:
   void centralDidUpdateState(os::CentralState) override { log.push_back("state"); }
-  void didDiscoverPeripheral(const std::string& p, const os::AdvertisementData&) override {
-    log.push_back("discovered " + p);
+  void didDiscoverPeripheral(const std::string& p, const os::AdvertisementData& a) override {
+    std::string hex;
+    for (auto byte : a.manufacturerData.value_or(std::vector<std::uint8_t>{})) {
+      hex += "0123456789abcdef"[byte >> 4] + std::string(1, "0123456789abcdef"[byte & 15]);
+    }
+    log.push_back("discovered " + p + " " + hex);
   }
   void didConnectPeripheral(const std::string& p) override { log.push_back("connected " + p); }
   void didFailToConnectPeripheral(const std::string& p, const std::string&) override {
@@ -79,9 +84,7 @@ class CentralEventLog final : public os::BluetoothCentralDelegate {
                       const std::optional<std::vector<std::uint8_t>>& v) override {
     log.push_back("value " + p + " " + c + " " + (v ? std::string(v->begin(), v->end()) : "-"));
   }
-  bool saw(const std::string& line) const {
-    return std::find(log.begin(), log.end(), line) != log.end();
-  }
+  bool saw(const std::string& line) const { return std::ranges::find(log, line) != log.end(); }
   std::vector<std::string> log;
 };
 

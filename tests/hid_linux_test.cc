@@ -18,15 +18,14 @@ namespace {
 
 const std::string kFixtures = std::string(TELLWICK_FIXTURES_DIR) + "/hid/";
 
+std::unique_ptr<os::HidEventSystem> machine() {
+  auto opening = os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
+  EXPECT_TRUE(opening) << opening.error();
+  return opening ? std::move(*opening) : nullptr;
+}
+
 INSTANTIATE_TEST_SUITE_P(Linux, HidEventSystemContract,
-                         ::testing::Values(HidEventSystemWorldFactory{
-                             "Linux",
-                             []() -> std::unique_ptr<os::HidEventSystem> {
-                               auto opening =
-                                   os::newLinuxHidEventSystem(kFixtures + "empty-sensors.conf");
-                               EXPECT_TRUE(opening) << opening.error();
-                               return opening ? std::move(*opening) : nullptr;
-                             }}),
+                         ::testing::Values(HidEventSystemWorldFactory{"Linux", machine}),
                          [](const auto& info) { return info.param.name; });
 
 TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {

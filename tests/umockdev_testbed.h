@@ -38,22 +38,17 @@ class Testbed {
   }
   // Reads of the attribute now fail with EIO, as a gauge's do while the
   // battery is being pulled: the file becomes a link to this process's
-  // memory at address 0, which the kernel refuses to read.
-  void failAttributeWithEio(const std::string& syspath, const char* name) {
-    replaceAttribute(syspath, name);
-    std::filesystem::create_symlink("/proc/self/mem", root_ + syspath + "/" + name);
-  }
-  // Reads of the attribute fail with EISDIR.
-  void failAttributeWithDirectory(const std::string& syspath, const char* name) {
-    replaceAttribute(syspath, name);
-    std::filesystem::create_directory(root_ + syspath + "/" + name);
+  // memory at address 0, which the kernel refuses to read. Without eio they
+  // fail with EISDIR: the file becomes a folder.
+  void failAttribute(const std::string& syspath, const char* name, bool eio = true) {
+    const std::string file = root_ + syspath + "/" + name;
+    std::filesystem::remove(file);
+    if (eio) std::filesystem::create_symlink("/proc/self/mem", file);
+    if (!eio) std::filesystem::create_directory(file);
   }
   UMockdevTestbed* bed() { return bed_; }
 
  private:
-  void replaceAttribute(const std::string& syspath, const char* name) {
-    std::filesystem::remove(root_ + syspath + "/" + name);
-  }
   UMockdevTestbed* bed_;
   std::string root_;
 };

@@ -34,7 +34,7 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
 
   void clearCalls() { calls.clear(); }
   int count(const std::string& call) const {
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    return static_cast<int>(std::ranges::count(calls, call));
   }
 
   // Events.

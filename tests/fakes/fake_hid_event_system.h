@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_HID_EVENT_SYSTEM_H_
 #define TELLWICK_TESTS_FAKES_FAKE_HID_EVENT_SYSTEM_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -45,13 +46,9 @@ class FakeHidEventSystem final : public os::HidEventSystem {
   }
   void setProperty(int service, const std::string& key, os::PlistValue value) {
     auto& properties = services_.at(service).properties;
-    for (auto& [k, v] : properties) {
-      if (k == key) {
-        v = std::move(value);
-        return;
-      }
-    }
-    properties.emplace_back(key, std::move(value));
+    auto it = std::ranges::find(properties, key, &os::PlistDictionary::value_type::first);
+    if (it == properties.end()) it = properties.insert(it, {key, {}});
+    it->second = std::move(value);
   }
   void removeProperty(int service, const std::string& key) {
     std::erase_if(services_.at(service).properties,
@@ -72,16 +69,12 @@ class FakeHidEventSystem final : public os::HidEventSystem {
   }
 
  private:
-  class Event final : public os::HidEvent {
-   public:
-    explicit Event(std::map<std::uint32_t, double> fields) : fields_(std::move(fields)) {}
+  struct Event final : os::HidEvent {
+    explicit Event(std::map<std::uint32_t, double> f) : fields(std::move(f)) {}
     double floatValue(std::uint32_t field) const override {
-      const auto it = fields_.find(field);
-      return it == fields_.end() ? 0 : it->second;
+      return fields.contains(field) ? fields.at(field) : 0;
     }
-
-   private:
-    std::map<std::uint32_t, double> fields_;
+    std::map<std::uint32_t, double> fields;
   };
 
   class ServiceClient final : public os::HidServiceClient {
@@ -131,8 +124,7 @@ class FakeHidEventSystem final : public os::HidEventSystem {
     services_.push_back({{{std::string(os::kHidProductKey), product},
                           {std::string(os::kHidPrimaryUsagePageKey), page},
                           {std::string(os::kHidPrimaryUsageKey), usage}},
-                         {},
-                         true});
+                         {}});
     const int index = static_cast<int>(services_.size()) - 1;
     if (value) setEventValue(index, type, field, *value);
     return index;

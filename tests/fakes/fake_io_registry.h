@@ -2,7 +2,6 @@
 #define TELLWICK_TESTS_FAKES_FAKE_IO_REGISTRY_H_
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -14,7 +13,7 @@ namespace tellwick::testing {
 
 // Entries held in memory: services listed by class in the order added, and
 // plain entries (parents) that belong to no class. Entries can change or go
-// away between calls; searches and reads are counted per class.
+// away between calls.
 class FakeIoRegistry final : public os::IoRegistry {
  public:
   // A new entry of className (empty: of no class) under parent; its id.
@@ -41,14 +40,8 @@ class FakeIoRegistry final : public os::IoRegistry {
   // Fault switch: searches fail while set.
   void setSearchFails(bool fails) { searchFails_ = fails; }
 
-  int searches(const std::string& className) const {
-    auto it = searches_.find(className);
-    return it == searches_.end() ? 0 : it->second;
-  }
-  int reads() const { return reads_; }
 
   os::Result<std::vector<os::RegistryEntry>> matchingServices(std::string_view className) override {
-    ++searches_[std::string(className)];
     if (searchFails_) return os::failure("registry: search failed");
     std::vector<os::RegistryEntry> found;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -64,14 +57,12 @@ class FakeIoRegistry final : public os::IoRegistry {
     return e->parent;
   }
   std::optional<os::PlistValue> property(os::RegistryEntry entry, std::string_view key) override {
-    ++reads_;
     const Entry* e = live(entry);
     if (!e) return std::nullopt;
     if (const auto* value = os::findKey(e->properties, key)) return *value;
     return std::nullopt;
   }
   std::optional<os::PlistDictionary> properties(os::RegistryEntry entry) override {
-    ++reads_;
     const Entry* e = live(entry);
     if (!e) return std::nullopt;
     return e->properties;
@@ -92,8 +83,6 @@ class FakeIoRegistry final : public os::IoRegistry {
   }
 
   std::vector<Entry> entries_;
-  std::map<std::string, int> searches_;
-  int reads_ = 0;
   bool searchFails_ = false;
 };
 
