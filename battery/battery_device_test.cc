@@ -119,16 +119,6 @@ TEST(BatteryLevelRuleTest, FractionsScalePercentagesPassThroughAndTheRestIsAbsen
   }
 }
 
-TEST(BatteryDeviceIdentityTest, SerialsCompareAndHashIgnoringCase) {
-  SingleBatteryDevice upper(DeviceType::mouse, "a");
-  DoubleBatteryDevice lower("b", "aa:bb", "M", 2, 3, 4, "Headset");
-  upper.setSerial("AA:BB");
-  EXPECT_EQ(upper, lower);
-  EXPECT_EQ(std::hash<BatteryDevice>{}(upper), std::hash<BatteryDevice>{}(lower));
-  lower.setSerial("AA:BC");
-  EXPECT_FALSE(upper == lower);
-}
-
 TEST(BatteryDeviceIdentityTest, EachNewDeviceHasItsOwnCanonicalUpperCaseSerialAndToken) {
   // Upper-case version-4 form; std::regex would not build warning-free under the sanitizers.
   const auto canonical = [](std::string s) {

@@ -95,17 +95,6 @@ TEST(BluetoothFinder, TheFirstKindRuleThatAppliesWins) {
   }
 }
 
-TEST(BluetoothFinder, AnEarlierClassWinsADeviceFoundTwice) {
-  FakeIoRegistry registry;
-  registry.add("BNBMouseDevice", with(mouseEntry(), "Product", "From BNB"));
-  registry.add("IOAppleBluetoothHIDDriver",
-               with(mouseEntry(), "DeviceAddress", "F0-B3-EC-01-02-03"));
-  registry.add("BNBTrackpadDevice", with(mouseEntry(), "DeviceAddress", "aa-bb"));
-  BluetoothFinder finder(registry);
-  finder.update();
-  EXPECT_EQ(serials(finder), "MX Master 3 F0-B3-EC-01-02-03, MX Master 3 aa-bb");
-}
-
 TEST(BluetoothFinder, UpdateReplacesTheListAndFindLeavesItAlone) {
   FakeIoRegistry registry;
   const auto entry = registry.add("AppleDeviceManagementHIDEventService", mouseEntry());

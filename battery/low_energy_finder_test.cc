@@ -281,23 +281,6 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
   }
 }
 
-// A value without data, or for no device, changes nothing and tells no one.
-TEST_F(LowEnergyFinderTest, ValueNotificationsComeAtMostOncePerSecond) {
-  bringUp(kA);
-  clock.advance(2);
-  central.valueUpdated(kA, "2A19", std::nullopt);
-  central.valueUpdated(kB, "2A19", Bytes{50});
-  EXPECT_FALSE(device().batteryLevel());
-  EXPECT_LT(device().lastUpdate(), clock.now());
-  const std::pair<double, bool> steps[] = {{1.5, true}, {1.0, false}, {0.01, true}};
-  for (const auto& [advance, notifies] : steps) {
-    clock.advance(advance);
-    delegate.updates = 0;
-    central.valueUpdated(kA, "2A00", Bytes{1});
-    EXPECT_EQ(delegate.updates, notifies ? 1 : 0) << "after " << advance;
-  }
-}
-
 TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
   bringUp(kA);
   central.clearCalls();
@@ -329,18 +312,6 @@ TEST_F(LowEnergyFinderTest, PersistedListsReadOnlyListsOfTexts) {
     if (stored) defaults.contents("tellwick-test").emplace_back("MonitoredDevicesKey", *stored);
     EXPECT_EQ(persistency->monitoredDevices(), read);
   }
-}
-
-TEST_F(LowEnergyFinderTest, MonitoredListEditsReadTheStoreAfresh) {
-  ASSERT_TRUE(persistency->addMonitoredDevice("AA").ok());
-  // Another process adds one behind this one's back.
-  ASSERT_TRUE(LowEnergyPersistency(*domain).addMonitoredDevice("BB").ok());
-  ASSERT_TRUE(persistency->addMonitoredDevice("AA").ok());
-  EXPECT_EQ(persistency->monitoredDevices(), (std::vector<std::string>{"AA", "BB"}));
-  EXPECT_FALSE(persistency->isMonitored(std::nullopt));
-  defaults.failWrites = true;
-  EXPECT_FALSE(persistency->addMonitoredDevice("CC").ok());
-  EXPECT_TRUE(persistency->isMonitored("CC"));
 }
 
 }  // namespace

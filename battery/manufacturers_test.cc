@@ -17,9 +17,5 @@ TEST(ManufacturersTest, KnownVendorsHaveTheirNamesAndOthersTheShippedFallback) {
   }
 }
 
-TEST(DeviceTypeTest, DescriptionsComeFromTheShippedBatteryTable) {
-  EXPECT_EQ(description(DeviceType::headset, os::installedBundle()), "Headset");
-}
-
 }  // namespace
 }  // namespace tellwick

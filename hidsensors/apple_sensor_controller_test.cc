@@ -46,18 +46,6 @@ class AppleSensorControllerTest : public ::testing::Test {
   std::optional<AppleSensorController> controller_;
 };
 
-// Sorted by description; ties keep the group order current, thermal, voltage.
-TEST_F(AppleSensorControllerTest, TiesFollowCurrentThermalVoltageAndUpperCaseSortsFirst) {
-  system_.addVoltage("x", 1.0);
-  system_.addThermal("x", 2.0);
-  system_.addThermal("b", std::nullopt);  // no event: left out
-  system_.addCurrent("x", -4.0);
-  system_.addCurrent("Z", 5.0);
-
-  EXPECT_THAT(update(), ElementsAre(Row{"appleCurrent002", "Z", 5.0}, Row{"appleCurrent001", "x", -4.0},
-                                    Row{"appleThermal001", "x", 2.0}, Row{"appleVoltage001", "x", 1.0}));
-}
-
 TEST_F(AppleSensorControllerTest, GroupWhoseServicesChangedSinceStartIsDroppedWhole) {
   system_.addThermal("T1", 30);
   system_.addVoltage("V1", 1.1);

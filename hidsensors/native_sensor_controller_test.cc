@@ -14,26 +14,6 @@ using testing::FakeHidEventSystem;
 
 os::PlistArray strings(std::initializer_list<const char*> texts) { return {texts.begin(), texts.end()}; }
 
-TEST(NativeSensorControllerTest, NamesEachGroupFromProductOrNoname) {
-  FakeHidEventSystem system;
-  system.addCurrent("PMU ibat", 1.5);
-  system.addThermal("PMU tdie1", 40);
-  const int unnamed = system.addThermal("dropped", 41);
-  system.removeProperty(unnamed, "Product");
-  const int numeric = system.addThermal("dropped", 42);
-  system.setProperty(numeric, "Product", std::int64_t{7});
-  system.addVoltage("PMU vbat", 4.2);
-
-  NativeSensorController reader(system);
-
-  EXPECT_EQ(reader.currentNames(), strings({"PMU ibat"}));
-  // A non-string name is handed on as the event system gives it.
-  os::PlistArray thermal = strings({"PMU tdie1", "noname"});
-  thermal.emplace_back(std::int64_t{7});
-  EXPECT_EQ(reader.thermalNames(), thermal);
-  EXPECT_EQ(reader.voltageNames(), strings({"PMU vbat"}));
-}
-
 TEST(NativeSensorControllerTest, NamesAreReadOnceAndReadingsAfreshWithANewClientEachTime) {
   FakeHidEventSystem system;
   const int first = system.addThermal("A", 30);

@@ -85,20 +85,5 @@ TEST(DiskUtilitiesTest, RateLaddersInBothForms) {
   }
 }
 
-TEST(DiskUtilitiesTest, UnshowableIntervalsGiveDash) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  constexpr auto kMaxU = std::numeric_limits<std::uint64_t>::max();
-  for (bool bits : {false, true}) {
-    for (double seconds : {0.0, -2.0, nan}) {
-      EXPECT_EQ(D::rateText(100, bits, seconds), "-") << seconds;
-      EXPECT_EQ(D::wholeRateText(100, bits, seconds), "-") << seconds;
-    }
-    EXPECT_EQ(D::wholeRateText(0, bits, 0.0), "-");
-    // A tiny interval pushes the rate past 64 bits.
-    EXPECT_EQ(D::rateText(kMaxU, bits, 1e-3), "-");
-    EXPECT_EQ(D::wholeRateText(kMaxU, bits, 0.5), "-");
-  }
-}
-
 }  // namespace
 }  // namespace tellwick

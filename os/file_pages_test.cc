@@ -17,11 +17,9 @@ TEST(FilePagesTest, OnlyReadOnlyMappingsOfNamedFilesAreTaken) {
       "55d0c2a1a000-55d0c2b00000 r-xp 0001a000 fe:01 1311  /usr/bin/prog\n"
       "55d0c2c00000-55d0c2c01000 rw-p 00100000 fe:01 1311  /usr/bin/prog\n"
       "55d0c3000000-55d0c3021000 rw-p 00000000 00:00 0     [heap]\n"
-      "7f0000000000-7f0000001000 r--p 00000000 00:00 0 \n"
       "7f0000001000-7f0000002000 ---p 00000000 fe:01 77    /usr/lib/libx.so\n"
       "7f0000002000-7f0000004000 r--s 00000000 fe:01 78    /var/cache/a file (deleted)\n"
       "7ffd00000000-7ffd00002000 r-xp 00000000 00:00 0     [vdso]\n"
-      "not a line\n"
       "7f0000005000-7f0000004000 r--p 00000000 fe:01 79    /backwards\n"
       "7f0000006000-7f0000007000 r--p 00000000 fe:01 80    /last/without/newline";
   const std::vector<AddressRange> expected = {{0x55d0c2a00000, 0x55d0c2a1a000},

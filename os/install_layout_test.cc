@@ -5,10 +5,6 @@
 namespace tellwick::os {
 namespace {
 
-TEST(InstallLayoutTest, ToolDirectoryIsThePrefixsLibexec) {
-  EXPECT_EQ(toolDirectoryForExecutable("/tmp/p x/bin/tellwick"), "/tmp/p x/libexec/tellwick");
-}
-
 TEST(InstallLayoutTest, ToolDirectoryGoesFirstOnThePath) {
   struct Case {
     std::optional<std::string_view> path;

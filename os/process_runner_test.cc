@@ -172,17 +172,5 @@ TEST_F(LinuxProcessRunnerTest, StopAllKillsRunningChildrenAndFailsLaterRuns) {
   EXPECT_EQ(sh("echo after"), std::nullopt);
 }
 
-TEST_F(LinuxProcessRunnerTest, WorksForAHelperStartedWithClosedStandardStreams) {
-  EXPECT_EXIT(
-      {
-        ::close(0);
-        ::close(1);
-        ::close(2);
-        auto out = sh("echo out; echo err >&2");
-        ::_exit(out == "out\n" ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
 }  // namespace
 }  // namespace tellwick::os

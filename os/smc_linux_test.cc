@@ -335,21 +335,6 @@ TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
   EXPECT_FALSE(temperature("TC1C"));  // only applesmc's labels are keys
 }
 
-TEST_F(LinuxSmcTest, AVanishedAppleSmcReadsNothingUntilItIsBack) {
-  tree_.appleSmc(0);
-  tree_.appleTemperature(1, "TC0P", "42500");
-  tree_.appleFan(1, "Left", 2000, 0, 0, 0);
-  ASSERT_TRUE(open());
-  EXPECT_EQ(temperature("TC0P"), 42.5);
-
-  tree_.remove("devices/platform/applesmc.768");
-  EXPECT_FALSE(temperature("TC0P"));
-  EXPECT_EQ(fanCount(), 0);
-
-  tree_.appleTemperature(1, "TC0P", "43000");
-  EXPECT_EQ(temperature("TC0P"), 43000 * 256 / 1000 / 256.0);
-}
-
 // The helper reads its sensors from the controller only where applesmc is
 // there; a board whose chips report fans has no controller keys.
 TEST(LinuxSmcPresentTest, OnlyTheAppleSmcDeviceCounts) {

@@ -17,11 +17,5 @@ TEST(WhitespaceTest, TrimsBlanksTabsAndUnicodeSpaceSeparatorsOnly) {
   EXPECT_EQ(trimWhitespace("\x80x\xA0"), "\x80x\xA0");
 }
 
-TEST(WhitespaceTest, IndentationCountsLeadingBlanksOnly) {
-  EXPECT_EQ(indentation(""), 0u);
-  EXPECT_EQ(indentation("  \t x"), 2u);
-  EXPECT_EQ(indentation("\xC2\xA0 x"), 0u);
-}
-
 }  // namespace
 }  // namespace tellwick

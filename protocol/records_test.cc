@@ -39,16 +39,6 @@ TEST(SensorTest, ClassificationAndPresentation) {
   }
 }
 
-TEST(SensorTypeTest, RawValuesEndAtFanAndNamesComeFromTheProtocolTable) {
-  EXPECT_EQ(sensorTypeFromRawValue(5), SensorType::fan);
-  EXPECT_EQ(sensorTypeFromRawValue(6), std::nullopt);
-  testing::FakeResourceBundle bundle;
-  bundle.setString("protocol", "THERMAL", "Température");
-  bundle.setString("battery", "FAN", "wrong table");
-  EXPECT_EQ(localizedName(SensorType::thermal, bundle), "Température");
-  EXPECT_EQ(localizedName(SensorType::fan, bundle), "FAN");
-}
-
 // Clamped to [0, 1]; equal bounds give what a division by zero gives.
 TEST(FanTest, RelativeSpeedIsClampedToTheUnitInterval) {
   constexpr auto kMin = std::numeric_limits<std::int64_t>::min();

@@ -67,12 +67,6 @@ TEST_F(SensorsTest, ABadFileContributesNothingAndTheOthersStillLoad) {
   }
 }
 
-TEST_F(SensorsTest, MissingOrUnreadableFilesContributeNothing) {
-  bundle_.setUnreadable("Temperatures.json");
-  EXPECT_THAT(identifiers(Sensors::all(bundle_)), ElementsAre("VC0C", "IC0R", "ID0R", "PSTR"));
-  EXPECT_THAT(Sensors::all(testing::FakeResourceBundle()), IsEmpty());
-}
-
 TEST(JsonValueTest, NumbersKeepTheirKindAndRangeAndNullIsTheNullMarker) {
   auto tree = plistValueFromJson(
       R"({"b":true,"n":null,"neg":-3,"small":7,"big":18446744073709551615,"f":0.25,"s":"é"})");

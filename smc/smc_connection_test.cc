@@ -13,21 +13,6 @@ class SmcConnectionTest : public ::testing::Test {
   testing::EmulatedSmc smc_;
 };
 
-TEST_F(SmcConnectionTest, ClosesWhenDestroyedAndConnectionsAreIndependent) {
-  {
-    SmcConnection first(smc_);
-    first.openConnection();
-    EXPECT_EQ(smc_.releases, 1);
-    std::optional<SmcConnection> second(std::in_place, smc_);
-    second->openConnection();
-    EXPECT_NE(first.connection(), second->connection());
-    second.reset();
-    EXPECT_EQ(first.readKeyValue("TC0P"), 42.5);
-  }
-  EXPECT_EQ(smc_.openConnections(), 0u);
-  EXPECT_EQ(smc_.closes, 2);
-}
-
 TEST_F(SmcConnectionTest, WithoutServiceOrOpenTheConnectionStaysZeroAndReadsAreAbsent) {
   for (bool noService : {true, false}) {
     smc_.hasService = !noService;

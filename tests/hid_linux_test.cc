@@ -28,20 +28,6 @@ INSTANTIATE_TEST_SUITE_P(Linux, HidEventSystemContract,
                          ::testing::Values(HidEventSystemWorldFactory{"Linux", machine}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(LinuxHidEventSystemTest, UserConfigurationRelabelsHidesAndScalesChannels) {
-  std::vector<std::string> warnings;
-  auto opening = os::newLinuxHidEventSystem(kFixtures + "custom-sensors.conf", &warnings);
-  ASSERT_TRUE(opening) << opening.error();
-  EXPECT_THAT(warnings, ::testing::IsEmpty());
-  NativeSensorController reader(**opening);
-
-  EXPECT_THAT(*reader.thermalNames(),
-              ::testing::UnorderedElementsAre("cpu_thermal temp1", "nvme Composite", "nvme Flash"));
-  EXPECT_THAT(*reader.voltageNames(), ::testing::ElementsAre("ina226 VBUS"));
-  EXPECT_THAT(*reader.refreshVoltageSensors(),
-              ::testing::ElementsAre(::testing::Optional(::testing::DoubleNear(10.168, 1e-9))));
-}
-
 TEST(LinuxHidEventSystemTest, OpeningReportsConfigurationProblemsAndOneOwnerAtATime) {
   const auto missing = os::newLinuxHidEventSystem(kFixtures + "no-such.conf");
   EXPECT_FALSE(missing);

@@ -46,12 +46,5 @@ args="$*"; echo "${args//,/+}.1,0,0,")");
   EXPECT_EQ(center_.postedNames(), std::vector<std::string>(2, "ResponseTraffic"));
 }
 
-TEST_F(TrafficIntegrationTest, LinuxNettopRefusesOtherOptions) {
-  const std::string nettop = std::string(TELLWICK_BIN_DIR) + "/nettop";
-  EXPECT_EQ(Shell::run(*runner_, processEnvironment(),
-                       {"-c", nettop + " -L 1 -t wifi 2>/dev/null; echo $?"}),
-            "64\n");
-}
-
 }  // namespace
 }  // namespace tellwick

@@ -43,11 +43,5 @@ TEST(ParseArgumentsTest, RejectsWhatItCannotDo) {
   }
 }
 
-// The usage text is built from the tables: the query first, then the subcommands.
-TEST(ParseArgumentsTest, UsageListsEveryCommand) {
-  EXPECT_THAT(usage(), StartsWith("usage: tellwickctl sensors|fans|traffic|batteries|all [--json] [--timeout SECONDS]\n"
-                                  "       tellwickctl terminate [--timeout SECONDS]\n"));
-}
-
 }  // namespace
 }  // namespace tellwick::ctl

@@ -20,21 +20,6 @@ std::vector<const Category*> chosen(std::string_view name) {
 
 using Json = nlohmann::ordered_json;
 
-TEST(ReportTest, EmptyOrMissingCategoriesSayNoneReported) {
-  testing::FakeHelperDataModel store;
-  store.setFans({});
-  store.setSingleBatteryDevices({});
-  EXPECT_EQ(humanReport(categories(), store),
-            "Sensors\n  none reported\n\n"
-            "Fans\n  none reported\n\n"
-            "Traffic\n  none reported\n\n"
-            "Single battery devices\n  none reported\n\n"
-            "Double battery devices\n  none reported\n");
-  EXPECT_EQ(Json::parse(jsonReport(categories(), store)),
-            Json::parse(R"({"sensors":null,"source":null,"fans":[],"traffic":null,"singleBatteryDevices":[],)"
-                        R"("doubleBatteryDevices":null})"));
-}
-
 TEST(ReportTest, AnUnreadableListSaysWhyAndTextThatIsNotUtf8NeverAbortsTheJson) {
   testing::FakeHelperDataModel store;
   store.setFans({Fan("F0Ac", std::string("Left\xff"), 1, 0, 2, 1)});
@@ -88,14 +73,6 @@ TEST(ReportTest, PeripheralsTableEndsEachLineWithItsLastValue) {
   EXPECT_EQ(peripheralsText({keyboard}),
             "NAME  TYPE      LEVEL  CHARGING  MANUFACTURER  SERIAL\n"
             "Keys  Keyboard  80%    no        -             aa-bb\n");
-}
-
-// The records' own coding is tested with them; here only what the report adds.
-TEST(ReportTest, JsonNamesTheSensorsSource) {
-  testing::FakeHelperDataModel store;
-  store.setSensors({Sensor("appleThermal001", "coretemp", 45.5)});
-  EXPECT_EQ(Json::parse(jsonReport(chosen("sensors"), store))["source"], "hwmon (libsensors)");
-  EXPECT_EQ(humanReport(chosen("sensors"), store).substr(0, 32), "Sensors from hwmon (libsensors)\n");
 }
 
 }  // namespace

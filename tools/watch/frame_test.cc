@@ -44,25 +44,6 @@ ViewSettings sized(int columns, int lines, Glyphs glyphs = Glyphs::unicode) {
   return view;
 }
 
-TEST(FrameTest, EveryLineFillsTheScreenExactly) {
-  const struct {
-    int columns, lines, sensors;
-  } kSizes[] = {{40, 12, 3}, {40, 12, 40}, {80, 24, 12}, {132, 50, 12}, {200, 60, 600}, {20, 5, 3}, {1, 1, 3}};
-  for (Glyphs glyphs : {Glyphs::unicode, Glyphs::ascii}) {
-    for (const auto& size : kSizes) {
-      auto frame = composeFrame(laptop(size.sensors), sized(size.columns, size.lines, glyphs));
-      ASSERT_EQ(frame.size(), static_cast<std::size_t>(size.lines));
-      for (const auto& line : frame) {
-        EXPECT_EQ(cellWidth(line.text), static_cast<std::size_t>(size.columns)) << "'" << line.text << "'";
-        if (glyphs == Glyphs::ascii) {
-          for (char c : line.text) EXPECT_EQ(c & 0x80, 0) << line.text;
-        }
-      }
-    }
-  }
-  EXPECT_TRUE(composeFrame(laptop(), sized(0, 5)).empty());
-}
-
 TEST(FrameTest, At40By12EveryPanelShowsItsData) {
   auto frame = composeFrame(laptop(), sized(40, 12));
   const char* kGolden[] = {
