@@ -18,13 +18,16 @@ constexpr std::array<std::string_view, 18> kSpaces = {
     "\xE2\x81\x9F", "\xE3\x80\x80",
 };
 
-// Every space above starts with one of these bytes; most text is rejected here.
-bool mayStartSpace(unsigned char byte) {
-  return byte == '\t' || byte == ' ' || byte == 0xC2 || (byte >= 0xE1 && byte <= 0xE3);
-}
+// Every space above but the blank and the tab starts with one of these
+// bytes; most text is rejected here.
+bool mayStartSpace(unsigned char byte) { return byte == 0xC2 || (byte >= 0xE1 && byte <= 0xE3); }
 
 std::size_t leadingSpace(std::string_view text) {
-  if (text.empty() || !mayStartSpace(static_cast<unsigned char>(text.front()))) return 0;
+  if (text.empty()) return 0;
+  unsigned char first = static_cast<unsigned char>(text.front());
+  // Indentation is blanks, so they skip the table.
+  if (first == ' ' || first == '\t') return 1;
+  if (!mayStartSpace(first)) return 0;
   for (auto space : kSpaces) {
     if (text.starts_with(space)) return space.size();
   }
@@ -35,7 +38,8 @@ std::size_t trailingSpace(std::string_view text) {
   // The last byte of a space is a tab, a blank or a continuation byte.
   if (text.empty()) return 0;
   unsigned char last = static_cast<unsigned char>(text.back());
-  if (last != '\t' && last != ' ' && (last < 0x80 || last > 0xBF)) return 0;
+  if (last == ' ' || last == '\t') return 1;
+  if (last < 0x80 || last > 0xBF) return 0;
   for (auto space : kSpaces) {
     if (text.ends_with(space)) return space.size();
   }
