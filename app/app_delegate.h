@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "os/application.h"
-#include "os/notification_center.h"
+#include "os/bus/application.h"
+#include "os/bus/notification_center.h"
 #include "protocol/controllers.h"
 
 namespace tellwick {

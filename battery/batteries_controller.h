@@ -2,7 +2,7 @@
 #define TELLWICK_BATTERY_BATTERIES_CONTROLLER_H_
 
 #include "battery/shell_controller.h"
-#include "os/notification_center.h"
+#include "os/bus/notification_center.h"
 #include "platform/pending_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"

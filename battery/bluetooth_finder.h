@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "battery/battery_device.h"
-#include "os/io_registry.h"
+#include "os/power/io_registry.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 

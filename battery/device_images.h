@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "battery/battery_device.h"
 #include "battery/device_catalogue.h"
-#include "os/bundle_file_system.h"
-#include "os/property_list_coder.h"
-#include "os/resource_bundle.h"
+#include "os/files/bundle_file_system.h"
+#include "os/files/resource_bundle.h"
+#include "os/store/property_list_coder.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "battery/battery_device.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 

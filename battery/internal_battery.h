@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "os/io_registry.h"
-#include "os/power_sources.h"
+#include "os/power/io_registry.h"
+#include "os/power/power_sources.h"
 
 namespace tellwick {
 

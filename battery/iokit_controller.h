@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/io_registry.h"
+#include "os/power/io_registry.h"
 
 namespace tellwick {
 

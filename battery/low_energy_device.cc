@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "battery/device_type.h"
+#include "protocol/device_type.h"
 
 namespace tellwick {
 namespace {

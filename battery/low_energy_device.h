@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "battery/battery_device.h"
 #include "battery/device_catalogue.h"
 #include "battery/device_symbols.h"
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "battery/device_type.h"
 #include "battery/manufacturers.h"
-#include "battery/uuid.h"
-#include "platform/utf8.h"
+#include "os/utf8.h"
+#include "protocol/device_type.h"
+#include "protocol/uuid.h"
 
 namespace tellwick {
 namespace {

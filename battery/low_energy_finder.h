@@ -12,9 +12,9 @@
 #include "battery/device_catalogue.h"
 #include "battery/low_energy_device.h"
 #include "battery/low_energy_persistency.h"
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 #include "os/clock.h"
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick {
 

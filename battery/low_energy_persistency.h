@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "os/result.h"
-#include "os/user_defaults.h"
+#include "os/store/user_defaults.h"
 
 namespace tellwick {
 

@@ -1,6 +1,6 @@
 #include "battery/manufacturers.h"
 
-#include "battery/device_type.h"
+#include "protocol/device_type.h"
 
 namespace tellwick {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick {
 

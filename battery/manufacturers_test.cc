@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "battery/device_type.h"
+#include "protocol/device_type.h"
 
 namespace tellwick {
 namespace {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "os/property_list.h"
+#include "os/store/property_list.h"
 
 namespace tellwick::registry_values {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "battery/device_type.h"
 #include "battery/manufacturers.h"
 #include "profiler/whitespace.h"
+#include "protocol/device_type.h"
 
 namespace tellwick {
 namespace {

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "battery/battery_device.h"
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 #include "profiler/output_tree.h"
 #include "profiler/profiler_controller.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 

@@ -10,12 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "os/bus_names.h"
-#include "os/desktop.h"
-#include "os/file_system.h"
-#include "os/http_client.h"
-#include "os/property_list_coder.h"
-#include "os/session_bus.h"
+#include "os/bus/bus_names.h"
+#include "os/bus/session_bus.h"
+#include "os/desktop/desktop.h"
+#include "os/desktop/http_client.h"
+#include "os/files/file_system.h"
+#include "os/store/property_list_coder.h"
 #include "protocol/tellwick.h"
 #include "tests/support/activating_bus.h"
 

@@ -9,7 +9,7 @@
 #include "bench/umockdev_main.h"
 #include "hidsensors/apple_sensor_controller.h"
 #include "hidsensors/native_sensor_controller.h"
-#include "os/hid_event_system.h"
+#include "os/sensors/hid_event_system.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_hid_event_system.h"
 #include "tests/fakes/fake_notification_center.h"

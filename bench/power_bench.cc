@@ -14,8 +14,8 @@
 #include "battery/bluetooth_finder.h"
 #include "battery/internal_battery.h"
 #include "bench/umockdev_main.h"
-#include "os/io_registry.h"
-#include "os/power_sources.h"
+#include "os/power/io_registry.h"
+#include "os/power/power_sources.h"
 
 namespace tellwick {
 namespace {

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "os/property_list_coder.h"
-#include "os/session_bus.h"
-#include "os/user_defaults.h"
+#include "bench/simulated_laptop_helper.h"
+#include "os/bus/session_bus.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
-#include "bench/simulated_laptop_helper.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/session_bus.h"
+#include "os/bus/session_bus.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
 #include "tests/support/scratch_directory.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/umockdev_main.h"
-#include "os/smc_user_client.h"
+#include "os/sensors/smc_user_client.h"
 #include "smc/fan_controller.h"
 #include "smc/intel_sensor_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/record_coding.h"
 #include "tests/support/scoped_environment.h"

@@ -15,7 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 #include "platform/shell.h"
 #include "traffic/network_controller.h"
 

@@ -25,15 +25,15 @@
 #include <string>
 #include <vector>
 
-#include "os/session_bus.h"
-#include "tests/support/private_bus.h"
-#include "tests/support/child_process.h"
-#include "tests/support/scratch_directory.h"
 #include "bench/simulated_laptop_helper.h"
+#include "os/bus/session_bus.h"
+#include "tests/support/child_process.h"
 #include "tests/support/mock_bluez.h"
-#include "tools/watch/frame.h"
-#include "tools/watch/json_line.h"
-#include "tools/watch/watch_state.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scratch_directory.h"
+#include "tools/tellwickctl/watch/frame.h"
+#include "tools/tellwickctl/watch/json_line.h"
+#include "tools/tellwickctl/watch/watch_state.h"
 
 namespace {
 

@@ -24,3 +24,16 @@ function(tellwick_integration_test name)
     TELLWICK_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
   gtest_discover_tests(${name} PROPERTIES LABELS integration DISCOVERY_TIMEOUT 60)
 endfunction()
+
+# tellwick_fuzz_target(NAME SOURCE LIBS ...): a libFuzzer target, built only
+# by scripts/fuzz (with clang and -fsanitize=fuzzer-no-link on everything it
+# links), into the build tree's fuzz/.
+function(tellwick_fuzz_target name source)
+  if(NOT TELLWICK_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "hidsensors/native_sensor_controller.h"
-#include "os/notification_center.h"
-#include "os/property_list.h"
+#include "os/bus/notification_center.h"
+#include "os/store/property_list.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"

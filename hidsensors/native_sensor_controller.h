@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "os/hid_event_system.h"
-#include "os/property_list.h"
+#include "os/sensors/hid_event_system.h"
+#include "os/store/property_list.h"
 
 namespace tellwick {
 

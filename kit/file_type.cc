@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick {
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 #include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick {

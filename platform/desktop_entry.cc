@@ -1,6 +1,6 @@
 #include "platform/desktop_entry.h"
 
-#include "platform/utf8.h"
+#include "os/utf8.h"
 
 namespace tellwick {
 namespace {

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "os/bus_names.h"
-#include "os/file_system.h"
-#include "os/notification_center.h"
+#include "os/bus/bus_names.h"
+#include "os/bus/notification_center.h"
+#include "os/files/file_system.h"
 #include "platform/auto_start_controller.h"
 #include "platform/desktop_entry.h"
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "os/desktop.h"
-#include "os/unit_files.h"
+#include "os/desktop/desktop.h"
+#include "os/desktop/unit_files.h"
 #include "platform/auto_start_controller.h"
 
 namespace tellwick {

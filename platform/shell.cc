@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "os/install_layout.h"
-#include "platform/utf8.h"
+#include "os/files/install_layout.h"
+#include "os/utf8.h"
 
 namespace tellwick {
 namespace {

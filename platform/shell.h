@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 
 namespace tellwick {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 #include "profiler/output_tree.h"
 #include "profiler/service.h"
 

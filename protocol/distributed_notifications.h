@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/notification_center.h"
+#include "os/bus/notification_center.h"
 
 namespace tellwick {
 

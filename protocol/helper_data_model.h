@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "battery/battery_device.h"
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
+#include "protocol/battery_device.h"
 #include "protocol/fan.h"
 #include "protocol/process_traffic_info.h"
 #include "protocol/sensor.h"

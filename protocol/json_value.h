@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "os/property_list.h"
+#include "os/store/property_list.h"
 
 namespace tellwick {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "os/property_list_coder.h"
+#include "os/store/property_list_coder.h"
 
 namespace tellwick {
 namespace {

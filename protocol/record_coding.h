@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "battery/battery_device.h"
-#include "os/property_list.h"
+#include "os/store/property_list.h"
+#include "protocol/battery_device.h"
 #include "protocol/fan.h"
 #include "protocol/process_traffic_info.h"
 #include "protocol/sensor.h"

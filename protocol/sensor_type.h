@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick {
 

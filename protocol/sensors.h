@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 #include "protocol/sensor.h"
 
 namespace tellwick {

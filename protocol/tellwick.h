@@ -7,14 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "os/bus_names.h"
-#include "os/desktop.h"
-#include "os/file_system.h"
-#include "os/http_client.h"
-#include "os/notification_center.h"
-#include "os/property_list_coder.h"
+#include "os/bus/bus_names.h"
+#include "os/bus/notification_center.h"
+#include "os/bus/session_bus.h"
+#include "os/desktop/desktop.h"
+#include "os/desktop/http_client.h"
+#include "os/files/file_system.h"
 #include "os/result.h"
-#include "os/session_bus.h"
+#include "os/store/property_list_coder.h"
 
 namespace tellwick {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "os/notification_center.h"
-#include "os/resource_bundle.h"
-#include "os/smc_user_client.h"
+#include "os/bus/notification_center.h"
+#include "os/files/resource_bundle.h"
+#include "os/sensors/smc_user_client.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "smc/smc_connection.h"

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "os/notification_center.h"
-#include "os/smc_user_client.h"
+#include "os/bus/notification_center.h"
+#include "os/sensors/smc_user_client.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"

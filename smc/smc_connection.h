@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "os/smc_user_client.h"
+#include "os/sensors/smc_user_client.h"
 
 namespace tellwick {
 

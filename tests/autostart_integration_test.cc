@@ -6,8 +6,8 @@
 
 #include <gmock/gmock.h>
 
-#include "os/bus_names.h"
-#include "os/unit_files.h"
+#include "os/bus/bus_names.h"
+#include "os/desktop/unit_files.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
 

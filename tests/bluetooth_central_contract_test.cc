@@ -3,7 +3,7 @@
 
 #include <chrono>
 
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 #include "tests/bluez_le_bus.h"
 #include "tests/fakes/fake_bluetooth_central.h"
 

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 #include "tests/bluez_le_bus.h"
 #include "tests/support/scratch_directory.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "os/hid_event_system.h"
+#include "os/sensors/hid_event_system.h"
 
 namespace tellwick::testing {
 

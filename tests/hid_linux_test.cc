@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "hidsensors/native_sensor_controller.h"
-#include "os/hid_event_system.h"
+#include "os/sensors/hid_event_system.h"
 #include "tests/hid_event_system_contract.h"
 
 namespace tellwick::testing {

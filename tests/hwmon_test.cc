@@ -18,10 +18,10 @@
 
 #include "hidsensors/apple_sensor_controller.h"
 #include "hidsensors/native_sensor_controller.h"
-#include "os/hid_event_system.h"
-#include "platform/utf8.h"
-#include "tests/fakes/fake_notification_center.h"
+#include "os/sensors/hid_event_system.h"
+#include "os/utf8.h"
 #include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_notification_center.h"
 #include "tests/umockdev_testbed.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "os/session_bus.h"
+#include "os/bus/session_bus.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/support/private_bus.h"
 

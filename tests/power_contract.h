@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "os/io_registry.h"
-#include "os/power_sources.h"
+#include "os/power/io_registry.h"
+#include "os/power/power_sources.h"
 
 namespace tellwick::testing {
 

@@ -12,7 +12,7 @@
 
 #include "battery/batteries_controller.h"
 #include "battery/shell_controller.h"
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 #include "platform/shell.h"
 #include "profiler/profiler_controller.h"
 #include "tests/fakes/fake_helper_data_model.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 #include "platform/shell.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"

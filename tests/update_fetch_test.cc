@@ -5,9 +5,9 @@
 
 #include <gmock/gmock.h>
 
-#include "os/http_client.h"
-#include "tests/support/scoped_environment.h"
+#include "os/desktop/http_client.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick::testing {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "os/notification_center.h"
-#include "os/process_runner.h"
+#include "os/bus/notification_center.h"
+#include "os/process/process_runner.h"
 #include "platform/pending_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "os/smc_user_client.h"
+#include "os/sensors/smc_user_client.h"
 #include "smc/string_converter.h"
 
 namespace tellwick::testing {

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "os/application.h"
+#include "os/bus/application.h"
 
 namespace tellwick::testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 
 namespace tellwick::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/bus_names.h"
+#include "os/bus/bus_names.h"
 
 namespace tellwick::testing {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "os/desktop.h"
+#include "os/desktop/desktop.h"
 
 namespace tellwick::testing {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "os/hid_event_system.h"
+#include "os/sensors/hid_event_system.h"
 
 namespace tellwick::testing {
 

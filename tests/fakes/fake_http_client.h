@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/http_client.h"
+#include "os/desktop/http_client.h"
 
 namespace tellwick::testing {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "os/io_registry.h"
+#include "os/power/io_registry.h"
 
 namespace tellwick::testing {
 

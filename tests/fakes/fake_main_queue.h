@@ -6,7 +6,7 @@
 #include <mutex>
 #include <utility>
 
-#include "os/main_queue.h"
+#include "os/bus/main_queue.h"
 
 namespace tellwick::testing {
 

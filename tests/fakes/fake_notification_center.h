@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/notification_center.h"
+#include "os/bus/notification_center.h"
 #include "tests/fakes/journal.h"
 
 namespace tellwick::testing {

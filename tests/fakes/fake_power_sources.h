@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "os/power_sources.h"
+#include "os/power/power_sources.h"
 
 namespace tellwick::testing {
 

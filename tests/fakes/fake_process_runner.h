@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "os/process_runner.h"
+#include "os/process/process_runner.h"
 
 namespace tellwick::testing {
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick::testing {
 

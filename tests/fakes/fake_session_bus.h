@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "os/session_bus.h"
+#include "os/bus/session_bus.h"
 #include "tests/fakes/fake_application.h"
 #include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"

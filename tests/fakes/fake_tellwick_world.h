@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "os/property_list_coder.h"
+#include "os/store/property_list_coder.h"
 #include "protocol/tellwick.h"
 #include "tests/fakes/fake_bus_names.h"
 #include "tests/fakes/fake_desktop.h"

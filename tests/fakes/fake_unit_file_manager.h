@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "os/unit_files.h"
+#include "os/desktop/unit_files.h"
 
 namespace tellwick::testing {
 

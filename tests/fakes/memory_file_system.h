@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "os/file_system.h"
+#include "os/files/file_system.h"
 
 namespace tellwick::testing {
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "os/user_defaults.h"
+#include "os/store/user_defaults.h"
 
 namespace tellwick::testing {
 

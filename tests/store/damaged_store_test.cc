@@ -8,9 +8,9 @@
 #include <fstream>
 #include <functional>
 
-#include "os/binary_plist.h"
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/binary_plist.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor_kit_constants.h"
 #include "tests/support/scratch_config_home.h"

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "tests/support/scratch_config_home.h"
 
 namespace tellwick {

@@ -8,8 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor_kit_constants.h"
 #include "tests/support/scratch_config_home.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "os/property_list_coder.h"
-#include "os/session_bus.h"
-#include "os/user_defaults.h"
+#include "os/bus/session_bus.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"

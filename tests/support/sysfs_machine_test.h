@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "os/resource_bundle.h"
-#include "os/smc_user_client.h"
+#include "os/files/resource_bundle.h"
+#include "os/sensors/smc_user_client.h"
 #include "protocol/sensors.h"
 #include "smc/fan_controller.h"
 #include "smc/intel_sensor_controller.h"

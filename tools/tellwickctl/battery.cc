@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "battery/manufacturers.h"
-#include "os/io_registry.h"
-#include "os/power_sources.h"
+#include "os/power/io_registry.h"
+#include "os/power/power_sources.h"
 
 namespace tellwick::ctl {
 namespace {

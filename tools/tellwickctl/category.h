@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "os/property_list.h"
+#include "os/store/property_list.h"
 #include "protocol/helper_data_model.h"
 
 namespace tellwick::ctl {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/bus/session_bus.h"
 #include "os/result.h"
-#include "os/session_bus.h"
 #include "protocol/helper_data_model.h"
 #include "tools/tellwickctl/category.h"
 

@@ -1,5 +1,5 @@
-#include "tools/tellwickctl/install.h"
 #include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/install.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "os/bus_names.h"
-#include "os/desktop.h"
-#include "os/file_system.h"
-#include "os/http_client.h"
-#include "os/property_list_coder.h"
-#include "os/unit_files.h"
+#include "os/bus/bus_names.h"
+#include "os/desktop/desktop.h"
+#include "os/desktop/http_client.h"
+#include "os/desktop/unit_files.h"
+#include "os/files/file_system.h"
+#include "os/store/property_list_coder.h"
 #include "platform/desktop_entry.h"
 #include "platform/login_item_auto_start_controller.h"
 #include "platform/main_app_auto_start_controller.h"

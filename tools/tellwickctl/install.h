@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "os/session_bus.h"
+#include "os/bus/session_bus.h"
 #include "platform/auto_start_controller.h"
 #include "protocol/tellwick.h"
 

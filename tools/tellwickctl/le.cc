@@ -1,5 +1,5 @@
-#include "tools/tellwickctl/le.h"
 #include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/le.h"
 
 #include <signal.h>
 #include <unistd.h>
@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "os/bluetooth_central.h"
+#include "os/bluetooth/bluetooth_central.h"
 #include "os/clock.h"
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
-#include "platform/utf8.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
+#include "os/utf8.h"
 
 namespace tellwick::ctl {
 namespace {

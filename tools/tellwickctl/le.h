@@ -8,7 +8,7 @@
 
 #include "battery/device_catalogue.h"
 #include "battery/low_energy_finder.h"
-#include "os/resource_bundle.h"
+#include "os/files/resource_bundle.h"
 
 namespace tellwick::ctl {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "battery/low_energy_persistency.h"
-#include "os/property_list_coder.h"
-#include "os/user_defaults.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
 #include "tests/fakes/fake_resource_bundle.h"
 #include "tests/support/scratch_config_home.h"
 

@@ -1,5 +1,5 @@
 #include "tools/tellwickctl/commands.h"
-#include "tools/watch/watch.h"
+#include "tools/tellwickctl/watch/watch.h"
 
 namespace tellwick::ctl {
 

@@ -1,0 +1,421 @@
+// The notification channel and the main loop over the user's D-Bus session
+// bus, with sd-bus and sd-event.
+//
+// Wire contract, shared with every other program on the bus: a post is a
+// broadcast signal on path /com/quorvane/DistributedNotifications, interface
+// com.quorvane.DistributedNotifications, member Notification, whose body is
+// (s) with the name or (ss) with the name and the object. Observers match on
+// path, interface, member and arg0 (plus arg1 for an object filter), so a
+// sender may append further arguments and still be heard, but the same
+// signal emitted from any other object path is not ours and goes unheard.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <systemd/sd-bus.h>
+#include <systemd/sd-event.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "os/bus/session_bus.h"
+
+namespace tellwick::os {
+namespace {
+
+constexpr const char* kPath = "/com/quorvane/DistributedNotifications";
+constexpr const char* kInterface = "com.quorvane.DistributedNotifications";
+constexpr const char* kMember = "Notification";
+
+// The bus daemon and sd-bus disagree on escapes inside a quoted match value
+// (the daemon takes a backslash literally, sd-bus as an escape), so a value
+// holding a quote or a backslash cannot be put in a rule that both read the
+// same way. Such a value is left out of the rule and checked on arrival.
+bool fitsInMatchRule(const std::string& value) {
+  return value.find_first_of("'\\") == std::string::npos;
+}
+
+// Bus addresses percent-escape everything outside a small safe set.
+std::string escapedAddressValue(const std::string& value) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : value) {
+    bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                c == '-' || c == '_' || c == '/' || c == '.' || c == '\\' || c == '*';
+    if (safe) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0xf];
+    }
+  }
+  return out;
+}
+
+// Work from other threads reaches the loop through an eventfd that sd-event
+// watches: sd-bus and sd-event may only be touched from the loop's thread.
+class EventMainQueue final : public MainQueue {
+ public:
+  explicit EventMainQueue(sd_event* event) : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (wake_ >= 0 &&
+        sd_event_add_io(event, &source_, wake_, EPOLLIN, &EventMainQueue::onWake, this) < 0) {
+      source_ = nullptr;
+    }
+  }
+
+  ~EventMainQueue() override {
+    sd_event_source_unref(source_);
+    if (wake_ >= 0) ::close(wake_);
+  }
+
+  void dispatch(std::function<void()> work) override {
+    std::lock_guard lock(mutex_);
+    if (!source_) return;
+    work_.push_back(std::move(work));
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+  }
+
+ private:
+  static int onWake(sd_event_source*, int fd, std::uint32_t, void* userdata) {
+    std::uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = ::read(fd, &count, sizeof count);
+    auto* self = static_cast<EventMainQueue*>(userdata);
+    std::deque<std::function<void()>> work;
+    {
+      std::lock_guard lock(self->mutex_);
+      work.swap(self->work_);
+    }
+    for (auto& item : work) item();
+    return 0;
+  }
+
+  int wake_;
+  sd_event_source* source_ = nullptr;
+  std::mutex mutex_;
+  std::deque<std::function<void()>> work_;
+};
+
+class DBusNotificationCenter final : public NotificationCenter {
+ public:
+  DBusNotificationCenter(sd_bus* bus, MainQueue& loop)
+      : bus_(bus), loop_(loop), owner_(std::this_thread::get_id()) {}
+
+  ~DBusNotificationCenter() override {
+    for (auto& r : registrations_) sd_bus_slot_unref(r->slot);
+  }
+
+  void addObserver(const void* observer, const std::string& name,
+                   const std::optional<std::string>& object, Handler handler) override {
+    auto registration = std::make_unique<Registration>();
+    registration->observer = observer;
+    registration->name = name;
+    registration->object = object;
+    registration->handler = std::move(handler);
+    std::string rule = std::string("type='signal',path='") + kPath + "',interface='" + kInterface +
+                       "',member='" + kMember + "'";
+    if (fitsInMatchRule(name)) rule += ",arg0='" + name + "'";
+    if (object && fitsInMatchRule(*object)) rule += ",arg1='" + *object + "'";
+    // Synchronous on purpose: once this returns the bus routes the name to
+    // us, so an announcement posted next cannot overtake the registration.
+    if (sd_bus_add_match(bus_, &registration->slot, rule.c_str(), &DBusNotificationCenter::onSignal,
+                         registration.get()) < 0) {
+      return;
+    }
+    registrations_.push_back(std::move(registration));
+  }
+
+  void removeObserver(const void* observer, const std::string& name) override {
+    for (auto it = registrations_.begin(); it != registrations_.end();) {
+      if ((*it)->observer == observer && (*it)->name == name) {
+        sd_bus_slot_unref((*it)->slot);
+        it = registrations_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  void post(const std::string& name, const std::optional<std::string>& object) override {
+    // sd-bus is not thread-safe: a post from another thread is sent by the
+    // loop, in the order handed over.
+    if (std::this_thread::get_id() != owner_) {
+      loop_.dispatch([this, name, object] { post(name, object); });
+      return;
+    }
+    if (object) {
+      sd_bus_emit_signal(bus_, kPath, kInterface, kMember, "ss", name.c_str(), object->c_str());
+    } else {
+      sd_bus_emit_signal(bus_, kPath, kInterface, kMember, "s", name.c_str());
+    }
+  }
+
+ private:
+  struct Registration {
+    const void* observer = nullptr;
+    std::string name;
+    std::optional<std::string> object;
+    Handler handler;
+    sd_bus_slot* slot = nullptr;
+  };
+
+  static int onSignal(sd_bus_message* message, void* userdata, sd_bus_error*) {
+    auto* registration = static_cast<Registration*>(userdata);
+    const char* path = sd_bus_message_get_path(message);
+    if (path == nullptr || std::strcmp(path, kPath) != 0) return 0;
+    if (sd_bus_message_rewind(message, 1) < 0) return 0;
+    const char* name = nullptr;
+    if (sd_bus_message_read_basic(message, 's', &name) <= 0 || registration->name != name) return 0;
+    Notification notification{name, std::nullopt};
+    char type = 0;
+    if (sd_bus_message_peek_type(message, &type, nullptr) > 0 && type == 's') {
+      const char* object = nullptr;
+      if (sd_bus_message_read_basic(message, 's', &object) > 0) notification.object = object;
+    }
+    if (registration->object && registration->object != notification.object) return 0;
+    // The handler may remove its own registration; run a copy.
+    Handler handler = registration->handler;
+    handler(notification);
+    return 0;
+  }
+
+  sd_bus* bus_;
+  MainQueue& loop_;
+  std::thread::id owner_;
+  std::list<std::unique_ptr<Registration>> registrations_;
+};
+
+class DBusSessionBus final : public SessionBus {
+ public:
+  DBusSessionBus(sd_bus* bus, sd_event* event)
+      : bus_(bus),
+        event_(event),
+        queue_(std::make_unique<EventMainQueue>(event)),
+        center_(std::make_unique<DBusNotificationCenter>(bus, *queue_)) {
+    sd_bus_add_filter(bus_, &disconnectFilter_, &DBusSessionBus::onAnyMessage, this);
+  }
+
+  ~DBusSessionBus() override {
+    // Match slots keep the bus referenced; release them before the bus.
+    center_.reset();
+    queue_.reset();
+    sd_bus_slot_unref(disconnectFilter_);
+    sd_bus_flush_close_unref(bus_);
+    sd_event_unref(event_);
+  }
+
+  NotificationCenter& notificationCenter() override { return *center_; }
+  MainQueue& mainQueue() override { return *queue_; }
+
+  Status claimName(const std::string& name) override {
+    int r = sd_bus_request_name(bus_, name.c_str(), 0);
+    if (r == -EEXIST) return failure("another process already owns the bus name " + name);
+    if (r < 0) return failure(errnoMessage("cannot take the bus name " + name, -r));
+    return {};
+  }
+
+  bool nameHasOwner(const std::string& name) override {
+    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_message* reply = nullptr;
+    int owned = 0;
+    if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                           "org.freedesktop.DBus", "NameHasOwner", &error, &reply, "s",
+                           name.c_str()) >= 0) {
+      if (sd_bus_message_read_basic(reply, 'b', &owned) < 0) owned = 0;
+    }
+    sd_bus_message_unref(reply);
+    sd_bus_error_free(&error);
+    return owned != 0;
+  }
+
+  bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+      if (!connected()) break;
+      auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) break;
+      if (sd_event_run(event_, static_cast<std::uint64_t>(left.count())) < 0) break;
+    }
+    return done();
+  }
+
+  // The application's loop: no deadline at all.
+  void runForever(const std::function<bool()>& done) {
+    while (!done() && connected()) {
+      if (sd_event_run(event_, UINT64_MAX) < 0) break;
+    }
+  }
+
+  void flush() override {
+    if (connected()) sd_bus_flush(bus_);
+  }
+
+  bool connected() override { return !lost_ && sd_bus_is_open(bus_) > 0; }
+
+  std::unique_ptr<Application> makeApplication() override;
+
+  sd_event* event() { return event_; }
+
+ private:
+  static int onAnyMessage(sd_bus_message* message, void* userdata, sd_bus_error*) {
+    if (sd_bus_message_is_signal(message, "org.freedesktop.DBus.Local", "Disconnected") > 0) {
+      static_cast<DBusSessionBus*>(userdata)->lost_ = true;
+    }
+    return 0;
+  }
+
+  sd_bus* bus_;
+  sd_event* event_;
+  std::unique_ptr<EventMainQueue> queue_;
+  std::unique_ptr<DBusNotificationCenter> center_;
+  sd_bus_slot* disconnectFilter_ = nullptr;
+  bool lost_ = false;
+};
+
+// A termination signal is turned into a byte on a pipe that the event loop
+// watches, instead of blocking the signals for sd-event: a blocked mask would
+// be inherited by every tool the helper starts.
+int gSignalPipeWrite = -1;
+
+void onTerminationSignal(int signo) {
+  int saved = errno;
+  unsigned char byte = static_cast<unsigned char>(signo);
+  [[maybe_unused]] ssize_t n = ::write(gSignalPipeWrite, &byte, 1);
+  errno = saved;
+}
+
+class BusApplication final : public Application {
+ public:
+  explicit BusApplication(DBusSessionBus& bus) : bus_(bus) {}
+
+  ~BusApplication() override { uninstallSignals(); }
+
+  ApplicationExit run(ApplicationDelegate& delegate) override {
+    installSignals();
+    delegate.applicationDidFinishLaunching();
+    bus_.runForever([this] { return stopRequested_; });
+    bool lost = !stopRequested_;
+    delegate.applicationWillTerminate();
+    bus_.flush();
+    uninstallSignals();
+    if (lost) return {1, "lost the connection to the session bus"};
+    return {0, {}};
+  }
+
+  void terminate(const void* sender) override {
+    sender_ = sender;
+    stopRequested_ = true;
+  }
+
+  const void* sender() const { return sender_; }
+
+ private:
+  void installSignals() {
+    if (signalSource_) return;
+    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    gSignalPipeWrite = pipe_[1];
+    if (sd_event_add_io(bus_.event(), &signalSource_, pipe_[0], EPOLLIN, &BusApplication::onSignalPipe,
+                        this) < 0) {
+      closePipe();
+      return;
+    }
+    struct sigaction action {};
+    action.sa_handler = &onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, &previousTerm_);
+    sigaction(SIGINT, &action, &previousInt_);
+  }
+
+  void uninstallSignals() {
+    if (!signalSource_) return;
+    sigaction(SIGTERM, &previousTerm_, nullptr);
+    sigaction(SIGINT, &previousInt_, nullptr);
+    signalSource_ = sd_event_source_unref(signalSource_);
+    closePipe();
+  }
+
+  void closePipe() {
+    gSignalPipeWrite = -1;
+    for (int& fd : pipe_) {
+      if (fd >= 0) ::close(fd);
+      fd = -1;
+    }
+  }
+
+  static int onSignalPipe(sd_event_source*, int fd, std::uint32_t, void* userdata) {
+    unsigned char buffer[16];
+    while (::read(fd, buffer, sizeof buffer) > 0) {
+    }
+    auto* self = static_cast<BusApplication*>(userdata);
+    self->terminate(self);
+    return 0;
+  }
+
+  DBusSessionBus& bus_;
+  bool stopRequested_ = false;
+  const void* sender_ = nullptr;
+  int pipe_[2] = {-1, -1};
+  sd_event_source* signalSource_ = nullptr;
+  struct sigaction previousTerm_ {};
+  struct sigaction previousInt_ {};
+};
+
+std::unique_ptr<Application> DBusSessionBus::makeApplication() {
+  return std::make_unique<BusApplication>(*this);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<SessionBus>> connectSessionBus() {
+  std::string address;
+  std::string described;
+  const char* fromEnvironment = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+  if (fromEnvironment && *fromEnvironment) {
+    address = fromEnvironment;
+    described = "DBUS_SESSION_BUS_ADDRESS=" + address;
+  } else if (runtimeDir && *runtimeDir) {
+    std::string path = std::string(runtimeDir) + "/bus";
+    address = "unix:path=" + escapedAddressValue(path);
+    described = path + " (DBUS_SESSION_BUS_ADDRESS is unset)";
+  } else {
+    return failure("no session bus: neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set");
+  }
+
+  sd_bus* bus = nullptr;
+  int r = sd_bus_new(&bus);
+  if (r >= 0) r = sd_bus_set_address(bus, address.c_str());
+  if (r >= 0) r = sd_bus_set_bus_client(bus, 1);
+  if (r >= 0) r = sd_bus_start(bus);
+  // The handshake finishes lazily; ask for our unique name so that a dead
+  // socket or a refused authentication shows up here, not at the first post.
+  const char* unique = nullptr;
+  if (r >= 0) r = sd_bus_get_unique_name(bus, &unique);
+  if (r < 0) {
+    sd_bus_flush_close_unref(bus);
+    return failure(errnoMessage("cannot connect to the session bus at " + described, -r));
+  }
+  sd_event* event = nullptr;
+  r = sd_event_new(&event);
+  if (r >= 0) r = sd_bus_attach_event(bus, event, SD_EVENT_PRIORITY_NORMAL);
+  if (r < 0) {
+    sd_bus_flush_close_unref(bus);
+    sd_event_unref(event);
+    return failure(errnoMessage("cannot set up the event loop", -r));
+  }
+  return std::unique_ptr<SessionBus>(std::make_unique<DBusSessionBus>(bus, event));
+}
+
+}  // namespace tellwick::os

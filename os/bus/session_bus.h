@@ -1,0 +1,66 @@
+#ifndef TELLWICK_OS_BUS_SESSION_BUS_H_
+#define TELLWICK_OS_BUS_SESSION_BUS_H_
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "os/bus/application.h"
+#include "os/bus/main_queue.h"
+#include "os/bus/notification_center.h"
+#include "os/result.h"
+
+namespace tellwick::os {
+
+// A connection to the user's message bus, with the loop that dispatches
+// what arrives on it. Everything here runs on the thread that connected.
+class SessionBus {
+ public:
+  SessionBus() = default;
+  SessionBus(const SessionBus&) = delete;
+  SessionBus& operator=(const SessionBus&) = delete;
+  virtual ~SessionBus() = default;
+
+  // The notification center carried by this connection; lives as long as
+  // the bus object.
+  virtual NotificationCenter& notificationCenter() = 0;
+
+  // Work dispatched here runs on this bus's loop (inside runUntil or the
+  // application's run), from whatever thread it was handed in; lives as long
+  // as the bus object.
+  virtual MainQueue& mainQueue() = 0;
+
+  // Takes the well-known name for this connection, without queueing behind
+  // an owner; on failure, one line saying why not.
+  virtual Status claimName(const std::string& name) = 0;
+
+  // Whether some connection currently owns name; false when the bus cannot
+  // be asked.
+  virtual bool nameHasOwner(const std::string& name) = 0;
+
+  // Dispatches incoming notifications until done() returns true (checked
+  // after every dispatch), the timeout passes or the connection is lost.
+  // Returns done()'s final value.
+  virtual bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) = 0;
+
+  // Blocks until every post made so far has been handed to the bus.
+  virtual void flush() = 0;
+
+  // False once the connection has been lost.
+  virtual bool connected() = 0;
+
+  // The main loop of a program that serves on this bus: it stops on
+  // terminate, SIGTERM, SIGINT, or when the connection is lost (non-zero
+  // exit). The application must not outlive the bus.
+  virtual std::unique_ptr<Application> makeApplication() = 0;
+};
+
+// Connects to the bus named by DBUS_SESSION_BUS_ADDRESS, else to the user bus
+// at $XDG_RUNTIME_DIR/bus. Fails with one line saying what was tried.
+Result<std::unique_ptr<SessionBus>> connectSessionBus();
+
+}  // namespace tellwick::os
+
+#endif  // TELLWICK_OS_BUS_SESSION_BUS_H_

@@ -1,0 +1,176 @@
+#include "os/process/process_runner.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "tests/fakes/fake_process_runner.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick::os {
+namespace {
+
+using namespace std::string_literals;
+using namespace std::chrono_literals;
+
+constexpr RunLimits kLimits{10s, 1 << 20};
+
+// Each world can provide the same few programs, real or scripted, so one
+// suite pins down the behaviour both runners promise.
+class RealWorld {
+ public:
+  ProcessRunner& runner() { return *runner_; }
+
+  std::string program(const std::string& output, int exitStatus) {
+    auto data = scratch_.writeFile("data" + std::to_string(count_), output).string();
+    return scratch_.writeScript("prog" + std::to_string(count_++),
+                                "cat '" + data + "'\nexit " + std::to_string(exitStatus)).string();
+  }
+  std::string hanging() { return scratch_.writeScript("hang", "exec sleep 60").string(); }
+  std::string missing() { return scratch_.string() + "/missing"; }
+
+ private:
+  testing::ScratchDirectory scratch_{"runner"};
+  int count_ = 0;
+  std::unique_ptr<ProcessRunner> runner_ = newLinuxProcessRunner();
+};
+
+class FakeWorld {
+ public:
+  ProcessRunner& runner() { return runner_; }
+
+  std::string program(const std::string& output, int exitStatus) {
+    std::string path = "/fake/prog" + std::to_string(count_++);
+    runner_.install(path, output, exitStatus);
+    return path;
+  }
+  std::string hanging() {
+    runner_.installHanging("/fake/hang");
+    return "/fake/hang";
+  }
+  std::string missing() { return "/fake/missing"; }
+
+ private:
+  testing::FakeProcessRunner runner_;
+  int count_ = 0;
+};
+
+template <typename World>
+class ProcessRunnerContract : public ::testing::Test {
+ protected:
+  World world_;
+};
+
+using Worlds = ::testing::Types<RealWorld, FakeWorld>;
+TYPED_TEST_SUITE(ProcessRunnerContract, Worlds);
+
+// Standard output comes back byte for byte, empty included; a failed run is absent.
+TYPED_TEST(ProcessRunnerContract, SuccessfulRunsReturnStandardOutputAndFailedRunsAreAbsent) {
+  auto& w = this->world_;
+  const std::string binary = "head\0\xff\xfe\r\nline two\n"s;
+  struct Case {
+    std::string output;
+    int status;
+    std::optional<std::string> expected;
+  } const cases[] = {{binary, 0, binary}, {"", 0, ""}, {"partial output", 1, std::nullopt}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(w.runner().run(w.program(c.output, c.status), {"prog"}, {}, kLimits), c.expected)
+        << c.status;
+  }
+  EXPECT_EQ(w.runner().run(w.missing(), {"missing"}, {}, kLimits), std::nullopt);
+}
+
+TYPED_TEST(ProcessRunnerContract, RunsPastTheirLimitsFailAndCostNoMore) {
+  auto& w = this->world_;
+  const std::string output(1000, 'x');
+  struct Case {
+    std::size_t maxOutput;
+    bool succeeds;
+  } const cases[] = {{1000, true}, {999, false}};
+  for (const auto& c : cases) {
+    auto out = w.runner().run(w.program(output, 0), {"prog"}, {}, RunLimits{10s, c.maxOutput});
+    EXPECT_EQ(out.has_value(), c.succeeds) << c.maxOutput;
+  }
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(w.runner().run(w.hanging(), {"hang"}, {}, RunLimits{300ms, 1 << 20}), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+}
+
+// What only real processes can get wrong.
+class LinuxProcessRunnerTest : public ::testing::Test {
+ protected:
+  std::optional<std::string> sh(const std::string& script) {
+    return world_.runner().run("/bin/sh", {"sh", "-c", script}, {"PATH=/usr/bin:/bin"}, kLimits);
+  }
+  RealWorld world_;
+};
+
+TEST_F(LinuxProcessRunnerTest, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
+  auto& runner = world_.runner();
+  EXPECT_EQ(runner.run("/bin/sh", {"sh", "-c", "printf '%s\\n' \"$@\"", "sh", "a b", "", "--c"},
+                       {}, kLimits),
+            "a b\n\n--c\n");
+  EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {"A=1", "B=two words"}, kLimits), "A=1\nB=two words\n");
+  EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {}, kLimits), "");
+}
+
+TEST_F(LinuxProcessRunnerTest, DescriptorsOfTheCallerDoNotReachTheChild) {
+  // Deliberately without O_CLOEXEC, as a careless library would open it.
+  int leaky = ::open("/dev/null", O_RDONLY);
+  ASSERT_EQ(::dup2(leaky, 200), 200);
+  auto seen = sh("for n in 3 4 5 6 7 8 9 " + std::to_string(leaky) +
+                 " 200; do [ -e /proc/$$/fd/$n ] && printf '%s ' $n; done; true");
+  ::close(leaky);
+  ::close(200);
+  EXPECT_EQ(seen, "");
+}
+
+// Every child is reaped, however it ended.
+TEST_F(LinuxProcessRunnerTest, OdditiesOfRealChildren) {
+  EXPECT_EQ(sh("echo before; kill -9 $$"), std::nullopt) << "killed by a signal";
+  EXPECT_EQ(sh("cat"), "") << "standard input is empty, not inherited";
+  EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
+  sh("exit 3");
+  world_.runner().run(world_.missing(), {"missing"}, {}, kLimits);
+  errno = 0;
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+// A tool that leaves a background process holding one of its pipes must not
+// hold the run: the stray is killed with the tool's group once it exits.
+TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingAPipeIsKilledNotWaitedFor) {
+  for (const std::string holds : {">/dev/null", "2>/dev/null"}) {
+    auto started = std::chrono::steady_clock::now();
+    auto out = sh("sleep 60 " + holds + " </dev/null & echo $!");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s) << holds;
+    ASSERT_TRUE(out.has_value()) << holds;
+    pid_t grandchild = std::stoi(*out);
+    for (int i = 0; i < 200 && !testing::processEnded(grandchild); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(testing::processEnded(grandchild)) << holds;
+  }
+}
+
+TEST_F(LinuxProcessRunnerTest, StopAllKillsRunningChildrenAndFailsLaterRuns) {
+  std::optional<std::string> out = "not yet";
+  std::thread running([&] { out = sh("sleep 60; echo late"); });
+  std::this_thread::sleep_for(200ms);
+  auto started = std::chrono::steady_clock::now();
+  world_.runner().stopAll();
+  running.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+  EXPECT_EQ(out, std::nullopt);
+  EXPECT_EQ(sh("echo after"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace tellwick::os

@@ -1,0 +1,349 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "os/posix_file.h"
+#include "os/store/binary_plist.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
+
+namespace tellwick::os {
+namespace {
+
+// A domain holds a handful of encoded lists: a million traffic records take
+// about 90 MB. Anything larger is not one of ours and is not worth the memory;
+// nor is it written, so that no write makes a file the next read refuses.
+constexpr std::size_t kMaxDomainBytes = 256 << 20;
+
+Error failed(const char* what, const std::string& path) {
+  return failure(errnoMessage(std::string(what) + " " + path, errno));
+}
+
+bool makeDirectories(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    std::string prefix = path.substr(0, slash);
+    if (!prefix.empty() && ::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Result<std::string> configDirectory() {
+  // A relative XDG_CONFIG_HOME is invalid and is ignored, as for every
+  // program that follows the base-directory convention.
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return std::string(xdg);
+  const char* home = std::getenv("HOME");
+  if (home && home[0] != '\0') return std::string(home) + "/.config";
+  return failure("no place for the shared store: neither XDG_CONFIG_HOME nor HOME is set");
+}
+
+// The file's bytes; nullopt when there is no file, which reads as an empty
+// domain. A file too large to be ours reads as damaged rather than failing,
+// so that the next write can replace it.
+Result<std::optional<std::string>> readDomainFile(const std::string& path, bool& tooLarge) {
+  FileDescriptor file = openForReading(path);
+  if (!file.valid()) {
+    if (errno == ENOENT) return std::optional<std::string>();
+    return failed("cannot open", path);
+  }
+  struct stat info {};
+  if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<std::uint64_t>(info.st_size) > kMaxDomainBytes) {
+    tooLarge = true;
+    return std::optional<std::string>(std::string());
+  }
+  auto bytes = readAll(file, path, kMaxDomainBytes);
+  if (!bytes) return failure(bytes.error());
+  return std::optional<std::string>(std::move(*bytes));
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+// A domain file as read: its top-level entries, each still in the file's own
+// form, so that values nobody here understands (dates, text that is not
+// UTF-8, repeated keys, nesting of any depth) are written back unchanged.
+struct Contents {
+  struct Entry {
+    std::uint64_t keyRef;
+    std::optional<std::string> key;  // nullopt when the key is not text
+    std::uint64_t valueRef;
+  };
+  std::string bytes;
+  std::optional<bplist::Reader> reader;
+  std::vector<Entry> entries;
+  // Why the file could not be taken as a domain; empty when it could.
+  std::string damage;
+
+  bool holds(const std::string& key) const {
+    return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.key == key; });
+  }
+};
+
+void parseContents(Contents& contents, PropertyListCoder& coder) {
+  auto reader = bplist::Reader::open(bytesOf(contents.bytes));
+  if (!reader) {
+    // A hand-written XML domain is taken over as its binary equivalent.
+    auto decoded = coder.decode(bytesOf(contents.bytes));
+    if (!decoded) {
+      contents.damage = decoded.error();
+      return;
+    }
+    auto binary = coder.encode(*decoded);
+    if (!binary) {
+      contents.damage = binary.error();
+      return;
+    }
+    contents.bytes.assign(binary->begin(), binary->end());
+    reader = bplist::Reader::open(bytesOf(contents.bytes));
+    if (!reader) {
+      contents.damage = reader.error();
+      return;
+    }
+  }
+  auto top = reader->object(reader->top());
+  if (!top) {
+    contents.damage = top.error();
+    return;
+  }
+  if (top->kind != bplist::kDictionary) {
+    contents.damage = "the top level is not a dictionary";
+    return;
+  }
+  const std::size_t n = top->refs.size() / 2;
+  contents.entries.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    auto key = reader->object(top->refs[i]);
+    std::optional<std::string> text = key ? bplist::stringOf(*key) : std::nullopt;
+    contents.entries.push_back({top->refs[i], std::move(text), top->refs[n + i]});
+  }
+  contents.reader = std::move(*reader);
+}
+
+class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
+ public:
+  LinuxUserDefaultsDomain(PropertyListCoder& coder, Result<std::string> directory,
+                          const std::string& suite)
+      : coder_(coder), directory_(std::move(directory)), suite_(suite) {
+    if (directory_) {
+      path_ = *directory_ + "/" + suite + ".plist";
+      lockPath_ = path_ + ".lock";
+      newPath_ = *directory_ + "/." + suite + ".plist.new";
+    }
+  }
+
+  std::optional<PlistValue> value(const std::string& key) override {
+    auto found = read(key);
+    if (!found) return std::nullopt;
+    return std::move(*found);
+  }
+
+  Result<std::optional<PlistValue>> read(const std::string& key) override {
+    auto contents = load();
+    if (!contents) return failure(contents.error());
+    if (!contents->damage.empty()) {
+      return failure("cannot read " + path_ + ": " + contents->damage);
+    }
+    // The last of repeated keys wins, as for every other reader of the format.
+    for (auto it = contents->entries.rbegin(); it != contents->entries.rend(); ++it) {
+      if (it->key != key) continue;
+      auto decoded = bplist::toValue(*contents->reader, it->valueRef);
+      if (!decoded) return failure("cannot read \"" + key + "\" in " + path_ + ": " + decoded.error());
+      return std::optional<PlistValue>(std::move(*decoded));
+    }
+    return std::optional<PlistValue>();
+  }
+
+  Status setValue(const std::string& key, const PlistValue& value) override {
+    return change(key, &value);
+  }
+
+  Status removeValue(const std::string& key) override { return change(key, nullptr); }
+
+ private:
+  Result<Contents> load() {
+    if (!directory_) return failure(directory_.error());
+    bool tooLarge = false;
+    auto bytes = readDomainFile(path_, tooLarge);
+    if (!bytes) return failure(bytes.error());
+    Contents contents;
+    if (tooLarge) {
+      contents.damage = "larger than " + std::to_string(kMaxDomainBytes) + " bytes";
+    } else if (*bytes) {
+      contents.bytes = std::move(**bytes);
+      parseContents(contents, coder_);
+    }
+    return contents;
+  }
+
+  // Read-modify-write under the lock: every entry but key is carried over as
+  // it is, key is set to value or, without one, removed. A file that is not a
+  // domain at all holds nothing to carry and is replaced.
+  Status change(const std::string& key, const PlistValue* value) {
+    if (!directory_) return failure(directory_.error());
+    FileDescriptor lock(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock.valid()) {
+      const int openError = errno;
+      if (openError == ENOENT && makeDirectories(*directory_)) {
+        lock.reset(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+      } else {
+        errno = openError;
+      }
+    }
+    if (!lock.valid()) return failed("cannot open", lockPath_);
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+      if (errno != EINTR) return failed("cannot lock", lockPath_);
+    }
+    removeStaleTemporaries();
+    auto contents = load();
+    if (!contents) return failure(contents.error());
+    if (!value && !contents->holds(key)) return {};
+
+    bplist::Writer writer;
+    std::vector<std::uint64_t> keys;
+    std::vector<std::uint64_t> values;
+    bool placed = false;
+    auto place = [&]() -> Status {
+      placed = true;
+      if (!value) return {};
+      auto encoded = bplist::addValue(writer, *value);
+      if (!encoded) return failure("cannot encode \"" + key + "\": " + encoded.error());
+      keys.push_back(writer.addString(key));
+      values.push_back(*encoded);
+      return {};
+    };
+    for (const auto& entry : contents->entries) {
+      if (entry.key == key) {
+        if (!placed) {
+          if (Status s = place(); !s) return s;
+        }
+        continue;
+      }
+      const std::uint64_t roots[] = {entry.keyRef, entry.valueRef};
+      // An entry too broken to copy is unreadable to everyone; it alone goes.
+      if (auto copied = bplist::copyObjects(*contents->reader, roots, writer)) {
+        keys.push_back((*copied)[0]);
+        values.push_back((*copied)[1]);
+      }
+    }
+    if (!placed) {
+      if (Status s = place(); !s) return s;
+    }
+    keys.insert(keys.end(), values.begin(), values.end());
+    PlistData bytes = writer.finish(writer.addContainer(bplist::kDictionary, keys));
+    if (bytes.size() > kMaxDomainBytes) {
+      return failure("cannot store \"" + key + "\": the store would exceed " +
+                     std::to_string(kMaxDomainBytes) + " bytes");
+    }
+    // The lock goes with its descriptor, after the rename is done.
+    return replaceFile(bytes);
+  }
+
+  // Writes bytes to an unnamed file, names it and renames it over the domain:
+  // readers see the old file or the new one, never a part. A crash leaves at
+  // most the named file, which the next writer removes under the lock.
+  // No fsync: the file caches the last answer, which the next request
+  // re-samples, and a power loss may at worst lose that answer.
+  Status replaceFile(const PlistData& bytes) {
+    FileDescriptor file(::open(directory_->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    std::string named = newPath_;
+    const bool unnamed = file.valid();
+    if (!unnamed) {
+      // Some file systems have no unnamed files.
+      named = *directory_ + "/." + suite_ + ".plist.XXXXXX";
+      file.reset(::mkostemp(named.data(), O_CLOEXEC));
+      if (!file.valid()) return failed("cannot create a file in", *directory_);
+    }
+    Status result = writeAll(file, named, bytes);
+    if (result && unnamed) {
+      std::string proc = "/proc/self/fd/" + std::to_string(file.get());
+      ::unlink(named.c_str());
+      if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        result = failed("cannot name", named);
+        named.clear();  // nothing was named
+      }
+    }
+    if (result && ::rename(named.c_str(), path_.c_str()) != 0) {
+      result = failed("cannot replace", path_);
+    }
+    if (!result && !named.empty()) ::unlink(named.c_str());
+    if (result && !file.close()) result = failed("cannot close", named);
+    return result;
+  }
+
+  // Left by a writer killed between naming its file and renaming it, or by
+  // older versions that wrote through mkostemp names. Only writers make such
+  // files, and they hold the lock, so none of these is in use.
+  void removeStaleTemporaries() {
+    if (sweptTemporaries_) return;
+    sweptTemporaries_ = true;
+    ::unlink(newPath_.c_str());
+    const std::string prefix = "." + suite_ + ".plist.";
+    DIR* dir = ::opendir(directory_->c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+      std::string_view name(entry->d_name);
+      if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) {
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+      }
+    }
+    ::closedir(dir);
+  }
+
+  static Status writeAll(FileDescriptor& file, const std::string& path, const PlistData& bytes) {
+    if (::fchmod(file.get(), 0600) != 0) return failed("cannot chmod", path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      ssize_t n = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return failed("cannot write", path);
+      done += static_cast<std::size_t>(n);
+    }
+    return {};
+  }
+
+  PropertyListCoder& coder_;
+  Result<std::string> directory_;
+  std::string suite_;
+  std::string path_;
+  std::string lockPath_;
+  std::string newPath_;
+  bool sweptTemporaries_ = false;
+};
+
+class LinuxUserDefaults final : public UserDefaults {
+ public:
+  explicit LinuxUserDefaults(PropertyListCoder& coder) : coder_(coder) {}
+
+  std::unique_ptr<UserDefaultsDomain> openSuite(const std::string& suite) override {
+    if (!isValidSuiteName(suite)) return nullptr;
+    // Without a usable directory the domain still opens; each operation then
+    // fails and says why, and works once the directory can be made.
+    auto directory = configDirectory();
+    if (directory) (void)makeDirectories(*directory);
+    return std::make_unique<LinuxUserDefaultsDomain>(coder_, std::move(directory), suite);
+  }
+
+ private:
+  PropertyListCoder& coder_;
+};
+
+}  // namespace
+
+std::unique_ptr<UserDefaults> newLinuxUserDefaults(PropertyListCoder& coder) {
+  return std::make_unique<LinuxUserDefaults>(coder);
+}
+
+}  // namespace tellwick::os

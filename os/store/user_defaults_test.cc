@@ -1,0 +1,167 @@
+#include "os/store/user_defaults.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "os/store/property_list_coder.h"
+#include "tests/fakes/memory_user_defaults.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/scratch_config_home.h"
+
+namespace tellwick::os {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSuite[] = "group.test.suite";
+
+struct LinuxDefaults {
+  testing::ScratchConfigHome home;
+  std::unique_ptr<PropertyListCoder> coder = newLinuxPropertyListCoder();
+  std::unique_ptr<UserDefaults> defaults = newLinuxUserDefaults(*coder);
+  UserDefaults& get() { return *defaults; }
+};
+
+struct MemoryDefaults {
+  testing::MemoryUserDefaults defaults;
+  UserDefaults& get() { return defaults; }
+};
+
+// The contract every UserDefaults keeps.
+template <typename Impl>
+class UserDefaultsContractTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<UserDefaultsDomain> open() {
+    auto domain = impl_.get().openSuite(kSuite);
+    EXPECT_TRUE(domain);
+    return domain;
+  }
+  Impl impl_;
+};
+
+using Implementations = ::testing::Types<LinuxDefaults, MemoryDefaults>;
+TYPED_TEST_SUITE(UserDefaultsContractTest, Implementations);
+
+TYPED_TEST(UserDefaultsContractTest, StoresReplacesAndRemovesValuesByKey) {
+  auto domain = this->open();
+  EXPECT_EQ(domain->value("fans"), std::nullopt);
+  ASSERT_TRUE(setData(*domain, "fans", {1, 2, 3}).ok());
+  ASSERT_TRUE(setData(*domain, "traffic", {}).ok());
+  EXPECT_EQ(dataForKey(*domain, "fans"), (PlistData{1, 2, 3}));
+  EXPECT_EQ(dataForKey(*domain, "traffic"), PlistData{});
+
+  ASSERT_TRUE(setData(*domain, "fans", {9}).ok());
+  EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{9});
+
+  ASSERT_TRUE(domain->removeValue("fans").ok());
+  EXPECT_EQ(domain->value("fans"), std::nullopt);
+  EXPECT_EQ(dataForKey(*domain, "traffic"), PlistData{});
+  EXPECT_TRUE(domain->removeValue("never-written").ok());
+}
+
+TYPED_TEST(UserDefaultsContractTest, DomainsOfOneSuiteShareTheirContents) {
+  auto writer = this->open();
+  auto reader = this->open();
+  auto other = this->impl_.get().openSuite("another.suite");
+  ASSERT_TRUE(other);
+  ASSERT_TRUE(setData(*writer, "sensors", {7}).ok());
+  EXPECT_EQ(dataForKey(*reader, "sensors"), PlistData{7});
+  EXPECT_EQ(other->value("sensors"), std::nullopt);
+}
+
+TYPED_TEST(UserDefaultsContractTest, RefusesSuiteNamesThatAreNotAName) {
+  for (const char* bad : {"", ".", "..", "../escape", "a/b"}) {
+    EXPECT_EQ(this->impl_.get().openSuite(bad), nullptr) << bad;
+  }
+}
+
+// What only the file-backed domains promise.
+class LinuxUserDefaultsTest : public ::testing::Test {
+ protected:
+  fs::path file() const { return impl_.home.config() / (std::string(kSuite) + ".plist"); }
+  std::unique_ptr<UserDefaultsDomain> open() { return impl_.get().openSuite(kSuite); }
+  std::string fileText() const {
+    std::ifstream in(file(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  LinuxDefaults impl_;
+};
+
+TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory) {
+  auto domain = open();
+  ASSERT_TRUE(domain);
+  EXPECT_EQ(fs::status(impl_.home.config()).permissions() & fs::perms::all, fs::perms::owner_all);
+  ASSERT_TRUE(open()->removeValue("fans").ok());
+  EXPECT_FALSE(fs::exists(file())) << "opening and removing what is not there write nothing";
+  // What a writer killed mid-write leaves, now and in older versions.
+  for (const char* stale : {".group.test.suite.plist.new", ".group.test.suite.plist.Ab3xYz"}) {
+    std::ofstream(impl_.home.config() / stale) << "partial";
+  }
+
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
+  EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  std::string text = fileText();
+  EXPECT_EQ(text.substr(0, 8), "bplist00");
+  EXPECT_EQ(impl_.coder->decode(PlistData(text.begin(), text.end())).value(),
+            PlistValue(PlistDictionary{{"fans", PlistData{1}}}));
+
+  // Only the domain and its lock file remain: no temporary file, old or new.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(impl_.home.config())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_THAT(names, ::testing::UnorderedElementsAre(std::string(kSuite) + ".plist",
+                                                     std::string(kSuite) + ".plist.lock"));
+}
+
+TEST_F(LinuxUserDefaultsTest, UsesDotConfigUnderHomeWithoutXdgConfigHome) {
+  testing::ScopedEnvironmentVariable noXdg("XDG_CONFIG_HOME", std::nullopt);
+  auto domain = open();
+  ASSERT_TRUE(domain);
+  ASSERT_TRUE(setData(*domain, "fans", {}).ok());
+  EXPECT_TRUE(fs::exists(impl_.home.root() / ".config" / (std::string(kSuite) + ".plist")));
+}
+
+TEST_F(LinuxUserDefaultsTest, NoPlaceForTheDomainFailsEveryOperationAndSaysWhy) {
+  std::ofstream(impl_.home.root() / "plain-file") << "x";
+  struct Case {
+    std::optional<std::string> xdg, home;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {std::nullopt, std::nullopt, "neither XDG_CONFIG_HOME nor HOME"},
+      {(impl_.home.root() / "plain-file" / "config").string(), std::nullopt, "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    testing::ScopedEnvironmentVariable xdg("XDG_CONFIG_HOME", c.xdg);
+    testing::ScopedEnvironmentVariable home("HOME", c.home);
+    auto domain = open();
+    ASSERT_TRUE(domain);
+    auto written = setData(*domain, "fans", {1});
+    EXPECT_THAT(written.error(), ::testing::HasSubstr(c.reason));
+    EXPECT_THAT(domain->read("fans").error(), ::testing::HasSubstr(c.reason));
+  }
+}
+
+TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {
+  auto domain = open();
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
+  // A directory where the lock file belongs: fails even for root.
+  fs::path lock = file().string() + ".lock";
+  fs::remove(lock);
+  fs::create_directory(lock);
+  auto result = setData(*domain, "fans", {2});
+  EXPECT_FALSE(result.ok());
+  EXPECT_NE(result.error().find(lock.string()), std::string::npos) << result.error();
+  EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{1});
+}
+
+}  // namespace
+}  // namespace tellwick::os

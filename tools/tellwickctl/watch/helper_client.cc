@@ -1,0 +1,118 @@
+#include "tools/tellwickctl/watch/helper_client.h"
+
+#include "protocol/distributed_notifications.h"
+#include "protocol/helper_notifications.h"
+
+namespace tellwick::watch {
+namespace {
+
+std::string_view requestOf(Panel category) {
+  switch (category) {
+    case Panel::sensors: return HelperNotifications::requestSensors;
+    case Panel::fans: return HelperNotifications::requestFans;
+    case Panel::traffic: return HelperNotifications::requestTraffic;
+    case Panel::batteries: return HelperNotifications::requestBatteries;
+  }
+  return {};
+}
+
+std::string_view responseOf(Panel category) {
+  switch (category) {
+    case Panel::sensors: return HelperNotifications::responseSensors;
+    case Panel::fans: return HelperNotifications::responseFans;
+    case Panel::traffic: return HelperNotifications::responseTraffic;
+    case Panel::batteries: return HelperNotifications::responseBatteries;
+  }
+  return {};
+}
+
+}  // namespace
+
+HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::vector<Panel> categories,
+                           std::chrono::milliseconds timeout)
+    : bus_(bus), store_(store), categories_(std::move(categories)), timeout_(timeout) {
+  for (Panel c : categories_) {
+    DistributedNotifications::addObserver(bus_.notificationCenter(), this, responseOf(c), [this, c](const os::Notification&) {
+      // A response to another client's request while ours is not in flight
+      // is left for our next request, so that every reading is one interval.
+      Slot& s = slot(c);
+      if (!s.askedAt) return;
+      s.askedAt.reset();
+      s.answered = true;
+      arrived_ = true;
+      answering_ = true;
+    });
+  }
+}
+
+HelperClient::~HelperClient() {
+  for (Panel c : categories_) DistributedNotifications::removeObserver(bus_.notificationCenter(), this, responseOf(c));
+}
+
+void HelperClient::request(Clock::time_point now) {
+  if (!bus_.connected() || !bus_.nameHasOwner(kHelperBusName)) {
+    // Nobody is there to answer what is in flight, nor what would be posted
+    // now; the first request after the helper is back goes out at once.
+    answering_ = false;
+    for (auto& s : slots_) s.askedAt.reset();
+    return;
+  }
+  bool posted = false;
+  for (Panel c : categories_) {
+    Slot& s = slot(c);
+    if (s.askedAt && now - *s.askedAt < timeout_) continue;
+    if (s.askedAt) answering_ = false;
+    s.askedAt = now;
+    DistributedNotifications::post(bus_.notificationCenter(), requestOf(c));
+    posted = true;
+  }
+  if (posted) bus_.flush();
+}
+
+void HelperClient::wait(Clock::time_point deadline) {
+  arrived_ = false;
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) left = std::chrono::milliseconds(0);
+  bus_.runUntil([this] { return arrived_; }, left);
+  if (!bus_.connected()) answering_ = false;
+}
+
+bool HelperClient::idle() const {
+  for (Panel c : categories_) {
+    if (slots_[static_cast<std::size_t>(c)].askedAt) return false;
+  }
+  return true;
+}
+
+StoredAnswers HelperClient::takeAnswers() {
+  StoredAnswers answers;
+  for (Panel c : categories_) {
+    Slot& s = slot(c);
+    if (!s.answered) continue;
+    s.answered = false;
+    answers.answered.push_back(c);
+    switch (c) {
+      case Panel::sensors: answers.sensors = store_.sensors(); break;
+      case Panel::fans: answers.fans = store_.fans(); break;
+      case Panel::traffic: answers.traffic = store_.traffic(); break;
+      case Panel::batteries:
+        answers.singleBatteryDevices = store_.singleBatteryDevices();
+        answers.doubleBatteryDevices = store_.doubleBatteryDevices();
+        break;
+    }
+  }
+  return answers;
+}
+
+StoredAnswers askHelper(os::SessionBus& bus, IHelperDataModel& store, const std::vector<Panel>& categories,
+                        std::chrono::milliseconds timeout) {
+  HelperClient client(bus, store, categories, timeout);
+  auto start = HelperClient::Clock::now();
+  client.request(start);
+  while (client.answering() && !client.idle() && HelperClient::Clock::now() < start + timeout) {
+    client.wait(start + timeout);
+  }
+  return client.takeAnswers();
+}
+
+}  // namespace tellwick::watch

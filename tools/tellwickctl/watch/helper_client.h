@@ -1,0 +1,92 @@
+#ifndef TELLWICK_TOOLS_TELLWICKCTL_WATCH_HELPER_CLIENT_H_
+#define TELLWICK_TOOLS_TELLWICKCTL_WATCH_HELPER_CLIENT_H_
+
+#include <array>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include "os/bus/session_bus.h"
+#include "protocol/battery_device.h"
+#include "protocol/fan.h"
+#include "protocol/helper_data_model.h"
+#include "protocol/process_traffic_info.h"
+#include "protocol/sensor.h"
+#include "tools/tellwickctl/watch/layout.h"
+
+namespace tellwick::watch {
+
+// What the store held for the categories that answered; the others, and a
+// list that is missing or unreadable, stay absent.
+struct StoredAnswers {
+  std::vector<Panel> answered;
+  std::optional<std::vector<Sensor>> sensors;
+  std::optional<std::vector<Fan>> fans;
+  std::optional<std::vector<ProcessTrafficInfo>> traffic;
+  std::optional<SingleBatteryDevices> singleBatteryDevices;
+  std::optional<DoubleBatteryDevices> doubleBatteryDevices;
+};
+
+// Asks the helper for categories the way every client does (a request
+// notification, then the store once the response arrives) without ever
+// having two requests of one category in flight: the helper answers one
+// request at a time and queues the rest, so a view asking faster than a slow
+// category can be sampled would only pile up work. bus and store are not
+// owned and must outlive the client. The thread that runs the bus.
+class HelperClient {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // timeout: how long a request may stay unanswered before the helper is
+  // taken as not answering and the request is made again.
+  HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::vector<Panel> categories,
+               std::chrono::milliseconds timeout);
+  ~HelperClient();
+  HelperClient(const HelperClient&) = delete;
+  HelperClient& operator=(const HelperClient&) = delete;
+
+  // Posts the request of every category that has none in flight. When the
+  // helper's bus name has no owner it is not answering: nothing is posted
+  // and nothing stays in flight, so its return is met by fresh requests.
+  void request(Clock::time_point now);
+
+  // Dispatches the bus until a response arrives or until deadline.
+  void wait(Clock::time_point deadline);
+
+  // Whether every category has been answered since its last request.
+  bool idle() const;
+
+  // Reads the store for every category that answered since the last call.
+  StoredAnswers takeAnswers();
+
+  // False when the helper's name has no owner, a request went unanswered
+  // for the timeout, or the bus was lost; true again at the next response.
+  bool answering() const { return answering_; }
+
+ private:
+  struct Slot {
+    std::optional<Clock::time_point> askedAt;  // in flight since
+    bool answered = false;                     // waiting to be read
+  };
+  Slot& slot(Panel category) { return slots_[static_cast<std::size_t>(category)]; }
+
+  os::SessionBus& bus_;
+  IHelperDataModel& store_;
+  std::vector<Panel> categories_;
+  std::chrono::milliseconds timeout_;
+  std::array<Slot, 4> slots_{};
+  bool arrived_ = false;
+  bool answering_ = true;
+};
+
+// The helper's well-known name on the bus.
+inline constexpr const char* kHelperBusName = "com.quorvane.helper";
+
+// Posts the requests of categories, waits up to timeout for their responses
+// and reads what the store holds for those that answered.
+StoredAnswers askHelper(os::SessionBus& bus, IHelperDataModel& store, const std::vector<Panel>& categories,
+                        std::chrono::milliseconds timeout);
+
+}  // namespace tellwick::watch
+
+#endif  // TELLWICK_TOOLS_TELLWICKCTL_WATCH_HELPER_CLIENT_H_

@@ -1,0 +1,90 @@
+#include <curses.h>
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "tools/tellwickctl/watch/screen.h"
+
+namespace tellwick::watch {
+namespace {
+
+bool gScreenOpen = false;
+
+class NcursesScreen final : public Screen {
+ public:
+  NcursesScreen() {
+    glyphs_ = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? Glyphs::unicode : Glyphs::ascii;
+    // Arrow keys arrive as escape sequences; a short delay keeps Esc usable
+    // without a second's pause.
+    set_escdelay(25);
+    cbreak();  // Ctrl-C stays a signal, so it is handled like SIGTERM
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    nodelay(stdscr, TRUE);
+    curs_set(0);
+    gScreenOpen = true;
+  }
+  ~NcursesScreen() override { restoreTerminal(); }
+
+  Glyphs glyphs() const override { return glyphs_; }
+  int columns() const override { return COLS; }
+  int lines() const override { return LINES; }
+
+  std::optional<Key> key() override {
+    int c = getch();
+    switch (c) {
+      case ERR: return std::nullopt;
+      case 'q': case 'Q': return Key::quit;
+      case KEY_UP: case KEY_LEFT: case 'k': case 'K': return Key::previous;
+      case KEY_DOWN: case KEY_RIGHT: case 'j': case 'J': case '\t': return Key::next;
+      case '\n': case '\r': case KEY_ENTER: return Key::enlarge;
+      case '+': case '=': return Key::longer;
+      case '-': case '_': return Key::shorter;
+      case KEY_RESIZE: return Key::resize;
+      default: return Key::other;
+    }
+  }
+
+  void draw(const std::vector<FrameLine>& frame) override {
+    for (std::size_t i = 0; i < frame.size() && static_cast<int>(i) < LINES; ++i) {
+      attr_t attributes = A_NORMAL;
+      switch (frame[i].style) {
+        case LineStyle::plain: break;
+        case LineStyle::status: attributes = A_BOLD; break;
+        case LineStyle::title: attributes = A_UNDERLINE; break;
+        case LineStyle::focusedTitle: attributes = A_REVERSE | A_BOLD; break;
+        case LineStyle::keys: attributes = A_DIM; break;
+      }
+      attrset(attributes);
+      // The bottom-right cell cannot be written without scrolling on some
+      // terminals; mvaddstr reports that as an error after drawing the rest.
+      mvaddstr(static_cast<int>(i), 0, frame[i].text.c_str());
+    }
+    attrset(A_NORMAL);
+    refresh();
+  }
+
+ private:
+  Glyphs glyphs_ = Glyphs::unicode;
+};
+
+}  // namespace
+
+std::unique_ptr<Screen> openTerminalScreen() {
+  if (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)) return nullptr;
+  // newterm, unlike initscr, returns instead of exiting when the terminal
+  // type is unknown.
+  if (newterm(nullptr, stdout, stdin) == nullptr) return nullptr;
+  return std::make_unique<NcursesScreen>();
+}
+
+void restoreTerminal() {
+  if (!gScreenOpen) return;
+  gScreenOpen = false;
+  curs_set(1);
+  endwin();
+}
+
+}  // namespace tellwick::watch

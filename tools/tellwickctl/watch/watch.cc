@@ -1,0 +1,266 @@
+#include "tools/tellwickctl/watch/watch.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <thread>
+
+#include "os/bus/session_bus.h"
+#include "os/store/property_list_coder.h"
+#include "os/store/user_defaults.h"
+#include "protocol/helper_data_model.h"
+#include "tools/tellwickctl/watch/frame.h"
+#include "tools/tellwickctl/watch/helper_client.h"
+#include "tools/tellwickctl/watch/json_line.h"
+#include "tools/tellwickctl/watch/keys.h"
+#include "tools/tellwickctl/watch/screen.h"
+#include "tools/tellwickctl/watch/watch_options.h"
+#include "tools/tellwickctl/watch/watch_state.h"
+
+namespace tellwick::watch {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kExitUsage = 64;
+constexpr int kExitNoTerminal = 2;
+// A battery answer runs an external tool for seconds; only a request that
+// stays unanswered longer than this means the helper is gone.
+constexpr auto kAnswerTimeout = 15s;
+constexpr auto kFirstLineWait = 10s;
+constexpr auto kReconnectEvery = 2s;
+// Keys are read between slices of waiting on the bus.
+constexpr auto kKeySlice = 50ms;
+// How long the first answer of an interval waits for the others before it
+// is drawn on its own.
+constexpr auto kAnswerGrace = 150ms;
+
+volatile std::sig_atomic_t gSignal = 0;
+
+void onSignal(int signo) { gSignal = signo; }
+
+void catchSignals() {
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a wait on the bus returns at once.
+  for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &action, nullptr);
+}
+
+Clock::duration toDuration(double seconds) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// The bus, its client and the store; a lost bus is connected afresh now and
+// then, so that a restarted session bus does not end the view.
+class Link {
+ public:
+  explicit Link(std::vector<Panel> categories)
+      : categories_(std::move(categories)),
+        coder_(os::newLinuxPropertyListCoder()),
+        defaults_(os::newLinuxUserDefaults(*coder_)),
+        store_(*defaults_, *coder_) {}
+
+  HelperClient* client(Clock::time_point now) {
+    if (bus_ && !bus_->connected()) {
+      client_.reset();
+      bus_.reset();
+    }
+    if (!bus_ && (!lastTry_ || now - *lastTry_ >= kReconnectEvery)) {
+      lastTry_ = now;
+      auto connection = os::connectSessionBus();
+      if (connection) bus_ = std::move(connection).value();
+      if (bus_) client_ = std::make_unique<HelperClient>(*bus_, store_, categories_, kAnswerTimeout);
+    }
+    return client_.get();
+  }
+
+  bool answering() const { return client_ && client_->answering(); }
+
+  // Waits for answers until deadline (or sleeps when there is no bus).
+  void wait(Clock::time_point deadline) {
+    if (client_) {
+      client_->wait(deadline);
+    } else {
+      std::this_thread::sleep_until(deadline);
+    }
+  }
+
+ private:
+  std::vector<Panel> categories_;
+  std::unique_ptr<os::PropertyListCoder> coder_;
+  std::unique_ptr<os::UserDefaults> defaults_;
+  HelperDataModel store_;
+  std::unique_ptr<os::SessionBus> bus_;
+  std::unique_ptr<HelperClient> client_;
+  std::optional<Clock::time_point> lastTry_;
+};
+
+// Folds whatever arrived into state; returns whether anything did.
+bool fold(Link& link, WatchState& state, Clock::time_point start) {
+  HelperClient* client = link.client(Clock::now());
+  if (!client) return false;
+  StoredAnswers answers = client->takeAnswers();
+  for (Panel c : answers.answered) {
+    switch (c) {
+      case Panel::sensors: state.updateSensors(answers.sensors.value_or(std::vector<Sensor>{})); break;
+      case Panel::fans: state.updateFans(answers.fans.value_or(std::vector<Fan>{})); break;
+      case Panel::traffic:
+        state.updateTraffic(answers.traffic.value_or(std::vector<ProcessTrafficInfo>{}),
+                            std::chrono::duration<double>(Clock::now() - start).count());
+        break;
+      case Panel::batteries:
+        state.updateBatteries(answers.singleBatteryDevices.value_or(SingleBatteryDevices{}),
+                              answers.doubleBatteryDevices.value_or(DoubleBatteryDevices{}));
+        break;
+    }
+  }
+  return !answers.answered.empty();
+}
+
+double unixNow() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+int exitStatus() { return gSignal ? 128 + gSignal : 0; }
+
+int runJson(const WatchOptions& options, Link& link) {
+  WatchState state(options.interval);
+  const auto start = Clock::now();
+  const auto interval = toDuration(options.interval);
+  auto tick = start;
+  long printed = 0;
+  while (!gSignal) {
+    auto now = Clock::now();
+    if (HelperClient* client = link.client(now)) client->request(now);
+    // A line as soon as every category has answered, at the latest when
+    // the next interval begins; the first may wait longer for slow ones.
+    auto due = printed == 0 ? start + std::max<Clock::duration>(interval, kFirstLineWait) : tick + interval;
+    while (!gSignal && Clock::now() < due) {
+      HelperClient* client = link.client(Clock::now());
+      if (!client || client->idle() || !client->answering()) break;
+      link.wait(std::min(due, Clock::now() + kKeySlice));
+      fold(link, state, start);
+    }
+    fold(link, state, start);
+    if (gSignal) break;
+    std::string line = jsonLine(state, options.panels, unixNow(), link.answering());
+    if (std::fputs(line.c_str(), stdout) == EOF || std::fflush(stdout) == EOF) return 1;
+    ++printed;
+    if (options.count && printed >= *options.count) break;
+    tick += interval;
+    if (tick < Clock::now() - interval) tick = Clock::now();  // fell behind: skip, do not burst
+    while (!gSignal && Clock::now() < tick) {
+      link.wait(std::min(tick, Clock::now() + kKeySlice));
+      fold(link, state, start);
+    }
+  }
+  return exitStatus();
+}
+
+int runScreen(const WatchOptions& options, Link& link) {
+  auto screen = openTerminalScreen();
+  if (!screen) {
+    std::fprintf(stderr, "tellwickctl watch: this terminal cannot be drawn on; try --json\n");
+    return kExitNoTerminal;
+  }
+  std::set_terminate([] {
+    restoreTerminal();
+    std::abort();
+  });
+  WatchState state(options.interval);
+  ViewSettings view;
+  view.panels = options.panels;
+  view.focus = options.panels.front();
+  view.glyphs = screen->glyphs();
+
+  const auto start = Clock::now();
+  auto tick = start;
+  long ticks = 0;
+  bool dirty = true;
+  bool drawPending = false;  // answers in that are not on the screen yet
+  Clock::time_point drawBy{};
+  while (!gSignal) {
+    auto now = Clock::now();
+    if (now >= tick) {
+      if (options.count && ticks >= *options.count) break;
+      ++ticks;
+      HelperClient* client = link.client(now);
+      if (client) client->request(now);
+      tick += toDuration(state.interval());
+      if (tick <= now) tick = now + toDuration(state.interval());
+      // Answers on their way redraw the screen when they arrive; with none
+      // coming, or when the helper stopped answering, the status line is
+      // what changed.
+      if (!client || client->idle() || link.answering() != view.helperAnswering) dirty = true;
+    }
+    bool quit = false;
+    while (auto key = screen->key()) {
+      switch (applyKey(*key, view, state)) {
+        case KeyEffect::none: break;
+        case KeyEffect::redraw: dirty = true; break;
+        case KeyEffect::intervalChanged:
+          tick = Clock::now() + toDuration(state.interval());
+          dirty = true;
+          break;
+        case KeyEffect::quit: quit = true; break;
+      }
+    }
+    if (quit) break;
+    // One redraw for the answers of an interval: when the last one is in,
+    // or shortly after the first when another is slow.
+    if (fold(link, state, start) && !drawPending) {
+      drawPending = true;
+      drawBy = Clock::now() + kAnswerGrace;
+    }
+    HelperClient* client = link.client(Clock::now());
+    if (drawPending && ((client && client->idle()) || Clock::now() >= drawBy)) dirty = true;
+    if (dirty) {
+      drawPending = false;
+      view.columns = screen->columns();
+      view.lines = screen->lines();
+      view.helperAnswering = link.answering();
+      screen->draw(composeFrame(state, view));
+      dirty = false;
+    }
+    auto wake = std::min(tick, Clock::now() + kKeySlice);
+    if (drawPending) wake = std::min(wake, drawBy);
+    link.wait(wake);
+  }
+  screen.reset();
+  return exitStatus();
+}
+
+}  // namespace
+
+int runWatch(const std::vector<std::string>& arguments) {
+  auto options = parseWatchOptions(arguments);
+  if (!options) {
+    std::fprintf(stderr, "tellwickctl watch: %s\n%s", options.error().c_str(), kWatchUsage);
+    return kExitUsage;
+  }
+  if (options->help) {
+    std::fputs(kWatchUsage, stdout);
+    return 0;
+  }
+  if (options->panels.empty()) {
+    std::fprintf(stderr, "tellwickctl watch: --only left no panel to show\n");
+    return kExitUsage;
+  }
+  std::setlocale(LC_ALL, "");
+  catchSignals();
+  Link link(options->panels);
+  if (options->json || !::isatty(STDOUT_FILENO)) return runJson(*options, link);
+  return runScreen(*options, link);
+}
+
+}  // namespace tellwick::watch
