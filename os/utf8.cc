@@ -59,4 +59,23 @@ std::string replaceInvalidUtf8(std::string_view bytes, std::string_view replacem
   return out;
 }
 
+std::string printableText(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    std::size_t n = sequenceLength(bytes, i);
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    const bool control = n == 1 ? lead < 0x20 || lead == 0x7F
+                                : n == 2 && lead == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0;
+    if (n == 0 || control) {
+      out.append(kReplacementCharacter);
+      i += n == 0 ? 1 : n;
+    } else {
+      out.append(bytes.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
 }  // namespace tellwick

@@ -22,6 +22,11 @@ inline constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 // The same with each such byte replaced by the text replacement.
 std::string replaceInvalidUtf8(std::string_view bytes, std::string_view replacement);
 
+// Text from outside fit for a terminal or a JSON string: valid UTF-8, and no
+// control character (C0, DEL or C1) that a terminal would act on; each bad
+// byte and each control character becomes U+FFFD.
+std::string printableText(std::string_view bytes);
+
 }  // namespace tellwick
 
 #endif  // TELLWICK_OS_UTF8_H_
