@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "os/files/bundle_file_system.h"
+#include "os/posix_file.h"
 
 namespace tellwick::os {
 namespace {
@@ -42,22 +43,13 @@ class LinuxBundleFileSystem final : public BundleFileSystem {
   }
 
   std::optional<std::string> readFile(const std::string& path, std::size_t maxBytes) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
+    // Not blocking on a FIFO or a device left among the pictures.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    std::optional<std::string> out;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        static_cast<std::size_t>(info.st_size) <= maxBytes) {
-      std::string bytes;
-      char buffer[65536];
-      ssize_t n;
-      while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && bytes.size() <= maxBytes) {
-        bytes.append(buffer, static_cast<std::size_t>(n));
-      }
-      if (n == 0 && bytes.size() <= maxBytes) out = std::move(bytes);
-    }
-    ::close(fd);
-    return out;
+    if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    auto bytes = readAll(file, path, maxBytes);
+    if (!bytes) return std::nullopt;
+    return std::move(*bytes);
   }
 
   bool isReadableFile(const std::string& path) override {
