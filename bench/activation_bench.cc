@@ -17,6 +17,7 @@
 #include "os/files/file_system.h"
 #include "os/store/property_list_coder.h"
 #include "protocol/tellwick.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/support/activating_bus.h"
 
 namespace {
@@ -40,10 +41,10 @@ void BM_ActivationToHelperStarted(benchmark::State& state) {
     return;
   }
   auto files = os::newLinuxFileSystem();
-  auto desktop = os::newLinuxDesktop();
+  tellwick::testing::FakeDesktop desktop;
   auto http = os::newLinuxHttpClient();
   auto coder = os::newLinuxPropertyListCoder();
-  TellwickContext context{*files, **names, (*client)->notificationCenter(), *desktop, *http, *coder,
+  TellwickContext context{*files, **names, (*client)->notificationCenter(), desktop, *http, *coder,
                           scratch.string(), "", ""};
   for (auto _ : state) {
     auto asked = std::chrono::steady_clock::now();

@@ -21,6 +21,7 @@
 #include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/tellwick.h"
+#include "tests/fakes/fake_desktop.h"
 #include "tests/support/activating_bus.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_environment.h"
@@ -95,11 +96,11 @@ TEST_F(InstallTest, BusActivatedHelperWithABarePathAnswersTraffic) {
   auto names = os::newLinuxBusNames();
   ASSERT_TRUE(names) << names.error();
   auto files = os::newLinuxFileSystem();
-  auto desktop = os::newLinuxDesktop();
+  testing::FakeDesktop desktop;
   auto http = os::newLinuxHttpClient();
   auto coder = os::newLinuxPropertyListCoder();
   auto& center = (*client)->notificationCenter();
-  TellwickContext context{*files, **names, center, *desktop, *http, *coder, installed().path("share/tellwick"),
+  TellwickContext context{*files, **names, center, desktop, *http, *coder, installed().path("share/tellwick"),
                           "", ""};
   EXPECT_EQ(Tellwick::installedVersion(context), TELLWICK_VERSION);
   EXPECT_THAT((*names)->startService("com.quorvane.nothing").error(),

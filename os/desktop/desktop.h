@@ -3,10 +3,13 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "os/result.h"
 
 namespace tellwick::os {
+
+class ProcessRunner;
 
 // The user's desktop: hands a web address or a folder to the application
 // the user chose for it. Any thread.
@@ -23,9 +26,10 @@ class Desktop {
   virtual Status open(const std::string& target) = 0;
 };
 
-// xdg-open, found on PATH, detached from this process (library
-// tellwick_os_desktop).
-std::unique_ptr<Desktop> newLinuxDesktop();
+// xdg-open, found on the PATH of environment ("NAME=value" entries, what the
+// opener runs with), started through runner and detached from this process
+// (library tellwick_os_desktop). runner must outlive the desktop.
+std::unique_ptr<Desktop> newLinuxDesktop(ProcessRunner& runner, std::vector<std::string> environment);
 
 }  // namespace tellwick::os
 

@@ -1,6 +1,5 @@
 // "tellwickctl batteries": the Bluetooth devices with one battery, then
 // those with two.
-#include "protocol/helper_notifications.h"
 #include "protocol/record_coding.h"
 #include "tools/tellwickctl/category.h"
 #include "tools/tellwickctl/table.h"
@@ -47,7 +46,6 @@ constexpr StoreList kLists[] = {
 }  // namespace
 
 extern const Category kBatteries;
-const Category kBatteries{"batteries", HelperNotifications::requestBatteries,
-                          HelperNotifications::responseBatteries, kLists};
+const Category kBatteries{*helperCategory("batteries"), kLists};
 
 }  // namespace tellwick::ctl

@@ -1,10 +1,12 @@
 #include "tools/tellwickctl/battery.h"
-#include "tools/tellwickctl/category.h"
-#include "tools/tellwickctl/commands.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
+
+#include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/exit_codes.h"
+#include "tools/tellwickctl/table.h"
 
 #include "battery/manufacturers.h"
 #include "os/power/io_registry.h"
@@ -12,7 +14,6 @@
 
 namespace tellwick::ctl {
 namespace {
-
 
 template <typename T>
 Json orNull(const std::optional<T>& value) {
@@ -59,45 +60,11 @@ std::string shown(const std::optional<T>& value) {
   }
 }
 
-struct Options {
-  bool json = false;
-  bool help = false;
-};
-
-std::optional<Options> parse(const std::vector<std::string>& arguments, const char* command,
-                             const char* usage) {
-  Options options;
-  for (const auto& a : arguments) {
-    if (a == "--json") {
-      options.json = true;
-    } else if (a == "-h" || a == "--help") {
-      options.help = true;
-    } else {
-      std::fprintf(stderr, "tellwickctl %s: unexpected argument '%s'\n%s", command, a.c_str(),
-                   usage);
-      return std::nullopt;
-    }
-  }
-  return options;
-}
-
 std::optional<std::string> knownVendor(std::uint16_t vendor) {
   const auto& names = Manufacturers::map();
   if (auto it = names.find(vendor); it != names.end()) return it->second;
   return std::nullopt;
 }
-
-void print(const std::string& text) {
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-}
-
-constexpr const char* kBatteryUsage =
-    "usage: tellwickctl battery [--json]\n"
-    "Prints this computer's own battery, read from the kernel's power supplies.\n";
-constexpr const char* kPeripheralsUsage =
-    "usage: tellwickctl peripherals [--json]\n"
-    "Prints the battery levels of HID keyboards, mice and trackpads.\n";
 
 }  // namespace
 
@@ -105,7 +72,7 @@ std::string internalBatteryJson(const InternalBattery* b) {
   Json document = Json::object();
   if (!b) {
     document["internalBattery"] = nullptr;
-    return document.dump(2) + "\n";
+    return jsonText(document);
   }
   Json o = Json::object();
   o["class"] = dynamic_cast<const LegacyInternalBattery*>(b) ? "legacy" : "apple";
@@ -135,7 +102,7 @@ std::string internalBatteryJson(const InternalBattery* b) {
   o["timeRemainingText"] = b->timeRemainingText();
   o["timeRemaining"] = orNull(b->timeRemaining());
   document["internalBattery"] = std::move(o);
-  return document.dump(2) + "\n";
+  return jsonText(document);
 }
 
 std::string internalBatteryText(const InternalBattery* b) {
@@ -162,13 +129,9 @@ std::string internalBatteryText(const InternalBattery* b) {
       {"Manufacturer", shown(b->manufacturer())},
       {"Manufactured", shown(dateText(b->manufactureDate()))},
   };
-  std::string out;
-  for (const auto& [label, value] : rows) {
-    std::string line = label;
-    line.resize(20, ' ');
-    out += line + value + "\n";
-  }
-  return out;
+  Table table({{}, {}}, 0);
+  for (const auto& [label, value] : rows) table.add({label, value});
+  return table.render();
 }
 
 std::string peripheralsJson(const BatteryDevices& devices) {
@@ -176,81 +139,55 @@ std::string peripheralsJson(const BatteryDevices& devices) {
   for (const auto& device : devices) list.push_back(plistJson(device->encode()));
   Json document = Json::object();
   document["peripherals"] = std::move(list);
-  return document.dump(2) + "\n";
+  return jsonText(document);
 }
 
 std::string peripheralsText(const BatteryDevices& devices) {
   if (devices.empty()) return "no peripheral batteries\n";
-  std::vector<std::vector<std::string>> rows = {
-      {"NAME", "TYPE", "LEVEL", "CHARGING", "MANUFACTURER", "SERIAL"}};
+  Table table({{"NAME"}, {"TYPE"}, {"LEVEL"}, {"CHARGING"}, {"MANUFACTURER"}, {"SERIAL"}}, 0);
   for (const auto& d : devices) {
-    rows.push_back({d->name(), std::string(rawValue(d->type())),
-                    d->batteryLevel() ? std::to_string(*d->batteryLevel()) + "%" : "-",
-                    d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"), d->serial()});
+    table.add({d->name(), std::string(rawValue(d->type())), levelText(d->batteryLevel()),
+               d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"), d->serial()});
   }
-  std::vector<std::size_t> widths(rows[0].size(), 0);
-  for (const auto& row : rows) {
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
-  }
-  std::string out;
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      std::string cell = row[i];
-      if (i + 1 < row.size()) cell.resize(widths[i] + 2, ' ');
-      line += cell;
-    }
-    out += line + "\n";
-  }
-  return out;
+  return table.render();
 }
 
-int batteryCommand(const std::vector<std::string>& arguments) {
-  const auto options = parse(arguments, "battery", kBatteryUsage);
-  if (!options) return kExitUsage;
-  if (options->help) {
-    print(kBatteryUsage);
-    return 0;
-  }
+int batteryCommand(Context& context, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(context, line, "battery does not take '" + line.words[1] + "'");
   auto sources = os::newLinuxPowerSources();
   auto registry = os::newLinuxIoRegistry(knownVendor);
   // The finder treats an unreadable list as no battery; say why instead.
   if (auto list = sources->copyPowerSourceDescriptions(); !list.ok()) {
-    std::fprintf(stderr, "tellwickctl battery: %s\n", list.error().c_str());
+    context.err << "tellwickctl battery: " << list.error() << "\n";
     return kExitUnavailable;
   }
   InternalFinder finder(*registry, *sources);
   const auto battery = finder.find();
-  print(options->json ? internalBatteryJson(battery.get()) : internalBatteryText(battery.get()));
-  return 0;
+  context.out << (line.options.json ? internalBatteryJson(battery.get()) : internalBatteryText(battery.get()))
+              << std::flush;
+  return kExitOk;
 }
 
-int peripheralsCommand(const std::vector<std::string>& arguments) {
-  const auto options = parse(arguments, "peripherals", kPeripheralsUsage);
-  if (!options) return kExitUsage;
-  if (options->help) {
-    print(kPeripheralsUsage);
-    return 0;
-  }
+int peripheralsCommand(Context& context, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(context, line, "peripherals does not take '" + line.words[1] + "'");
   auto registry = os::newLinuxIoRegistry(knownVendor);
-  if (auto probe = registry->matchingServices(BluetoothFinder::registryClasses().front());
-      !probe.ok()) {
-    std::fprintf(stderr, "tellwickctl peripherals: %s\n", probe.error().c_str());
+  if (auto probe = registry->matchingServices(BluetoothFinder::registryClasses().front()); !probe.ok()) {
+    context.err << "tellwickctl peripherals: " << probe.error() << "\n";
     return kExitUnavailable;
   }
   BluetoothFinder finder(*registry);
   finder.update();
-  print(options->json ? peripheralsJson(finder.devices()) : peripheralsText(finder.devices()));
-  return 0;
+  context.out << (line.options.json ? peripheralsJson(finder.devices()) : peripheralsText(finder.devices()))
+              << std::flush;
+  return kExitOk;
 }
 
-}  // namespace tellwick::ctl
-
-namespace tellwick::ctl {
-
-extern const StandaloneCommand kBattery;
-extern const StandaloneCommand kPeripherals;
-const StandaloneCommand kBattery{"battery", "[--json]", &batteryCommand};
-const StandaloneCommand kPeripherals{"peripherals", "[--json]", &peripheralsCommand};
+extern const Command kBattery;
+extern const Command kPeripherals;
+const Command kBattery{"battery", "[--json]", "Prints this computer's own battery, read from the kernel's power supplies.\n",
+                       kJsonOption, &batteryCommand};
+const Command kPeripherals{"peripherals", "[--json]",
+                           "Prints the battery levels of HID keyboards, mice and trackpads.\n", kJsonOption,
+                           &peripheralsCommand};
 
 }  // namespace tellwick::ctl

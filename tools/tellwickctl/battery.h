@@ -12,15 +12,6 @@
 
 namespace tellwick::ctl {
 
-// Exit status when the machine's devices cannot be read at all.
-inline constexpr int kExitUnavailable = 69;
-
-// Each takes the arguments after the command's name ("--json", "--help")
-// and returns the exit status: 0 answered (also when there is nothing to
-// report), 64 bad arguments, kExitUnavailable no device information.
-int batteryCommand(const std::vector<std::string>& arguments);
-int peripheralsCommand(const std::vector<std::string>& arguments);
-
 // {"internalBattery": null} or the 25 properties under their names, after
 // "class" ("apple" or "legacy"); absent values null, the date "YYYY-MM-DD",
 // the condition "good", "fair" or "poor".

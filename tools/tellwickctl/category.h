@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "os/store/property_list.h"
+#include "protocol/helper_categories.h"
 #include "protocol/helper_data_model.h"
 
 namespace tellwick::ctl {
@@ -34,14 +35,11 @@ struct StoreList {
   ListView (*read)(IHelperDataModel& store);
 };
 
-// One kind of answer the helper gives: the subcommand that asks for it, the
-// notification that asks and the one that says the answer is stored, and
-// the store keys it rewrites. Each category is defined in its own file and
+// One kind of answer the helper gives, with how tellwickctl shows each of
+// the store lists it rewrites. Each category is defined in its own file and
 // listed once in commands.cc.
 struct Category {
-  std::string_view name;
-  std::string_view request;
-  std::string_view response;
+  const HelperCategory& helper;
   std::span<const StoreList> lists;
 };
 
@@ -52,6 +50,11 @@ Json listJson(const std::optional<List>& list, Encode encode) {
   if (!list) return nullptr;
   return plistJson(encode(*list));
 }
+
+// document as JSON text ending in a line break, on one line when indent is
+// negative. Text that is not UTF-8 shows U+FFFD in place of the bad bytes;
+// control characters are escaped.
+std::string jsonText(const Json& document, int indent = 2);
 
 }  // namespace tellwick::ctl
 

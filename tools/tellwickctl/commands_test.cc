@@ -12,7 +12,6 @@
 #include "protocol/helper_notifications.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_session_bus.h"
-#include "tools/tellwickctl/arguments.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -52,6 +51,7 @@ const Case kCases[] = {
      2, {"TerminateHelper"}, {}, "did not confirm that it stopped", {2000ms}},
     {"terminate when not running still posts", {"terminate"}, false, {},
      0, {"TerminateHelper"}, {}, "not running; nothing to stop", {}},
+    {"one category at a time", {"fans", "sensors"}, true, {}, 64, {}, {}, "one command at a time", {}},
 };
 
 class CommandsTest : public ::testing::TestWithParam<Case> {};
@@ -66,7 +66,8 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   store.setFans({Fan("F0Ac", "Left", 2000, 1200, 6000, 2100)});
   int storeOpened = 0;
   std::ostringstream out, err;
-  Context context{bus, [&]() -> IHelperDataModel& { ++storeOpened; return store; }, out, err};
+  Context context{out, err, [&]() -> os::Result<os::SessionBus*> { return &bus; },
+                  [&]() -> IHelperDataModel& { ++storeOpened; return store; }};
   if (c.launch != Case::Launch::none) {
     context.launchHelper = [&](std::chrono::milliseconds) -> os::Status {
       if (c.launch == Case::Launch::fails) return os::failure("not installed");
@@ -75,15 +76,14 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
     };
   }
 
-  auto parsed = parseArguments(c.arguments);
-  ASSERT_TRUE(parsed.invocation) << parsed.error;
-  EXPECT_EQ(parsed.invocation->command->run(context, *parsed.invocation), c.status);
+  EXPECT_EQ(runCommandLine(context, c.arguments), c.status);
 
   EXPECT_EQ(bus.center().postedNames(), c.posted);
   EXPECT_TRUE(std::ranges::none_of(bus.center().posted(), [](const auto& n) { return n.object.has_value(); }));
   if (c.out.empty()) { EXPECT_EQ(out.str() + std::to_string(storeOpened), "0"); }
   for (const char* piece : c.out) EXPECT_THAT(out.str(), HasSubstr(piece));
   EXPECT_THAT(err.str(), HasSubstr(c.err));
+  EXPECT_EQ(err.str().find("usage:") != std::string::npos, c.status == 64);
   EXPECT_EQ(err.str().empty(), *c.err == '\0');
   EXPECT_THAT(bus.timeoutsPassed(), ElementsAreArray(c.timeoutsPassed));
   if (!c.posted.empty()) { EXPECT_GE(bus.flushes(), 1); }

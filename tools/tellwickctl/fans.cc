@@ -1,5 +1,4 @@
 // "tellwickctl fans": every fan's speeds in rpm.
-#include "protocol/helper_notifications.h"
 #include "protocol/record_coding.h"
 #include "tools/tellwickctl/category.h"
 #include "tools/tellwickctl/table.h"
@@ -26,7 +25,6 @@ constexpr StoreList kLists[] = {{SensorDataModelKey::fans, "Fans", &fansView}};
 }  // namespace
 
 extern const Category kFans;
-const Category kFans{"fans", HelperNotifications::requestFans, HelperNotifications::responseFans,
-                     kLists};
+const Category kFans{*helperCategory("fans"), kLists};
 
 }  // namespace tellwick::ctl

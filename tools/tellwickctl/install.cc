@@ -1,9 +1,5 @@
-#include "tools/tellwickctl/commands.h"
 #include "tools/tellwickctl/install.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
@@ -12,10 +8,13 @@
 #include "os/desktop/http_client.h"
 #include "os/desktop/unit_files.h"
 #include "os/files/file_system.h"
+#include "os/process/process_runner.h"
 #include "os/store/property_list_coder.h"
 #include "platform/desktop_entry.h"
 #include "platform/login_item_auto_start_controller.h"
 #include "platform/main_app_auto_start_controller.h"
+#include "tools/tellwickctl/exit_codes.h"
+#include "tools/tellwickctl/table.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -24,16 +23,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr const char* kStarterIdentifier = "com.quorvane.helper.starter";
 constexpr const char* kUnit = "tellwick.service";
-
-std::optional<std::chrono::milliseconds> parseSeconds(const std::string& text) {
-  double seconds = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) || seconds <= 0 ||
-      seconds > 86400) {
-    return std::nullopt;
-  }
-  return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
-}
 
 std::optional<std::string> lookup(const char* name) {
   const char* value = std::getenv(name);
@@ -79,110 +68,32 @@ class UnreachableUnitFiles final : public os::UnitFileManager {
 // commands.
 struct RealSeams {
   std::unique_ptr<os::FileSystem> files = os::newLinuxFileSystem();
-  std::unique_ptr<os::Desktop> desktop = os::newLinuxDesktop();
+  std::unique_ptr<os::ProcessRunner> runner = os::newLinuxProcessRunner();
+  std::unique_ptr<os::Desktop> desktop;
   std::unique_ptr<os::HttpClient> http = os::newLinuxHttpClient();
   std::unique_ptr<os::PropertyListCoder> coder = os::newLinuxPropertyListCoder();
   std::unique_ptr<os::BusNames> names;
-  std::unique_ptr<os::SessionBus> bus;
-  std::string busError;
   NoNotificationCenter noCenter;
 
-  // The session bus is connected only by the commands that post or wait.
-  explicit RealSeams(bool connectBus) {
+  // environment: what the programs this starts (the browser opener) run with.
+  explicit RealSeams(std::vector<std::string> environment)
+      : desktop(os::newLinuxDesktop(*runner, std::move(environment))) {
     auto opened = os::newLinuxBusNames();
     names = opened ? std::move(*opened) : std::make_unique<UnreachableBusNames>(opened.error());
-    if (!connectBus) return;
-    auto connection = os::connectSessionBus();
-    if (connection) {
-      bus = std::move(connection).value();
-    } else {
-      busError = connection.error();
-    }
   }
 
-  TellwickContext context(std::string origin = {}) {
-    os::NotificationCenter& center = bus ? bus->notificationCenter() : noCenter;
-    return TellwickContext{*files, *names,  center, *desktop, *http, *coder, Tellwick::defaultInstallLocation(),
-                           std::move(origin), Tellwick::defaultWebsite()};
+  // center: the session bus's, for the commands that post or wait.
+  TellwickContext context(std::string origin = {}, os::NotificationCenter* center = nullptr) {
+    return TellwickContext{*files, *names, center ? *center : noCenter, *desktop, *http, *coder,
+                           Tellwick::defaultInstallLocation(), std::move(origin), Tellwick::defaultWebsite()};
   }
 };
-
-int emit(const Outcome& outcome) {
-  std::fputs(outcome.out.c_str(), stdout);
-  std::fflush(stdout);
-  std::fputs(outcome.err.c_str(), stderr);
-  return outcome.status;
-}
-
-int usage(const std::string& error) {
-  std::fprintf(stderr, "tellwickctl: %s\n%s", error.c_str(), kInstallUsage);
-  return kExitBadArguments;
-}
-
-int help() {
-  std::fputs(kInstallUsage, stdout);
-  return kExitDone;
-}
 
 std::string versionText(const std::optional<std::string>& version) { return version.value_or("unknown"); }
 
 }  // namespace
 
-const char* const kInstallUsage =
-    "usage: tellwickctl status [--json]\n"
-    "       tellwickctl launch [--timeout SECONDS]\n"
-    "       tellwickctl update [--json]\n"
-    "       tellwickctl website\n"
-    "       tellwickctl autostart on|off|status [--via xdg|systemd]\n";
-
-ParsedInstallOptions parseInstallOptions(std::string_view command, const std::vector<std::string>& arguments) {
-  InstallOptions options;
-  bool takesJson = command == "status" || command == "update";
-  bool takesTimeout = command == "launch";
-  bool isAutostart = command == "autostart";
-  bool haveAction = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    auto valueOf = [&](const std::string& option) -> std::optional<std::string> {
-      if (a.starts_with(option + "=")) return a.substr(option.size() + 1);
-      if (i + 1 < arguments.size()) return arguments[++i];
-      return std::nullopt;
-    };
-    if (a == "-h" || a == "--help") {
-      options.help = true;
-      return {options, {}};
-    }
-    if (a == "--json" && takesJson) {
-      options.json = true;
-    } else if (takesTimeout && (a == "--timeout" || a.starts_with("--timeout="))) {
-      auto text = valueOf("--timeout");
-      if (!text) return {std::nullopt, "--timeout needs a number of seconds"};
-      auto timeout = parseSeconds(*text);
-      if (!timeout) return {std::nullopt, "--timeout wants seconds between 0 and 86400, not '" + *text + "'"};
-      options.timeout = *timeout;
-    } else if (isAutostart && (a == "--via" || a.starts_with("--via="))) {
-      auto via = valueOf("--via");
-      if (via == "xdg") {
-        options.via = InstallOptions::Via::xdg;
-      } else if (via == "systemd") {
-        options.via = InstallOptions::Via::systemd;
-      } else {
-        return {std::nullopt, "--via wants xdg or systemd"};
-      }
-    } else if (isAutostart && !haveAction && (a == "on" || a == "off" || a == "status")) {
-      haveAction = true;
-      options.autostart = a == "on"    ? InstallOptions::Autostart::on
-                          : a == "off" ? InstallOptions::Autostart::off
-                                       : InstallOptions::Autostart::status;
-    } else {
-      return {std::nullopt, std::string(command) + " does not take '" + a + "'"};
-    }
-  }
-  if (isAutostart && !haveAction) return {std::nullopt, "autostart needs on, off or status"};
-  return {options, {}};
-}
-
-Outcome runStatus(const InstallOptions& options, const TellwickContext& context) {
+int runStatus(Context& io, const Options& options, const TellwickContext& context) {
   bool installed = Tellwick::isInstalled(context);
   bool running = Tellwick::isRunning(context);
   auto version = Tellwick::installedVersion(context);
@@ -191,130 +102,134 @@ Outcome runStatus(const InstallOptions& options, const TellwickContext& context)
     json["installed"] = installed;
     json["running"] = running;
     json["installedVersion"] = version ? Json(*version) : Json(nullptr);
-    return {json.dump() + "\n", {}, kExitDone};
+    io.out << jsonText(json, -1);
+    return kExitOk;
   }
   std::string out = "installed: ";
   out += installed ? "yes (" + context.installLocation + ")\n" : "no (nothing at " + context.installLocation + ")\n";
   out += std::string("running: ") + (running ? "yes" : "no") + "\n";
   out += "version: " + versionText(version) + "\n";
-  return {out, {}, kExitDone};
+  io.out << out;
+  return kExitOk;
 }
 
-Outcome runLaunch(const InstallOptions& options, const TellwickContext& context, os::SessionBus& bus) {
-  if (Tellwick::isRunning(context)) return {"the helper is already running\n", {}, kExitDone};
+int runLaunch(Context& io, const Options& options, const TellwickContext& context, os::SessionBus& bus) {
+  if (Tellwick::isRunning(context)) {
+    io.out << "the helper is already running\n";
+    return kExitOk;
+  }
   auto launched = Tellwick::launchAndWait(context, bus, options.timeout);
-  if (!launched) return {{}, "tellwickctl: cannot launch the helper: " + launched.error() + "\n", kExitNoHelper};
-  return {"the helper is running\n", {}, kExitDone};
+  if (!launched) {
+    io.err << "tellwickctl: cannot launch the helper: " << launched.error() << "\n";
+    return kExitNoAnswer;
+  }
+  io.out << "the helper is running\n";
+  return kExitOk;
 }
 
-Outcome runUpdate(const InstallOptions& options, const TellwickContext& context) {
+int runUpdate(Context& io, const Options& options, const TellwickContext& context) {
   auto checked = Tellwick::checkForUpdate(context).get();
   if (!checked) {
-    return {{},
-            "tellwickctl: cannot fetch the update manifest from " + context.updateOrigin + ": " +
-                checked.error() + "\n",
-            kExitNoManifest};
+    io.err << "tellwickctl: cannot fetch the update manifest from " << context.updateOrigin << ": "
+           << checked.error() << "\n";
+    return kExitNoManifest;
   }
-  if (options.json) return {updateInfoJson(*checked) + "\n", {}, kExitDone};
+  if (options.json) {
+    io.out << updateInfoJson(*checked) << "\n";
+    return kExitOk;
+  }
   auto installed = Tellwick::installedVersion(context);
   std::string out = "installed version: " + (installed ? *installed : std::string("not installed")) + "\n";
   out += "server version: " + checked->serverVersion + "\n";
   out += std::string("update available: ") + (checked->isUpdateAvailable ? "yes" : "no") + "\n";
-  return {out, {}, kExitDone};
+  io.out << out;
+  return kExitOk;
 }
 
-Outcome runWebsite(const TellwickContext& context) {
+int runWebsite(Context& io, const TellwickContext& context) {
   if (!os::isWebAddress(context.website)) {
-    return {{}, "tellwickctl: the web page address '" + context.website + "' is not valid\n", kExitNotChanged};
+    io.err << "tellwickctl: the web page address '" << context.website << "' is not valid\n";
+    return kExitNotChanged;
   }
   // Printed as well, for a session without a browser.
-  Outcome outcome{context.website + "\n", {}, kExitDone};
+  io.out << context.website << "\n";
   if (auto opened = context.desktop.open(context.website); !opened) {
-    outcome.err = "tellwickctl: " + opened.error() + "\n";
-    outcome.status = kExitNotChanged;
+    io.err << "tellwickctl: " << opened.error() << "\n";
+    return kExitNotChanged;
   }
-  return outcome;
+  return kExitOk;
 }
 
-Outcome runAutostart(const InstallOptions& options, IAutoStartController& controller,
-                     const std::function<std::string()>& whyNot) {
-  using Autostart = InstallOptions::Autostart;
-  if (options.autostart != Autostart::status) controller.setEnabled(options.autostart == Autostart::on);
+int runAutostart(Context& io, AutostartAction action, IAutoStartController& controller,
+                 const std::function<std::string()>& whyNot) {
+  if (action != AutostartAction::status) controller.setEnabled(action == AutostartAction::on);
   bool enabled = controller.isEnabled();
-  Outcome outcome{enabled ? "enabled\n" : "disabled\n", {}, kExitDone};
-  bool wanted = options.autostart == Autostart::on;
-  if (options.autostart != Autostart::status && enabled != wanted) {
-    outcome.err = "tellwickctl: autostart is still " + std::string(enabled ? "enabled" : "disabled") + ": " +
-                  whyNot() + "\n";
-    outcome.status = kExitNotChanged;
+  io.out << (enabled ? "enabled\n" : "disabled\n");
+  if (action != AutostartAction::status && enabled != (action == AutostartAction::on)) {
+    io.err << "tellwickctl: autostart is still " << (enabled ? "enabled" : "disabled") << ": " << whyNot() << "\n";
+    return kExitNotChanged;
   }
-  return outcome;
-}
-
-int statusCommand(const std::vector<std::string>& arguments) {
-  auto parsed = parseInstallOptions("status", arguments);
-  if (!parsed.options) return usage(parsed.error);
-  if (parsed.options->help) return help();
-  RealSeams seams(false);
-  return emit(runStatus(*parsed.options, seams.context()));
+  return kExitOk;
 }
 
 os::Status launchInstalledHelper(os::SessionBus& bus, std::chrono::milliseconds timeout) {
-  RealSeams seams(false);
-  TellwickContext context{*seams.files, *seams.names, bus.notificationCenter(), *seams.desktop,
-                          *seams.http, *seams.coder, Tellwick::defaultInstallLocation(), "",
-                          Tellwick::defaultWebsite()};
+  RealSeams seams({});
+  TellwickContext context = seams.context("", &bus.notificationCenter());
   if (!Tellwick::isInstalled(context)) return os::failure("it is not installed");
   return Tellwick::launchAndWait(context, bus, timeout);
 }
 
-int launchCommand(const std::vector<std::string>& arguments) {
-  auto parsed = parseInstallOptions("launch", arguments);
-  if (!parsed.options) return usage(parsed.error);
-  if (parsed.options->help) return help();
-  RealSeams seams(true);
-  if (!seams.bus) {
-    std::fprintf(stderr, "tellwickctl: cannot launch the helper: %s\n", seams.busError.c_str());
-    return kExitNoHelper;
-  }
-  return emit(runLaunch(*parsed.options, seams.context(), *seams.bus));
+namespace {
+
+// The commands below take no words after their name but autostart's one.
+int statusCommand(Context& io, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(io, line, "status does not take '" + line.words[1] + "'");
+  RealSeams seams(io.environment);
+  return runStatus(io, line.options, seams.context());
 }
 
-int updateCommand(const std::vector<std::string>& arguments) {
-  auto parsed = parseInstallOptions("update", arguments);
-  if (!parsed.options) return usage(parsed.error);
-  if (parsed.options->help) return help();
+int launchCommand(Context& io, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(io, line, "launch does not take '" + line.words[1] + "'");
+  auto connected = io.bus();
+  if (!connected) {
+    io.err << "tellwickctl: cannot launch the helper: " << connected.error() << "\n";
+    return kExitNoAnswer;
+  }
+  RealSeams seams(io.environment);
+  return runLaunch(io, line.options, seams.context("", &(*connected)->notificationCenter()), **connected);
+}
+
+int updateCommand(Context& io, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(io, line, "update does not take '" + line.words[1] + "'");
   auto origin = Tellwick::updateOrigin(std::getenv("TELLWICK_UPDATE_ORIGIN"));
-  if (!origin) {
-    std::fprintf(stderr, "tellwickctl: %s\n", origin.error().c_str());
-    return kExitBadArguments;
+  if (!origin) return refuse(io, line, origin.error());
+  RealSeams seams(io.environment);
+  return runUpdate(io, line.options, seams.context(*origin));
+}
+
+int websiteCommand(Context& io, const CommandLine& line) {
+  if (line.words.size() > 1) return refuse(io, line, "website does not take '" + line.words[1] + "'");
+  RealSeams seams(io.environment);
+  return runWebsite(io, seams.context());
+}
+
+int autostartCommand(Context& io, const CommandLine& line) {
+  const auto& words = line.words;
+  if (words.size() != 2 || (words[1] != "on" && words[1] != "off" && words[1] != "status")) {
+    return refuse(io, line, "autostart needs one of on, off or status");
   }
-  RealSeams seams(false);
-  return emit(runUpdate(*parsed.options, seams.context(*origin)));
-}
-
-int websiteCommand(const std::vector<std::string>& arguments) {
-  auto parsed = parseInstallOptions("website", arguments);
-  if (!parsed.options) return usage(parsed.error);
-  if (parsed.options->help) return help();
-  RealSeams seams(false);
-  return emit(runWebsite(seams.context()));
-}
-
-int autostartCommand(const std::vector<std::string>& arguments) {
-  auto parsed = parseInstallOptions("autostart", arguments);
-  if (!parsed.options) return usage(parsed.error);
-  if (parsed.options->help) return help();
-  const InstallOptions& options = *parsed.options;
-  RealSeams seams(false);
+  const AutostartAction action = words[1] == "on"    ? AutostartAction::on
+                                 : words[1] == "off" ? AutostartAction::off
+                                                     : AutostartAction::status;
+  RealSeams seams(io.environment);
   auto folders = autoStartFolders(lookup);
   LoginItemAutoStartController loginItem(kStarterIdentifier, std::string(Tellwick::bundleIdentifier), folders,
                                          TELLWICK_INSTALLED_HELPER, *seams.files, *seams.names, seams.noCenter);
-  if (options.via == InstallOptions::Via::xdg) {
-    return emit(runAutostart(options, loginItem, [&] {
+  if (line.options.via == Options::Via::xdg) {
+    return runAutostart(io, action, loginItem, [&] {
       if (folders.user.empty()) return std::string("neither XDG_CONFIG_HOME nor HOME is set");
       return "could not write " + folders.user + "/" + kStarterIdentifier + ".desktop";
-    }));
+    });
   }
   auto opened = os::newLinuxUnitFileManager();
   std::unique_ptr<os::UnitFileManager> manager =
@@ -323,8 +238,8 @@ int autostartCommand(const std::vector<std::string>& arguments) {
   MainAppAutoStartController controller(kUnit, *manager, loginItem, *seams.desktop, unitFolder);
   // Turning the unit on retires an enabled autostart entry first, so the
   // helper is not started twice at login.
-  if (options.autostart == InstallOptions::Autostart::on) controller.retireStarter();
-  return emit(runAutostart(options, controller, [&] {
+  if (action == AutostartAction::on) controller.retireStarter();
+  return runAutostart(io, action, controller, [&] {
     auto state = manager->unitFileState(kUnit);
     if (!state) return state.error();
     switch (statusForUnitFileState(*state)) {
@@ -335,19 +250,25 @@ int autostartCommand(const std::vector<std::string>& arguments) {
       default:
         return std::string("the user's service manager did not change ") + kUnit;
     }
-  }));
+  });
 }
 
-extern const StandaloneCommand kStatus;
-extern const StandaloneCommand kLaunch;
-extern const StandaloneCommand kUpdate;
-extern const StandaloneCommand kWebsite;
-extern const StandaloneCommand kAutostart;
-const StandaloneCommand kStatus{"status", "[--json]", &statusCommand};
-const StandaloneCommand kLaunch{"launch", "[--timeout SECONDS]", &launchCommand};
-const StandaloneCommand kUpdate{"update", "[--json]", &updateCommand};
-const StandaloneCommand kWebsite{"website", "", &websiteCommand};
-const StandaloneCommand kAutostart{"autostart", "on|off|status [--via xdg|systemd]",
-                                   &autostartCommand};
+}  // namespace
+
+extern const Command kStatus, kLaunch, kUpdate, kWebsite, kAutostart;
+const Command kStatus{"status", "[--json]", "Says whether the helper is installed and running, and its version.\n",
+                      kJsonOption, &statusCommand};
+const Command kLaunch{"launch", "[--timeout SECONDS]",
+                      "Starts the installed helper through the bus and waits until it says it has started.\n",
+                      kTimeoutOption, &launchCommand};
+const Command kUpdate{"update", "[--json]",
+                      "Compares the installed version with the one published at /files/helper.json\n"
+                      "(TELLWICK_UPDATE_ORIGIN=https://host[:port] names another origin).\n",
+                      kJsonOption, &updateCommand};
+const Command kWebsite{"website", "", "Opens the helper's web page in the browser.\n", 0, &websiteCommand};
+const Command kAutostart{"autostart", "on|off|status [--via xdg|systemd]",
+                         "Starts the helper at login, or not, or says which; --via systemd uses the\n"
+                         "systemd user unit instead of an autostart entry.\n",
+                         kViaOption, &autostartCommand};
 
 }  // namespace tellwick::ctl

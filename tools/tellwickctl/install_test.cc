@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "tests/fakes/fake_tellwick_world.h"
+#include "tools/tellwickctl/exit_codes.h"
 
 namespace tellwick::ctl {
 namespace {
@@ -12,38 +14,18 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kLocation = "/p/share/tellwick";
-const InstallOptions kJson{.json = true};
+const Options kJson = [] {
+  Options o;
+  o.json = true;
+  return o;
+}();
 
-// Each parsed command line as "json help timeout via autostart", or "usage".
-constexpr const char* kVia[] = {"xdg", "systemd"};
-constexpr const char* kAutostart[] = {"on", "off", "status"};
-
-std::string described(const ParsedInstallOptions& parsed) {
-  if (!parsed.options) return parsed.error.empty() ? "usage without a reason" : "usage";
-  const InstallOptions& o = *parsed.options;
-  return std::to_string(o.json) + " " + std::to_string(o.help) + " " + std::to_string(o.timeout.count()) + " " +
-         kVia[static_cast<int>(o.via)] + " " + kAutostart[static_cast<int>(o.autostart)];
-}
-
-TEST(InstallOptionsTest, EachCommandTakesItsOwnOptions) {
-  const struct {
-    const char* command;
-    std::vector<std::string> arguments;
-    const char* parsed;
-  } cases[] = {
-      {"status", {"--json"}, "1 0 10000 xdg status"}, {"launch", {"--timeout", "2.5"}, "0 0 2500 xdg status"},
-      {"launch", {"--timeout=1"}, "0 0 1000 xdg status"}, {"autostart", {"on"}, "0 0 10000 xdg on"},
-      {"autostart", {"off", "--via", "systemd"}, "0 0 10000 systemd off"}, {"website", {}, "0 0 10000 xdg status"},
-      {"autostart", {"--via=xdg", "status"}, "0 0 10000 xdg status"}, {"autostart", {"--help"}, "0 1 10000 xdg status"},
-      {"website", {"--json"}, "usage"}, {"launch", {"--timeout"}, "usage"}, {"launch", {"--timeout", "0"}, "usage"},
-      {"status", {"--timeout", "1"}, "usage"}, {"autostart", {}, "usage"}, {"autostart", {"on", "off"}, "usage"},
-      {"autostart", {"on", "--via", "launchd"}, "usage"}, {"autostart", {"on", "--via"}, "usage"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(described(parseInstallOptions(c.command, c.arguments)), c.parsed)
-        << c.command << " " << ::testing::PrintToString(c.arguments);
-  }
-}
+// What one run printed on each stream, and its exit status.
+struct Printed {
+  std::ostringstream out, err;
+  Context io{out, err};
+  std::string all(int status) const { return out.str() + err.str() + std::to_string(status); }
+};
 
 class InstallCommandsTest : public testing::FakeTellwickWorld {
  protected:
@@ -56,31 +38,29 @@ class InstallCommandsTest : public testing::FakeTellwickWorld {
 };
 
 TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
-  EXPECT_EQ(runStatus(kJson, context_).out,
-            R"({"installed":false,"running":false,"installedVersion":null})" "\n");
+  Printed before, json, human;
+  EXPECT_EQ(before.all(runStatus(before.io, kJson, context_)),
+            R"({"installed":false,"running":false,"installedVersion":null})" "\n0");
   install("0.1.0");
   names_.owned().insert("com.quorvane.helper");
-  EXPECT_EQ(runStatus(kJson, context_).out,
-            R"({"installed":true,"running":true,"installedVersion":"0.1.0"})" "\n");
-  auto human = runStatus({}, context_);
-  EXPECT_EQ(human.out, "installed: yes (/p/share/tellwick)\nrunning: yes\nversion: 0.1.0\n");
-  EXPECT_EQ(human.status, kExitDone);
+  EXPECT_EQ(json.all(runStatus(json.io, kJson, context_)),
+            R"({"installed":true,"running":true,"installedVersion":"0.1.0"})" "\n0");
+  EXPECT_EQ(human.all(runStatus(human.io, {}, context_)),
+            "installed: yes (/p/share/tellwick)\nrunning: yes\nversion: 0.1.0\n0");
 }
 
 TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason) {
   install("1.9");
   http_.respond(200, R"({"version":"1.10"})");
-  auto asJson = runUpdate(kJson, context_);
-  EXPECT_EQ(asJson.out, R"({"isUpdateAvailable":true,"serverVersion":"1.10"})" "\n");
-  EXPECT_EQ(runUpdate({}, context_).out, "installed version: 1.9\nserver version: 1.10\nupdate available: yes\n");
+  Printed json, human, failed;
+  EXPECT_EQ(json.all(runUpdate(json.io, kJson, context_)), R"({"isUpdateAvailable":true,"serverVersion":"1.10"})" "\n0");
+  EXPECT_EQ(human.all(runUpdate(human.io, {}, context_)),
+            "installed version: 1.9\nserver version: 1.10\nupdate available: yes\n0");
 
   http_.fail("Failed to connect to 127.0.0.1 port 9: Connection refused");
-  auto failed = runUpdate(kJson, context_);
-  EXPECT_EQ(failed.status, kExitNoManifest);
-  EXPECT_EQ(failed.out, "");
-  EXPECT_EQ(failed.err,
+  EXPECT_EQ(failed.all(runUpdate(failed.io, kJson, context_)),
             "tellwickctl: cannot fetch the update manifest from https://127.0.0.1:9: "
-            "Failed to connect to 127.0.0.1 port 9: Connection refused\n");
+            "Failed to connect to 127.0.0.1 port 9: Connection refused\n3");
 }
 
 // A controller that takes changes only while willing.
@@ -98,7 +78,7 @@ class SwitchController final : public IAutoStartController {
 };
 
 TEST_F(InstallCommandsTest, AutostartPrintsTheStateAndFailsWhenAChangeDidNotTakeEffect) {
-  using Autostart = InstallOptions::Autostart;
+  using Autostart = AutostartAction;
   SwitchController controller;
   auto why = [] { return std::string("the folder is read-only"); };
   const struct {
@@ -107,19 +87,17 @@ TEST_F(InstallCommandsTest, AutostartPrintsTheStateAndFailsWhenAChangeDidNotTake
     std::string out, err;
     int status;
   } steps[] = {
-      {Autostart::status, true, "disabled\n", "", kExitDone},
-      {Autostart::on, true, "enabled\n", "", kExitDone},
-      {Autostart::status, true, "enabled\n", "", kExitDone},
+      {Autostart::status, true, "disabled\n", "", kExitOk},
+      {Autostart::on, true, "enabled\n", "", kExitOk},
+      {Autostart::status, true, "enabled\n", "", kExitOk},
       {Autostart::off, false, "enabled\n", "tellwickctl: autostart is still enabled: the folder is read-only\n",
        kExitNotChanged},
-      {Autostart::off, true, "disabled\n", "", kExitDone},
+      {Autostart::off, true, "disabled\n", "", kExitOk},
   };
   for (const auto& s : steps) {
     controller.willing = s.willing;
-    InstallOptions options;
-    options.autostart = s.action;
-    auto got = runAutostart(options, controller, why);
-    EXPECT_EQ(got.out + got.err + std::to_string(got.status), s.out + s.err + std::to_string(s.status));
+    Printed run;
+    EXPECT_EQ(run.all(runAutostart(run.io, s.action, controller, why)), s.out + s.err + std::to_string(s.status));
   }
 }
 

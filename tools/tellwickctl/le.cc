@@ -1,42 +1,25 @@
-#include "tools/tellwickctl/commands.h"
 #include "tools/tellwickctl/le.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <nlohmann/json.hpp>
+#include <ostream>
 
 #include "os/bluetooth/bluetooth_central.h"
 #include "os/clock.h"
 #include "os/store/property_list_coder.h"
 #include "os/store/user_defaults.h"
-#include "os/utf8.h"
+#include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/exit_codes.h"
+#include "tools/tellwickctl/table.h"
 
 namespace tellwick::ctl {
 namespace {
 
 using Json = nlohmann::ordered_json;
 using namespace std::chrono_literals;
-
-constexpr const char* kUsage =
-    "usage: tellwickctl le [--json] [--once] [--timeout SECONDS]\n"
-    "       tellwickctl le monitor|unmonitor ADDRESS\n"
-    "\n"
-    "Lists the Bluetooth LE devices that BlueZ reports, with battery level,\n"
-    "model and revisions, refreshed every second until interrupted.\n"
-    "  --json             one JSON line, {\"devices\": [...]}, per change\n"
-    "  --once             print the list once every device has answered the\n"
-    "                     first round of reads (or --timeout passed), then exit\n"
-    "  --timeout SECONDS  the bound for --once (default 10)\n"
-    "  monitor ADDRESS    connect this device as soon as it is seen (kept in\n"
-    "                     ${XDG_CONFIG_HOME:-~/.config}/tellwickctl.plist)\n"
-    "  unmonitor ADDRESS  stop doing so\n"
-    "Exit status: 0, 64 bad arguments, 69 no BlueZ, no adapter or adapter off,\n"
-    "73 the monitored list could not be stored.\n";
 
 volatile sig_atomic_t gInterrupted = 0;
 void onInterrupt(int) { gInterrupted = 1; }
@@ -48,23 +31,6 @@ bool isAddress(const std::string& text) {
     if (colon ? text[i] != ':' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
   }
   return true;
-}
-
-// Text from a device, fit for one terminal cell run of at most width
-// characters: no control characters, valid UTF-8.
-std::string printable(const std::string& text, std::size_t width) {
-  std::string clean = replaceInvalidUtf8(text, '?');
-  for (auto& c : clean) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  std::string out;
-  std::size_t characters = 0;
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    bool lead = (static_cast<unsigned char>(clean[i]) & 0xC0) != 0x80;
-    if (lead && ++characters > width) break;
-    out += clean[i];
-  }
-  return out + std::string(width > characters ? width - characters : 0, ' ');
 }
 
 Json optionalText(const std::optional<std::string>& text) {
@@ -188,31 +154,30 @@ std::string stateProblem(os::CentralState state) {
   }
 }
 
-int editMonitored(const LowEnergyInvocation& invocation) {
+int editMonitored(Context& context, const LowEnergyInvocation& invocation) {
   auto coder = os::newLinuxPropertyListCoder();
   auto defaults = os::newLinuxUserDefaults(*coder);
   auto domain = defaults->openSuite(programDefaultsSuite());
   if (!domain) {
-    std::fprintf(stderr, "tellwickctl: no place to keep settings (set XDG_CONFIG_HOME or HOME)\n");
-    return kLowEnergyCannotStore;
+    context.err << "tellwickctl: no place to keep settings (set XDG_CONFIG_HOME or HOME)\n";
+    return kExitCannotStore;
   }
   LowEnergyPersistency persistency(*domain);
   auto status = invocation.action == LowEnergyInvocation::Action::monitor
                     ? persistency.addMonitoredDevice(invocation.address)
                     : persistency.removeMonitoredDevice(invocation.address);
   if (!status) {
-    std::fprintf(stderr, "tellwickctl: cannot store the monitored list: %s\n",
-                 status.error().c_str());
-    return kLowEnergyCannotStore;
+    context.err << "tellwickctl: cannot store the monitored list: " << status.error() << "\n";
+    return kExitCannotStore;
   }
   return 0;
 }
 
-int watch(const LowEnergyInvocation& invocation) {
+int watch(Context& context, const LowEnergyInvocation& invocation) {
   auto made = os::newLinuxBluetoothCentral();
   if (!made) {
-    std::fprintf(stderr, "tellwickctl: %s\n", made.error().c_str());
-    return kLowEnergyUnavailable;
+    context.err << "tellwickctl: " << made.error() << "\n";
+    return kExitUnavailable;
   }
   CountingCentral central(*made.value());
   auto clock = os::newLinuxClock();
@@ -242,8 +207,8 @@ int watch(const LowEnergyInvocation& invocation) {
   central.runUntil([&] { return watcher.state.has_value(); }, 5s);
   std::string problem = stateProblem(watcher.state.value_or(central.state()));
   if (!problem.empty()) {
-    std::fprintf(stderr, "tellwickctl: %s\n", problem.c_str());
-    return kLowEnergyUnavailable;
+    context.err << "tellwickctl: " << problem << "\n";
+    return kExitUnavailable;
   }
 
   struct sigaction action {};
@@ -260,10 +225,10 @@ int watch(const LowEnergyInvocation& invocation) {
                                        : lowEnergyTable(finder.devices(), catalogue, bundle);
     if (!force && text == last) return;
     last = text;
-    if (terminal) std::fputs("\033[H\033[2J", stdout);
-    std::fputs(text.c_str(), stdout);
-    if (!invocation.json && !terminal) std::fputs("\n", stdout);
-    std::fflush(stdout);
+    if (terminal) context.out << "\033[H\033[2J";
+    context.out << text;
+    if (!invocation.json && !terminal) context.out << "\n";
+    context.out << std::flush;
   };
 
   while (!gInterrupted) {
@@ -273,7 +238,7 @@ int watch(const LowEnergyInvocation& invocation) {
                        std::chrono::duration_cast<std::chrono::milliseconds>(
                            deadline - std::chrono::steady_clock::now()));
       show(true);
-      return 0;
+      return kExitOk;
     }
     const auto next = std::chrono::steady_clock::now() + 1s;
     while (!gInterrupted && std::chrono::steady_clock::now() < next) {
@@ -286,62 +251,32 @@ int watch(const LowEnergyInvocation& invocation) {
       }
     }
     if (!finder.isPoweredOn()) {
-      std::fprintf(stderr, "tellwickctl: %s\n", stateProblem(central.state()).c_str());
-      return kLowEnergyUnavailable;
+      context.err << "tellwickctl: " << stateProblem(central.state()) << "\n";
+      return kExitUnavailable;
     }
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace
 
-LowEnergyParse parseLowEnergyArguments(const std::vector<std::string>& arguments) {
+os::Result<LowEnergyInvocation> lowEnergyInvocation(const CommandLine& line) {
   LowEnergyInvocation invocation;
-  std::vector<std::string> words;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    if (a == "-h" || a == "--help") {
-      invocation.action = LowEnergyInvocation::Action::help;
-      return {invocation, {}};
-    }
-    if (a == "--json") {
-      invocation.json = true;
-    } else if (a == "--once") {
-      invocation.once = true;
-    } else if (a == "--timeout") {
-      if (i + 1 == arguments.size()) return {std::nullopt, "--timeout needs a number of seconds"};
-      const std::string& text = arguments[++i];
-      double seconds = 0;
-      auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-      if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(seconds) ||
-          seconds <= 0 || seconds > 86400) {
-        return {std::nullopt, "--timeout wants seconds between 0 and 86400, not '" + text + "'"};
-      }
-      invocation.timeout =
-          std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
-    } else if (a.starts_with("-")) {
-      return {std::nullopt, "unknown option '" + a + "'"};
-    } else {
-      words.push_back(a);
-    }
-  }
-  if (words.empty()) return {invocation, {}};
-  if (words[0] != "monitor" && words[0] != "unmonitor") {
-    return {std::nullopt, "unknown le command '" + words[0] + "'"};
-  }
-  if (words.size() != 2) return {std::nullopt, words[0] + " wants one device address"};
-  std::string address = words[1];
+  invocation.json = line.options.json;
+  invocation.once = line.options.once;
+  invocation.timeout = line.options.timeout;
+  const auto& words = line.words;
+  if (words.size() == 1) return invocation;
+  if (words[1] != "monitor" && words[1] != "unmonitor") return os::failure("unknown le command '" + words[1] + "'");
+  if (words.size() != 3) return os::failure(words[1] + " wants one device address");
+  std::string address = words[2];
   for (auto& c : address) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (!isAddress(address)) {
-    return {std::nullopt, "'" + words[1] + "' is not a device address like C0:11:22:33:44:55"};
-  }
-  if (invocation.json || invocation.once) {
-    return {std::nullopt, words[0] + " prints nothing; --json and --once do not apply"};
-  }
-  invocation.action = words[0] == "monitor" ? LowEnergyInvocation::Action::monitor
+  if (!isAddress(address)) return os::failure("'" + words[2] + "' is not a device address like C0:11:22:33:44:55");
+  if (invocation.json || invocation.once) return os::failure(words[1] + " prints nothing; --json and --once do not apply");
+  invocation.action = words[1] == "monitor" ? LowEnergyInvocation::Action::monitor
                                             : LowEnergyInvocation::Action::unmonitor;
   invocation.address = address;
-  return {invocation, {}};
+  return invocation;
 }
 
 std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
@@ -361,56 +296,47 @@ std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const DeviceCatal
     item["symbol"] = device->symbolImage(catalogue);
     list.push_back(std::move(item));
   }
-  Json root = {{"devices", std::move(list)}};
-  return root.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+  return jsonText({{"devices", std::move(list)}}, -1);
 }
 
 std::string lowEnergyTable(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
                            const os::ResourceBundle& bundle) {
-  std::string out = printable("NAME", 24) + " " + printable("KIND", 16) + " " +
-                    printable("LEVEL", 5) + " " + printable("MODEL", 16) + " " +
-                    printable("HW/FW/SW", 20) + " STATE\n";
+  Table table({{"NAME", Align::left, 24},
+               {"KIND", Align::left, 16},
+               {"LEVEL", Align::right},
+               {"MODEL", Align::left, 16},
+               {"HW/FW/SW", Align::left, 20},
+               {"STATE"}},
+              0);
   for (const auto& d : devices) {
-    std::string level = d->batteryLevel() ? std::to_string(*d->batteryLevel()) + "%" : "-";
-    std::string revisions = d->hardwareRevision().value_or("-") + "/" +
-                            d->firmwareRevision().value_or("-") + "/" +
+    std::string revisions = d->hardwareRevision().value_or("-") + "/" + d->firmwareRevision().value_or("-") + "/" +
                             d->softwareRevision().value_or("-");
-    std::string state = d->isConnected()    ? "connected"
-                        : d->isDiscovered() ? "discovered"
-                                            : "connecting";
-    out += printable(d->name(), 24) + " " + printable(d->kindDescription(catalogue, bundle), 16) +
-           " " + printable(level, 5) + " " + printable(d->model().value_or("-"), 16) + " " +
-           printable(revisions, 20) + " " + state + "\n";
+    table.add({d->name(), d->kindDescription(catalogue, bundle), levelText(d->batteryLevel()),
+               d->model().value_or("-"), revisions,
+               d->isConnected() ? "connected" : d->isDiscovered() ? "discovered" : "connecting"});
   }
-  if (devices.empty()) out += "(no Bluetooth LE devices)\n";
-  return out;
+  return table.render() + (devices.empty() ? "(no Bluetooth LE devices)\n" : "");
 }
 
-int runLowEnergy(const std::vector<std::string>& arguments) {
-  auto parsed = parseLowEnergyArguments(arguments);
-  if (!parsed.invocation) {
-    std::fprintf(stderr, "tellwickctl: %s\n%s", parsed.error.c_str(), kUsage);
-    return kLowEnergyUsage;
-  }
-  switch (parsed.invocation->action) {
-    case LowEnergyInvocation::Action::help:
-      std::fputs(kUsage, stdout);
-      return 0;
-    case LowEnergyInvocation::Action::monitor:
-    case LowEnergyInvocation::Action::unmonitor:
-      return editMonitored(*parsed.invocation);
-    case LowEnergyInvocation::Action::watch:
-      break;
-  }
-  return watch(*parsed.invocation);
+int runLowEnergy(Context& context, const CommandLine& line) {
+  auto invocation = lowEnergyInvocation(line);
+  if (!invocation) return refuse(context, line, invocation.error());
+  if (invocation->action == LowEnergyInvocation::Action::watch) return watch(context, *invocation);
+  return editMonitored(context, *invocation);
 }
 
 }  // namespace tellwick::ctl
 
 namespace tellwick::ctl {
 
-extern const StandaloneCommand kLowEnergy;
-const StandaloneCommand kLowEnergy{
-    "le", "[--json] [--once] [--timeout SECONDS] | monitor|unmonitor ADDRESS", &runLowEnergy};
+extern const Command kLowEnergy;
+const Command kLowEnergy{
+    "le", "[--json] [--once] [--timeout SECONDS]\nmonitor|unmonitor ADDRESS",
+    "Lists the Bluetooth LE devices that BlueZ reports, with battery level, model and\n"
+    "revisions, refreshed every second until interrupted. 'monitor ADDRESS' connects the\n"
+    "device as soon as it is seen (kept in ${XDG_CONFIG_HOME:-~/.config}/tellwickctl.plist);\n"
+    "'unmonitor ADDRESS' stops doing so. --once prints the list once the first round of\n"
+    "reads is in (or --timeout passed).\n",
+    kJsonOption | kOnceOption | kTimeoutOption, &runLowEnergy};
 
 }  // namespace tellwick::ctl

@@ -9,22 +9,13 @@
 #include "battery/device_catalogue.h"
 #include "battery/low_energy_finder.h"
 #include "os/files/resource_bundle.h"
+#include "os/result.h"
+#include "tools/tellwickctl/options.h"
 
 namespace tellwick::ctl {
 
-// Exit statuses of `tellwickctl le`: sysexits' EX_USAGE, EX_UNAVAILABLE (no
-// BlueZ, no adapter, or the adapter is off) and EX_CANTCREAT (the monitored
-// list could not be stored).
-inline constexpr int kLowEnergyUsage = 64;
-inline constexpr int kLowEnergyUnavailable = 69;
-inline constexpr int kLowEnergyCannotStore = 73;
-
-// `tellwickctl le ARGUMENTS...` (the arguments after "le"); returns the exit
-// status. Runs the LE finder over BlueZ on the system bus.
-int runLowEnergy(const std::vector<std::string>& arguments);
-
 struct LowEnergyInvocation {
-  enum class Action { watch, monitor, unmonitor, help };
+  enum class Action { watch, monitor, unmonitor };
   Action action = Action::watch;
   bool json = false;
   bool once = false;
@@ -32,12 +23,8 @@ struct LowEnergyInvocation {
   std::string address;  // monitor and unmonitor: upper case
 };
 
-// The invocation, or one line saying what is wrong with the arguments.
-struct LowEnergyParse {
-  std::optional<LowEnergyInvocation> invocation;
-  std::string error;
-};
-LowEnergyParse parseLowEnergyArguments(const std::vector<std::string>& arguments);
+// What `tellwickctl le` was asked to do, or one line on what is wrong.
+os::Result<LowEnergyInvocation> lowEnergyInvocation(const CommandLine& line);
 
 // {"devices": [...]} on one line: each device under its coding keys, then
 // "model", "hardwareRevision", "serialNumber", "softwareRevision",

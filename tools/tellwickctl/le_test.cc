@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "battery/low_energy_persistency.h"
@@ -10,28 +11,28 @@
 #include "os/store/user_defaults.h"
 #include "tests/fakes/fake_resource_bundle.h"
 #include "tests/support/scratch_config_home.h"
+#include "tools/tellwickctl/commands.h"
 
 namespace tellwick::ctl {
 namespace {
 
-TEST(TellwickctlLe, Arguments) {
-  // "action address timeout json once" (action: 0 watch, 1 monitor, 2 unmonitor), or "usage".
+TEST(TellwickctlLe, MonitorAndUnmonitorTakeOneAddress) {
+  // "action address" (action: 0 watch, 1 monitor, 2 unmonitor), or "refused".
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "0  10000 0 0"}, {{"--json", "--once", "--timeout", "2.5"}, "0  2500 1 1"},
-      {{"monitor", "c0:ff:ee:00:00:01"}, "1 C0:FF:EE:00:00:01 10000 0 0"},
-      {{"unmonitor", "C0:FF:EE:00:00:01"}, "2 C0:FF:EE:00:00:01 10000 0 0"},
-      {{"monitor"}, "usage"}, {{"monitor", "C0:FF:EE:00:00"}, "usage"}, {{"monitor", "C0:FF:EE:00:00:0G"}, "usage"},
-      {{"monitor", "C0:FF:EE:00:00:01", "--json"}, "usage"}, {{"scan"}, "usage"}, {{"--timeout", "2s"}, "usage"},
+      {{"le"}, "0 "}, {{"le", "monitor", "c0:ff:ee:00:00:01"}, "1 C0:FF:EE:00:00:01"},
+      {{"le", "unmonitor", "C0:FF:EE:00:00:01"}, "2 C0:FF:EE:00:00:01"},
+      {{"le", "monitor"}, "refused"}, {{"le", "monitor", "C0:FF:EE:00:00"}, "refused"},
+      {{"le", "monitor", "C0:FF:EE:00:00:0G"}, "refused"}, {{"le", "scan"}, "refused"},
   };
-  for (const auto& [arguments, expected] : cases) {
-    auto parsed = parseLowEnergyArguments(arguments);
-    const auto& i = parsed.invocation;
-    EXPECT_EQ(!i ? (parsed.error.empty() ? "usage without a reason" : "usage")
-                 : std::to_string(static_cast<int>(i->action)) + " " + i->address + " " +
-                       std::to_string(i->timeout.count()) + " " + std::to_string(i->json) + " " + std::to_string(i->once),
+  for (const auto& [words, expected] : cases) {
+    auto invocation = lowEnergyInvocation({words, {}});
+    EXPECT_EQ(invocation ? std::to_string(static_cast<int>(invocation->action)) + " " + invocation->address : "refused",
               expected)
-        << ::testing::PrintToString(arguments);
+        << ::testing::PrintToString(words);
   }
+  CommandLine printing{{"le", "monitor", "C0:FF:EE:00:00:01"}, {}};
+  printing.options.json = true;
+  EXPECT_FALSE(lowEnergyInvocation(printing)) << "monitor prints nothing";
 }
 
 TEST(TellwickctlLe, MonitorAndUnmonitorEditTheStoredList) {
@@ -42,9 +43,11 @@ TEST(TellwickctlLe, MonitorAndUnmonitorEditTheStoredList) {
     LowEnergyPersistency persistency(*domain);
     return persistency.monitoredDevices();
   };
-  EXPECT_EQ(runLowEnergy({"monitor", "c0:ff:ee:00:00:01"}), 0);
+  std::ostringstream out, err;
+  Context io{out, err};
+  EXPECT_EQ(runCommandLine(io, {"le", "monitor", "c0:ff:ee:00:00:01"}), 0);
   EXPECT_EQ(monitored(), std::vector<std::string>{"C0:FF:EE:00:00:01"});
-  EXPECT_EQ(runLowEnergy({"unmonitor", "C0:FF:EE:00:00:01"}), 0);
+  EXPECT_EQ(runCommandLine(io, {"le", "unmonitor", "C0:FF:EE:00:00:01"}), 0);
   EXPECT_TRUE(monitored().empty());
 }
 

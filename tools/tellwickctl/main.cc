@@ -1,10 +1,9 @@
-// tellwickctl: asks the running helper for a category over the notification
-// channel and prints what it stored, as any client application would.
-//
-// Exit status: 0 answered, 2 the helper did not answer (or no bus to ask
-// on), 64 bad arguments.
+// tellwickctl: the command-line client of the helper. Asks the running
+// helper for a category over the notification channel and prints what it
+// stored, as any client application would; reads this machine's batteries
+// and Bluetooth LE devices itself; installs, starts and checks the helper.
+// Exit statuses: tools/tellwickctl/exit_codes.h.
 
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -15,50 +14,46 @@
 #include "os/store/property_list_coder.h"
 #include "os/store/user_defaults.h"
 #include "protocol/helper_data_model.h"
-#include "tools/tellwickctl/arguments.h"
 #include "tools/tellwickctl/commands.h"
 #include "tools/tellwickctl/install.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv, char** envp) {
   using namespace tellwick;
   using namespace tellwick::ctl;
 
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (!arguments.empty()) {
-    for (const StandaloneCommand* c : standaloneCommands()) {
-      if (arguments.front() == c->name) return c->run({arguments.begin() + 1, arguments.end()});
+  std::unique_ptr<os::SessionBus> bus;
+  std::optional<std::string> busError;
+  auto connect = [&]() -> os::Result<os::SessionBus*> {
+    if (!bus && !busError) {
+      auto connection = os::connectSessionBus();
+      if (connection) {
+        bus = std::move(connection).value();
+      } else {
+        busError = connection.error();
+      }
     }
-  }
-  ParseResult parsed = parseArguments(arguments);
-  if (!parsed.invocation) {
-    std::fprintf(stderr, "tellwickctl: %s\n%s", parsed.error.c_str(), usage().c_str());
-    return kExitUsage;
-  }
-  const Invocation& invocation = *parsed.invocation;
-  if (invocation.help) {
-    std::fputs(usage().c_str(), stdout);
-    return 0;
-  }
-  auto connection = os::connectSessionBus();
-  if (!connection) {
-    std::fprintf(stderr, "tellwickctl: the helper cannot be asked: %s\n", connection.error().c_str());
-    return kExitNoAnswer;
-  }
+    if (!bus) return os::failure(*busError);
+    return bus.get();
+  };
 
-  auto coder = os::newLinuxPropertyListCoder();
-  auto defaults = os::newLinuxUserDefaults(*coder);
+  std::unique_ptr<os::PropertyListCoder> coder;
+  std::unique_ptr<os::UserDefaults> defaults;
   std::optional<HelperDataModel> store;
-  Context context{**connection,
+  Context context{std::cout, std::cerr, connect,
                   [&]() -> IHelperDataModel& {
-                    if (!store) store.emplace(*defaults, *coder);
+                    if (!store) {
+                      coder = os::newLinuxPropertyListCoder();
+                      defaults = os::newLinuxUserDefaults(*coder);
+                      store.emplace(*defaults, *coder);
+                    }
                     return *store;
                   },
-                  std::cout, std::cerr,
-                  [&](std::chrono::milliseconds timeout) {
-                    return launchInstalledHelper(**connection, timeout);
+                  [&](std::chrono::milliseconds timeout) -> os::Status {
+                    auto connected = connect();
+                    if (!connected) return os::failure(connected.error());
+                    return launchInstalledHelper(**connected, timeout);
                   },
-                  [&](SensorDataModelKey key) {
-                    return store ? store->readFailure(key) : std::nullopt;
-                  }};
-  return invocation.command->run(context, invocation);
+                  [&](SensorDataModelKey key) { return store ? store->readFailure(key) : std::nullopt; }};
+  for (char** entry = envp; *entry; ++entry) context.environment.emplace_back(*entry);
+  return runCommandLine(context, std::vector<std::string>(argv + 1, argv + argc));
 }

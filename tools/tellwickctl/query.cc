@@ -9,6 +9,7 @@
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 #include "tools/tellwickctl/commands.h"
+#include "tools/tellwickctl/exit_codes.h"
 #include "tools/tellwickctl/report.h"
 
 namespace tellwick::ctl {
@@ -17,56 +18,71 @@ namespace {
 constexpr const char* kHowToStart =
     "start it with 'tellwick &', or with 'make run' in a source tree";
 
-int query(Context& context, const Invocation& invocation) {
-  auto timeout = invocation.timeout;
-  if (!context.bus.nameHasOwner(std::string(kHelperBusName))) {
+// The categories a command line names: one, or all of them for "all".
+std::vector<const Category*> named(const std::string& name) {
+  std::vector<const Category*> chosen;
+  for (const Category* c : categories()) {
+    if (name == "all" || name == c->helper.name) chosen.push_back(c);
+  }
+  return chosen;
+}
+
+int query(Context& context, const CommandLine& line) {
+  if (line.words.size() > 1) {
+    return refuse(context, line, "one command at a time ('" + line.words[0] + "', then '" + line.words[1] + "')");
+  }
+  const std::vector<const Category*> asked = named(line.words.front());
+  auto connected = context.bus();
+  if (!connected) {
+    context.err << "tellwickctl: the helper cannot be asked: " << connected.error() << "\n";
+    return kExitNoAnswer;
+  }
+  os::SessionBus& bus = **connected;
+  auto timeout = line.options.timeout;
+  if (!bus.nameHasOwner(std::string(kHelperBusName))) {
     if (!context.launchHelper) {
-      context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart
-                  << "\n";
+      context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart << "\n";
       return kExitNoAnswer;
     }
     // Starting it counts against the same wait as its answers.
-    const auto asked = std::chrono::steady_clock::now();
+    const auto started = std::chrono::steady_clock::now();
     os::Status launched = context.launchHelper(timeout);
     if (!launched) {
-      context.err << "tellwickctl: the helper did not answer: it is not running and could not be "
-                     "started ("
+      context.err << "tellwickctl: the helper did not answer: it is not running and could not be started ("
                   << launched.error() << "); " << kHowToStart << "\n";
       return kExitNoAnswer;
     }
-    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - asked);
+    const auto spent =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     timeout = std::max(timeout - spent, std::chrono::milliseconds(0));
   }
-  auto& center = context.bus.notificationCenter();
-  std::set<const Category*> waiting(invocation.categories.begin(), invocation.categories.end());
-  for (const Category* c : invocation.categories) {
-    DistributedNotifications::addObserver(center, &waiting, c->response,
+  auto& center = bus.notificationCenter();
+  std::set<const Category*> waiting(asked.begin(), asked.end());
+  for (const Category* c : asked) {
+    DistributedNotifications::addObserver(center, &waiting, c->helper.response,
                                           [&waiting, c](const os::Notification&) { waiting.erase(c); });
   }
-  for (const Category* c : invocation.categories) DistributedNotifications::post(center, c->request);
-  context.bus.flush();
-  context.bus.runUntil([&] { return waiting.empty(); }, timeout);
-  for (const Category* c : invocation.categories) {
-    DistributedNotifications::removeObserver(center, &waiting, c->response);
-  }
+  for (const Category* c : asked) DistributedNotifications::post(center, c->helper.request);
+  bus.flush();
+  bus.runUntil([&] { return waiting.empty(); }, timeout);
+  for (const Category* c : asked) DistributedNotifications::removeObserver(center, &waiting, c->helper.response);
 
   std::vector<const Category*> answered;
   std::string missing;
-  for (const Category* c : invocation.categories) {
+  for (const Category* c : asked) {
     if (!waiting.contains(c)) {
       answered.push_back(c);
     } else {
       if (!missing.empty()) missing += ", ";
-      missing += c->name;
+      missing += c->helper.name;
     }
   }
   // What did arrive is printed even when something else timed out.
   std::string unreadable;
   if (!answered.empty()) {
     IHelperDataModel& store = context.store();
-    context.out << (invocation.json ? jsonReport(answered, store)
-                                    : humanReport(answered, store, context.storeFailure))
+    context.out << (line.options.json ? jsonReport(answered, store)
+                                      : humanReport(answered, store, context.storeFailure))
                 << std::flush;
     for (const Category* c : answered) {
       for (const StoreList& list : c->lists) {
@@ -76,20 +92,30 @@ int query(Context& context, const Invocation& invocation) {
     }
   }
   if (!unreadable.empty()) {
-    context.err << "tellwickctl: the helper answered, but the shared store cannot be read: "
-                << unreadable.substr(2) << "\n";
+    context.err << "tellwickctl: the helper answered, but the shared store cannot be read: " << unreadable.substr(2)
+                << "\n";
   }
-  if (waiting.empty()) return unreadable.empty() ? kExitAnswered : kExitStoreUnreadable;
+  if (waiting.empty()) return unreadable.empty() ? kExitOk : kExitStoreUnreadable;
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%g",
-                static_cast<double>(invocation.timeout.count()) / 1000.0);
+  std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(line.options.timeout.count()) / 1000.0);
   context.err << "tellwickctl: the helper did not answer (" << missing << ") within " << seconds
               << " s; if it is not running, " << kHowToStart << "\n";
   return kExitNoAnswer;
 }
 
+constexpr std::string_view kSynopsis = "[--json] [--timeout SECONDS]";
+constexpr std::string_view kSummary =
+    "Asks the running helper for this category (for every one with 'all') and prints its answer;\n"
+    "an installed helper that is not running is started first.\n";
+constexpr unsigned kOptions = kJsonOption | kTimeoutOption;
+
 }  // namespace
 
-const Command kQuery{"", "", true, &query};
+extern const Command kSensorsCommand, kFansCommand, kTrafficCommand, kBatteriesCommand, kAllCommand;
+const Command kSensorsCommand{"sensors", kSynopsis, kSummary, kOptions, &query};
+const Command kFansCommand{"fans", kSynopsis, kSummary, kOptions, &query};
+const Command kTrafficCommand{"traffic", kSynopsis, kSummary, kOptions, &query};
+const Command kBatteriesCommand{"batteries", kSynopsis, kSummary, kOptions, &query};
+const Command kAllCommand{"all", kSynopsis, kSummary, kOptions, &query};
 
 }  // namespace tellwick::ctl

@@ -1,5 +1,7 @@
 #include "tools/tellwickctl/report.h"
 
+#include "tools/tellwickctl/table.h"
+
 namespace tellwick::ctl {
 
 std::string humanReport(std::span<const Category* const> categories, IHelperDataModel& store,
@@ -35,8 +37,7 @@ std::string jsonReport(std::span<const Category* const> categories, IHelperDataM
       }
     }
   }
-  // What a file holds must never abort the dump.
-  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  return jsonText(document);
 }
 
 }  // namespace tellwick::ctl

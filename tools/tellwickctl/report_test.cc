@@ -15,7 +15,7 @@ namespace {
 
 std::vector<const Category*> chosen(std::string_view name) {
   auto all = categories();
-  return {*std::ranges::find(all, name, &Category::name)};
+  return {*std::ranges::find_if(all, [&](const Category* c) { return c->helper.name == name; })};
 }
 
 using Json = nlohmann::ordered_json;

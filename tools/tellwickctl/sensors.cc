@@ -1,7 +1,6 @@
 // "tellwickctl sensors": every sensor with its value in its unit.
 #include <cmath>
 
-#include "protocol/helper_notifications.h"
 #include "protocol/record_coding.h"
 #include "tools/tellwickctl/category.h"
 #include "tools/tellwickctl/table.h"
@@ -43,7 +42,6 @@ constexpr StoreList kLists[] = {{SensorDataModelKey::sensors, "Sensors", &sensor
 }  // namespace
 
 extern const Category kSensors;
-const Category kSensors{"sensors", HelperNotifications::requestSensors,
-                        HelperNotifications::responseSensors, kLists};
+const Category kSensors{*helperCategory("sensors"), kLists};
 
 }  // namespace tellwick::ctl

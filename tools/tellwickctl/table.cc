@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "kit/disk_utilities.h"
+#include "os/utf8.h"
 #include "tools/tellwickctl/category.h"
 
 namespace tellwick::ctl {
@@ -15,16 +16,34 @@ std::size_t displayWidth(const std::string& text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+// text cut after width characters.
+std::string cut(std::string text, std::size_t width) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] & 0xC0) != 0x80 && ++characters > width) {
+      text.resize(i);
+      break;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
-Table::Table(std::vector<std::pair<std::string, Align>> columns) : columns_(std::move(columns)) {
-  std::vector<std::string> header;
-  for (const auto& c : columns_) header.push_back(c.first);
-  rows_.push_back(std::move(header));
+Table::Table(std::vector<Column> columns, std::size_t indent) : columns_(std::move(columns)), indent_(indent) {
+  if (std::any_of(columns_.begin(), columns_.end(), [](const Column& c) { return !c.title.empty(); })) {
+    std::vector<std::string> header;
+    for (const auto& c : columns_) header.push_back(c.title);
+    add(std::move(header));
+  }
 }
 
 void Table::add(std::vector<std::string> row) {
   row.resize(columns_.size());
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    row[i] = printableText(row[i]);
+    if (columns_[i].maxWidth > 0) row[i] = cut(std::move(row[i]), columns_[i].maxWidth);
+  }
   rows_.push_back(std::move(row));
 }
 
@@ -35,11 +54,11 @@ std::string Table::render() const {
   }
   std::string out;
   for (const auto& row : rows_) {
-    std::string line = "  ";
+    std::string line(indent_, ' ');
     for (std::size_t i = 0; i < row.size(); ++i) {
       std::string pad(widths[i] - displayWidth(row[i]), ' ');
       bool last = i + 1 == row.size();
-      if (columns_[i].second == Align::right) {
+      if (columns_[i].align == Align::right) {
         line += pad + row[i];
       } else {
         line += row[i];
@@ -88,6 +107,11 @@ Json plistJson(const os::PlistValue& value) {
         }
       },
       value.storage);
+}
+
+std::string jsonText(const Json& document, int indent) {
+  // What a file or a device holds must never abort the dump.
+  return document.dump(indent, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace tellwick::ctl

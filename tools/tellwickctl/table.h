@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TOOLS_TELLWICKCTL_TABLE_H_
 #define TELLWICK_TOOLS_TELLWICKCTL_TABLE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,16 +14,27 @@ namespace tellwick::ctl {
 
 enum class Align { left, right };
 
+struct Column {
+  std::string title;
+  Align align = Align::left;
+  // Cells longer than this many characters are cut; 0: never.
+  std::size_t maxWidth = 0;
+};
+
 // Rows of text in columns aligned by characters on the terminal (so "°C"
-// counts as two), each line indented by two spaces.
+// counts as two), two spaces apart, under a line of the column titles
+// unless every title is empty. Every cell is made printable first (valid
+// UTF-8, no control characters), so that text from devices and files keeps
+// to its cell: this is how everything tellwickctl prints in columns goes.
 class Table {
  public:
-  explicit Table(std::vector<std::pair<std::string, Align>> columns);
+  explicit Table(std::vector<Column> columns, std::size_t indent = 2);
   void add(std::vector<std::string> row);
   std::string render() const;
 
  private:
-  std::vector<std::pair<std::string, Align>> columns_;
+  std::vector<Column> columns_;
+  std::size_t indent_;
   std::vector<std::vector<std::string>> rows_;
 };
 
@@ -30,8 +42,7 @@ class Table {
 // per non-null element (cells gives its cells); the table is left empty when
 // the list is missing or empty.
 template <typename List, typename Encode, typename Cells>
-ListView listView(const std::optional<List>& list, Encode encode,
-                  std::vector<std::pair<std::string, Align>> columns, Cells cells) {
+ListView listView(const std::optional<List>& list, Encode encode, std::vector<Column> columns, Cells cells) {
   ListView view{listJson(list, encode), {}};
   if (!list || list->empty()) return view;
   Table table(std::move(columns));

@@ -1,5 +1,4 @@
 // "tellwickctl traffic": bytes sent and received per process.
-#include "protocol/helper_notifications.h"
 #include "protocol/record_coding.h"
 #include "tools/tellwickctl/category.h"
 #include "tools/tellwickctl/table.h"
@@ -24,7 +23,6 @@ constexpr StoreList kLists[] = {{SensorDataModelKey::traffic, "Traffic", &traffi
 }  // namespace
 
 extern const Category kTraffic;
-const Category kTraffic{"traffic", HelperNotifications::requestTraffic,
-                        HelperNotifications::responseTraffic, kLists};
+const Category kTraffic{*helperCategory("traffic"), kLists};
 
 }  // namespace tellwick::ctl

@@ -4,35 +4,11 @@
 #include "protocol/helper_notifications.h"
 
 namespace tellwick::watch {
-namespace {
-
-std::string_view requestOf(Panel category) {
-  switch (category) {
-    case Panel::sensors: return HelperNotifications::requestSensors;
-    case Panel::fans: return HelperNotifications::requestFans;
-    case Panel::traffic: return HelperNotifications::requestTraffic;
-    case Panel::batteries: return HelperNotifications::requestBatteries;
-  }
-  return {};
-}
-
-std::string_view responseOf(Panel category) {
-  switch (category) {
-    case Panel::sensors: return HelperNotifications::responseSensors;
-    case Panel::fans: return HelperNotifications::responseFans;
-    case Panel::traffic: return HelperNotifications::responseTraffic;
-    case Panel::batteries: return HelperNotifications::responseBatteries;
-  }
-  return {};
-}
-
-}  // namespace
-
 HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::vector<Panel> categories,
                            std::chrono::milliseconds timeout)
     : bus_(bus), store_(store), categories_(std::move(categories)), timeout_(timeout) {
   for (Panel c : categories_) {
-    DistributedNotifications::addObserver(bus_.notificationCenter(), this, responseOf(c), [this, c](const os::Notification&) {
+    DistributedNotifications::addObserver(bus_.notificationCenter(), this, category(c).response, [this, c](const os::Notification&) {
       // A response to another client's request while ours is not in flight
       // is left for our next request, so that every reading is one interval.
       Slot& s = slot(c);
@@ -46,11 +22,11 @@ HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::ve
 }
 
 HelperClient::~HelperClient() {
-  for (Panel c : categories_) DistributedNotifications::removeObserver(bus_.notificationCenter(), this, responseOf(c));
+  for (Panel c : categories_) DistributedNotifications::removeObserver(bus_.notificationCenter(), this, category(c).response);
 }
 
 void HelperClient::request(Clock::time_point now) {
-  if (!bus_.connected() || !bus_.nameHasOwner(kHelperBusName)) {
+  if (!bus_.connected() || !bus_.nameHasOwner(std::string(kHelperBusName))) {
     // Nobody is there to answer what is in flight, nor what would be posted
     // now; the first request after the helper is back goes out at once.
     answering_ = false;
@@ -63,7 +39,7 @@ void HelperClient::request(Clock::time_point now) {
     if (s.askedAt && now - *s.askedAt < timeout_) continue;
     if (s.askedAt) answering_ = false;
     s.askedAt = now;
-    DistributedNotifications::post(bus_.notificationCenter(), requestOf(c));
+    DistributedNotifications::post(bus_.notificationCenter(), category(c).request);
     posted = true;
   }
   if (posted) bus_.flush();

@@ -79,9 +79,6 @@ class HelperClient {
   bool answering_ = true;
 };
 
-// The helper's well-known name on the bus.
-inline constexpr const char* kHelperBusName = "com.quorvane.helper";
-
 // Posts the requests of categories, waits up to timeout for their responses
 // and reads what the store holds for those that answered.
 StoredAnswers askHelper(os::SessionBus& bus, IHelperDataModel& store, const std::vector<Panel>& categories,

@@ -7,15 +7,9 @@ namespace {
 constexpr int kMinimumHeight = 2;  // title and one row
 }
 
-const char* panelName(Panel panel) {
-  switch (panel) {
-    case Panel::sensors: return "sensors";
-    case Panel::fans: return "fans";
-    case Panel::traffic: return "traffic";
-    case Panel::batteries: return "batteries";
-  }
-  return "";
-}
+const HelperCategory& category(Panel panel) { return helperCategories()[static_cast<std::size_t>(panel)]; }
+
+const char* panelName(Panel panel) { return category(panel).name.data(); }
 
 Layout layoutPanels(int lines, std::span<const PanelWish> wishes, Panel focus, std::optional<Panel> enlarged) {
   Layout layout;

@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "protocol/helper_categories.h"
+
 namespace tellwick::watch {
 
+// One panel per category the helper answers, in the helper's order.
 enum class Panel { sensors, fans, traffic, batteries };
 
+// The category a panel shows.
+const HelperCategory& category(Panel panel);
 // "sensors", "fans", "traffic", "batteries".
 const char* panelName(Panel panel);
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <clocale>
 #include <csignal>
-#include <cstdio>
+#include <ostream>
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -31,7 +31,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr int kExitUsage = 64;
 constexpr int kExitNoTerminal = 2;
 // A battery answer runs an external tool for seconds; only a request that
 // stays unanswered longer than this means the helper is gone.
@@ -133,7 +132,7 @@ double unixNow() {
 
 int exitStatus() { return gSignal ? 128 + gSignal : 0; }
 
-int runJson(const WatchOptions& options, Link& link) {
+int runJson(const WatchOptions& options, Link& link, std::ostream& out) {
   WatchState state(options.interval);
   const auto start = Clock::now();
   const auto interval = toDuration(options.interval);
@@ -154,7 +153,7 @@ int runJson(const WatchOptions& options, Link& link) {
     fold(link, state, start);
     if (gSignal) break;
     std::string line = jsonLine(state, options.panels, unixNow(), link.answering());
-    if (std::fputs(line.c_str(), stdout) == EOF || std::fflush(stdout) == EOF) return 1;
+    if (!(out << line << std::flush)) return 1;
     ++printed;
     if (options.count && printed >= *options.count) break;
     tick += interval;
@@ -167,10 +166,10 @@ int runJson(const WatchOptions& options, Link& link) {
   return exitStatus();
 }
 
-int runScreen(const WatchOptions& options, Link& link) {
+int runScreen(const WatchOptions& options, Link& link, std::ostream& err) {
   auto screen = openTerminalScreen();
   if (!screen) {
-    std::fprintf(stderr, "tellwickctl watch: this terminal cannot be drawn on; try --json\n");
+    err << "tellwickctl watch: this terminal cannot be drawn on; try --json\n";
     return kExitNoTerminal;
   }
   std::set_terminate([] {
@@ -242,25 +241,12 @@ int runScreen(const WatchOptions& options, Link& link) {
 
 }  // namespace
 
-int runWatch(const std::vector<std::string>& arguments) {
-  auto options = parseWatchOptions(arguments);
-  if (!options) {
-    std::fprintf(stderr, "tellwickctl watch: %s\n%s", options.error().c_str(), kWatchUsage);
-    return kExitUsage;
-  }
-  if (options->help) {
-    std::fputs(kWatchUsage, stdout);
-    return 0;
-  }
-  if (options->panels.empty()) {
-    std::fprintf(stderr, "tellwickctl watch: --only left no panel to show\n");
-    return kExitUsage;
-  }
+int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err) {
   std::setlocale(LC_ALL, "");
   catchSignals();
-  Link link(options->panels);
-  if (options->json || !::isatty(STDOUT_FILENO)) return runJson(*options, link);
-  return runScreen(*options, link);
+  Link link(options.panels);
+  if (options.json || !::isatty(STDOUT_FILENO)) return runJson(options, link, out);
+  return runScreen(options, link, err);
 }
 
 }  // namespace tellwick::watch

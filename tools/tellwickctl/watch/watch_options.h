@@ -19,13 +19,11 @@ struct WatchOptions {
   std::vector<Panel> panels{Panel::sensors, Panel::fans, Panel::traffic, Panel::batteries};
   bool json = false;
   std::optional<long> count;  // stop after this many intervals
-  bool help = false;
 };
 
-extern const char* const kWatchUsage;
-
-// The arguments after "watch", or a one-line reason they are refused.
-os::Result<WatchOptions> parseWatchOptions(const std::vector<std::string>& arguments);
+// The panels named in list (names separated by commas, each once or more),
+// in the view's order; why not when a name is not a panel's.
+os::Result<std::vector<Panel>> panelsNamed(const std::string& list);
 
 // The next step of the interval ladder 0.2, 0.5, 1, 2, 5, 10, 30, 60 s up
 // (longer) or down (shorter) from seconds, staying within the ladder.
