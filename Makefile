@@ -57,8 +57,8 @@ tsan: bootstrap
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELLWICK_BENCH=OFF \
 	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
 	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-	@cmake --build $(TSAN_BUILD) --target notification_center_contract_test process_runner_test -j $(JOBS)
-	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/notification_center_contract_test
+	@cmake --build $(TSAN_BUILD) --target bus_contract_test process_runner_test -j $(JOBS)
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/bus_contract_test
 	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/process_runner_test
 
 fuzz: bootstrap

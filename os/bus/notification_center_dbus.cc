@@ -80,10 +80,18 @@ class EventMainQueue final : public MainQueue {
 
   void dispatch(std::function<void()> work) override {
     std::lock_guard lock(mutex_);
-    if (!source_) return;
+    if (!source_ || closed_) return;
     work_.push_back(std::move(work));
     std::uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+  }
+
+  // The loop has stopped for good: what is queued, and what comes later,
+  // is dropped.
+  void close() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    work_.clear();
   }
 
  private:
@@ -104,6 +112,7 @@ class EventMainQueue final : public MainQueue {
   sd_event_source* source_ = nullptr;
   std::mutex mutex_;
   std::deque<std::function<void()>> work_;
+  bool closed_ = false;
 };
 
 class DBusNotificationCenter final : public NotificationCenter {
@@ -266,6 +275,7 @@ class DBusSessionBus final : public SessionBus {
   std::unique_ptr<Application> makeApplication() override;
 
   sd_event* event() { return event_; }
+  void stopQueue() { queue_->close(); }
 
  private:
   static int onAnyMessage(sd_bus_message* message, void* userdata, sd_bus_error*) {
@@ -308,6 +318,7 @@ class BusApplication final : public Application {
     bool lost = !stopRequested_;
     delegate.applicationWillTerminate();
     bus_.flush();
+    bus_.stopQueue();
     uninstallSignals();
     if (lost) return {1, "lost the connection to the session bus"};
     return {0, {}};

@@ -1,6 +1,7 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_APPLICATION_H_
 #define TELLWICK_TESTS_FAKES_FAKE_APPLICATION_H_
 
+#include <functional>
 #include <vector>
 
 #include "os/bus/application.h"
@@ -15,8 +16,12 @@ class FakeApplication final : public os::Application {
   os::ApplicationExit run(os::ApplicationDelegate& delegate) override {
     delegate.applicationDidFinishLaunching();
     delegate.applicationWillTerminate();
+    if (stopped) stopped();
     return {};
   }
+
+  // Called once the loop has stopped for good.
+  std::function<void()> stopped;
 
   void terminate(const void* sender) override { senders_.push_back(sender); }
 

@@ -16,7 +16,14 @@ class FakeMainQueue final : public os::MainQueue {
  public:
   void dispatch(std::function<void()> work) override {
     std::lock_guard lock(mutex_);
-    work_.push_back(std::move(work));
+    if (!stopped_) work_.push_back(std::move(work));
+  }
+
+  // The loop has stopped for good: queued and later work is dropped.
+  void stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    work_.clear();
   }
 
   // Runs queued work, including work queued meanwhile.
@@ -35,6 +42,7 @@ class FakeMainQueue final : public os::MainQueue {
 
   std::mutex mutex_;
   std::deque<std::function<void()>> work_;
+  bool stopped_ = false;
 };
 
 }  // namespace tellwick::testing

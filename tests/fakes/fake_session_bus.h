@@ -66,7 +66,9 @@ class FakeSessionBus final : public os::SessionBus {
   void flush() override { ++flushes_; }
   bool connected() override { return true; }
   std::unique_ptr<os::Application> makeApplication() override {
-    return std::make_unique<FakeApplication>();
+    auto application = std::make_unique<FakeApplication>();
+    application->stopped = [this] { queue_.stop(); };
+    return application;
   }
 
  private:
