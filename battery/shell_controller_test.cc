@@ -45,13 +45,13 @@ class ShellControllerTest : public ::testing::Test {
     return out;
   }
 
-  // One line per device: serial, kind, name, maker, level, vendor and
-  // product; a double device adds its two levels.
+  // One line per device: serial ("+" when charging), kind, name, maker,
+  // level, vendor and product; a double device adds its two levels.
   std::vector<std::string> described() const {
     const auto number = [](const auto& v) { return v ? std::to_string(*v) : "-"; };
     std::vector<std::string> out;
     for (const auto& d : finder_.devices()) {
-      std::string line = d->serial() + " " + std::string(rawValue(d->type())) + " " + d->name() +
+      std::string line = d->serial() + (d->isCharging() ? "+ " : " ") + std::string(rawValue(d->type())) + " " + d->name() +
                          " " + d->manufacturer().value_or("-") + " " + number(d->batteryLevel()) +
                          " " + number(d->vendorId()) + " " + number(d->productId());
       if (const auto* twin = dynamic_cast<const DoubleBatteryDevice*>(d.get())) {
@@ -78,16 +78,17 @@ TEST_F(ShellControllerTest, ReadsEarbudsWithTheirCaseAndSingleDevicesInReportOrd
       "          State: On\n"
       "      Connected:\n" +
       block("Pods", {"Address: 00:1A:7D:DA:71:13", "Vendor ID: 0x004C", "Product ID: 0x200E",
-                     "Case Battery Level: 60%", "Left Battery Level: 100%",
-                     "Right Battery Level: 90%", "Minor Type: Headphones"}) +
+                     "Case Battery Level: 60%", "Case Charging: Yes", "Left Battery Level: 100%",
+                     "Left Charging: No", "Right Battery Level: 90%", "Right Charging: Yes",
+                     "Minor Type: Headphones"}) +
       block("Keyboard", {"Address: AA:BB:CC:DD:EE:01", "Vendor ID: 0x05AC", "Product ID: 0x0267",
                          "Minor Type: Keyboard", "Battery Level: 85%"}) +
       "      Not Connected:\n" +
       block("Old Mouse", {"Address: AA:BB:CC:DD:EE:02", "Battery Level: 40%"}));
 
   EXPECT_THAT(described(),
-              ElementsAre("case_00-1a-7d-da-71-13 CHARGING_CASE Etui Apple Inc. 60 76 8206",
-                          "00-1a-7d-da-71-13 Headphones Pods Apple Inc. - - 8206 100/90",
+              ElementsAre("case_00-1a-7d-da-71-13+ CHARGING_CASE Etui Apple Inc. 60 76 8206",
+                          "00-1a-7d-da-71-13+ Headphones Pods Apple Inc. - - 8206 100/90",
                           "aa-bb-cc-dd-ee-01 Keyboard Keyboard UNKNOWN_MANUFACTURER 85 1452 615"));
 }
 
