@@ -5,7 +5,8 @@
 #include <chrono>
 
 #include "os/bluetooth/bluetooth_central.h"
-#include "tests/bluez_le_bus.h"
+#include "tests/fakes/fake_bluetooth_central.h"
+#include "tests/support/mock_bluez.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick {
@@ -19,7 +20,6 @@ class BluezCentralTest : public ::testing::Test {
  public:
   void SetUp() override {
     ASSERT_TRUE(bus.ready());
-    bus.startBluez();
   }
 
   void open() {
@@ -31,7 +31,7 @@ class BluezCentralTest : public ::testing::Test {
 
   bool pump(const std::function<bool()>& done) { return central->runUntil(done, 10s); }
 
-  testing::BluezLeBus bus;
+  testing::MockBluez bus;
   testing::CentralEventLog events;
   std::unique_ptr<os::BluetoothCentral> central;
 };
@@ -104,9 +104,9 @@ std::unique_ptr<testing::ChildProcess> tellwickctl(const testing::ScratchDirecto
 TEST_F(BluezCentralTest, TellwickctlLeOnce) {
   testing::ScratchDirectory config;
   const std::vector<std::string> once = {"--once", "--json", "--timeout", "5"};
-  bus.stopBluez();
+  bus.stop();
   EXPECT_EQ(tellwickctl(config, once)->wait(10s), 69);
-  bus.startBluez();
+  bus.start("empty");
   ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(bus.script(
       "device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
@@ -124,7 +124,7 @@ TEST_F(BluezCentralTest, TellwickctlLeWatchingEndsWhenBluezGoes) {
   testing::ScratchDirectory config;
   auto watching = tellwickctl(config, {"--json"});
   ASSERT_TRUE(watching->readLine(10s).has_value());
-  bus.stopBluez();
+  bus.stop();
   EXPECT_EQ(watching->wait(10s), 69);
 }
 
