@@ -1,8 +1,6 @@
 #ifndef TELLWICK_TESTS_SUPPORT_MOCK_BLUEZ_H_
 #define TELLWICK_TESTS_SUPPORT_MOCK_BLUEZ_H_
 
-#include <stdio.h>
-
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -53,12 +51,9 @@ class MockBluez {
   // Runs the fixture with arguments (words as a shell splits them): its
   // standard output, or nullopt when it failed.
   std::optional<std::string> script(const std::string& arguments) {
-    FILE* pipe = ::popen(("/usr/bin/python3 " + fixture() + " " + arguments).c_str(), "r");
-    if (!pipe) return std::nullopt;
-    std::string out;
-    char buffer[256];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    if (::pclose(pipe) != 0) return std::nullopt;
+    ChildProcess run({"/bin/sh", "-c", "/usr/bin/python3 " + fixture() + " " + arguments}, environmentSnapshot());
+    std::string out = run.drainStdout(std::chrono::seconds(30));
+    if (run.wait(std::chrono::seconds(10)) != 0) return std::nullopt;
     return out;
   }
 

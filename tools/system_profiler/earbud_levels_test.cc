@@ -17,11 +17,7 @@ std::vector<std::uint8_t> bytes(std::string_view hex) {
 }
 
 BluetoothDevice device(const char* modalias, bool connected = true) {
-  BluetoothDevice d;
-  d.connected = connected;
-  d.modalias = modalias;
-  d.batteryPercentage = 50;
-  return d;
+  return {.connected = connected, .modalias = modalias, .batteryPercentage = 50};
 }
 
 std::string levels(const BluetoothDevice& d) {

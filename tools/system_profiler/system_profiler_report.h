@@ -20,16 +20,16 @@ struct BluetoothAdapter {
 // What the report shows of one known device (org.bluez.Device1, and
 // org.bluez.Battery1 when the device has it).
 struct BluetoothDevice {
-  std::string alias;
-  std::string address;
+  std::string alias{};
+  std::string address{};
   bool connected = false;
-  std::optional<std::string> modalias;
-  std::optional<std::string> icon;
-  std::optional<std::uint8_t> batteryPercentage;
+  std::optional<std::string> modalias{};
+  std::optional<std::string> icon{};
+  std::optional<std::uint8_t> batteryPercentage{};
   // Earbuds' left, right and case levels from their own advertisement; when
   // present they stand in the report instead of batteryPercentage.
-  std::optional<ProximityPairing> earbuds;
-  std::string adapter;  // the BlueZ object path of its adapter
+  std::optional<ProximityPairing> earbuds{};
+  std::string adapter{};  // the BlueZ object path of its adapter
 };
 
 struct DeviceIds {

@@ -7,27 +7,16 @@
 namespace tellwick::tools {
 namespace {
 
-BluetoothDevice device(const char* alias, const char* address, bool connected,
-                       std::optional<std::string> modalias = {}, std::optional<std::string> icon = {},
-                       std::optional<std::uint8_t> battery = {}) {
-  BluetoothDevice d;
-  d.alias = alias;
-  d.address = address;
-  d.connected = connected;
-  d.modalias = std::move(modalias);
-  d.icon = std::move(icon);
-  d.batteryPercentage = battery;
-  return d;
-}
-
 TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout) {
-  auto buds = device("Buds", "00:1a:7d:da:71:13", true, "bluetooth:v004Cp200Ed0001", "audio-headphones", 80);
-  buds.earbuds = ProximityPairing{0x200E, BudSide::right, 90, std::nullopt, 60, true, false, false};
+  const BluetoothDevice keyboard{.alias = "Magic Keyboard", .address = "aa:bb:cc:dd:ee:01", .connected = true,
+                                 .modalias = "usb:v05ACp0267d0001", .icon = "input-keyboard", .batteryPercentage = 85};
+  // The advertisement's levels stand instead of BlueZ's one level.
+  const BluetoothDevice buds{
+      .alias = "Buds", .address = "00:1a:7d:da:71:13", .connected = true, .modalias = "bluetooth:v004Cp200Ed0001",
+      .icon = "audio-headphones", .batteryPercentage = 80,
+      .earbuds = ProximityPairing{0x200E, BudSide::right, 90, std::nullopt, 60, true, false, false}};
   EXPECT_EQ(bluetoothReport({{"00:01:02:03:04:05", true}},
-                            {device("Magic Keyboard", "aa:bb:cc:dd:ee:01", true, "usb:v05ACp0267d0001",
-                                    "input-keyboard", 85),
-                             buds, device("Odd: Name\tX:", "AA:BB:CC:DD:EE:02", false, "", "phone"),
-                             device("", "aa:03", false)}),
+                            {keyboard, buds, {.alias = "Odd: Name\tX:", .address = "AA:02", .icon = "phone"}, {.address = "aa:03"}}),
             "Bluetooth:\n"
             "\n"
             "      Bluetooth Controller:\n"
@@ -51,7 +40,7 @@ TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout)
             "              Case Charging: No\n"
             "      Not Connected:\n"
             "          Odd Name X::\n"
-            "              Address: AA:BB:CC:DD:EE:02\n"
+            "              Address: AA:02\n"
             "          AA:03:\n"
             "              Address: AA:03\n");
 }
@@ -60,8 +49,8 @@ TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout)
 // its own depth, and the connected devices after it stay connected.
 TEST(SystemProfilerReportTest, NoNameReadsAsAPropertyOrMovesTheDevicesAfterIt) {
   for (const std::string name : {"a:\tb", "a:\x7F" "c", "x: :  : y", "a:\r\n  Battery Level: 5%", "   :", "\t\t"}) {
-    const auto first = device(name.c_str(), "aa:bb:cc:dd:ee:01", true, {}, {}, 10);
-    const auto second = device("Next", "aa:02", true, {}, {}, 20);
+    const BluetoothDevice first{.alias = name, .address = "aa:01", .connected = true, .batteryPercentage = 10};
+    const BluetoothDevice second{.alias = "Next", .address = "aa:02", .connected = true, .batteryPercentage = 20};
     EXPECT_EQ(sectionTitle(name).find(": "), std::string::npos) << name;
     auto tree = ProfilerOutputParser().parse(bluetoothReport({}, {first, second}));
     ASSERT_EQ(tree.nodes().size(), 1u) << name;
