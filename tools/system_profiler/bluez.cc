@@ -23,6 +23,8 @@ constexpr std::uint64_t kReadTimeout = 3'000'000;
 constexpr std::uint64_t kStopTimeout = 1'000'000;
 // An advertisement holds 31 bytes; more is not one.
 constexpr std::size_t kMaxMakerData = 255;
+// Far more advertisers than are ever in range; the rest are ignored.
+constexpr std::size_t kMaxAdvertisements = 256;
 
 using Bytes = std::vector<std::uint8_t>;
 // A property value of the kinds the report reads; anything else is skipped.
@@ -172,7 +174,7 @@ void collect(const Objects& objects, BluezView& view) {
     if (it == interfaces.end()) continue;
     const auto& properties = it->second;
     if (auto advertisement = advertisementOf(path, properties)) {
-      view.advertisements.push_back(std::move(*advertisement));
+      if (view.advertisements.size() < kMaxAdvertisements) view.advertisements.push_back(std::move(*advertisement));
       continue;
     }
     view.devicePaths.insert(path);
@@ -204,7 +206,7 @@ struct Listener {
     auto known = std::ranges::find(view.advertisements, path, &Advertisement::path);
     if (known == view.advertisements.end()) {
       auto advertisement = advertisementOf(path, properties);
-      if (!advertisement) return;
+      if (!advertisement || view.advertisements.size() >= kMaxAdvertisements) return;
       advertisement->seenAt = clock.now();
       view.advertisements.push_back(std::move(*advertisement));
       return;
@@ -251,6 +253,7 @@ os::Result<std::unique_ptr<Bluez>> Bluez::connect() {
     sd_bus_flush_close_unref(bus);
     return os::failure("cannot connect to the system bus: " + errnoText(r));
   }
+  sd_bus_set_method_call_timeout(bus, kReadTimeout);
   return std::unique_ptr<Bluez>(new Bluez(bus));
 }
 
@@ -258,13 +261,9 @@ Bluez::~Bluez() { sd_bus_flush_close_unref(bus_); }
 
 std::optional<BusError> Bluez::read(BluezView& view) {
   sd_bus_error error = SD_BUS_ERROR_NULL;
-  Message call;
-  sd_bus_message* raw = nullptr;
-  int r = sd_bus_message_new_method_call(bus_, &raw, kService, "/", "org.freedesktop.DBus.ObjectManager",
-                                         "GetManagedObjects");
-  call.reset(raw);
   sd_bus_message* reply = nullptr;
-  if (r >= 0) r = sd_bus_call(bus_, call.get(), kReadTimeout, &error, &reply);
+  int r = sd_bus_call_method(bus_, kService, "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects", &error,
+                             &reply, "");
   Message owned(reply);
   if (r < 0) {
     BusError failure;
@@ -283,6 +282,8 @@ std::optional<BusError> Bluez::read(BluezView& view) {
 void Bluez::listen(BluezView& view, const std::string& adapter, std::chrono::steady_clock::time_point deadline,
                    os::Clock& clock, const std::function<bool()>& done) {
   Listener listener{view, clock};
+  // Everything here, the calls to the bus included, stays inside the window.
+  sd_bus_set_method_call_timeout(bus_, std::max<std::uint64_t>(microsecondsUntil(deadline), 1));
   sd_bus_slot* changes = nullptr;
   sd_bus_slot* additions = nullptr;
   sd_bus_add_match(bus_, &changes,
@@ -295,7 +296,6 @@ void Bluez::listen(BluezView& view, const std::string& adapter, std::chrono::ste
 
   bool ours = false;
   if (!view.discovering.contains(adapter)) {
-    sd_bus_set_method_call_timeout(bus_, std::max<std::uint64_t>(microsecondsUntil(deadline), 1));
     // Older BlueZ has no filter; discovery then finds classic devices too.
     sd_bus_call_method(bus_, kService, adapter.c_str(), kAdapterInterface, "SetDiscoveryFilter", nullptr, nullptr,
                        "a{sv}", 2, "Transport", "s", "le", "DuplicateData", "b", 1);
@@ -308,12 +308,10 @@ void Bluez::listen(BluezView& view, const std::string& adapter, std::chrono::ste
     sd_bus_error_free(&error);
     if (!running) deadline = std::chrono::steady_clock::now();
   }
-  while (!done()) {
+  // A flood of signals ends with the window too.
+  while (!done() && microsecondsUntil(deadline) > 0) {
     int r = sd_bus_process(bus_, nullptr);
-    if (r < 0) break;
-    if (r > 0) continue;
-    std::uint64_t left = microsecondsUntil(deadline);
-    if (left == 0 || sd_bus_wait(bus_, left) < 0) break;
+    if (r < 0 || (r == 0 && sd_bus_wait(bus_, microsecondsUntil(deadline)) < 0)) break;
   }
   if (ours) {
     sd_bus_set_method_call_timeout(bus_, kStopTimeout);
