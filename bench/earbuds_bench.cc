@@ -2,8 +2,9 @@
 // helper and the Linux system_profiler on a mock BlueZ: their advertisement
 // already on the bus, and found by a discovery the request starts (the mock
 // answers 200 ms after discovery starts, as earbuds that advertise five
-// times a second would at worst); and, to compare, a keyboard alone. Time to
-// the response, p50 and p99.
+// times a second would at worst), or not found at all (the whole discovery
+// window); and, to compare, a keyboard alone. Time to the response, p50 and
+// p99.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -21,7 +22,7 @@ using namespace std::chrono_literals;
 constexpr const char* kAdvertiser = "5A:16:2B:91:D1:CD";
 constexpr const char* kAdvertisement = "4c000719010e20519a983300040c14e0eb433f4b22c0a9edcb33e70971";
 
-enum class Setting { keyboardAlone, onTheBus, byDiscovery };
+enum class Setting { keyboardAlone, onTheBus, byDiscovery, nothingFound };
 
 struct Rig : tellwick::testing::ServedHelper {
   tellwick::testing::MockBluez bluez{"adapter"};
@@ -33,7 +34,7 @@ struct Rig : tellwick::testing::ServedHelper {
             ? "device AA:BB:CC:DD:EE:01 Keyboard --battery 85 --connected --modalias usb:v05ACp0267d0001"
             : "device 00:1A:7D:DA:71:13 Buds --battery 70 --connected --modalias bluetooth:v004Cp200Ed0001";
     if (!bluez.ready() || !bluez.script(device) ||
-        (setting != Setting::keyboardAlone &&
+        ((setting == Setting::onTheBus || setting == Setting::byDiscovery) &&
          !bluez.script((setting == Setting::onTheBus ? "advertise " : "advertise-on-discovery ") + advertise))) {
       error = "the mock BlueZ did not start";
       return;
@@ -85,6 +86,8 @@ BENCHMARK_CAPTURE(BatteryRequest, advertisement_on_the_bus, Setting::onTheBus)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BatteryRequest, found_by_discovery, Setting::byDiscovery)
     ->UseManualTime()->Iterations(30)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BatteryRequest, nothing_found, Setting::nothingFound)
+    ->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

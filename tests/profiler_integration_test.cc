@@ -115,8 +115,8 @@ TEST_P(EarbudsTest, LevelsComeFromTheFreshestAdvertisementOfTheModel) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, EarbudsTest, ::testing::ValuesIn(kCases));
 
-// Without BlueZ the report is its title; without a system bus the tool
-// fails with one line.
+// Without BlueZ the report is its title; a BlueZ that refuses to answer
+// and a missing system bus fail with one line.
 TEST(LinuxSystemProfilerTest, SaysWhenBlueZOrTheBusIsMissing) {
   auto runner = os::newLinuxProcessRunner();
   auto run = [&] {
@@ -128,6 +128,9 @@ TEST(LinuxSystemProfilerTest, SaysWhenBlueZOrTheBusIsMissing) {
     MockBluez bus("none");
     ASSERT_TRUE(bus.ready());
     EXPECT_EQ(run(), "Bluetooth:\n0\n");
+    bus.start("adapter");
+    ASSERT_TRUE(bus.script("refuse-objects"));
+    EXPECT_EQ(run(), "system_profiler: cannot read BlueZ: refused\n1\n");
   }
   ScratchDirectory scratch;
   ScopedEnvironmentVariable address("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + scratch.string() + "/no-such-socket");

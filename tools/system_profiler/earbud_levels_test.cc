@@ -54,7 +54,7 @@ TEST(EarbudLevelsTest, EachPairTakesTheStrongestFreshAdvertisementOfItsOwnModel)
 TEST(EarbudLevelsTest, AnAdvertisementKeepsItsAgeOnlyWhileItsObjectKeepsItsBytes) {
   std::vector<Advertisement> advertisements = {
       {"/same", {1, 2}, -40, 0}, {"/changed", {14}, -40, 0}, {"/future", {1}, -40, 0}, {"/new", {1}, -40, 0}};
-  recallSeen(advertisements, "100.000 /same 0102\nnot a line\n200 /changed ff\n300.5 /future 01\n", 250);
+  recallSeen(advertisements, "not a line\n200 /changed ff\n300.5 /future 01\n100.000 /same 0102", 250);
   std::vector<double> seen;
   for (const auto& a : advertisements) seen.push_back(a.seenAt);
   EXPECT_THAT(seen, ElementsAre(100, 250, 250, 250));
