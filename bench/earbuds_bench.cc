@@ -35,7 +35,8 @@ struct Rig : tellwick::testing::ServedHelper {
             : "device 00:1A:7D:DA:71:13 Buds --battery 70 --connected --modalias bluetooth:v004Cp200Ed0001";
     if (!bluez.ready() || !bluez.script(device) ||
         ((setting == Setting::onTheBus || setting == Setting::byDiscovery) &&
-         !bluez.script((setting == Setting::onTheBus ? "advertise " : "advertise-on-discovery ") + advertise))) {
+         !bluez.script(setting == Setting::onTheBus ? "advertise " + advertise
+                                                    : "advertise-on-discovery " + advertise + " --delay 200"))) {
       error = "the mock BlueZ did not start";
       return;
     }

@@ -96,10 +96,10 @@ TEST_P(EarbudsTest, LevelsComeFromTheFreshestAdvertisementOfTheModel) {
   environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + bluez.address());
   if (c.rememberedAge >= 0) {
     environment.push_back("XDG_RUNTIME_DIR=" + scratch_.string());
+    const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     std::ofstream(scratch_.string() + "/tellwick-advertisements")
-        << std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() -
-               c.rememberedAge
-        << " /org/bluez/hci0/dev_5A_16_2B_91_D1_CD " << std::string(kLeftPrimary).substr(4) << "\n";
+        << std::to_string(now - c.rememberedAge) << " /org/bluez/hci0/dev_5A_16_2B_91_D1_CD "
+        << std::string(kLeftPrimary).substr(4) << "\n";
   }
   auto helper = startHelper(false, environment);
   watch("ResponseBatteries");
