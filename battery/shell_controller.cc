@@ -48,6 +48,10 @@ std::optional<std::string> text(const OutputNode& node, std::string_view key) {
   return node.properties().value<std::string>(key);
 }
 
+bool says(const OutputNode& node, std::string_view key, std::string_view word) {
+  return text(node, key) == word;
+}
+
 // Connected by its own "Connected" property, whatever it says, or by sitting
 // in a group whose title begins with "Connected" ("Not Connected" does not).
 bool isConnected(const OutputNode& node) {
@@ -155,10 +159,12 @@ void ShellController::readCase(const OutputNode& node) {
   auto level = ShellFields::level(*levelText);
   if (!vendorId || !productId || !level) return;
   // The case shares its earbuds' address; the prefix keeps the two apart.
-  devices_.push_back(std::make_shared<SingleBatteryDevice>(
+  auto chargingCase = std::make_shared<SingleBatteryDevice>(
       description(DeviceType::chargingCase, bundle_), "case_" + ShellFields::serial(*address),
       *vendorId, Manufacturers::name(*vendorId, bundle_), *productId, *level,
-      std::string(rawValue(DeviceType::chargingCase))));
+      std::string(rawValue(DeviceType::chargingCase)));
+  chargingCase->setIsCharging(says(node, ShellKeys::caseCharging, "Yes"));
+  devices_.push_back(std::move(chargingCase));
 }
 
 void ShellController::readDouble(const OutputNode& node) {
@@ -174,9 +180,11 @@ void ShellController::readDouble(const OutputNode& node) {
   if (!vendorId || !productId) return;
   std::optional<std::uint8_t> left = leftText ? ShellFields::level(*leftText) : std::nullopt;
   std::optional<std::uint8_t> right = rightText ? ShellFields::level(*rightText) : std::nullopt;
-  devices_.push_back(std::make_shared<DoubleBatteryDevice>(
+  auto earbuds = std::make_shared<DoubleBatteryDevice>(
       node.name(), ShellFields::serial(*address), Manufacturers::name(*vendorId, bundle_),
-      *productId, left, right, text(node, ShellKeys::minorType)));
+      *productId, left, right, text(node, ShellKeys::minorType));
+  earbuds->setIsCharging(says(node, ShellKeys::leftCharging, "Yes") || says(node, ShellKeys::rightCharging, "Yes"));
+  devices_.push_back(std::move(earbuds));
 }
 
 }  // namespace tellwick

@@ -30,6 +30,10 @@ struct ShellKeys {
   static constexpr std::string_view vendorId = "Vendor ID";
   static constexpr std::string_view productId = "Product ID";
   static constexpr std::string_view minorType = "Minor Type";
+  // "Yes" beside a level whose cell charges.
+  static constexpr std::string_view leftCharging = "Left Charging";
+  static constexpr std::string_view rightCharging = "Right Charging";
+  static constexpr std::string_view caseCharging = "Case Charging";
 };
 
 // The conversions of report values; each is absent when the text does not
@@ -69,7 +73,8 @@ class IShellController {
 
 // A connected node yields a single device from "Battery Level", a charging
 // case from "Case Battery Level" and earbuds (a double device) from "Left/
-// Right Battery Level", in that order. Nodes with missing or malformed
+// Right Battery Level", in that order. The case charges when "Case
+// Charging" says "Yes", the earbuds when either bud's does. Nodes with missing or malformed
 // mandatory fields are skipped silently. Texts (manufacturer names, the
 // charging case's name) come from bundle. The profiler and the bundle must
 // outlive this.

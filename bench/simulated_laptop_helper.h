@@ -10,8 +10,8 @@
 namespace tellwick::testing {
 
 // The helper inside the simulated MacBook Pro (TELLWICK_FIXTURES_DIR's
-// umockdev tree), with a mock BlueZ (earbuds, their case, a keyboard, a
-// mouse) as its system bus.
+// umockdev tree), with a mock BlueZ (earbuds with their advertisement, a
+// keyboard, a mouse) as its system bus.
 struct SimulatedLaptopHelper : ServedHelper {
   MockBluez bluez{"full"};
 

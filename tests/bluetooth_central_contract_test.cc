@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "os/bluetooth/bluetooth_central.h"
-#include "tests/bluez_le_bus.h"
 #include "tests/fakes/fake_bluetooth_central.h"
+#include "tests/support/mock_bluez.h"
 
 namespace tellwick {
 namespace {
@@ -28,7 +28,6 @@ struct FakeWorld {
 
 struct BluezWorld {
   os::BluetoothCentral& build(bool powered) {
-    bus.startBluez();
     EXPECT_TRUE(bus.script(powered ? "adapter" : "adapter --off"));
     EXPECT_TRUE(bus.script(std::string("device ") + kTag + " Tag --battery 50 --connected"));
     auto made = os::newLinuxBluetoothCentral();
@@ -36,7 +35,7 @@ struct BluezWorld {
     central = std::move(made.value());
     return *central;
   }
-  testing::BluezLeBus bus;
+  testing::MockBluez bus;
   std::unique_ptr<os::BluetoothCentral> central;
 };
 

@@ -5,7 +5,8 @@
 #include <chrono>
 
 #include "os/bluetooth/bluetooth_central.h"
-#include "tests/bluez_le_bus.h"
+#include "tests/fakes/fake_bluetooth_central.h"
+#include "tests/support/mock_bluez.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick {
@@ -19,7 +20,6 @@ class BluezCentralTest : public ::testing::Test {
  public:
   void SetUp() override {
     ASSERT_TRUE(bus.ready());
-    bus.startBluez();
   }
 
   void open() {
@@ -31,13 +31,12 @@ class BluezCentralTest : public ::testing::Test {
 
   bool pump(const std::function<bool()>& done) { return central->runUntil(done, 10s); }
 
-  testing::BluezLeBus bus;
+  testing::MockBluez bus{"adapter"};
   testing::CentralEventLog events;
   std::unique_ptr<os::BluetoothCentral> central;
 };
 
 TEST_F(BluezCentralTest, ConnectsDiscoversAndReads) {
-  ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(bus.script(std::string("device ") + kKeyboard +
                          " Keys --battery 70 --info model=K380,hardware=B2"));
   // Another device's characteristics are never listed as the keyboard's.
@@ -86,7 +85,6 @@ TEST_F(BluezCentralTest, ConnectsDiscoversAndReads) {
 
 // A nameless advertiser's maker data arrives with its company identifier first.
 TEST_F(BluezCentralTest, AdvertisedMakerDataArrivesWhole) {
-  ASSERT_TRUE(bus.script("adapter"));
   open();
   ASSERT_TRUE(bus.script(std::string("device ") + kKeyboard + " '' --manufacturer 4c0002"));
   EXPECT_TRUE(pump([&] { return events.saw(std::string("discovered ") + kKeyboard + " 4c0002"); }));
@@ -104,10 +102,9 @@ std::unique_ptr<testing::ChildProcess> tellwickctl(const testing::ScratchDirecto
 TEST_F(BluezCentralTest, TellwickctlLeOnce) {
   testing::ScratchDirectory config;
   const std::vector<std::string> once = {"--once", "--json", "--timeout", "5"};
-  bus.stopBluez();
+  bus.stop();
   EXPECT_EQ(tellwickctl(config, once)->wait(10s), 69);
-  bus.startBluez();
-  ASSERT_TRUE(bus.script("adapter"));
+  bus.start("adapter");
   ASSERT_TRUE(bus.script(
       "device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
       "--resolved"));
@@ -119,12 +116,11 @@ TEST_F(BluezCentralTest, TellwickctlLeOnce) {
 
 // Watching, it stops with the unavailable status once BlueZ goes away.
 TEST_F(BluezCentralTest, TellwickctlLeWatchingEndsWhenBluezGoes) {
-  ASSERT_TRUE(bus.script("adapter"));
   ASSERT_TRUE(bus.script("device C0:FF:EE:00:00:01 Tag --battery 42 --connected --resolved"));
   testing::ScratchDirectory config;
   auto watching = tellwickctl(config, {"--json"});
   ASSERT_TRUE(watching->readLine(10s).has_value());
-  bus.stopBluez();
+  bus.stop();
   EXPECT_EQ(watching->wait(10s), 69);
 }
 

@@ -126,6 +126,41 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   os::BluetoothCentralDelegate* delegate_ = nullptr;
 };
 
+// Every event a central delivers, one line each: "state", "connected A",
+// "discovered A <maker data in hex>", "characteristics A 180F: 2A19",
+// "value A 2A19 <bytes>".
+class CentralEventLog final : public os::BluetoothCentralDelegate {
+ public:
+  void centralDidUpdateState(os::CentralState) override { log.push_back("state"); }
+  void didDiscoverPeripheral(const std::string& p, const os::AdvertisementData& a) override {
+    std::string hex;
+    for (auto byte : a.manufacturerData.value_or(std::vector<std::uint8_t>{})) {
+      hex += "0123456789abcdef"[byte >> 4] + std::string(1, "0123456789abcdef"[byte & 15]);
+    }
+    log.push_back("discovered " + p + " " + hex);
+  }
+  void didConnectPeripheral(const std::string& p) override { log.push_back("connected " + p); }
+  void didFailToConnectPeripheral(const std::string& p, const std::string&) override {
+    log.push_back("failed " + p);
+  }
+  void didDisconnectPeripheral(const std::string& p) override {
+    log.push_back("disconnected " + p);
+  }
+  void didDiscoverServices(const std::string& p) override { log.push_back("services " + p); }
+  void didDiscoverCharacteristics(const std::string& p, const std::string& s,
+                                  const std::optional<std::vector<std::string>>& list) override {
+    std::string text = "characteristics " + p + " " + s + ":";
+    for (const auto& c : list.value_or(std::vector<std::string>{})) text += " " + c;
+    log.push_back(text);
+  }
+  void didUpdateValue(const std::string& p, const std::string& c,
+                      const std::optional<std::vector<std::uint8_t>>& v) override {
+    log.push_back("value " + p + " " + c + " " + (v ? std::string(v->begin(), v->end()) : "-"));
+  }
+  bool saw(const std::string& line) const { return std::ranges::find(log, line) != log.end(); }
+  std::vector<std::string> log;
+};
+
 }  // namespace tellwick::testing
 
 #endif  // TELLWICK_TESTS_FAKES_FAKE_BLUETOOTH_CENTRAL_H_

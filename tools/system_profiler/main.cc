@@ -1,27 +1,32 @@
 // system_profiler: the platform's hardware report for the data types that
 // Tellwick reads, built on Linux from BlueZ on the system bus.
-#include <systemd/sd-bus.h>
-
+#include <chrono>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "os/clock.h"
+#include "os/files/file_system.h"
+#include "tools/system_profiler/bluez.h"
+#include "tools/system_profiler/earbud_levels.h"
 #include "tools/system_profiler/system_profiler_report.h"
 
 namespace {
 
-using tellwick::tools::BluetoothAdapter;
-using tellwick::tools::BluetoothDevice;
+using namespace tellwick;
+using tools::BluetoothDevice;
 
 constexpr std::string_view kBluetoothDataType = "SPBluetoothDataType";
+// How long a run may discover when connected earbuds have no fresh
+// advertisement on the bus.
+constexpr auto kDiscoveryWindow = std::chrono::seconds(2);
 
 constexpr const char* kUsage =
     "usage: system_profiler [DATATYPE ...]\n"
@@ -35,165 +40,70 @@ constexpr const char* kUsage =
     "DBUS_SYSTEM_BUS_ADDRESS when set: each adapter with its address and\n"
     "power state, then the known devices grouped as Connected and Not\n"
     "Connected, with their address, vendor and product identifiers, minor\n"
-    "type and battery level. BlueZ reports one battery level per device, so\n"
-    "earbuds appear as a single device: there are no left, right or case\n"
-    "levels on Linux.\n"
+    "type and battery level. Connected earbuds of vendor 0x004C show their\n"
+    "left, right and case levels, in steps of ten, with whether each\n"
+    "charges, from the advertisements they broadcast; when none of their\n"
+    "model has been seen in the last 60 s, the run discovers Bluetooth LE\n"
+    "devices for at most 2 s (unless a discovery runs already) and stops\n"
+    "again. Without an advertisement they show the one level BlueZ reports.\n"
+    "The advertisements' ages are kept in $XDG_RUNTIME_DIR/tellwick-advertisements.\n"
     "\n"
     "Exit status: 0 on success (also when BlueZ is not running: the report\n"
     "is then the title line alone), 1 when the system bus cannot be used,\n"
     "2 on a usage error.\n";
 
-// A property value of the kinds the report reads; anything else is skipped.
-using Value = std::variant<std::monostate, std::string, bool, std::uint8_t>;
-using Interfaces = std::map<std::string, std::map<std::string, Value>>;
-using Objects = std::map<std::string, Interfaces>;  // ordered by object path
-
-struct BusError {
-  std::string message;
-  bool serviceMissing = false;
-};
-
-struct BusDeleter {
-  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-struct MessageDeleter {
-  void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
-};
-
-std::string errnoText(int r) { return std::strerror(r < 0 ? -r : r); }
-
-// Reads one "{sv}" entry's variant into value, skipping kinds not used.
-int readVariant(sd_bus_message* m, Value& value) {
-  char type = 0;
-  const char* contents = nullptr;
-  int r = sd_bus_message_peek_type(m, &type, &contents);
-  if (r < 0) return r;
-  std::string_view kind = contents ? contents : "";
-  if (kind == "s" || kind == "o") {
-    const char* text = nullptr;
-    if ((r = sd_bus_message_read(m, "v", contents, &text)) < 0) return r;
-    value = std::string(text);
-  } else if (kind == "b") {
-    int flag = 0;
-    if ((r = sd_bus_message_read(m, "v", "b", &flag)) < 0) return r;
-    value = flag != 0;
-  } else if (kind == "y") {
-    std::uint8_t byte = 0;
-    if ((r = sd_bus_message_read(m, "v", "y", &byte)) < 0) return r;
-    value = byte;
-  } else {
-    if ((r = sd_bus_message_skip(m, "v")) < 0) return r;
-  }
-  return 0;
+// Where the advertisements' ages are kept between runs: the user's runtime
+// folder, which lives as long as the login; nowhere without one.
+std::optional<std::string> memoryPath() {
+  const char* folder = std::getenv("XDG_RUNTIME_DIR");
+  if (!folder || folder[0] != '/') return std::nullopt;
+  return std::string(folder) + "/tellwick-advertisements";
 }
 
-// Decodes GetManagedObjects' a{oa{sa{sv}}}.
-int readObjects(sd_bus_message* m, Objects& objects) {
-  int r = sd_bus_message_enter_container(m, 'a', "{oa{sa{sv}}}");
-  if (r < 0) return r;
-  while ((r = sd_bus_message_enter_container(m, 'e', "oa{sa{sv}}")) > 0) {
-    const char* path = nullptr;
-    if ((r = sd_bus_message_read(m, "o", &path)) < 0) return r;
-    Interfaces& interfaces = objects[path];
-    if ((r = sd_bus_message_enter_container(m, 'a', "{sa{sv}}")) < 0) return r;
-    while ((r = sd_bus_message_enter_container(m, 'e', "sa{sv}")) > 0) {
-      const char* interface = nullptr;
-      if ((r = sd_bus_message_read(m, "s", &interface)) < 0) return r;
-      auto& properties = interfaces[interface];
-      if ((r = sd_bus_message_enter_container(m, 'a', "{sv}")) < 0) return r;
-      while ((r = sd_bus_message_enter_container(m, 'e', "sv")) > 0) {
-        const char* name = nullptr;
-        if ((r = sd_bus_message_read(m, "s", &name)) < 0) return r;
-        if ((r = readVariant(m, properties[name])) < 0) return r;
-        if ((r = sd_bus_message_exit_container(m)) < 0) return r;
-      }
-      if (r < 0) return r;
-      if ((r = sd_bus_message_exit_container(m)) < 0) return r;
-      if ((r = sd_bus_message_exit_container(m)) < 0) return r;
-    }
-    if (r < 0) return r;
-    if ((r = sd_bus_message_exit_container(m)) < 0) return r;
-    if ((r = sd_bus_message_exit_container(m)) < 0) return r;
+// The adapter of the first connected pair among models.
+std::string adapterFor(const std::vector<BluetoothDevice>& devices, const std::set<std::uint16_t>& models) {
+  for (const auto& device : devices) {
+    auto model = tools::earbudModel(device);
+    if (model && models.contains(*model)) return device.adapter;
   }
-  if (r < 0) return r;
-  return sd_bus_message_exit_container(m);
-}
-
-std::optional<BusError> managedObjects(Objects& objects) {
-  sd_bus* raw = nullptr;
-  int r = sd_bus_open_system(&raw);
-  std::unique_ptr<sd_bus, BusDeleter> bus(raw);
-  if (r < 0) return BusError{"cannot connect to the system bus: " + errnoText(r)};
-  sd_bus_set_method_call_timeout(bus.get(), 10 * 1000 * 1000);
-
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  sd_bus_message* reply = nullptr;
-  r = sd_bus_call_method(bus.get(), "org.bluez", "/", "org.freedesktop.DBus.ObjectManager",
-                         "GetManagedObjects", &error, &reply, "");
-  std::unique_ptr<sd_bus_message, MessageDeleter> owned(reply);
-  if (r < 0) {
-    BusError failure;
-    failure.serviceMissing = sd_bus_error_has_name(&error, SD_BUS_ERROR_SERVICE_UNKNOWN) ||
-                             sd_bus_error_has_name(&error, SD_BUS_ERROR_NAME_HAS_NO_OWNER);
-    failure.message =
-        std::string("cannot read BlueZ: ") + (error.message ? error.message : errnoText(r).c_str());
-    sd_bus_error_free(&error);
-    return failure;
-  }
-  sd_bus_error_free(&error);
-  if ((r = readObjects(reply, objects)) < 0) {
-    return BusError{"cannot decode BlueZ's objects: " + errnoText(r)};
-  }
-  return std::nullopt;
-}
-
-template <class T>
-std::optional<T> get(const std::map<std::string, Value>& properties, const std::string& name) {
-  auto it = properties.find(name);
-  if (it == properties.end()) return std::nullopt;
-  if (const T* value = std::get_if<T>(&it->second)) return *value;
-  return std::nullopt;
-}
-
-void collect(const Objects& objects, std::vector<BluetoothAdapter>& adapters,
-             std::vector<BluetoothDevice>& devices) {
-  for (const auto& [path, interfaces] : objects) {
-    if (auto it = interfaces.find("org.bluez.Adapter1"); it != interfaces.end()) {
-      BluetoothAdapter adapter;
-      adapter.address = get<std::string>(it->second, "Address").value_or("");
-      adapter.powered = get<bool>(it->second, "Powered").value_or(false);
-      adapters.push_back(adapter);
-    }
-    if (auto it = interfaces.find("org.bluez.Device1"); it != interfaces.end()) {
-      const auto& properties = it->second;
-      BluetoothDevice device;
-      device.address = get<std::string>(properties, "Address").value_or("");
-      device.alias = get<std::string>(properties, "Alias")
-                         .value_or(get<std::string>(properties, "Name").value_or(""));
-      device.connected = get<bool>(properties, "Connected").value_or(false);
-      device.modalias = get<std::string>(properties, "Modalias");
-      device.icon = get<std::string>(properties, "Icon");
-      if (auto battery = interfaces.find("org.bluez.Battery1"); battery != interfaces.end()) {
-        device.batteryPercentage = get<std::uint8_t>(battery->second, "Percentage");
-      }
-      devices.push_back(std::move(device));
-    }
-  }
+  return {};
 }
 
 // Returns the exit status.
 int printBluetooth(std::string& out) {
-  Objects objects;
-  if (auto error = managedObjects(objects)) {
-    if (!error->serviceMissing) {
-      std::fprintf(stderr, "system_profiler: %s\n", error->message.c_str());
-      return 1;
-    }
+  auto bluez = tools::Bluez::connect();
+  if (!bluez) {
+    std::fprintf(stderr, "system_profiler: %s\n", bluez.error().c_str());
+    return 1;
   }
-  std::vector<BluetoothAdapter> adapters;
-  std::vector<BluetoothDevice> devices;
-  collect(objects, adapters, devices);
-  out += tellwick::tools::bluetoothReport(adapters, devices);
+  tools::BluezView view;
+  if (auto error = (*bluez)->read(view); error && !error->serviceMissing) {
+    std::fprintf(stderr, "system_profiler: %s\n", error->message.c_str());
+    return 1;
+  }
+  auto clock = os::newLinuxClock();
+  auto files = os::newLinuxFileSystem();
+  auto path = memoryPath();
+  std::string memory;
+  if (path) {
+    if (auto read = files->readFile(*path, tools::kMaxAdvertisementMemory)) memory = *read;
+  }
+  tools::recallSeen(view.advertisements, memory, clock->now());
+
+  auto missing = tools::attachEarbudLevels(view.devices, view.advertisements, clock->now());
+  std::string adapter = adapterFor(view.devices, missing);
+  if (!adapter.empty()) {
+    (*bluez)->listen(view, adapter, std::chrono::steady_clock::now() + kDiscoveryWindow, *clock, [&] {
+      return tools::attachEarbudLevels(view.devices, view.advertisements, clock->now()).empty();
+    });
+    tools::attachEarbudLevels(view.devices, view.advertisements, clock->now());
+  }
+  if (std::string seen = tools::rememberSeen(view.advertisements); path && seen != memory) {
+    // Without the memory every advertisement on the bus counts as new: the
+    // report is still right, only fresher than it knows.
+    (void)files->replaceFile(*path, seen);
+  }
+  out += tools::bluetoothReport(view.adapters, view.devices);
   return 0;
 }
 

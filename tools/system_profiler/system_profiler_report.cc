@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 namespace tellwick::tools {
@@ -70,7 +71,19 @@ void deviceBlock(std::string& out, const BluetoothDevice& device) {
     if (auto type = minorTypeForIcon(*device.icon))
       property(out, kPropertyIndent, "Minor Type", *type);
   }
-  if (device.batteryPercentage) {
+  if (device.earbuds) {
+    const ProximityPairing& buds = *device.earbuds;
+    const std::tuple<const char*, const char*, std::optional<std::uint8_t>, bool> kLevels[] = {
+        {"Left Battery Level", "Left Charging", buds.left, buds.leftCharging},
+        {"Right Battery Level", "Right Charging", buds.right, buds.rightCharging},
+        {"Case Battery Level", "Case Charging", buds.caseLevel, buds.caseCharging},
+    };
+    for (const auto& [key, chargingKey, level, charging] : kLevels) {
+      if (!level) continue;
+      property(out, kPropertyIndent, key, std::to_string(*level) + "%");
+      property(out, kPropertyIndent, chargingKey, charging ? "Yes" : "No");
+    }
+  } else if (device.batteryPercentage) {
     property(out, kPropertyIndent, "Battery Level",
              std::to_string(*device.batteryPercentage) + "%");
   }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "battery/proximity_pairing.h"
+
 namespace tellwick::tools {
 
 // What the Bluetooth report shows of one adapter (org.bluez.Adapter1).
@@ -18,12 +20,16 @@ struct BluetoothAdapter {
 // What the report shows of one known device (org.bluez.Device1, and
 // org.bluez.Battery1 when the device has it).
 struct BluetoothDevice {
-  std::string alias;
-  std::string address;
+  std::string alias{};
+  std::string address{};
   bool connected = false;
-  std::optional<std::string> modalias;
-  std::optional<std::string> icon;
-  std::optional<std::uint8_t> batteryPercentage;
+  std::optional<std::string> modalias{};
+  std::optional<std::string> icon{};
+  std::optional<std::uint8_t> batteryPercentage{};
+  // Earbuds' left, right and case levels from their own advertisement; when
+  // present they stand in the report instead of batteryPercentage.
+  std::optional<ProximityPairing> earbuds{};
+  std::string adapter{};  // the BlueZ object path of its adapter
 };
 
 struct DeviceIds {
@@ -48,7 +54,9 @@ std::string sectionTitle(std::string_view name);
 // The report in the platform's indented layout: "Bluetooth:" and an empty
 // line, one controller block per adapter, then the "Connected:" and "Not
 // Connected:" groups (a group without devices is left out). Devices appear
-// in the order given.
+// in the order given. Earbuds' levels show as "Left Battery Level", "Right
+// Battery Level" and "Case Battery Level", each only when known and each
+// followed by its "... Charging" Yes or No.
 std::string bluetoothReport(const std::vector<BluetoothAdapter>& adapters,
                             const std::vector<BluetoothDevice>& devices);
 

@@ -8,10 +8,15 @@ namespace tellwick::tools {
 namespace {
 
 TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout) {
-  const BluetoothDevice keyboard{"Magic Keyboard", "aa:bb:cc:dd:ee:01", true, "usb:v05ACp0267d0001",
-                                 "input-keyboard", 85};
-  const BluetoothDevice mouse{"Odd: Name\tX:", "AA:BB:CC:DD:EE:02", false, "", "phone", std::nullopt};
-  EXPECT_EQ(bluetoothReport({{"00:01:02:03:04:05", true}}, {keyboard, mouse, {"", "aa:03", false, {}, {}, {}}}),
+  const BluetoothDevice keyboard{.alias = "Magic Keyboard", .address = "aa:bb:cc:dd:ee:01", .connected = true,
+                                 .modalias = "usb:v05ACp0267d0001", .icon = "input-keyboard", .batteryPercentage = 85};
+  // The advertisement's levels stand instead of BlueZ's one level.
+  const BluetoothDevice buds{
+      .alias = "Buds", .address = "00:1a:7d:da:71:13", .connected = true, .modalias = "bluetooth:v004Cp200Ed0001",
+      .icon = "audio-headphones", .batteryPercentage = 80,
+      .earbuds = ProximityPairing{0x200E, BudSide::right, 90, std::nullopt, 60, true, false, false}};
+  EXPECT_EQ(bluetoothReport({{"00:01:02:03:04:05", true}},
+                            {keyboard, buds, {.alias = "Odd: Name\tX:", .address = "AA:02", .icon = "phone"}, {.address = "aa:03"}}),
             "Bluetooth:\n"
             "\n"
             "      Bluetooth Controller:\n"
@@ -24,9 +29,18 @@ TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout)
             "              Product ID: 0x0267\n"
             "              Minor Type: Keyboard\n"
             "              Battery Level: 85%\n"
+            "          Buds:\n"
+            "              Address: 00:1A:7D:DA:71:13\n"
+            "              Vendor ID: 0x004C\n"
+            "              Product ID: 0x200E\n"
+            "              Minor Type: Headphones\n"
+            "              Left Battery Level: 90%\n"
+            "              Left Charging: Yes\n"
+            "              Case Battery Level: 60%\n"
+            "              Case Charging: No\n"
             "      Not Connected:\n"
             "          Odd Name X::\n"
-            "              Address: AA:BB:CC:DD:EE:02\n"
+            "              Address: AA:02\n"
             "          AA:03:\n"
             "              Address: AA:03\n");
 }
@@ -35,7 +49,8 @@ TEST(SystemProfilerReportTest, WritesControllerAndBothGroupsInThePlatformLayout)
 // its own depth, and the connected devices after it stay connected.
 TEST(SystemProfilerReportTest, NoNameReadsAsAPropertyOrMovesTheDevicesAfterIt) {
   for (const std::string name : {"a:\tb", "a:\x7F" "c", "x: :  : y", "a:\r\n  Battery Level: 5%", "   :", "\t\t"}) {
-    const BluetoothDevice first{name, "aa:bb:cc:dd:ee:01", true, {}, {}, 10}, second{"Next", "aa:02", true, {}, {}, 20};
+    const BluetoothDevice first{.alias = name, .address = "aa:01", .connected = true, .batteryPercentage = 10};
+    const BluetoothDevice second{.alias = "Next", .address = "aa:02", .connected = true, .batteryPercentage = 20};
     EXPECT_EQ(sectionTitle(name).find(": "), std::string::npos) << name;
     auto tree = ProfilerOutputParser().parse(bluetoothReport({}, {first, second}));
     ASSERT_EQ(tree.nodes().size(), 1u) << name;

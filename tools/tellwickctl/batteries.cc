@@ -1,5 +1,5 @@
-// "tellwickctl batteries": the Bluetooth devices with one battery, then
-// those with two.
+// "tellwickctl batteries": the Bluetooth devices with one battery (a pair
+// of earbuds' case among them), then those with two.
 #include "protocol/record_coding.h"
 #include "tools/tellwickctl/category.h"
 #include "tools/tellwickctl/table.h"
@@ -29,12 +29,13 @@ ListView doubleView(IHelperDataModel& store) {
                    {"LEFT", Align::right},
                    {"RIGHT", Align::right},
                    {"LEVEL", Align::right},
+                   {"CHARGING", Align::left},
                    {"MANUFACTURER", Align::left},
                    {"SERIAL", Align::left}},
                   [](const auto& d) -> std::vector<std::string> {
                     return {d->name(), std::string(rawValue(d->type())), levelText(d->firstLevel()),
                             levelText(d->secondLevel()), levelText(d->batteryLevel()),
-                            d->manufacturer().value_or("-"), d->serial()};
+                            d->isCharging() ? "yes" : "no", d->manufacturer().value_or("-"), d->serial()};
                   });
 }
 

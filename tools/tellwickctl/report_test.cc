@@ -62,8 +62,8 @@ TEST(ReportTest, EachCategoryFillsItsTableWithUnitsAndFractionDigitsInAlignedCol
             "  NAME  TYPE      LEVEL  CHARGING  MANUFACTURER  SERIAL\n"
             "  Keys  Keyboard    80%  yes       -             aa-bb\n\n"
             "Double battery devices\n"
-            "  NAME  TYPE        LEFT  RIGHT  LEVEL  MANUFACTURER  SERIAL\n"
-            "  Buds  Headphones   90%      -      -  Apple Inc.    cc-dd\n");
+            "  NAME  TYPE        LEFT  RIGHT  LEVEL  CHARGING  MANUFACTURER  SERIAL\n"
+            "  Buds  Headphones   90%      -      -  no        Apple Inc.    cc-dd\n");
 }
 
 TEST(ReportTest, PeripheralsTableEndsEachLineWithItsLastValue) {

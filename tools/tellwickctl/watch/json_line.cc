@@ -91,6 +91,7 @@ std::string jsonLine(const WatchState& state, const std::vector<Panel>& panels, 
             device["left"] = level(d.left);
             device["right"] = level(d.right);
             device["case"] = level(d.caseLevel);
+            device["isCharging"] = d.isCharging;
           } else {
             device["level"] = level(d.level);
             device["isCharging"] = d.isCharging;
