@@ -3,13 +3,11 @@
 
 // What every PowerSources and IoRegistry must do, run against the fakes and
 // against the Linux implementations over tests/fixtures/power/
-// laptop-energy.umockdev. Both present the same laptop:
-//
-//   BAT0 behind the ACPI firmware, charging on mains: 78 %, full 90 % of
-//     design, 48 minutes to full, 5000/4500/3500 mAh, 123 cycles, 1131 mA,
-//     12600 mV, made by "SMP"
-//   a Bluetooth mouse "MX Master 3" (f0:b3:ec:01:02:03, 046D:B023), 67 %
-//   a USB "Magic Keyboard" (F0T1234ABCD, 05AC:029C), level "High"
+// laptop-energy.umockdev. Both present the same laptop: BAT0 behind the ACPI
+// firmware, charging on mains; a Bluetooth mouse "MX Master 3"
+// (f0:b3:ec:01:02:03, Logitech) and a USB "Magic Keyboard" (F0T1234ABCD,
+// Apple), each with its battery. What the Linux values are worth is judged
+// against UPower in tests/upower_referee_test.cc.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -67,26 +65,21 @@ inline void PrintTo(const PowerWorldFactory& factory, std::ostream* os) { *os <<
 // The laptop above, as both worlds must present it.
 struct LaptopExpectations {
   static os::PlistDictionary powerSource() {
-    return {{"Name", "BAT0"}, {"Current Capacity", 78}, {"Max Capacity", 90},
-            {"Power Source State", "AC Power"}, {"Is Charging", true}, {"Is Charged", false},
-            {"Time to Empty", -1}, {"Time to Full Charge", 48}, {"BatteryHealth", "Good"}};
+    return {{"Name", "BAT0"}, {"Power Source State", "AC Power"}, {"Is Charging", true}};
   }
   static os::PlistDictionary smartBattery() {
-    return {{"DesignCapacity", 5000}, {"AppleRawMaxCapacity", 4500},
-            {"AppleRawCurrentCapacity", 3500}, {"CycleCount", 123}, {"Amperage", 1131},
-            {"Voltage", 12600}, {"Manufacturer", "SMP"}};
+    return {{"AppleRawMaxCapacity", 4500}, {"CycleCount", 123}, {"Amperage", 1131},
+            {"Voltage", 12600}};
   }
   static os::PlistDictionary mouseBattery() {
     return {{"DeviceAddress", "f0-b3-ec-01-02-03"}, {"BatteryPercent", 67},
             {"Transport", "Bluetooth"}, {"VendorID", 0x046D}, {"ProductID", 0xB023},
-            {"Product", "MX Master 3"}, {"HIDDefaultBehavior", "Mouse"}};
+            {"Product", "MX Master 3"}, {"HIDDefaultBehavior", "Mouse"},
+            {"BatteryStatus", "Discharging"}};
   }
   static os::PlistDictionary keyboardBattery() {
-    return {{"DeviceAddress", "f0t1234abcd"}, {"BatteryPercent", 70}, {"Transport", "USB"},
-            {"VendorID", 0x05AC}, {"ProductID", 0x029C}, {"Product", "Magic Keyboard"},
-            {"HIDDefaultBehavior", "Keyboard"}};
+    return {{"DeviceAddress", "f0t1234abcd"}, {"BatteryPercent", 70}, {"Product", "Magic Keyboard"}};
   }
-
   static os::PlistDictionary mouseRadio() {
     const os::PlistDictionary maker = {{"ManufacturerString", "Logitech Inc."}};
     return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
@@ -120,13 +113,11 @@ class PowerContract : public ::testing::TestWithParam<PowerWorldFactory> {
   std::unique_ptr<PowerWorld> world_;
 };
 
-TEST_P(PowerContract, OnePowerSourcePerMachineBatteryFollowingTheAdapter) {
+TEST_P(PowerContract, TheMachineBatteryIsOneSourceAndOneServiceUnderItsController) {
   expectIncludes(onlySource(world_->powerSources()), LaptopExpectations::powerSource());
   world_->unplugAdapter();
   expectIncludes(onlySource(world_->powerSources()), {{"Power Source State", "Battery Power"}});
-}
 
-TEST_P(PowerContract, SmartBatteryHangsFromTheFirmwareController) {
   const auto batteries = services("AppleSmartBattery");
   ASSERT_EQ(batteries.size(), 1u);
   expectIncludes(propertiesOf(batteries[0]), LaptopExpectations::smartBattery());
@@ -141,7 +132,7 @@ TEST_P(PowerContract, SmartBatteryHangsFromTheFirmwareController) {
   EXPECT_FALSE(os::findKey(properties, "Voltage"));
   // Without a voltage the power reading gives no current either.
   EXPECT_FALSE(os::findKey(properties, "Amperage"));
-  expectIncludes(properties, {{"AppleRawMaxCapacity", 4500}, {"CycleCount", 123}});
+  expectIncludes(properties, {{"CycleCount", 123}});
 }
 
 TEST_P(PowerContract, PeripheralBatteriesAreServedUnderTheFirstFinderClassOnly) {
@@ -157,9 +148,7 @@ TEST_P(PowerContract, PeripheralBatteriesAreServedUnderTheFirstFinderClassOnly) 
   const bool mouseFirst = text(found[0], "Product") == "MX Master 3";
   expectIncludes(found[mouseFirst ? 0 : 1], LaptopExpectations::mouseBattery());
   expectIncludes(found[mouseFirst ? 1 : 0], LaptopExpectations::keyboardBattery());
-  for (const char* other : {"IOAppleBluetoothHIDDriver", "BNBMouseDevice", "NoSuchClass"}) {
-    EXPECT_THAT(services(other), ::testing::IsEmpty()) << other;
-  }
+  EXPECT_THAT(services("IOAppleBluetoothHIDDriver"), ::testing::IsEmpty());
 }
 
 TEST_P(PowerContract, HidDevicesCarryTheirUsageAndMaker) {

@@ -1,0 +1,119 @@
+// The power_supply attributes and their figures, over files in a scratch
+// folder laid out as the kernel lays out a battery's.
+
+#include "os/power/udev_power_supply.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick::os::udev_power {
+namespace {
+
+std::string text(const std::optional<std::int64_t>& value) {
+  return value ? std::to_string(*value) : "-";
+}
+
+// "percent health mA full-mAh minutes-to-full minutes-to-empty temp date condition".
+std::string figures(const Supply& s) {
+  return text(percentCharged(s)) + " " + text(percentOfDesign(s)) + " " + text(amperageMa(s)) +
+         " " + text(fullCapacityMah(s)) + " " + std::to_string(minutesToFull(s)) + " " +
+         std::to_string(minutesToEmpty(s)) + " " + text(s.temp) + " " +
+         text(packedManufactureDate(s)) + " " + healthText(s).value_or("-");
+}
+
+// Each row changes one attribute of a battery charging at 1 A from 2 of its
+// 4 Ah (5 Ah new), at 30.0 °C, made 2022-02-05: a value beyond what a
+// battery can be, or one that cannot be read (EIO as from a battery being
+// pulled, a folder, a FIFO), costs what is built from it and nothing else.
+TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
+  const std::pair<const char*, const char*> battery[] = {
+      {"status", "Charging"},         {"capacity", "50"},           {"charge_now", "2000000"},
+      {"charge_full", "4000000"},     {"charge_full_design", "5000000"},
+      {"current_now", "1000000"},     {"temp", "300"},              {"manufacture_year", "2022"},
+      {"manufacture_month", "2"},     {"manufacture_day", "5"}};
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"status", "Charging", "50 80 1000 4000 120 -1 300 21573 Good"},
+      {"temp", "9223372036854775807", "50 80 1000 4000 120 -1 - 21573 Good"},
+      {"current_now", "-9223372036854775808", "50 80 - 4000 -1 -1 300 21573 Good"},
+      {"charge_now", "-2000000", "50 80 1000 4000 -1 -1 300 21573 Good"},
+      {"charge_full", "99999999999999999", "50 - 1000 - -1 -1 300 21573 -"},
+      {"capacity", "250", "50 80 1000 4000 120 -1 300 21573 Good"},
+      {"manufacture_year", "-9223372036854775808", "50 80 1000 4000 120 -1 300 - Good"},
+      {"status", "Discharging", "50 80 -1000 4000 -1 120 300 21573 Good"},
+      {"status", "Not charging", "50 80 1000 4000 -1 -1 300 21573 Good"},
+      {"charge_full_design", "EIO", "50 - 1000 4000 120 -1 300 21573 -"},
+      {"temp", "folder", "50 80 1000 4000 120 -1 - 21573 Good"},
+      {"status", "FIFO", "50 80 1000 4000 -1 -1 300 21573 Good"},
+  };
+  for (const auto& [attribute, value, expected] : cases) {
+    SCOPED_TRACE(std::string(attribute) + "=" + value);
+    testing::ScratchDirectory folder;
+    for (const auto& [name, content] : battery) folder.writeFile(name, std::string(content) + "\n");
+    const auto file = folder.path() / attribute;
+    std::filesystem::remove(file);
+    if (value == std::string_view("EIO")) {
+      // Reads of this process's memory at address 0 fail with EIO.
+      std::filesystem::create_symlink("/proc/self/mem", file);
+    } else if (value == std::string_view("folder")) {
+      std::filesystem::create_directory(file);
+    } else if (value == std::string_view("FIFO")) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+      folder.writeFile(attribute, value);
+    }
+    EXPECT_EQ(figures(readSupply(folder.string())), expected);
+  }
+}
+
+// Two batteries as one, as the desktop's indicator shows them: the first that
+// charges or discharges gives the state; 42.2 of 74.3 Wh is 57 %, 74.3 of
+// 81 Wh design 92 %; 32.1 Wh to go at 19.25 W is 100 minutes, 42.2 Wh 132.
+TEST(PowerSupply, BatteriesAddUpAsTheDesktopShowsThem) {
+  // Percent and µWh now, full and new; µW at µV; cycles.
+  auto battery = [](const char* name, std::int64_t percent, std::int64_t now, std::int64_t full,
+                    std::int64_t design, std::int64_t power, std::int64_t volts,
+                    std::int64_t cycles) {
+    Supply s;
+    s.name = name;
+    s.capacity = percent;
+    s.energyNow = now;
+    s.energyFull = full;
+    s.energyFullDesign = design;
+    s.powerNow = power;
+    s.voltageNow = volts;
+    s.cycleCount = cycles;
+    return s;
+  };
+  Supply first = battery("BAT0", 78, 39'900'000, 51'300'000, 57'000'000, 14'250'000, 12'600'000, 123);
+  Supply second = battery("BAT1", 10, 2'300'000, 23'000'000, 24'000'000, 5'000'000, 10'900'000, 310);
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"Charging", "Discharging", "Charging 57 92 1589 - 100 -1 - - Good"},
+      {"Discharging", "Charging", "Discharging 57 92 -1589 - -1 132 - - Good"},
+      {"Full", "Full", "Full 57 92 1589 - -1 -1 - - Good"},
+      {"Full", "Not charging", "Not charging 57 92 1589 - -1 -1 - - Good"},
+      {"Full", "Unknown", "Unknown 57 92 1589 - -1 -1 - - Good"},
+  };
+  for (const auto& [status0, status1, expected] : cases) {
+    first.status = status0;
+    second.status = status1;
+    const Supply both = combined({first, second});
+    EXPECT_EQ(both.status.value_or("-") + " " + figures(both), expected);
+    EXPECT_EQ(both.name + " " + text(both.cycleCount), "BAT0 123");
+  }
+  // Without amounts the level is the batteries' mean; an empty bay is none.
+  first = Supply{};
+  second = Supply{};
+  first.capacity = 80;
+  second.capacity = 41;
+  EXPECT_EQ(text(percentCharged(combined({first, second}))), "61");
+  first.type = "Battery";
+  first.present = 0;
+  EXPECT_FALSE(isSystemBattery(first));
+}
+
+}  // namespace
+}  // namespace tellwick::os::udev_power
