@@ -52,6 +52,15 @@ std::map<PropertyKey, std::string> LowEnergyDevice::properties() const {
   return out;
 }
 
+const CatalogueEntry* LowEnergyDevice::catalogueEntry(const DeviceCatalogue& catalogue) const {
+  // A model number the catalogue knows left its identifier in internalName
+  // and the entry's short name in model, which is no identifier.
+  if (internalName()) {
+    if (const auto* entry = catalogue.find(*internalName())) return entry;
+  }
+  return model_ ? catalogue.find(*model_) : nullptr;
+}
+
 std::string LowEnergyDevice::kindDescription(const DeviceCatalogue& catalogue,
                                              const os::ResourceBundle& bundle) const {
   std::string_view key = "UNKNOWN";
@@ -59,7 +68,7 @@ std::string LowEnergyDevice::kindDescription(const DeviceCatalogue& catalogue,
     key = "POINTING_DEVICE";
   } else if (isKeyboard_) {
     key = "KEYBOARD";
-  } else if (const auto* entry = model_ ? catalogue.find(*model_) : nullptr) {
+  } else if (const auto* entry = catalogueEntry(catalogue)) {
     switch (entry->kind) {
       case CatalogueKind::tablet:
         key = "TABLET";

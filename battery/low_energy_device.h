@@ -80,7 +80,8 @@ class LowEnergyDevice : public BatteryDevice {
   std::map<PropertyKey, std::string> properties() const;
 
   // The localized kind: "POINTING_DEVICE", "KEYBOARD", the catalogue's
-  // "TABLET", "APPLE_WATCH", "IPHONE" or "IPOD" for model, else "UNKNOWN".
+  // "TABLET", "APPLE_WATCH", "IPHONE" or "IPOD" for the model identifier
+  // (internalName, else model), else "UNKNOWN".
   std::string kindDescription(const DeviceCatalogue& catalogue,
                               const os::ResourceBundle& bundle) const;
 
@@ -91,6 +92,7 @@ class LowEnergyDevice : public BatteryDevice {
 
  private:
   LowEnergyDevice() = default;
+  const CatalogueEntry* catalogueEntry(const DeviceCatalogue& catalogue) const;
 
   std::optional<std::string> peripheral_;
   std::optional<std::string> model_;

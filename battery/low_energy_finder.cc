@@ -27,13 +27,13 @@ std::optional<std::string> utf8Text(const std::vector<std::uint8_t>& value) {
 LowEnergyFinder::LowEnergyFinder(os::BluetoothCentral& central, os::Clock& clock,
                                  LowEnergyPersistency& persistency,
                                  const DeviceCatalogue& catalogue, const os::ResourceBundle& bundle,
-                                 HidUsageLookup* hid)
+                                 IIOKitController* ioKitController)
     : central_(central),
       clock_(clock),
       persistency_(persistency),
       catalogue_(catalogue),
       bundle_(bundle),
-      hid_(hid),
+      ioKitController_(ioKitController),
       lastUpdate_(clock.now()) {
   central_.setDelegate(this);
 }
@@ -174,10 +174,10 @@ void LowEnergyFinder::didConnectPeripheral(const std::string& peripheral) {
   device->setSerial(peripheral);
   device->setIsConnected(true);
   device->setIsDiscovered(false);
-  if (hid_ != nullptr) {
-    if (auto usage = hid_->primaryUsageForIdentifier(peripheral)) {
-      device->setIsMouse(*usage == 2);
-      device->setIsKeyboard(*usage == 6);
+  if (ioKitController_ != nullptr) {
+    if (auto properties = ioKitController_->propertiesForIdentifier(peripheral)) {
+      device->setIsMouse(properties->primaryUsage == 2);
+      device->setIsKeyboard(properties->primaryUsage == 6);
     }
   }
   dropConnecting(peripheral);
