@@ -111,10 +111,7 @@ std::shared_ptr<SingleBatteryDevice> BluetoothFinder::deviceFromEntry(
   device->setIsCharging(status ? *status == "Charging" : *transport == "USB");
   device->setSerial(*address);
   if (*vendor >= 0 && *vendor <= 0xFFFF) {
-    const auto& names = Manufacturers::map();
-    if (auto it = names.find(static_cast<std::uint16_t>(*vendor)); it != names.end()) {
-      device->setManufacturer(it->second);
-    }
+    device->setManufacturer(Manufacturers::known(static_cast<std::uint16_t>(*vendor)));
   }
   return device;
 }

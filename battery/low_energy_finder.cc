@@ -75,8 +75,8 @@ void LowEnergyFinder::retrieveConnectedDevices() {
     // connection from whoever holds it).
     if (persistency_.isExcluded(peripheral)) continue;
     auto name = central_.name(peripheral);
-    append(
-        std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now()));
+    append(std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(),
+                                             clock_.now(), &catalogue_));
     if (!isConnecting(peripheral) &&
         central_.peripheralState(peripheral) == os::PeripheralState::disconnected) {
       connecting_.push_back(peripheral);
@@ -148,15 +148,15 @@ void LowEnergyFinder::didDiscoverPeripheral(const std::string& peripheral,
 
   auto name = central_.name(peripheral);
   auto device =
-      std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now());
+      std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now(),
+                                        &catalogue_);
   device->setIsConnected(false);
   device->setIsDiscovered(true);
   const auto& data = advertisement.manufacturerData;
   if (data && data->size() >= 2) {
     const auto company = static_cast<std::uint16_t>((*data)[0] | ((*data)[1] << 8));
-    const auto& known = Manufacturers::map();
     // No localized fallback here: an unknown company leaves it absent.
-    if (auto it = known.find(company); it != known.end()) device->setManufacturer(it->second);
+    device->setManufacturer(Manufacturers::known(company));
   }
   device->setName(name ? *name : std::string());
   if (device->name().empty() && device->manufacturer().value_or("").empty()) return;

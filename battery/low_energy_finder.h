@@ -61,7 +61,7 @@ class LowEnergyFinder final : public ILowEnergyFinder, private os::BluetoothCent
  public:
   LowEnergyFinder(os::BluetoothCentral& central, os::Clock& clock,
                   LowEnergyPersistency& persistency, const DeviceCatalogue& catalogue,
-                  const os::ResourceBundle& bundle, IIOKitController* ioKitController = nullptr);
+                  const os::ResourceBundle& bundle, IIOKitController* ioKitController);
   ~LowEnergyFinder() override;
 
   LowEnergyDelegate* delegate() const override { return delegate_; }

@@ -233,12 +233,12 @@ TEST_F(LowEnergyFinderTest, ConnectionReadsTheHidKind) {
     EXPECT_TRUE(device().isConnected() && !device().isDiscovered());
     const std::string flags = std::string(device().isMouse() ? "mouse " : "") +
                               (device().isKeyboard() ? "keyboard " : "");
-    EXPECT_EQ(flags + device().kindDescription(catalogue, bundle), kind);
+    EXPECT_EQ(flags + device().kindDescription(bundle), kind);
   }
   // A phone that reported its model is known by its identifier, not the
   // short name that it now shows.
   central.valueUpdated(kA, "2A24", bytes("iPhone15,2"));
-  EXPECT_EQ(device().kindDescription(catalogue, bundle), "IPHONE");
+  EXPECT_EQ(device().kindDescription(bundle), "IPHONE");
 }
 
 // What each characteristic's value does to the device, as
