@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/fakes/fake_io_registry.h"
-
 namespace tellwick {
 namespace {
-
-using testing::FakeIoRegistry;
 
 os::PlistDictionary mouseEntry() {
   return {{"DeviceAddress", "f0-b3-ec-01-02-03"},
@@ -23,15 +19,6 @@ os::PlistDictionary with(os::PlistDictionary entry, const std::string& key,
   std::erase_if(entry, [&](const auto& item) { return item.first == key; });
   if (value) entry.emplace_back(key, *value);
   return entry;
-}
-
-// "name serial" of each device, joined by ", ".
-std::string serials(const BluetoothFinder& finder) {
-  std::string out;
-  for (const auto& d : finder.devices()) {
-    out += (out.empty() ? "" : ", ") + d->name() + " " + d->serial();
-  }
-  return out;
 }
 
 // The mouse entry with one property changed (absent: left out), as
@@ -97,22 +84,6 @@ TEST(BluetoothFinder, TheFirstKindRuleThatAppliesWins) {
     entry.insert(entry.end(), extra.begin(), extra.end());
     EXPECT_EQ(BluetoothFinder::deviceKind(entry), kind) << "row " << i;
   }
-}
-
-TEST(BluetoothFinder, UpdateReplacesTheListAndFindLeavesItAlone) {
-  FakeIoRegistry registry;
-  const auto entry = registry.add("AppleDeviceManagementHIDEventService", mouseEntry());
-  BluetoothFinder finder(registry);
-  finder.update();
-  registry.remove(entry);
-  EXPECT_TRUE(finder.findDevices().empty());
-  EXPECT_EQ(serials(finder), "MX Master 3 f0-b3-ec-01-02-03");
-  finder.update();
-  EXPECT_EQ(serials(finder), "");
-  registry.setSearchFails(true);
-  registry.add("AppleDeviceManagementHIDEventService", mouseEntry());
-  finder.update();
-  EXPECT_EQ(serials(finder), "");
 }
 
 }  // namespace

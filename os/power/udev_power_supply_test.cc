@@ -42,6 +42,7 @@ TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
       {"charge_now", "-2000000", "50 80 1000 4000 -1 -1 300 21573 Good"},
       {"charge_full", "99999999999999999", "50 - 1000 - -1 -1 300 21573 -"},
       {"capacity", "250", "50 80 1000 4000 120 -1 300 21573 Good"},
+      {"charge_full", "6000000", "50 100 1000 6000 240 -1 300 21573 Good"},
       {"manufacture_year", "-9223372036854775808", "50 80 1000 4000 120 -1 300 - Good"},
       {"status", "Discharging", "50 80 -1000 4000 -1 120 300 21573 Good"},
       {"status", "Not charging", "50 80 1000 4000 -1 -1 300 21573 Good"},

@@ -85,9 +85,7 @@ TEST(ReportTest, BatteryTextFromDevicesIsMadeSafe) {
   testing::FakeIoRegistry registry;
   testing::FakePowerSources sources;
   sources.add(os::PlistDictionary{{"Name", hostile}});
-  const auto entry = registry.add("AppleSmartBattery", {{"Manufacturer", hostile}},
-                                  registry.addController("AppleSMC"));
-  AppleInternalBattery battery(registry, sources, entry);
+  AppleInternalBattery battery(registry, sources, registry.add("", {{"Manufacturer", hostile}}));
   const BatteryDevices mouse{std::make_shared<SingleBatteryDevice>(DeviceType::mouse, hostile)};
   for (const auto& [text, lines] :
        {std::pair(internalBatteryText(&battery), 20), {peripheralsText(mouse), 2}}) {
