@@ -134,6 +134,8 @@ void PrintTo(const Tree& tree, std::ostream* os) { *os << tree.file; }
 
 class UPowerReferee : public ::testing::TestWithParam<Tree> {};
 
+const char* const kInventedHealth = "UPower shows 100 % for a battery without full or design";
+
 TEST_P(UPowerReferee, AgreesOrDiffersForANamedReason) {
   const Tree& tree = GetParam();
   const Json devices = upowerDevices(tree.file);
@@ -158,30 +160,35 @@ TEST_P(UPowerReferee, AgreesOrDiffersForANamedReason) {
   expectSubset(both, Json::parse(tree.files));
 }
 
-const char* const kInventedHealth = "UPower shows 100 % for a battery without full or design";
 
 INSTANTIATE_TEST_SUITE_P(
     Trees, UPowerReferee,
     ::testing::Values(
         // 57 Wh at 11.4 V is 5000 mAh; 14.25 W at 12.6 V is 1131 mA.
         Tree{"power/laptop-energy.umockdev", {}, R"({"internalBattery": {"class": "apple",
-             "designCapacity": 5000, "amperage": 1131, "voltage": 12.6, "condition": "good"},
+             "designCapacity": 5000, "amperage": 1131, "voltage": 12.6},
              "peripherals": [
              {"isCharging": false, "type": "Mouse", "batteryLevel": 67, "name": "MX Master 3",
               "productId": 45091, "serial": "f0-b3-ec-01-02-03", "manufacturer": "Logitech Inc."},
              {"isCharging": true, "type": "Keyboard", "batteryLevel": 70,
               "name": "Magic Keyboard", "productId": 668, "serial": "f0t1234abcd"}]})"},
         // cycle_count 0 means unknown.
-        Tree{"power/laptop-charge.umockdev", {}, R"({"internalBattery": {"timeToEmpty": 108,
-             "designCapacity": 4400, "cycleCount": null, "amperage": -1100}})"},
+        Tree{"power/laptop-charge.umockdev", {},
+             R"({"internalBattery": {"designCapacity": 4400, "cycleCount": null}})"},
         Tree{"power/sbs-i2c.umockdev", {}, R"({"internalBattery": {"class": "legacy",
              "maxCapacity": 5400, "temperature": 30.5, "manufactureDate": "2022-02-05"}})"},
         Tree{"power/macbook-pro-power.umockdev", {}},
         // Identity of BAT0, everything else of both.
         Tree{"power/two-batteries.umockdev", {}, R"({"internalBattery": {"name": "BAT0",
-             "manufacturer": "SMP", "cycleCount": 123, "designCapacity": 7094,
-             "timeToFull": 100}})"},
+             "manufacturer": "SMP", "cycleCount": 123, "designCapacity": 7094}})"},
         Tree{"power/charge-threshold.umockdev", {}, R"({"internalBattery": {"amperage": 150}})"},
+        // The first battery that discharges wins; an empty bay is no battery.
+        Tree{"power/three-bays.umockdev", {}, R"({"internalBattery": {"amperage": -2000}})"},
+        // Levels alone: their mean.
+        Tree{"power/held-pair.umockdev",
+             {{"health", kInventedHealth},
+              {"state", "UPower guesses charging for a held battery beside a full one"}},
+             R"({"internalBattery": {"name": "dock-battery"}})"},
         Tree{"power/platform-battery.umockdev",
              {{"health", kInventedHealth},
               {"rate", "UPower gives no rate for a battery without full capacity"}},

@@ -26,15 +26,9 @@ class FakeWorld final : public PowerWorld {
         registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"},
                                           {"PrimaryUsage", 6},
                                           {"Manufacturer", "Apple Inc."}});
-    mouseBattery_ = registry_.add(
-        "AppleDeviceManagementHIDEventService",
-        {{"Product", "MX Master 3"}, {"DeviceAddress", "f0-b3-ec-01-02-03"},
-         {"Transport", "Bluetooth"}, {"HIDDefaultBehavior", "Mouse"}, {"BatteryStatus", "Discharging"}},
-        mouse_);
-    registry_.add("AppleDeviceManagementHIDEventService",
-                  {{"Product", "Magic Keyboard"}, {"DeviceAddress", "f0t1234abcd"},
-                   {"Transport", "USB"}, {"HIDDefaultBehavior", "Keyboard"},
-                   {"BatteryStatus", "Charging"}},
+    mouseBattery_ =
+        registry_.add("AppleDeviceManagementHIDEventService", {{"Product", "MX Master 3"}}, mouse_);
+    registry_.add("AppleDeviceManagementHIDEventService", {{"Product", "Magic Keyboard"}},
                   keyboard);
     const os::PlistDictionary maker = {{"ManufacturerString", "Logitech Inc."}};
     mouseRadio_ = registry_.add("AppleHSBluetoothDevice",

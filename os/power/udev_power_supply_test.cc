@@ -70,51 +70,5 @@ TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
   }
 }
 
-// Two batteries as one, as the desktop's indicator shows them: the first that
-// charges or discharges gives the state; 42.2 of 74.3 Wh is 57 %, 74.3 of
-// 81 Wh design 92 %; 32.1 Wh to go at 19.25 W is 100 minutes, 42.2 Wh 132.
-TEST(PowerSupply, BatteriesAddUpAsTheDesktopShowsThem) {
-  // Percent and µWh now, full and new; µW at µV; cycles.
-  auto battery = [](const char* name, std::int64_t percent, std::int64_t now, std::int64_t full,
-                    std::int64_t design, std::int64_t power, std::int64_t volts,
-                    std::int64_t cycles) {
-    Supply s;
-    s.name = name;
-    s.capacity = percent;
-    s.energyNow = now;
-    s.energyFull = full;
-    s.energyFullDesign = design;
-    s.powerNow = power;
-    s.voltageNow = volts;
-    s.cycleCount = cycles;
-    return s;
-  };
-  Supply first = battery("BAT0", 78, 39'900'000, 51'300'000, 57'000'000, 14'250'000, 12'600'000, 123);
-  Supply second = battery("BAT1", 10, 2'300'000, 23'000'000, 24'000'000, 5'000'000, 10'900'000, 310);
-  const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"Charging", "Discharging", "Charging 57 92 1589 - 100 -1 - - Good"},
-      {"Discharging", "Charging", "Discharging 57 92 -1589 - -1 132 - - Good"},
-      {"Full", "Full", "Full 57 92 1589 - -1 -1 - - Good"},
-      {"Full", "Not charging", "Not charging 57 92 1589 - -1 -1 - - Good"},
-      {"Full", "Unknown", "Unknown 57 92 1589 - -1 -1 - - Good"},
-  };
-  for (const auto& [status0, status1, expected] : cases) {
-    first.status = status0;
-    second.status = status1;
-    const Supply both = combined({first, second});
-    EXPECT_EQ(both.status.value_or("-") + " " + figures(both), expected);
-    EXPECT_EQ(both.name + " " + text(both.cycleCount), "BAT0 123");
-  }
-  // Without amounts the level is the batteries' mean; an empty bay is none.
-  first = Supply{};
-  second = Supply{};
-  first.capacity = 80;
-  second.capacity = 41;
-  EXPECT_EQ(text(percentCharged(combined({first, second}))), "61");
-  first.type = "Battery";
-  first.present = 0;
-  EXPECT_FALSE(isSystemBattery(first));
-}
-
 }  // namespace
 }  // namespace tellwick::os::udev_power
