@@ -203,7 +203,6 @@ std::optional<std::string> udevProperty(udev_device* device, const char* name) {
 
 Supply readSupply(const std::string& syspath, bool kindOnly) {
   Supply s;
-  s.syspath = syspath;
   s.name = syspath.substr(syspath.rfind('/') + 1);
   auto text = [&](std::string_view name) {
     auto value = attribute(syspath, name, 256);

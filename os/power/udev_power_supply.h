@@ -52,7 +52,7 @@ std::optional<std::string> udevProperty(udev_device* device, const char* name);
 // µW, µAh, µWh, tenths of a degree), each within what a battery can be: a
 // value beyond (a broken driver, a hostile tree) reads as absent.
 struct Supply {
-  std::string syspath, name;
+  std::string name;
   std::optional<std::string> type, scope, status, health, capacityLevel, manufacturer, modelName;
   std::optional<std::int64_t> online, present, capacity;
   std::optional<std::int64_t> chargeNow, chargeFull, chargeFullDesign;
