@@ -42,6 +42,7 @@ TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
       {"charge_now", "-2000000", "50 80 1000 4000 -1 -1 300 21573 Good"},
       {"charge_full", "99999999999999999", "50 - 1000 - -1 -1 300 21573 -"},
       {"capacity", "250", "50 80 1000 4000 120 -1 300 21573 Good"},
+      {"capacity", "0", "0 80 1000 4000 120 -1 300 21573 Good"},
       {"charge_full", "6000000", "50 100 1000 6000 240 -1 300 21573 Good"},
       {"manufacture_year", "-9223372036854775808", "50 80 1000 4000 120 -1 300 - Good"},
       {"status", "Discharging", "50 80 -1000 4000 -1 120 300 21573 Good"},
@@ -68,6 +69,14 @@ TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
     }
     EXPECT_EQ(figures(readSupply(folder.string())), expected);
   }
+}
+
+// The rest of the rules for several batteries are judged against UPower on
+// the trees of tests/upower_referee_test.cc; no tree holds two full ones.
+TEST(PowerSupply, BatteriesAreFullOnlyTogether) {
+  Supply first, second;
+  first.status = second.status = "Full";
+  EXPECT_EQ(combined({first, second}).status, "Full");
 }
 
 }  // namespace
