@@ -89,7 +89,8 @@ DeviceType BluetoothFinder::deviceKind(const os::PlistDictionary& entry) {
 std::shared_ptr<SingleBatteryDevice> BluetoothFinder::deviceFromEntry(
     const os::PlistDictionary& entry) {
   const auto address = text(os::findKey(entry, "DeviceAddress"));
-  const auto level = floating(os::findKey(entry, "BatteryPercent"));
+  const os::PlistValue* percent = os::findKey(entry, "BatteryPercent");
+  const auto level = floating(percent);
   const auto transport = text(os::findKey(entry, "Transport"));
   const auto vendor = integer(os::findKey(entry, "VendorID"));
   const auto productId = wholeInteger(os::findKey(entry, "ProductID"));
@@ -98,14 +99,19 @@ std::shared_ptr<SingleBatteryDevice> BluetoothFinder::deviceFromEntry(
     return nullptr;
   }
   auto device = std::make_shared<SingleBatteryDevice>(deviceKind(entry), *product, *level);
+  // A whole number is a percentage as it stands: the model's level rule
+  // reads the integer 1 as a full battery.
+  if (const auto whole = wholeInteger(percent); whole && *whole >= 1 && *whole <= 100) {
+    device->setBatteryLevel(static_cast<std::uint8_t>(*whole));
+  }
   device->setProductId(*productId);
-  device->setIsCharging(*transport == "USB");
+  // The battery's own status where it has one: a receiver's mouse is on USB
+  // without charging, a Bluetooth device on its cable charges.
+  const auto status = text(os::findKey(entry, "BatteryStatus"));
+  device->setIsCharging(status ? *status == "Charging" : *transport == "USB");
   device->setSerial(*address);
   if (*vendor >= 0 && *vendor <= 0xFFFF) {
-    const auto& names = Manufacturers::map();
-    if (auto it = names.find(static_cast<std::uint16_t>(*vendor)); it != names.end()) {
-      device->setManufacturer(it->second);
-    }
+    device->setManufacturer(Manufacturers::known(static_cast<std::uint16_t>(*vendor)));
   }
   return device;
 }

@@ -48,7 +48,9 @@ class BluetoothFinder : public IBluetoothFinder {
 
   // One entry's properties as a device, or null when a required property
   // (address, level, transport, vendor, product id, non-empty product name)
-  // is missing or of the wrong kind.
+  // is missing or of the wrong kind. An integer level from 1 to 100 is the
+  // percentage; charging follows "BatteryStatus" where the entry has one,
+  // else a "USB" transport.
   static std::shared_ptr<SingleBatteryDevice> deviceFromEntry(const os::PlistDictionary& entry);
   // The kind rules, first that applies: "HIDDefaultBehavior" naming a type
   // exactly; a value "MOLowBattery" or "USBConnectedMO" (mouse); a value

@@ -79,9 +79,11 @@ void StoredInternalBattery::update(os::RegistryEntry entry) {
   readPowerSources();
   readRegistry(entry);
   if (amperage_ && voltage_ && isCharging_) {
-    const double power = static_cast<double>(*amperage_) * *voltage_ / 1000.0;
-    // Adding 0 turns the -0 of an idle battery into 0.
-    watts_ = (*isCharging_ ? power : -power) + 0.0;
+    // The power that flows, whichever way: inverting it when not charging
+    // makes a discharging battery's positive, but would make a battery held
+    // at a charge threshold, which may still show a small current, report
+    // negative watts. Adding 0 turns the -0 of an idle battery into 0.
+    watts_ = std::fabs(static_cast<double>(*amperage_) * *voltage_ / 1000.0) + 0.0;
   }
 }
 

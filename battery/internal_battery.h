@@ -51,7 +51,7 @@ class InternalBattery {
   virtual std::optional<bool> isCharged() const = 0;
   virtual std::optional<std::int64_t> amperage() const = 0;  // mA, negative while discharging
   virtual std::optional<double> voltage() const = 0;         // V
-  virtual std::optional<double> watts() const = 0;
+  virtual std::optional<double> watts() const = 0;         // W flowing, never negative
   virtual std::optional<double> health() const = 0;       // percent
   virtual std::optional<double> temperature() const = 0;  // °C
   virtual std::optional<std::int64_t> level() const = 0;  // percent

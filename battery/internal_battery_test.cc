@@ -136,6 +136,8 @@ TEST(InternalBattery, ReadsTheRegistryAndThePowerSource) {
   const std::tuple<const char*, os::PlistDictionary, const char*> cases[] = {
       {nullptr, {{"Amperage", -1500}, {"Voltage", 12600}}, "V=12.60, W=18.90, mA=-1500"},
       {nullptr, {{"Amperage", 0}, {"Voltage", 12000}}, "W=0.00"},  // not -0
+      // Held at a charge threshold, neither charging nor draining.
+      {nullptr, {{"Amperage", 300}, {"Voltage", 12000}}, "W=3.60"},
       {nullptr, {{"Temperature", 3055}}, "temperature=30.55"},
       {nullptr, {{"Temperature", "hot"}, {"Voltage", true}}, "temperature=-, V=-"},
       {nullptr,

@@ -26,8 +26,9 @@ std::optional<PropertyKey> propertyKeyFromRawValue(std::string_view raw) {
   return std::nullopt;
 }
 
-LowEnergyDevice::LowEnergyDevice(std::string peripheral, std::string name, double now)
-    : BatteryDevice(DeviceType::undefined, std::string()), lastUpdate_(now) {
+LowEnergyDevice::LowEnergyDevice(std::string peripheral, std::string name, double now,
+                                 const DeviceCatalogue* catalogue)
+    : BatteryDevice(DeviceType::undefined, std::string()), catalogue_(catalogue), lastUpdate_(now) {
   peripheral_ = peripheral;
   setSerial(std::move(peripheral));
   model_ = name;
@@ -52,14 +53,19 @@ std::map<PropertyKey, std::string> LowEnergyDevice::properties() const {
   return out;
 }
 
-std::string LowEnergyDevice::kindDescription(const DeviceCatalogue& catalogue,
-                                             const os::ResourceBundle& bundle) const {
+const CatalogueEntry* LowEnergyDevice::find(const std::optional<std::string>& identifier) const {
+  return catalogue_ && identifier ? catalogue_->find(*identifier) : nullptr;
+}
+
+std::string LowEnergyDevice::kindDescription(const os::ResourceBundle& bundle) const {
   std::string_view key = "UNKNOWN";
   if (isMouse_) {
     key = "POINTING_DEVICE";
   } else if (isKeyboard_) {
     key = "KEYBOARD";
-  } else if (const auto* entry = model_ ? catalogue.find(*model_) : nullptr) {
+  } else if (const auto* entry = internalName() ? find(internalName()) : find(model_)) {
+    // A model number the catalogue knows leaves its identifier in
+    // internalName and the entry's short name, no identifier, in model.
     switch (entry->kind) {
       case CatalogueKind::tablet:
         key = "TABLET";
@@ -78,8 +84,8 @@ std::string LowEnergyDevice::kindDescription(const DeviceCatalogue& catalogue,
   return os::localizedString(bundle, kBatteryStringTable, key);
 }
 
-std::string LowEnergyDevice::symbolImage(const DeviceCatalogue& catalogue, SymbolSet set) const {
-  if (const auto* entry = internalName() ? catalogue.find(*internalName()) : nullptr) {
+std::string LowEnergyDevice::symbolImage(SymbolSet set) const {
+  if (const auto* entry = find(internalName())) {
     switch (entry->kind) {
       case CatalogueKind::tablet:
         return "ipad";
@@ -102,7 +108,7 @@ std::string LowEnergyDevice::symbolImage(const DeviceCatalogue& catalogue, Symbo
       rest.remove_prefix(blank + 1);
     }
   }
-  return tellwick::symbolImage(*this, set);
+  return BatteryDevice::symbolImage(set);
 }
 
 }  // namespace tellwick

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "battery/device_catalogue.h"
-#include "battery/device_symbols.h"
 #include "os/files/resource_bundle.h"
 #include "protocol/battery_device.h"
 
@@ -44,8 +43,10 @@ class LowEnergyDevice : public BatteryDevice {
 
   // From a peripheral: serial is its identifier, name and model are name
   // (the caller's fallback text when the peripheral has none), lastUpdate is
-  // now.
-  LowEnergyDevice(std::string peripheral, std::string name, double now);
+  // now. catalogue, which must outlive the device, tells phones, players,
+  // tablets and watches by their model identifier; null for none.
+  LowEnergyDevice(std::string peripheral, std::string name, double now,
+                  const DeviceCatalogue* catalogue = nullptr);
 
   // BatteryDevice's decoding; the own fields take their initial values
   // (no peripheral). nullptr on the same failures as SingleBatteryDevice.
@@ -80,17 +81,19 @@ class LowEnergyDevice : public BatteryDevice {
   std::map<PropertyKey, std::string> properties() const;
 
   // The localized kind: "POINTING_DEVICE", "KEYBOARD", the catalogue's
-  // "TABLET", "APPLE_WATCH", "IPHONE" or "IPOD" for model, else "UNKNOWN".
-  std::string kindDescription(const DeviceCatalogue& catalogue,
-                              const os::ResourceBundle& bundle) const;
+  // "TABLET", "APPLE_WATCH", "IPHONE" or "IPOD" for the model identifier
+  // (internalName, else model), else "UNKNOWN".
+  std::string kindDescription(const os::ResourceBundle& bundle) const;
 
   // The catalogue's symbol for internalName, else the Logitech word rule on
   // name, else the battery device symbol.
-  std::string symbolImage(const DeviceCatalogue& catalogue,
-                          SymbolSet set = platformSymbolSet()) const;
+  std::string symbolImage(SymbolSet set = platformSymbolSet()) const override;
 
  private:
   LowEnergyDevice() = default;
+  const CatalogueEntry* find(const std::optional<std::string>& identifier) const;
+
+  const DeviceCatalogue* catalogue_ = nullptr;
 
   std::optional<std::string> peripheral_;
   std::optional<std::string> model_;

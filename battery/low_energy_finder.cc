@@ -27,13 +27,13 @@ std::optional<std::string> utf8Text(const std::vector<std::uint8_t>& value) {
 LowEnergyFinder::LowEnergyFinder(os::BluetoothCentral& central, os::Clock& clock,
                                  LowEnergyPersistency& persistency,
                                  const DeviceCatalogue& catalogue, const os::ResourceBundle& bundle,
-                                 HidUsageLookup* hid)
+                                 IIOKitController* ioKitController)
     : central_(central),
       clock_(clock),
       persistency_(persistency),
       catalogue_(catalogue),
       bundle_(bundle),
-      hid_(hid),
+      ioKitController_(ioKitController),
       lastUpdate_(clock.now()) {
   central_.setDelegate(this);
 }
@@ -75,8 +75,8 @@ void LowEnergyFinder::retrieveConnectedDevices() {
     // connection from whoever holds it).
     if (persistency_.isExcluded(peripheral)) continue;
     auto name = central_.name(peripheral);
-    append(
-        std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now()));
+    append(std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(),
+                                             clock_.now(), &catalogue_));
     if (!isConnecting(peripheral) &&
         central_.peripheralState(peripheral) == os::PeripheralState::disconnected) {
       connecting_.push_back(peripheral);
@@ -148,15 +148,15 @@ void LowEnergyFinder::didDiscoverPeripheral(const std::string& peripheral,
 
   auto name = central_.name(peripheral);
   auto device =
-      std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now());
+      std::make_shared<LowEnergyDevice>(peripheral, name ? *name : unknownName(), clock_.now(),
+                                        &catalogue_);
   device->setIsConnected(false);
   device->setIsDiscovered(true);
   const auto& data = advertisement.manufacturerData;
   if (data && data->size() >= 2) {
     const auto company = static_cast<std::uint16_t>((*data)[0] | ((*data)[1] << 8));
-    const auto& known = Manufacturers::map();
     // No localized fallback here: an unknown company leaves it absent.
-    if (auto it = known.find(company); it != known.end()) device->setManufacturer(it->second);
+    device->setManufacturer(Manufacturers::known(company));
   }
   device->setName(name ? *name : std::string());
   if (device->name().empty() && device->manufacturer().value_or("").empty()) return;
@@ -174,10 +174,10 @@ void LowEnergyFinder::didConnectPeripheral(const std::string& peripheral) {
   device->setSerial(peripheral);
   device->setIsConnected(true);
   device->setIsDiscovered(false);
-  if (hid_ != nullptr) {
-    if (auto usage = hid_->primaryUsageForIdentifier(peripheral)) {
-      device->setIsMouse(*usage == 2);
-      device->setIsKeyboard(*usage == 6);
+  if (ioKitController_ != nullptr) {
+    if (auto properties = ioKitController_->propertiesForIdentifier(peripheral)) {
+      device->setIsMouse(properties->primaryUsage == 2);
+      device->setIsKeyboard(properties->primaryUsage == 6);
     }
   }
   dropConnecting(peripheral);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "battery/device_catalogue.h"
+#include "battery/iokit_controller.h"
 #include "battery/low_energy_device.h"
 #include "battery/low_energy_persistency.h"
 #include "os/bluetooth/bluetooth_central.h"
@@ -28,14 +29,6 @@ class LowEnergyDelegate {
   virtual void devicesDidUpdate() = 0;
   // The central's state changed; state is passed on unchanged.
   virtual void centralStateDidUpdate(os::CentralState state) = 0;
-};
-
-// The HID primary usage of the input device behind a peripheral identifier
-// (2 mouse, 6 keyboard); nullopt when none is known.
-class HidUsageLookup {
- public:
-  virtual ~HidUsageLookup() = default;
-  virtual std::optional<std::int64_t> primaryUsageForIdentifier(const std::string& identifier) = 0;
 };
 
 class ILowEnergyFinder {
@@ -62,12 +55,13 @@ class ILowEnergyFinder {
 //
 // Everything, the central's events included, runs on the owner's thread.
 // The collaborators are not owned and must outlive the finder; the finder is
-// the central's delegate for its whole life.
+// the central's delegate for its whole life. ioKitController tells a
+// connected peripheral's HID kind (mouse, keyboard); null for none.
 class LowEnergyFinder final : public ILowEnergyFinder, private os::BluetoothCentralDelegate {
  public:
   LowEnergyFinder(os::BluetoothCentral& central, os::Clock& clock,
                   LowEnergyPersistency& persistency, const DeviceCatalogue& catalogue,
-                  const os::ResourceBundle& bundle, HidUsageLookup* hid = nullptr);
+                  const os::ResourceBundle& bundle, IIOKitController* ioKitController);
   ~LowEnergyFinder() override;
 
   LowEnergyDelegate* delegate() const override { return delegate_; }
@@ -115,7 +109,7 @@ class LowEnergyFinder final : public ILowEnergyFinder, private os::BluetoothCent
   LowEnergyPersistency& persistency_;
   const DeviceCatalogue& catalogue_;
   const os::ResourceBundle& bundle_;
-  HidUsageLookup* hid_;
+  IIOKitController* ioKitController_;
 
   LowEnergyDevices devices_;
   // The first device of each peripheral, so that events on a long list do

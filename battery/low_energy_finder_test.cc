@@ -8,6 +8,7 @@
 
 #include "tests/fakes/fake_bluetooth_central.h"
 #include "tests/fakes/fake_clock.h"
+#include "tests/fakes/fake_io_registry.h"
 #include "tests/fakes/fake_resource_bundle.h"
 #include "tests/fakes/memory_user_defaults.h"
 
@@ -34,14 +35,6 @@ class CountingDelegate final : public LowEnergyDelegate {
   int updates = 0;
 };
 
-class FakeHid final : public HidUsageLookup {
- public:
-  std::optional<std::int64_t> primaryUsageForIdentifier(const std::string& id) override {
-    return usages.contains(id) ? std::optional(usages.at(id)) : std::nullopt;
-  }
-  std::map<std::string, std::int64_t> usages;
-};
-
 os::AdvertisementData connectable(std::optional<Bytes> manufacturer = std::nullopt) {
   return {true, std::move(manufacturer), -60};
 }
@@ -60,8 +53,9 @@ class LowEnergyFinderTest : public ::testing::Test {
     persistency.reset();
     domain = defaults.openSuite("tellwick-test");
     persistency = std::make_unique<LowEnergyPersistency>(*domain);
-    finder =
-        std::make_unique<LowEnergyFinder>(central, clock, *persistency, catalogue, bundle, &hid);
+    ioKit = std::make_unique<IOKitController>(*registry);
+    finder = std::make_unique<LowEnergyFinder>(central, clock, *persistency, catalogue, bundle,
+                                               ioKit.get());
     finder->setDelegate(&delegate);
   }
   void fresh() {
@@ -69,6 +63,8 @@ class LowEnergyFinderTest : public ::testing::Test {
     central.centralState = os::CentralState::poweredOn;
     central.clearCalls();
     defaults.contents("tellwick-test").clear();
+    finder.reset();
+    registry = std::make_unique<testing::FakeIoRegistry>();
     restart();
   }
 
@@ -141,7 +137,8 @@ class LowEnergyFinderTest : public ::testing::Test {
   testing::FakeClock clock;
   testing::MemoryUserDefaults defaults;
   testing::FakeResourceBundle bundle;
-  FakeHid hid;
+  std::unique_ptr<testing::FakeIoRegistry> registry = std::make_unique<testing::FakeIoRegistry>();
+  std::unique_ptr<IOKitController> ioKit;
   DeviceCatalogue catalogue = DeviceCatalogue::fromJson(
       R"({"iPhone15,2": {"kind": "phone", "name": "iPhone 14 Pro", "shortName": "14 Pro"}})");
   CountingDelegate delegate;
@@ -228,14 +225,20 @@ TEST_F(LowEnergyFinderTest, ConnectionReadsTheHidKind) {
   for (const auto& [usage, kind] :
        {Row{2, "mouse POINTING_DEVICE"}, Row{6, "keyboard KEYBOARD"}, Row{-1, "Unknown"}}) {
     fresh();
-    hid.usages.clear();
-    if (usage >= 0) hid.usages[kA] = usage;
+    const auto hid = registry->add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", kA},
+                                                      {"PrimaryUsage", usage},
+                                                      {"Manufacturer", "Acme"}});
+    if (usage < 0) registry->remove(hid);
     bringUp(kA);
     EXPECT_TRUE(device().isConnected() && !device().isDiscovered());
     const std::string flags = std::string(device().isMouse() ? "mouse " : "") +
                               (device().isKeyboard() ? "keyboard " : "");
-    EXPECT_EQ(flags + device().kindDescription(catalogue, bundle), kind);
+    EXPECT_EQ(flags + device().kindDescription(bundle), kind);
   }
+  // A phone that reported its model is known by its identifier, not the
+  // short name that it now shows.
+  central.valueUpdated(kA, "2A24", bytes("iPhone15,2"));
+  EXPECT_EQ(device().kindDescription(bundle), "IPHONE");
 }
 
 // What each characteristic's value does to the device, as

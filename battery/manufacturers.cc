@@ -14,9 +14,14 @@ const std::unordered_map<std::uint16_t, std::string>& Manufacturers::map() {
   return *kMap;
 }
 
+std::optional<std::string> Manufacturers::known(std::uint16_t vendorId) {
+  const auto& names = map();
+  if (auto it = names.find(vendorId); it != names.end()) return it->second;
+  return std::nullopt;
+}
+
 std::string Manufacturers::name(std::uint16_t vendorId, const os::ResourceBundle& bundle) {
-  const auto& known = map();
-  if (auto it = known.find(vendorId); it != known.end()) return it->second;
+  if (auto name = known(vendorId)) return *name;
   return os::localizedString(bundle, kBatteryStringTable, "UNKNOWN_MANUFACTURER");
 }
 

@@ -2,6 +2,7 @@
 #define TELLWICK_BATTERY_MANUFACTURERS_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,8 @@ struct Manufacturers {
   // Exactly the four known vendors, built once; a missing key means no name
   // at all. Any thread.
   static const std::unordered_map<std::uint16_t, std::string>& map();
+  // The known name, or nullopt. Any thread.
+  static std::optional<std::string> known(std::uint16_t vendorId);
   // The known name, else the localized "UNKNOWN_MANUFACTURER" text of the
   // bundle's "battery" string table. Any thread.
   static std::string name(std::uint16_t vendorId, const os::ResourceBundle& bundle);

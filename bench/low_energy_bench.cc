@@ -36,7 +36,7 @@ struct Rig {
   explicit Rig(int n) {
     domain = defaults.openSuite("bench");
     persistency = std::make_unique<LowEnergyPersistency>(*domain);
-    finder = std::make_unique<LowEnergyFinder>(central, clock, *persistency, catalogue, bundle);
+    finder = std::make_unique<LowEnergyFinder>(central, clock, *persistency, catalogue, bundle, nullptr);
     finder->setDelegate(&delegate);
     for (int i = 0; i < n; ++i) {
       ids.push_back(address(i));
@@ -132,7 +132,7 @@ void BM_MemoryPerDevice(benchmark::State& state) {
     state.ResumeTiming();
     const auto before = mallinfo2().uordblks;
     {
-      LowEnergyFinder finder(central, clock, persistency, catalogue, bundle);
+      LowEnergyFinder finder(central, clock, persistency, catalogue, bundle, nullptr);
       finder.retrieveConnectedDevices();
       for (const auto& d : finder.devices()) {
         const std::string& id = d->serial();

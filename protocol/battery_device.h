@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "os/store/property_list.h"
+#include "protocol/device_symbols.h"
 #include "protocol/device_type.h"
 #include "protocol/uuid.h"
 
@@ -42,6 +43,11 @@ class BatteryDevice {
   void setSerial(std::string value) { serial_ = std::move(value); }
   const std::optional<std::string>& manufacturer() const { return manufacturer_; }
   void setManufacturer(std::optional<std::string> value) { manufacturer_ = std::move(value); }
+
+  // A system symbol by type, then by lower-cased name ("keyboard",
+  // "airpodspro", "dot.radiowaves.right", ...); never empty. Devices that
+  // know more of themselves override it. Any thread.
+  virtual std::string symbolImage(SymbolSet set = platformSymbolSet()) const;
 
   // The keyed record: isCharging, type, batteryLevel, name, productId,
   // serial, manufacturer, vendorId; absent values left out.
@@ -109,6 +115,10 @@ class DoubleBatteryDevice : public BatteryDevice {
   void setFirstLevel(std::optional<std::uint8_t> value) { firstLevel_ = value; }
   std::optional<std::uint8_t> secondLevel() const { return secondLevel_; }
   void setSecondLevel(std::optional<std::uint8_t> value) { secondLevel_ = value; }
+
+  // Symbols for the left and right unit.
+  std::string leftSymbolImage(SymbolSet set = platformSymbolSet()) const;
+  std::string rightSymbolImage(SymbolSet set = platformSymbolSet()) const;
 
   // The base keys, then firstLevel and secondLevel, PlistNull when absent.
   os::PlistDictionary encode() const override;

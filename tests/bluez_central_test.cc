@@ -90,12 +90,16 @@ TEST_F(BluezCentralTest, AdvertisedMakerDataArrivesWhole) {
   EXPECT_TRUE(pump([&] { return events.saw(std::string("discovered ") + kKeyboard + " 4c0002"); }));
 }
 
-// tellwickctl le as a user runs it, with a configuration folder of its own.
+// tellwickctl le as a user runs it, with a configuration folder of its own,
+// on a laptop whose device tree holds the HID keyboard behind C0:FF:EE:00:00:02.
 std::unique_ptr<testing::ChildProcess> tellwickctl(const testing::ScratchDirectory& config,
                                                    std::vector<std::string> arguments) {
   auto environment = testing::environmentSnapshot();
   environment.push_back("XDG_CONFIG_HOME=" + config.string());
-  arguments.insert(arguments.begin(), {std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "le"});
+  arguments.insert(arguments.begin(),
+                   {"/usr/bin/umockdev-run", "--device",
+                    std::string(TELLWICK_FIXTURES_DIR) + "/power/two-batteries.umockdev", "--",
+                    std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "le"});
   return std::make_unique<testing::ChildProcess>(arguments, environment);
 }
 
@@ -108,10 +112,13 @@ TEST_F(BluezCentralTest, TellwickctlLeOnce) {
   ASSERT_TRUE(bus.script(
       "device C0:FF:EE:00:00:01 Tag --battery 42 --info model=TT-1,hardware=B2 --connected "
       "--resolved"));
+  ASSERT_TRUE(bus.script("device C0:FF:EE:00:00:02 Keys --battery 58 --connected --resolved"));
   auto run = tellwickctl(config, once);
   const std::string output = run->drainStdout(10s);
   EXPECT_EQ(run->wait(10s), 0);
   EXPECT_NE(output.find(R"("batteryLevel":42,"name":"TT-1")"), std::string::npos) << output;
+  EXPECT_NE(output.find(R"("name":"Keys","serial":"C0:FF:EE:00:00:02")"), std::string::npos);
+  EXPECT_NE(output.find(R"("kind":"Keyboard")"), std::string::npos) << output;
 }
 
 // Watching, it stops with the unavailable status once BlueZ goes away.

@@ -45,52 +45,6 @@ INSTANTIATE_TEST_SUITE_P(Linux, PowerContract,
                              "Linux", [] { return std::make_unique<LinuxWorld>(); }}),
                          [](const auto& info) { return info.param.name; });
 
-// Faults of single attributes: each costs only the values built from it.
-struct AttributeFault {
-  const char* name;
-  const char* attribute;
-  bool eio;  // else the attribute turns into a directory
-  std::vector<const char*> goneFromBattery;
-  std::vector<const char*> goneFromSource;
-};
-
-void PrintTo(const AttributeFault& f, std::ostream* os) { *os << f.name; }
-
-class LinuxAttributeFaults : public ::testing::TestWithParam<AttributeFault> {};
-
-TEST_P(LinuxAttributeFaults, GiveAbsentValuesNeverAFailedAnswer) {
-  const AttributeFault& f = GetParam();
-  Testbed bed(kFixtures + "laptop-energy.umockdev");
-  bed.failAttribute(kBat0, f.attribute, f.eio);
-  auto registry = os::newLinuxIoRegistry(logitechOnly);
-  const auto properties =
-      registry->properties(os::firstMatchingService(*registry, "AppleSmartBattery"));
-  ASSERT_TRUE(properties);
-  for (const char* key : f.goneFromBattery) EXPECT_FALSE(os::findKey(*properties, key)) << key;
-  EXPECT_TRUE(os::findKey(*properties, "Voltage"));
-  const auto source = onlySource(*os::newLinuxPowerSources());
-  for (const char* key : f.goneFromSource) EXPECT_FALSE(os::findKey(source, key)) << key;
-  EXPECT_TRUE(os::findKey(source, "Name"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Bat0, LinuxAttributeFaults,
-    ::testing::Values(AttributeFault{"VoltageMinDesignEio", "voltage_min_design", true,
-                                     {"DesignCapacity", "AppleRawMaxCapacity"}, {}},
-                      AttributeFault{"CycleCountIsADirectory", "cycle_count", false,
-                                     {"CycleCount"}, {}},
-                      AttributeFault{"EnergyFullEio", "energy_full", true,
-                                     {"AppleRawMaxCapacity"}, {"BatteryHealth"}},
-                      AttributeFault{"StatusEio", "status", true, {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(LinuxPowerSources, ACellAboveItsDesignReadsAsFullCapacity) {
-  Testbed bed(kFixtures + "laptop-energy.umockdev");
-  bed.setAttribute(kBat0, "energy_full", "59000000\n");
-  const auto source = onlySource(*os::newLinuxPowerSources());
-  expectIncludes(source, {{"Max Capacity", 100}, {"BatteryHealth", "Good"}});
-}
-
 TEST(LinuxRegistry, AnOversizedReportDescriptorGivesNoUsage) {
   Testbed bed(kFixtures + "laptop-energy.umockdev");
   std::vector<guint8> huge = {0x05, 0x01, 0x09, 0x02};  // a mouse, but far too long

@@ -38,13 +38,11 @@ class Testbed {
   }
   // Reads of the attribute now fail with EIO, as a gauge's do while the
   // battery is being pulled: the file becomes a link to this process's
-  // memory at address 0, which the kernel refuses to read. Without eio they
-  // fail with EISDIR: the file becomes a folder.
-  void failAttribute(const std::string& syspath, const char* name, bool eio = true) {
+  // memory at address 0, which the kernel refuses to read.
+  void failAttribute(const std::string& syspath, const char* name) {
     const std::string file = root_ + syspath + "/" + name;
     std::filesystem::remove(file);
-    if (eio) std::filesystem::create_symlink("/proc/self/mem", file);
-    if (!eio) std::filesystem::create_directory(file);
+    std::filesystem::create_symlink("/proc/self/mem", file);
   }
   UMockdevTestbed* bed() { return bed_; }
 

@@ -56,11 +56,15 @@ using VendorNames = std::function<std::optional<std::string>(std::uint16_t vendo
 
 // The kernel's devices through libudev, served under the battery library's
 // classes:
-//   "AppleSmartBattery": the machine's batteries (power_supply, type
-//     "Battery", scope not "Device"); the parent's "IOProviderClass" is
+//   "AppleSmartBattery": one service, the machine's batteries (power_supply,
+//     type "Battery", scope not "Device", not an empty bay) taken together
+//     under the first one's identity; its parent's "IOProviderClass" is
 //     "IOSMBusController" behind an I2C/SMBus fuel gauge, "AppleSMC" behind
-//     the platform firmware (ACPI PNP0C0A) or an SMC, and absent otherwise.
-//   "AppleDeviceManagementHIDEventService": batteries of HID devices.
+//     the platform firmware (ACPI PNP0C0A) or an SMC, and for any other
+//     battery "IOSMBusController" when it reports its capacities as amounts,
+//     "AppleSMC" when only as a percentage.
+//   "AppleDeviceManagementHIDEventService": batteries of HID devices, with
+//     the kernel's "BatteryStatus" text ("Charging", "Discharging", ...).
 //   "AppleHSBluetoothDevice": HID devices on Bluetooth.
 //   "IOHIDUserDevice": every HID device.
 // Every other class has no services. vendorNames names a vendor where the

@@ -101,8 +101,10 @@ udev_device* hidParent(udev_device* device) {
 }
 
 // What sits between a battery and the machine: a smart-battery gauge on an
-// I2C/SMBus, or the firmware (ACPI control-method battery) or an SMC.
-std::optional<std::string> controllerClass(udev_device* battery) {
+// I2C/SMBus, or the firmware (ACPI control-method battery) or an SMC. Any
+// other battery (a platform or firmware driver of its own) is told by what
+// it offers: a gauge's capacities in amounts, or only a percentage.
+std::string controllerClass(udev_device* battery) {
   for (udev_device* p = udev_device_get_parent(battery); p; p = udev_device_get_parent(p)) {
     const char* subsystem = udev_device_get_subsystem(p);
     if (subsystem && std::string_view(subsystem) == "i2c") return "IOSMBusController";
@@ -116,7 +118,9 @@ std::optional<std::string> controllerClass(udev_device* battery) {
       return "AppleSMC";
     }
   }
-  return std::nullopt;
+  const char* syspath = udev_device_get_syspath(battery);
+  const Supply s = syspath ? readSupply(syspath) : Supply{};
+  return designCapacityMah(s) && fullCapacityMah(s) ? "IOSMBusController" : "AppleSMC";
 }
 
 class LinuxIoRegistry final : public IoRegistry {
@@ -127,20 +131,22 @@ class LinuxIoRegistry final : public IoRegistry {
   Result<std::vector<RegistryEntry>> matchingServices(std::string_view className) override {
     if (!context_) return failure("registry: libudev cannot be used");
     std::vector<RegistryEntry> entries;
-    if (className == kSmartBatteryClass || className == kHidBatteryClass) {
-      const bool peripheral = className == kHidBatteryClass;
+    if (className == kSmartBatteryClass) {
+      // All of the machine's batteries are one, under the first one's name.
+      for (const auto& path : listDevices(context_.get(), "power_supply")) {
+        if (deviceExists(path) && isSystemBattery(readSupply(path, true))) {
+          add(entries, Kind::smartBattery, path);
+          break;
+        }
+      }
+    } else if (className == kHidBatteryClass) {
       for (const auto& path : listDevices(context_.get(), "power_supply")) {
         if (!deviceExists(path)) continue;
-        const auto type = attribute(path, "type", 64);
-        const auto scope = attribute(path, "scope", 64);
-        if (type != "Battery") continue;
-        const bool ofDevice = scope == "Device";
-        if (peripheral != ofDevice) continue;
-        if (peripheral) {
-          Device device = openDevice(context_.get(), path);
-          if (!device || !hidParent(device.get())) continue;
-        }
-        add(entries, peripheral ? Kind::hidBattery : Kind::smartBattery, path);
+        const Supply kind = readSupply(path, true);
+        if (kind.type != "Battery" || kind.scope != "Device") continue;
+        Device device = openDevice(context_.get(), path);
+        if (!device || !hidParent(device.get())) continue;
+        add(entries, Kind::hidBattery, path);
       }
     } else if (className == kBluetoothDeviceClass || className == kHidDeviceClass) {
       const bool bluetoothOnly = className == kBluetoothDeviceClass;
@@ -185,20 +191,17 @@ class LinuxIoRegistry final : public IoRegistry {
   std::optional<PlistDictionary> properties(RegistryEntry entry) override {
     const Node* n = node(entry);
     if (!n || !deviceExists(n->syspath)) return std::nullopt;
-    // The battery's own attributes need no device object.
-    if (n->kind == Kind::smartBattery) return smartBatteryProperties(readSupply(n->syspath));
+    // The batteries' own attributes need no device object.
+    if (n->kind == Kind::smartBattery) {
+      return smartBatteryProperties(combined(readMachinePower(context_.get()).batteries));
+    }
     Device device = openDevice(context_.get(), n->syspath);
     if (!device) return std::nullopt;
     switch (n->kind) {
       case Kind::smartBattery:
         return std::nullopt;
-      case Kind::batteryController: {
-        PlistDictionary d;
-        if (auto name = controllerClass(device.get())) {
-          d.emplace_back(std::string(kIOProviderClassKey), *name);
-        }
-        return d;
-      }
+      case Kind::batteryController:
+        return PlistDictionary{{std::string(kIOProviderClassKey), controllerClass(device.get())}};
       case Kind::hidBattery:
         return hidBatteryProperties(device.get());
       case Kind::hidDevice:
@@ -270,6 +273,9 @@ class LinuxIoRegistry final : public IoRegistry {
     std::optional<std::int64_t> percent = s.capacity;
     if (!percent) percent = percentForLevel(s.capacityLevel);
     if (percent) d.emplace_back("BatteryPercent", *percent);
+    // What charges is the battery's business, not the bus's: a receiver's
+    // mouse is on USB and a cabled Bluetooth keyboard is not.
+    if (s.status) d.emplace_back("BatteryStatus", *s.status);
     if (id) {
       d.emplace_back("Transport", transportName(id->bus));
       d.emplace_back("VendorID", static_cast<std::int64_t>(id->vendor));

@@ -41,7 +41,9 @@ class PowerSources {
 };
 
 // The batteries of /sys/class/power_supply that belong to the machine (type
-// "Battery", scope not "Device"), read through libudev on every call.
+// "Battery", scope not "Device", not an empty bay) as one power source, all
+// of them together as the desktop's indicator shows them; read through
+// libudev on every call.
 std::unique_ptr<PowerSources> newLinuxPowerSources();
 
 }  // namespace tellwick::os

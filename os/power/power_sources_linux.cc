@@ -10,20 +10,26 @@ namespace {
 
 using namespace udev_power;
 
-PlistDictionary describe(const Supply& battery, bool onAdapter) {
+// The machine's batteries as one source, as the platform describes a
+// machine's battery and as the desktop's indicator shows them.
+PlistDictionary describe(const MachinePower& power) {
+  const Supply battery = combined(power.batteries);
+  const bool onAdapter = power.onAdapter;
   PlistDictionary d;
   d.emplace_back(std::string(kPowerSourceNameKey), battery.name);
   if (auto percent = percentCharged(battery)) {
     d.emplace_back(std::string(kPowerSourceCurrentCapacityKey), *percent);
   }
-  d.emplace_back(std::string(kPowerSourceMaxCapacityKey), percentOfDesign(battery));
+  if (auto percent = percentOfDesign(battery)) {
+    d.emplace_back(std::string(kPowerSourceMaxCapacityKey), *percent);
+  }
   d.emplace_back(std::string(kPowerSourceStateKey),
                  std::string(onAdapter ? kPowerSourceACPower : kPowerSourceBatteryPower));
   d.emplace_back(std::string(kPowerSourceIsChargingKey), battery.status == "Charging");
   d.emplace_back(std::string(kPowerSourceIsChargedKey), battery.status == "Full");
   d.emplace_back(std::string(kPowerSourceTimeToEmptyKey), minutesToEmpty(battery));
   d.emplace_back(std::string(kPowerSourceTimeToFullKey), minutesToFull(battery));
-  if (auto health = healthText(battery))
+  if (auto health = healthText(power.batteries))
     d.emplace_back(std::string(kPowerSourceHealthKey), *health);
   return d;
 }
@@ -33,17 +39,9 @@ class LinuxPowerSources final : public PowerSources {
   Result<PlistArray> copyPowerSourceDescriptions() override {
     Udev context(udev_new());
     if (!context) return failure("power sources: libudev cannot be used");
-    std::vector<Supply> batteries;
-    bool onAdapter = false;
-    for (const auto& path : listDevices(context.get(), "power_supply")) {
-      // A supply that went away since the listing is simply not there.
-      if (!deviceExists(path)) continue;
-      const Supply kind = readSupply(path, true);
-      if (isOnlineAdapter(kind)) onAdapter = true;
-      if (isSystemBattery(kind)) batteries.push_back(readSupply(path));
-    }
+    const MachinePower power = readMachinePower(context.get());
     PlistArray descriptions;
-    for (const auto& battery : batteries) descriptions.emplace_back(describe(battery, onAdapter));
+    if (!power.batteries.empty()) descriptions.emplace_back(describe(power));
     return descriptions;
   }
 };

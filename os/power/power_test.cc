@@ -14,10 +14,11 @@ namespace {
 class FakeWorld final : public PowerWorld {
  public:
   FakeWorld() {
-    battery_ = sources_.add(LaptopExpectations::powerSource());
-    const auto firmware = registry_.addController("AppleSMC");
-    smartBattery_ =
-        registry_.add("AppleSmartBattery", LaptopExpectations::smartBattery(), firmware);
+    battery_ = sources_.add(os::PlistDictionary{
+        {"Name", "BAT0"}, {"Is Charging", true}, {"Power Source State", "AC Power"}});
+    smartBattery_ = registry_.add("AppleSmartBattery",
+                                  {{"Voltage", 12600}, {"Amperage", 1131}, {"CycleCount", 123}},
+                                  registry_.addController("AppleSMC"));
     mouse_ = registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0:B3:EC:01:02:03"},
                                                {"PrimaryUsage", 2},
                                                {"Manufacturer", "Logitech Inc."}});
@@ -25,11 +26,13 @@ class FakeWorld final : public PowerWorld {
         registry_.add("IOHIDUserDevice", {{"PhysicalDeviceUniqueID", "F0T1234ABCD"},
                                           {"PrimaryUsage", 6},
                                           {"Manufacturer", "Apple Inc."}});
-    mouseBattery_ = registry_.add("AppleDeviceManagementHIDEventService",
-                                  LaptopExpectations::mouseBattery(), mouse_);
-    registry_.add("AppleDeviceManagementHIDEventService", LaptopExpectations::keyboardBattery(),
+    mouseBattery_ =
+        registry_.add("AppleDeviceManagementHIDEventService", {{"Product", "MX Master 3"}}, mouse_);
+    registry_.add("AppleDeviceManagementHIDEventService", {{"Product", "Magic Keyboard"}},
                   keyboard);
-    mouseRadio_ = registry_.add("AppleHSBluetoothDevice", LaptopExpectations::mouseRadio());
+    const os::PlistDictionary maker = {{"ManufacturerString", "Logitech Inc."}};
+    mouseRadio_ = registry_.add("AppleHSBluetoothDevice",
+                                {{"Descriptors", os::PlistDictionary{{"DeviceDescriptor", maker}}}});
   }
   os::PowerSources& powerSources() override { return sources_; }
   os::IoRegistry& registry() override { return registry_; }

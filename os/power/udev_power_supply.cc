@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+#include "os/posix_file.h"
 
 namespace tellwick::os::udev_power {
 namespace {
@@ -15,6 +16,15 @@ namespace {
 // Beyond this a driver's estimate is noise; the power-management daemon
 // drops such estimates too.
 constexpr std::int64_t kMaxEstimateMinutes = 20 * 60;
+
+// What a battery can report, in the kernel's units: 1 kV, 1 kA, 10 kW,
+// 1000 Ah, 10 kWh, -100 to 200 °C. Within these bounds every sum and
+// product below stays far inside 64 bits and a double's exact integers.
+constexpr std::int64_t kMaxMicrovolts = 1'000'000'000;
+constexpr std::int64_t kMaxMicroamperes = 1'000'000'000;
+constexpr std::int64_t kMaxMicrowatts = 10'000'000'000;
+constexpr std::int64_t kMaxMicroampereHours = 1'000'000'000;
+constexpr std::int64_t kMaxMicrowattHours = 10'000'000'000;
 
 bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\0'; }
 
@@ -38,7 +48,7 @@ std::int64_t minutesFor(double amount, std::optional<std::int64_t> rate) {
 constexpr std::int64_t kGaugeNotApplicableMinutes = 65535;
 
 std::optional<std::int64_t> reportedMinutes(const std::optional<std::int64_t>& seconds) {
-  if (!seconds || *seconds < 0 || *seconds / 60 >= kGaugeNotApplicableMinutes) return std::nullopt;
+  if (!seconds || *seconds / 60 >= kGaugeNotApplicableMinutes) return std::nullopt;
   return *seconds / 60;
 }
 
@@ -48,6 +58,82 @@ std::optional<std::int64_t> energyAsMah(const std::optional<std::int64_t>& micro
   if (!microwattHours || !positive(microvolts)) return std::nullopt;
   return roundedRatio(static_cast<double>(*microwattHours) * 1000.0,
                       static_cast<double>(*microvolts));
+}
+
+// The voltage that turns a battery's charge into energy, as the
+// power-management daemon chooses it: the design's maximum, its minimum,
+// else the present voltage.
+std::optional<std::int64_t> designVoltage(const Supply& s) {
+  for (const auto* volts : {&s.voltageMaxDesign, &s.voltageMinDesign, &s.voltageNow}) {
+    if (positive(*volts)) return *volts;
+  }
+  return std::nullopt;
+}
+
+// One battery's amounts in µWh (a charge at its design voltage) and its
+// current and power as magnitudes, for adding batteries together.
+struct Amounts {
+  std::optional<double> now, full, design, microamperes, microwatts;
+};
+
+Amounts amountsOf(const Supply& s) {
+  Amounts a;
+  const auto volts = designVoltage(s);
+  auto energy = [&](const std::optional<std::int64_t>& wattHours,
+                    const std::optional<std::int64_t>& ampereHours) -> std::optional<double> {
+    if (wattHours) return static_cast<double>(*wattHours);
+    if (ampereHours && volts) return static_cast<double>(*ampereHours) * *volts / 1e6;
+    return std::nullopt;
+  };
+  const bool inEnergy = positive(s.energyFull).has_value();
+  a.full = inEnergy ? energy(s.energyFull, {}) : energy({}, s.chargeFull);
+  a.design = inEnergy ? energy(s.energyFullDesign, {}) : energy({}, s.chargeFullDesign);
+  a.now = inEnergy ? energy(s.energyNow, {}) : energy({}, s.chargeNow);
+  if (!a.now && a.full && s.capacity) a.now = *a.full * static_cast<double>(*s.capacity) / 100.0;
+  if (s.currentNow) {
+    a.microamperes = std::fabs(static_cast<double>(*s.currentNow));
+  } else if (s.powerNow && positive(s.voltageNow)) {
+    a.microamperes = std::fabs(static_cast<double>(*s.powerNow)) * 1e6 / *s.voltageNow;
+  }
+  if (s.powerNow) {
+    a.microwatts = std::fabs(static_cast<double>(*s.powerNow));
+  } else if (s.currentNow && volts) {
+    a.microwatts = std::fabs(static_cast<double>(*s.currentNow)) * *volts / 1e6;
+  }
+  return a;
+}
+
+// The sum over every battery, or nullopt when one of them lacks the value.
+template <typename Value>
+std::optional<double> sum(const std::vector<Supply>& batteries, Value value) {
+  double total = 0;
+  for (const auto& battery : batteries) {
+    const std::optional<double> v = value(battery);
+    if (!v) return std::nullopt;
+    total += *v;
+  }
+  return total;
+}
+
+std::optional<std::int64_t> whole(const std::optional<double>& value) {
+  if (!value) return std::nullopt;
+  return std::llround(*value);
+}
+
+std::optional<std::string> combinedStatus(const std::vector<Supply>& batteries) {
+  for (const auto& b : batteries) {
+    if (b.status == "Charging" || b.status == "Discharging") return b.status;
+  }
+  auto all = [&](const char* status) {
+    return std::all_of(batteries.begin(), batteries.end(),
+                       [&](const Supply& b) { return b.status == status; });
+  };
+  if (all("Full")) return "Full";
+  if (std::any_of(batteries.begin(), batteries.end(),
+                  [](const Supply& b) { return b.status == "Not charging"; })) {
+    return "Not charging";
+  }
+  return "Unknown";
 }
 
 }  // namespace
@@ -86,36 +172,26 @@ std::optional<std::string> attribute(const std::string& syspath, std::string_vie
   // Read here rather than through libudev, whose device objects keep the
   // first value read, whose reads follow no size limit of ours, and whose
   // every device lookup resolves the path anew component by component.
+  // O_NONBLOCK: a FIFO planted in a device tree must not hang the reader.
   const std::string path = syspath + "/" + std::string(name);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  std::string content;
-  char buffer[512];
-  bool failed = false;
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || content.size() + static_cast<std::size_t>(n) > limit) {
-      failed = true;
-      break;
-    }
-    if (n == 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  if (failed) return std::nullopt;
-  while (!content.empty() && isBlank(content.back())) content.pop_back();
-  return content;
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!file.valid()) return std::nullopt;
+  auto content = readAll(file, path, limit);
+  if (!content.ok()) return std::nullopt;
+  std::string text = std::move(content).value();
+  while (!text.empty() && isBlank(text.back())) text.pop_back();
+  return text;
 }
 
-std::optional<std::int64_t> integerAttribute(const std::string& syspath, std::string_view name) {
+std::optional<std::int64_t> integerAttribute(const std::string& syspath, std::string_view name,
+                                             std::int64_t low, std::int64_t high) {
   const auto text = attribute(syspath, name, 64);
   if (!text || text->empty()) return std::nullopt;
   std::int64_t value = 0;
   const char* begin = text->data();
   const char* end = begin + text->size();
   const auto [stop, ec] = std::from_chars(begin, end, value);
-  if (ec != std::errc() || stop != end) return std::nullopt;
+  if (ec != std::errc() || stop != end || value < low || value > high) return std::nullopt;
   return value;
 }
 
@@ -133,45 +209,109 @@ Supply readSupply(const std::string& syspath, bool kindOnly) {
     if (value && value->empty()) value.reset();
     return value;
   };
-  auto number = [&](std::string_view name) { return integerAttribute(syspath, name); };
+  auto number = [&](std::string_view name, std::int64_t low, std::int64_t high) {
+    return integerAttribute(syspath, name, low, high);
+  };
+  auto amount = [&](std::string_view name, std::int64_t high) { return number(name, 0, high); };
   s.type = text("type");
   s.scope = text("scope");
-  s.online = number("online");
+  s.online = number("online", 0, 1000);
+  s.present = number("present", 0, 1);
   if (kindOnly) return s;
   s.status = text("status");
   s.health = text("health");
   s.capacityLevel = text("capacity_level");
   s.manufacturer = text("manufacturer");
   s.modelName = text("model_name");
-  s.capacity = number("capacity");
-  s.chargeNow = number("charge_now");
-  s.chargeFull = number("charge_full");
-  s.chargeFullDesign = number("charge_full_design");
-  s.energyNow = number("energy_now");
-  s.energyFull = number("energy_full");
-  s.energyFullDesign = number("energy_full_design");
-  s.currentNow = number("current_now");
-  s.powerNow = number("power_now");
-  s.voltageNow = number("voltage_now");
-  s.voltageMinDesign = number("voltage_min_design");
+  s.capacity = number("capacity", 0, 100);
+  s.chargeNow = amount("charge_now", kMaxMicroampereHours);
+  s.chargeFull = amount("charge_full", kMaxMicroampereHours);
+  s.chargeFullDesign = amount("charge_full_design", kMaxMicroampereHours);
+  s.energyNow = amount("energy_now", kMaxMicrowattHours);
+  s.energyFull = amount("energy_full", kMaxMicrowattHours);
+  s.energyFullDesign = amount("energy_full_design", kMaxMicrowattHours);
+  // Drivers disagree on the sign of the flow; only its size is read here.
+  s.currentNow = number("current_now", -kMaxMicroamperes, kMaxMicroamperes);
+  s.powerNow = number("power_now", -kMaxMicrowatts, kMaxMicrowatts);
+  s.voltageNow = amount("voltage_now", kMaxMicrovolts);
+  s.voltageMinDesign = amount("voltage_min_design", kMaxMicrovolts);
+  s.voltageMaxDesign = amount("voltage_max_design", kMaxMicrovolts);
   // Smart-battery gauges publish only their own averages.
-  s.timeToEmpty = number("time_to_empty_now");
-  if (!s.timeToEmpty) s.timeToEmpty = number("time_to_empty_avg");
-  s.timeToFull = number("time_to_full_now");
-  if (!s.timeToFull) s.timeToFull = number("time_to_full_avg");
-  s.cycleCount = number("cycle_count");
-  s.temp = number("temp");
-  s.manufactureYear = number("manufacture_year");
-  s.manufactureMonth = number("manufacture_month");
-  s.manufactureDay = number("manufacture_day");
+  constexpr std::int64_t kMaxSeconds = 1'000'000'000;
+  s.timeToEmpty = amount("time_to_empty_now", kMaxSeconds);
+  if (!s.timeToEmpty) s.timeToEmpty = amount("time_to_empty_avg", kMaxSeconds);
+  s.timeToFull = amount("time_to_full_now", kMaxSeconds);
+  if (!s.timeToFull) s.timeToFull = amount("time_to_full_avg", kMaxSeconds);
+  s.cycleCount = amount("cycle_count", 10'000'000);
+  s.temp = number("temp", -1000, 2000);
+  s.manufactureYear = amount("manufacture_year", 9999);
+  s.manufactureMonth = amount("manufacture_month", 12);
+  s.manufactureDay = amount("manufacture_day", 31);
   return s;
 }
 
-bool isSystemBattery(const Supply& s) { return s.type == "Battery" && s.scope != "Device"; }
+bool isSystemBattery(const Supply& s) {
+  return s.type == "Battery" && s.scope != "Device" && s.present != 0;
+}
 
 bool isOnlineAdapter(const Supply& s) {
   if (s.scope == "Device" || s.online != 1 || !s.type) return false;
   return *s.type == "Mains" || s.type->starts_with("USB");
+}
+
+MachinePower readMachinePower(udev* context) {
+  MachinePower power;
+  for (const auto& path : listDevices(context, "power_supply")) {
+    // A supply that went away since the listing is simply not there.
+    if (!deviceExists(path)) continue;
+    const Supply kind = readSupply(path, true);
+    if (isOnlineAdapter(kind)) power.onAdapter = true;
+    if (isSystemBattery(kind)) power.batteries.push_back(readSupply(path));
+  }
+  return power;
+}
+
+Supply combined(const std::vector<Supply>& batteries) {
+  if (batteries.empty()) return {};
+  if (batteries.size() == 1) return batteries.front();
+  Supply all = batteries.front();
+  all.status = combinedStatus(batteries);
+  all.health.reset();
+  all.capacityLevel.reset();
+  // Estimated afresh from the sums below, as the desktop's indicator does.
+  all.timeToEmpty.reset();
+  all.timeToFull.reset();
+  auto amounts = [&](std::optional<double> Amounts::*field) {
+    return sum(batteries, [&](const Supply& b) { return amountsOf(b).*field; });
+  };
+  const auto now = amounts(&Amounts::now);
+  const auto full = amounts(&Amounts::full);
+  all.energyNow = whole(now);
+  all.energyFull = whole(full);
+  all.energyFullDesign = whole(amounts(&Amounts::design));
+  all.currentNow = whole(amounts(&Amounts::microamperes));
+  all.powerNow = whole(amounts(&Amounts::microwatts));
+  auto microampereHours = [&](auto mah) {
+    return whole(sum(batteries, [&](const Supply& b) -> std::optional<double> {
+      const auto value = mah(b);
+      if (!value) return std::nullopt;
+      return static_cast<double>(*value) * 1000.0;
+    }));
+  };
+  all.chargeNow = microampereHours(currentCapacityMah);
+  all.chargeFull = microampereHours(fullCapacityMah);
+  all.chargeFullDesign = microampereHours(designCapacityMah);
+  all.capacity.reset();
+  if (now && full && *full > 0) {
+    all.capacity = std::clamp<std::int64_t>(std::llround(100.0 * *now / *full), 0, 100);
+  } else if (const auto percents = sum(batteries, [](const Supply& b) -> std::optional<double> {
+               const auto percent = percentCharged(b);
+               if (!percent) return std::nullopt;
+               return static_cast<double>(*percent);
+             })) {
+    all.capacity = std::llround(*percents / static_cast<double>(batteries.size()));
+  }
+  return all;
 }
 
 std::optional<std::int64_t> percentCharged(const Supply& s) {
@@ -187,22 +327,24 @@ std::optional<std::int64_t> percentCharged(const Supply& s) {
 }
 
 namespace {
+// Energy first: batteries added together weigh by what they store.
 std::optional<double> fullToDesign(const Supply& s) {
-  if (positive(s.chargeFull) && positive(s.chargeFullDesign)) {
-    return static_cast<double>(*s.chargeFull) / static_cast<double>(*s.chargeFullDesign);
-  }
   if (positive(s.energyFull) && positive(s.energyFullDesign)) {
     return static_cast<double>(*s.energyFull) / static_cast<double>(*s.energyFullDesign);
+  }
+  if (positive(s.chargeFull) && positive(s.chargeFullDesign)) {
+    return static_cast<double>(*s.chargeFull) / static_cast<double>(*s.chargeFullDesign);
   }
   return std::nullopt;
 }
 }  // namespace
 
-std::int64_t percentOfDesign(const Supply& s) {
+std::optional<std::int64_t> percentOfDesign(const Supply& s) {
   // A new cell often holds more than its design; the power-management
   // daemon caps the figure at 100 and so do we, to agree with it.
   const auto ratio = fullToDesign(s);
-  return ratio ? std::min<std::int64_t>(100, std::llround(*ratio * 100.0)) : 100;
+  if (!ratio) return std::nullopt;
+  return std::min<std::int64_t>(100, std::llround(*ratio * 100.0));
 }
 
 std::int64_t minutesToEmpty(const Supply& s) {
@@ -246,6 +388,20 @@ std::optional<std::string> healthText(const Supply& s) {
   return "Poor";
 }
 
+std::optional<std::string> healthText(const std::vector<Supply>& batteries) {
+  static constexpr std::string_view kWorstLast[] = {"Good", "Fair", "Poor"};
+  std::optional<std::string> worst;
+  for (const auto& battery : batteries) {
+    const auto health = healthText(battery);
+    if (!health) continue;
+    if (!worst || std::find(std::begin(kWorstLast), std::end(kWorstLast), *health) >
+                      std::find(std::begin(kWorstLast), std::end(kWorstLast), *worst)) {
+      worst = health;
+    }
+  }
+  return worst;
+}
+
 std::optional<std::int64_t> designCapacityMah(const Supply& s) {
   if (s.chargeFullDesign) return *s.chargeFullDesign / 1000;
   return energyAsMah(s.energyFullDesign, s.voltageMinDesign);
@@ -264,13 +420,15 @@ std::optional<std::int64_t> currentCapacityMah(const Supply& s) {
 std::optional<std::int64_t> amperageMa(const Supply& s) {
   std::optional<std::int64_t> magnitude;
   if (s.currentNow) {
-    magnitude = std::llabs(*s.currentNow) / 1000;
+    magnitude = std::abs(*s.currentNow) / 1000;
   } else if (s.powerNow && positive(s.voltageNow)) {
     magnitude = roundedRatio(std::fabs(static_cast<double>(*s.powerNow)) * 1000.0,
                              static_cast<double>(*s.voltageNow));
   }
   if (!magnitude) return std::nullopt;
-  // Drivers disagree on the sign; the status does not.
+  // Drivers disagree on the sign; the status does not. Negative only while
+  // discharging: a battery held at a threshold, full or unknown may still
+  // show a small flow, which is never a drain.
   return s.status == "Discharging" ? -*magnitude : *magnitude;
 }
 

@@ -60,12 +60,6 @@ std::string shown(const std::optional<T>& value) {
   }
 }
 
-std::optional<std::string> knownVendor(std::uint16_t vendor) {
-  const auto& names = Manufacturers::map();
-  if (auto it = names.find(vendor); it != names.end()) return it->second;
-  return std::nullopt;
-}
-
 }  // namespace
 
 std::string internalBatteryJson(const InternalBattery* b) {
@@ -155,7 +149,7 @@ std::string peripheralsText(const BatteryDevices& devices) {
 int batteryCommand(Context& context, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(context, line, "battery does not take '" + line.words[1] + "'");
   auto sources = os::newLinuxPowerSources();
-  auto registry = os::newLinuxIoRegistry(knownVendor);
+  auto registry = os::newLinuxIoRegistry(Manufacturers::known);
   // The finder treats an unreadable list as no battery; say why instead.
   if (auto list = sources->copyPowerSourceDescriptions(); !list.ok()) {
     context.err << "tellwickctl battery: " << list.error() << "\n";
@@ -170,7 +164,7 @@ int batteryCommand(Context& context, const CommandLine& line) {
 
 int peripheralsCommand(Context& context, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(context, line, "peripherals does not take '" + line.words[1] + "'");
-  auto registry = os::newLinuxIoRegistry(knownVendor);
+  auto registry = os::newLinuxIoRegistry(Manufacturers::known);
   if (auto probe = registry->matchingServices(BluetoothFinder::registryClasses().front()); !probe.ok()) {
     context.err << "tellwickctl peripherals: " << probe.error() << "\n";
     return kExitUnavailable;

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "battery/iokit_controller.h"
+#include "battery/manufacturers.h"
 #include "os/bluetooth/bluetooth_central.h"
 #include "os/clock.h"
 #include "os/store/property_list_coder.h"
@@ -200,7 +202,10 @@ int watch(Context& context, const LowEnergyInvocation& invocation) {
   LowEnergyPersistency persistency(*domain);
   const auto& bundle = os::installedBundle();
   const DeviceCatalogue catalogue = DeviceCatalogue::load(bundle);
-  LowEnergyFinder finder(central, *clock, persistency, catalogue, bundle);
+  // A connected device's HID usage tells a pointing device or a keyboard.
+  auto registry = os::newLinuxIoRegistry(Manufacturers::known);
+  IOKitController ioKit(*registry);
+  LowEnergyFinder finder(central, *clock, persistency, catalogue, bundle, &ioKit);
   Watcher watcher;
   finder.setDelegate(&watcher);
 
@@ -221,8 +226,8 @@ int watch(Context& context, const LowEnergyInvocation& invocation) {
   const auto deadline = std::chrono::steady_clock::now() + invocation.timeout;
   std::string last;
   auto show = [&](bool force) {
-    std::string text = invocation.json ? lowEnergyJsonLine(finder.devices(), catalogue, bundle)
-                                       : lowEnergyTable(finder.devices(), catalogue, bundle);
+    std::string text = invocation.json ? lowEnergyJsonLine(finder.devices(), bundle)
+                                       : lowEnergyTable(finder.devices(), bundle);
     if (!force && text == last) return;
     last = text;
     if (terminal) context.out << "\033[H\033[2J";
@@ -279,8 +284,7 @@ os::Result<LowEnergyInvocation> lowEnergyInvocation(const CommandLine& line) {
   return invocation;
 }
 
-std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
-                              const os::ResourceBundle& bundle) {
+std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const os::ResourceBundle& bundle) {
   Json list = Json::array();
   for (const auto& device : devices) {
     Json item = Json::object();
@@ -292,15 +296,14 @@ std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const DeviceCatal
     item["firmwareRevision"] = optionalText(device->firmwareRevision());
     item["isConnected"] = device->isConnected();
     item["isDiscovered"] = device->isDiscovered();
-    item["kind"] = device->kindDescription(catalogue, bundle);
-    item["symbol"] = device->symbolImage(catalogue);
+    item["kind"] = device->kindDescription(bundle);
+    item["symbol"] = device->symbolImage();
     list.push_back(std::move(item));
   }
   return jsonText({{"devices", std::move(list)}}, -1);
 }
 
-std::string lowEnergyTable(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
-                           const os::ResourceBundle& bundle) {
+std::string lowEnergyTable(const LowEnergyDevices& devices, const os::ResourceBundle& bundle) {
   Table table({{"NAME", Align::left, 24},
                {"KIND", Align::left, 16},
                {"LEVEL", Align::right},
@@ -311,7 +314,7 @@ std::string lowEnergyTable(const LowEnergyDevices& devices, const DeviceCatalogu
   for (const auto& d : devices) {
     std::string revisions = d->hardwareRevision().value_or("-") + "/" + d->firmwareRevision().value_or("-") + "/" +
                             d->softwareRevision().value_or("-");
-    table.add({d->name(), d->kindDescription(catalogue, bundle), levelText(d->batteryLevel()),
+    table.add({d->name(), d->kindDescription(bundle), levelText(d->batteryLevel()),
                d->model().value_or("-"), revisions,
                d->isConnected() ? "connected" : d->isDiscovered() ? "discovered" : "connecting"});
   }

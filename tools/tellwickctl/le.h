@@ -30,13 +30,11 @@ os::Result<LowEnergyInvocation> lowEnergyInvocation(const CommandLine& line);
 // "model", "hardwareRevision", "serialNumber", "softwareRevision",
 // "firmwareRevision" (null when absent), "isConnected", "isDiscovered",
 // "kind" and "symbol".
-std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
-                              const os::ResourceBundle& bundle);
+std::string lowEnergyJsonLine(const LowEnergyDevices& devices, const os::ResourceBundle& bundle);
 
 // A table with a header line and one line per device; texts from devices are
 // made printable and cut to their column.
-std::string lowEnergyTable(const LowEnergyDevices& devices, const DeviceCatalogue& catalogue,
-                           const os::ResourceBundle& bundle);
+std::string lowEnergyTable(const LowEnergyDevices& devices, const os::ResourceBundle& bundle);
 
 }  // namespace tellwick::ctl
 

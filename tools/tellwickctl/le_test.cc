@@ -56,12 +56,11 @@ TEST(TellwickctlLe, HostileNamesStayOnTheirLine) {
                                                   "\x1b[2J\nEvil \xff name that runs on and on", 0);
   device->setBatteryLevel(55);
   LowEnergyDevices devices{device};
-  DeviceCatalogue catalogue;
   testing::FakeResourceBundle bundle;
-  const std::string table = lowEnergyTable(devices, catalogue, bundle);
+  const std::string table = lowEnergyTable(devices, bundle);
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2);
   EXPECT_EQ(table.find('\x1b'), std::string::npos);
-  const std::string json = lowEnergyJsonLine(devices, catalogue, bundle);
+  const std::string json = lowEnergyJsonLine(devices, bundle);
   EXPECT_EQ(json.find('\n'), json.size() - 1);
   EXPECT_NE(json.find("\"batteryLevel\":55"), std::string::npos);
 }

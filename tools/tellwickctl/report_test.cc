@@ -6,7 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "os/utf8.h"
 #include "tests/fakes/fake_helper_data_model.h"
+#include "tests/fakes/fake_io_registry.h"
+#include "tests/fakes/fake_power_sources.h"
 #include "tools/tellwickctl/battery.h"
 #include "tools/tellwickctl/commands.h"
 
@@ -73,6 +76,25 @@ TEST(ReportTest, PeripheralsTableEndsEachLineWithItsLastValue) {
   EXPECT_EQ(peripheralsText({keyboard}),
             "NAME  TYPE      LEVEL  CHARGING  MANUFACTURER  SERIAL\n"
             "Keys  Keyboard  80%    no        -             aa-bb\n");
+}
+
+// A driver's manufacturer or a HID model name may be any bytes: none of
+// them breaks a line, drives the terminal or stops the JSON.
+TEST(ReportTest, BatteryTextFromDevicesIsMadeSafe) {
+  const std::string hostile = "Evil\xff\x1b[2J\nName";
+  testing::FakeIoRegistry registry;
+  testing::FakePowerSources sources;
+  sources.add(os::PlistDictionary{{"Name", hostile}});
+  AppleInternalBattery battery(registry, sources, registry.add("", {{"Manufacturer", hostile}}));
+  const BatteryDevices mouse{std::make_shared<SingleBatteryDevice>(DeviceType::mouse, hostile)};
+  for (const auto& [text, lines] :
+       {std::pair(internalBatteryText(&battery), 20), {peripheralsText(mouse), 2}}) {
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), lines) << text;
+    EXPECT_TRUE(text.find('\x1b') == std::string::npos && isValidUtf8(text)) << text;
+  }
+  for (const auto& json : {internalBatteryJson(&battery), peripheralsJson(mouse)}) {
+    EXPECT_FALSE(Json::parse(json, nullptr, false).is_discarded()) << json;
+  }
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-#include "battery/device_symbols.h"
+#include "protocol/device_symbols.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "battery/low_energy_device.h"
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 namespace {
@@ -28,31 +28,25 @@ TEST(DeviceSymbols, ByTypeThenName) {
   };
   for (const auto& [type, name, current, legacy] : cases) {
     SingleBatteryDevice device(type, name);
-    EXPECT_EQ(symbolImage(device, SymbolSet::current), current) << name;
-    EXPECT_EQ(symbolImage(device, SymbolSet::legacy), legacy) << name;
+    EXPECT_EQ(device.symbolImage(SymbolSet::current), current) << name;
+    EXPECT_EQ(device.symbolImage(SymbolSet::legacy), legacy) << name;
   }
 }
 
-TEST(LowEnergySymbols, CatalogueThenLogitechWordsThenTheBaseRule) {
-  auto catalogue = DeviceCatalogue::fromJson(R"({
-    "iPad14,1": {"kind": "tablet", "name": "iPad mini", "shortName": "mini"},
-    "Watch7,1": {"kind": "watch", "name": "Watch", "shortName": "W"},
-    "broken": {"kind": "car", "name": "x", "shortName": "x"}})");
-  using Text = std::optional<std::string>;
-  const std::tuple<Text, Text, const char*, const char*> cases[] = {
-      {"iPad14,1", "Logitech", "MX Master", "ipad"},
-      {"Watch7,1", {}, "x", "applewatch"},
-      {"broken", {}, "AirPods", "airpods"},
-      {{}, "Logitech Inc.", "MX Master 3", "cursorarrow"},
-      {{}, "Logitech", "Keys K380", "keyboard"},
-      {{}, "Logitech", "master", "dot.radiowaves.right"},
-      {{}, "Acme", "MX Master", "dot.radiowaves.right"},
+// Left and right units, current and legacy set, by name.
+TEST(DeviceSymbols, LeftAndRightUnits) {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"AirPods Pro", "airpodpro.left airpodpro.right", "airpodpro.left airpodpro.right"},
+      {"AirPods", "airpod.left airpod.right", "airpod.left airpod.right"},
+      {"Powerbeats Pro", "beats.powerbeatspro.left beats.powerbeatspro.right",
+       "l.circle.fill r.circle.fill"},
+      {"Buds", "l.circle.fill r.circle.fill", "l.circle.fill r.circle.fill"},
   };
-  for (const auto& [internalName, manufacturer, name, symbol] : cases) {
-    LowEnergyDevice device("AA", name, 0);
-    device.setInternalName(internalName);
-    device.setManufacturer(manufacturer);
-    EXPECT_EQ(device.symbolImage(catalogue), symbol) << name;
+  for (const auto& [name, current, legacy] : cases) {
+    DoubleBatteryDevice buds(name, "", "", {}, {}, {}, {});
+    for (auto [set, expected] : {std::pair(SymbolSet::current, current), {SymbolSet::legacy, legacy}}) {
+      EXPECT_EQ(buds.leftSymbolImage(set) + " " + buds.rightSymbolImage(set), expected) << name;
+    }
   }
 }
 

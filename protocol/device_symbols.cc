@@ -1,7 +1,9 @@
-#include "battery/device_symbols.h"
+#include "protocol/device_symbols.h"
 
 #include <cctype>
 #include <string_view>
+
+#include "protocol/battery_device.h"
 
 namespace tellwick {
 namespace {
@@ -35,9 +37,9 @@ std::string unitSymbol(const DoubleBatteryDevice& device, SymbolSet set, bool le
 
 SymbolSet platformSymbolSet() { return SymbolSet::current; }
 
-std::string symbolImage(const BatteryDevice& device, SymbolSet set) {
-  const std::string name = lowered(device.name());
-  switch (device.type()) {
+std::string BatteryDevice::symbolImage(SymbolSet set) const {
+  const std::string name = lowered(name_);
+  switch (type_) {
     case DeviceType::keyboard:
       return "keyboard";
     case DeviceType::mouse:
@@ -65,12 +67,12 @@ std::string symbolImage(const BatteryDevice& device, SymbolSet set) {
   return "dot.radiowaves.right";
 }
 
-std::string leftSymbolImage(const DoubleBatteryDevice& device, SymbolSet set) {
-  return unitSymbol(device, set, true);
+std::string DoubleBatteryDevice::leftSymbolImage(SymbolSet set) const {
+  return unitSymbol(*this, set, true);
 }
 
-std::string rightSymbolImage(const DoubleBatteryDevice& device, SymbolSet set) {
-  return unitSymbol(device, set, false);
+std::string DoubleBatteryDevice::rightSymbolImage(SymbolSet set) const {
+  return unitSymbol(*this, set, false);
 }
 
 }  // namespace tellwick
