@@ -44,7 +44,7 @@ class UnreachableBusNames final : public os::BusNames {
  public:
   explicit UnreachableBusNames(std::string reason) : reason_(std::move(reason)) {}
   bool nameHasOwner(const std::string&) override { return false; }
-  os::Status startService(const std::string&) override { return os::failure(reason_); }
+  os::Status startService(const std::string&, StartReply) override { return os::failure(reason_); }
 
  private:
   std::string reason_;
