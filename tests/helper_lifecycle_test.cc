@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "protocol/helper_notifications.h"
 #include "tests/support/helper_fixture.h"
 
 namespace tellwick::testing {
@@ -33,7 +34,7 @@ TEST_F(HelperTest, TerminateHelperOrSigintStopsItAndLaterRequestsGoUnanswered) {
   post("RequestFans");
   settle();
   EXPECT_EQ(seen("ResponseFans"), 0);
-  EXPECT_FALSE(client_->nameHasOwner("com.quorvane.helper"));
+  EXPECT_FALSE(client_->names().nameHasOwner(std::string(kHelperBusName)));
 }
 
 TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
@@ -42,13 +43,51 @@ TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
   watch("ResponseFans");
   auto second = spawnHelper();
   EXPECT_EQ(second->wait(10s), 1);
-  expectOneLineNaming(second->drainStderr(), "com.quorvane.helper");
+  expectOneLineNaming(second->drainStderr(), std::string(kHelperBusName));
 
   post("RequestFans");
   EXPECT_TRUE(waitFor("ResponseFans", 1));
   settle();
   EXPECT_EQ(seen("HelperStarted"), 0);
   EXPECT_EQ(seen("ResponseFans"), 1) << "one helper, one answer";
+}
+
+// The name is owned only once the helper hears requests: what two clients
+// ask, and a stop, sent the instant the name appears are never lost.
+TEST_F(HelperTest, RequestsSentTheMomentTheNameAppearsAreAnswered) {
+  auto other = os::connectSessionBus();
+  ASSERT_TRUE(other) << other.error();
+  auto& otherCenter = (*other)->notificationCenter();
+  int answered = 0, lost = 0, stopsIgnored = 0;
+  otherCenter.addObserver(this, "ResponseSensors", std::nullopt, [&](const os::Notification&) { ++answered; });
+  watch("ResponseFans");
+  for (int attempt = 0; attempt < 70; ++attempt) {
+    auto helper = spawnHelper();
+    for (auto end = std::chrono::steady_clock::now() + 10s;
+         !client_->names().nameHasOwner(std::string(kHelperBusName));) {
+      ASSERT_LT(std::chrono::steady_clock::now(), end) << helper->drainStderr(100ms);
+    }
+    const bool stopAtOnce = attempt >= 50;
+    const int fans = seen("ResponseFans"), sensors = answered;
+    post(stopAtOnce ? "TerminateHelper" : "RequestFans");
+    if (stopAtOnce) {
+      stopsIgnored += helper->wait(5s) != 0;
+      continue;
+    }
+    otherCenter.post("RequestSensors", std::nullopt);
+    (*other)->flush();
+    auto both = [&] { return seen("ResponseFans") > fans && answered > sensors; };
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!both() && std::chrono::steady_clock::now() < deadline) {
+      client_->runUntil(both, 5ms);
+      (*other)->runUntil(both, 5ms);
+    }
+    lost += !both();
+    post("TerminateHelper");
+    ASSERT_EQ(helper->wait(10s), 0);
+  }
+  EXPECT_EQ(lost, 0) << "of 50 tries";
+  EXPECT_EQ(stopsIgnored, 0) << "of 20 tries";
 }
 
 TEST_F(HelperTest, WithoutABusItSaysWhatItTriedAndExitsOne) {
