@@ -32,7 +32,7 @@ void BM_ActivationToHelperStarted(benchmark::State& state, bool throughSystemd) 
                         "\nSystemdService=tellwick.service\n");
   scratch.writeFile(".config/systemd/user/tellwick.service",
                     "[Service]\nType=dbus\nBusName=" + std::string(kHelperBusName) + "\nExecStart=" + helper + "\n");
-  testing::PrivateBus bus({.serviceFolders = {scratch.string() + "/services"},
+  testing::PrivateBus bus({.serviceFolder = scratch.string() + "/services",
                            .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
                            .environment = {"PATH=/usr/bin:/bin", "HOME=" + scratch.string(),
                                            "XDG_CONFIG_HOME=" + scratch.string() + "/config"}});

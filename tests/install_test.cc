@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string_view>
 
@@ -18,16 +17,12 @@
 
 #include "os/bus/session_bus.h"
 #include "os/desktop/http_client.h"
-#include "os/desktop/unit_files.h"
 #include "os/files/file_system.h"
 #include "os/store/property_list_coder.h"
-#include "os/store/user_defaults.h"
-#include "protocol/helper_data_model.h"
 #include "protocol/tellwick.h"
 #include "tests/fakes/fake_desktop.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_bus.h"
-#include "tests/support/scoped_environment.h"
 #include "tests/support/scratch_directory.h"
 
 namespace tellwick::testing {
@@ -79,7 +74,7 @@ class InstallTest : public ::testing::Test {
   // The bus of a session with this installation, handing starts to systemd
   // or not.
   PrivateBus sessionBus(bool throughSystemd) const {
-    return PrivateBus({.serviceFolders = {installed().path("share/dbus-1/services")},
+    return PrivateBus({.serviceFolder = installed().path("share/dbus-1/services"),
                        .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
                        .environment = installed().environment()});
   }
@@ -104,10 +99,10 @@ TEST_F(InstallTest, APerUserPrefixPutsEachFileWhereItsReaderLooksAndEachNamesThe
   const std::string service = "share/dbus-1/services/" + std::string(kHelperBusName) + ".service";
   const std::string unit = "share/systemd/user/tellwick.service";
   const std::string starter = "share/tellwick/" + std::string(kHelperBusName) + ".starter.desktop";
-  for (const std::string& path : std::vector<std::string>{"bin/tellwick", "bin/tellwickctl", "libexec/tellwick/nettop", "libexec/tellwick/system_profiler",
-        "share/tellwick/Info.plist", "share/tellwick/Temperatures.json", "share/man/man1/tellwickctl.1.gz",
-        "share/man/man1/tellwick.1.gz", "share/bash-completion/completions/tellwickctl", "share/doc/tellwick/copyright",
-        service, unit, starter}) {
+  for (const std::string& path : std::vector<std::string>{
+           "bin/tellwick", "bin/tellwickctl", "libexec/tellwick/nettop", "libexec/tellwick/system_profiler",
+           "share/tellwick/Info.plist", "share/tellwick/Temperatures.json", "share/man/man1/tellwickctl.1.gz",
+           "share/bash-completion/completions/tellwickctl", "share/doc/tellwick/copyright", service, unit, starter}) {
     struct stat info;
     ASSERT_EQ(::stat(installed().path(path).c_str(), &info), 0) << path;
     // Programs, and only programs, live under bin and libexec.
@@ -128,81 +123,60 @@ TEST_F(InstallTest, APerUserPrefixPutsEachFileWhereItsReaderLooksAndEachNamesThe
 }
 
 // The bus's own Exec= and systemd's ExecStart= both start the installed
-// helper, which finds its tools in the prefix with a bare PATH; autostart
-// through systemd finds the unit too.
+// helper, which finds nettop in the prefix with a bare PATH (else it stores
+// no traffic); autostart through systemd finds the unit too.
 TEST_F(InstallTest, StartedByTheBusOrBySystemdTheInstalledHelperAnswers) {
   for (bool throughSystemd : {false, true}) {
     PrivateBus bus = sessionBus(throughSystemd);
-    ASSERT_FALSE(bus.address().empty());
-    ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", installed().home + "/.config");
-    ASSERT_EQ(launch(20s), "") << (throughSystemd ? "through systemd" : "by the bus");
-    auto client = os::connectSessionBus();
-    ASSERT_TRUE(client) << client.error();
-    auto& center = (*client)->notificationCenter();
-    std::map<std::string, int> seen;
-    for (const char* name : {"ResponseTraffic", "HelperStopped"}) {
-      center.addObserver(&seen, name, std::nullopt, [&](const os::Notification& n) { ++seen[n.name]; });
-    }
-    center.post(std::string(HelperNotifications::requestTraffic), std::nullopt);
-    (*client)->flush();
-    ASSERT_TRUE((*client)->runUntil([&] { return seen["ResponseTraffic"] > 0; }, 30s));
-    // A sample is stored only when nettop ran: the bare PATH alone has none.
-    auto defaults = os::newLinuxUserDefaults(*coder_);
-    EXPECT_TRUE(HelperDataModel(*defaults, *coder_).traffic().has_value());
-    center.post(std::string(HelperNotifications::terminateHelper), std::nullopt);
-    (*client)->flush();
-    EXPECT_TRUE((*client)->runUntil([&] { return seen["HelperStopped"] > 0; }, 10s));
+    ASSERT_EQ(launch(20s), "") << "through systemd: " << throughSystemd;
+    auto ctl = [&](std::vector<std::string> words) {
+      auto environment = installed().environment();
+      environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
+      words.insert(words.begin(), installed().path("bin/tellwickctl"));
+      return run(words, environment);
+    };
+    auto traffic = ctl({"traffic", "--json"});
+    EXPECT_THAT(traffic.second, HasSubstr("\"traffic\": [")) << traffic.first;
+    EXPECT_EQ(ctl({"terminate"}).first, 0);
     if (!throughSystemd) continue;
-
-    auto environment = installed().environment();
-    environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
     const std::string link = installed().home + "/.config/systemd/user/default.target.wants/tellwick.service";
     for (std::string state : {"on", "off"}) {
-      EXPECT_EQ(run({installed().path("bin/tellwickctl"), "autostart", state, "--via", "systemd"}, environment),
-                std::make_pair(0, state == "on" ? std::string("enabled\n") : std::string("disabled\n")));
+      EXPECT_EQ(ctl({"autostart", state, "--via", "systemd"}),
+                std::make_pair(0, std::string(state == "on" ? "enabled\n" : "disabled\n")));
       EXPECT_EQ(fs::is_symlink(link), state == "on");
     }
   }
 }
 
-// What a broken installation says: the bus's reason, which comes long before
-// the wait is over, except for a program that systemd fails to run, of which
-// the bus is not told.
+// What a broken installation says, each fault a link in place of one file:
+// the bus's reason, which comes long before the wait is over, except for a
+// program that systemd fails to run, of which the bus is not told.
 TEST_F(InstallTest, ABrokenInstallationSaysWhyAtOnce) {
-  const std::string helper = installed().path("bin/tellwick");
-  const std::string unit = installed().path("share/systemd/user/tellwick.service");
-  const std::string userUnit = installed().home + "/.config/systemd/user/tellwick.service";
   const struct {
-    const char* what;
+    std::string file;  // under HOME
+    const char* linkTo;
     bool throughSystemd;
-    std::function<void()> breakIt, mendIt;
     const char* says;
   } cases[] = {
-      {"no helper", false, [&] { fs::rename(helper, helper + ".away"); }, [&] { fs::rename(helper + ".away", helper); },
-       "Failed to execute program"},
-      {"helper not executable", false, [&] { fs::permissions(helper, fs::perms(0644)); },
-       [&] { fs::permissions(helper, fs::perms(0755)); }, "Permission denied"},
-      {"no service file", false, [&] { fs::rename(installed().path("share/dbus-1/services"), installed().path("s")); },
-       [&] { fs::rename(installed().path("s"), installed().path("share/dbus-1/services")); },
+      {".local/bin/tellwick", "/nonexistent", false, "Failed to execute program"},
+      {".local/bin/tellwick", "../share/tellwick/Info.plist", false, "Permission denied"},
+      {".local/share/dbus-1/services/" + std::string(kHelperBusName) + ".service", "/dev/null", false,
        "was not provided by any .service files"},
-      {"unit masked", true,
-       [&] {
-         fs::create_directories(fs::path(userUnit).parent_path());
-         fs::create_symlink("/dev/null", userUnit);
-       },
-       [&] { fs::remove(userUnit); }, "Unit tellwick.service is masked."},
-      {"no unit", true, [&] { fs::rename(unit, unit + ".away"); }, [&] { fs::rename(unit + ".away", unit); },
-       "Unit tellwick.service not found."},
-      {"no helper for systemd", true, [&] { fs::rename(helper, helper + ".away"); },
-       [&] { fs::rename(helper + ".away", helper); }, "did not announce that it started within 1 s"},
+      {".config/systemd/user/tellwick.service", "/dev/null", true, "Unit tellwick.service is masked."},
+      {".local/share/systemd/user/tellwick.service", "/nonexistent", true, "Unit tellwick.service not found."},
+      {".local/bin/tellwick", "/nonexistent", true, "did not announce that it started within 1 s"},
   };
   for (const auto& c : cases) {
-    c.breakIt();
+    const fs::path file = installed().home + "/" + c.file, aside = file.string() + ".away";
+    fs::create_directories(file.parent_path());
+    if (fs::exists(file)) fs::rename(file, aside);
+    fs::create_symlink(c.linkTo, file);
     {
       PrivateBus bus = sessionBus(c.throughSystemd);
-      EXPECT_THAT(launch(std::string_view(c.says).starts_with("did not") ? 1s : 20s), HasSubstr(c.says)) << c.what;
+      EXPECT_THAT(launch(std::string_view(c.says).starts_with("did not") ? 1s : 20s), HasSubstr(c.says)) << c.file;
     }
-    c.mendIt();
+    fs::remove(file);
+    if (fs::exists(aside)) fs::rename(aside, file);
   }
 }
 

@@ -15,17 +15,15 @@
 namespace tellwick::testing {
 
 struct BusOptions {
-  // This process's variable that names the bus while it runs; none if null.
+  // This process's variable that names the bus while it runs.
   const char* variable = "DBUS_SESSION_BUS_ADDRESS";
-  // Where the bus finds the services it starts on demand.
-  std::vector<std::string> serviceFolders = {};
+  // Where the bus finds the services it starts on demand, if anywhere.
+  std::string serviceFolder = {};
   // When set, the bus hands the start of a service whose file names a
-  // SystemdService to systemd, as the bus of a systemd session does, and
-  // this stand-in for the user manager (tests/fixtures/systemd_user_manager.py)
-  // serves it.
+  // SystemdService to systemd, as the bus of a systemd session does, and this
+  // stand-in for the user manager (tests/fixtures/systemd_user_manager.py) serves it.
   std::string systemdManager = {};
-  // The whole environment of the daemon and the manager, which what they
-  // start inherits.
+  // The whole environment of the daemon and the manager, which what they start inherits.
   std::vector<std::string> environment = {"PATH=/usr/bin:/bin"};
 };
 
@@ -42,7 +40,7 @@ class PrivateBus {
       manager_.emplace(std::vector<std::string>{"/usr/bin/python3", options.systemdManager}, environment);
       if (manager_->readLine(std::chrono::seconds(10)) != "READY") address_.clear();
     }
-    if (options.variable) variable_.emplace(options.variable, address_);
+    variable_.emplace(options.variable, address_);
   }
 
   const std::string& address() const { return address_; }
@@ -53,10 +51,10 @@ class PrivateBus {
 
  private:
   std::vector<std::string> arguments(const BusOptions& options) const {
-    std::string config = "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>\n";
-    for (const auto& folder : options.serviceFolders) config += "<servicedir>" + folder + "</servicedir>\n";
-    config += "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+    std::string folder = options.serviceFolder.empty() ? "" : "<servicedir>" + options.serviceFolder + "</servicedir>";
+    std::string config = "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>" +
+                         folder + "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
     std::vector<std::string> argv = {"/usr/bin/dbus-daemon", "--nofork", "--print-address=1",
                                      "--config-file=" + scratch_.writeFile("bus.conf", config).string()};
     if (!options.systemdManager.empty()) argv.push_back("--systemd-activation");
