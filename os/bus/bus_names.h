@@ -2,7 +2,6 @@
 #define TELLWICK_OS_BUS_BUS_NAMES_H_
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "os/result.h"
@@ -12,8 +11,8 @@ namespace tellwick::os {
 // Well-known names on the user's message bus: whether one has an owner, and
 // asking the bus to start the program that provides one (activation through
 // the bus's service files, or through the systemd user manager where the bus
-// hands starts to it). Calls block for at most a few seconds; use one object
-// from one thread at a time.
+// hands starts to it). A session bus's come from SessionBus::names. Calls
+// block for at most the bus's call timeout; on the bus's thread.
 class BusNames {
  public:
   // The bus's answer to a start request: success once the program owns the
@@ -33,14 +32,9 @@ class BusNames {
   // Asks the bus to start the provider of name and returns without waiting
   // for it: success means the request went out. With replied set, the bus's
   // answer is handed to it once, later, by the loop of the session bus these
-  // names belong to (SessionBus::names); an object of newLinuxBusNames has no
-  // loop and never calls it. Without replied no answer is asked for.
+  // names belong to; without, no answer is asked for.
   virtual Status startService(const std::string& name, StartReply replied) = 0;
 };
-
-// The names of the session bus (DBUS_SESSION_BUS_ADDRESS, else
-// $XDG_RUNTIME_DIR/bus), over a connection of its own.
-Result<std::unique_ptr<BusNames>> newLinuxBusNames();
 
 }  // namespace tellwick::os
 

@@ -8,14 +8,10 @@ namespace {
 
 constexpr const char* kBus = "org.freedesktop.DBus";
 constexpr const char* kBusPath = "/org/freedesktop/DBus";
-constexpr std::uint64_t kCallTimeoutUs = 5'000'000;
 
 class LinuxBusNames final : public BusNames {
  public:
-  LinuxBusNames(sd_bus* bus, bool owned) : bus_(bus), owned_(owned) {}
-  ~LinuxBusNames() override {
-    if (owned_) sd_bus_flush_close_unref(bus_);
-  }
+  explicit LinuxBusNames(sd_bus* bus) : bus_(bus) {}
 
   bool nameHasOwner(const std::string& name) override {
     sd_bus_error error = SD_BUS_ERROR_NULL;
@@ -71,17 +67,10 @@ class LinuxBusNames final : public BusNames {
   }
 
   sd_bus* bus_;
-  bool owned_;
 };
 
 }  // namespace
 
-std::unique_ptr<BusNames> newBusNamesOn(sd_bus* bus) { return std::make_unique<LinuxBusNames>(bus, false); }
-
-Result<std::unique_ptr<BusNames>> newLinuxBusNames() {
-  auto bus = openUserBus(kCallTimeoutUs);
-  if (!bus) return failure(bus.error());
-  return std::unique_ptr<BusNames>(std::make_unique<LinuxBusNames>(*bus, true));
-}
+std::unique_ptr<BusNames> newBusNamesOn(sd_bus* bus) { return std::make_unique<LinuxBusNames>(bus); }
 
 }  // namespace tellwick::os

@@ -237,7 +237,6 @@ class DBusSessionBus final : public SessionBus {
     return {};
   }
 
-  bool nameHasOwner(const std::string& name) override { return names_->nameHasOwner(name); }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
     auto deadline = std::chrono::steady_clock::now() + timeout;

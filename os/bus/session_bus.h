@@ -42,10 +42,6 @@ class SessionBus {
   // object.
   virtual BusNames& names() = 0;
 
-  // Whether some connection currently owns name; false when the bus cannot
-  // be asked.
-  virtual bool nameHasOwner(const std::string& name) = 0;
-
   // Dispatches incoming notifications until done() returns true (checked
   // after every dispatch), the timeout passes or the connection is lost.
   // Returns done()'s final value.

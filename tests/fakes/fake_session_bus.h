@@ -51,7 +51,6 @@ class FakeSessionBus final : public os::SessionBus {
     return {};
   }
 
-  bool nameHasOwner(const std::string& name) override { return names_.nameHasOwner(name); }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
     queue_.runAll();

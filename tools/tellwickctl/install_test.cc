@@ -42,7 +42,7 @@ TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
   EXPECT_EQ(before.all(runStatus(before.io, kJson, context_)),
             R"({"installed":false,"running":false,"installedVersion":null})" "\n0");
   install("0.1.0");
-  names_.owned().insert("com.quorvane.helper");
+  names_.owned().insert(std::string(kHelperBusName));
   EXPECT_EQ(json.all(runStatus(json.io, kJson, context_)),
             R"({"installed":true,"running":true,"installedVersion":"0.1.0"})" "\n0");
   EXPECT_EQ(human.all(runStatus(human.io, {}, context_)),
@@ -56,6 +56,12 @@ TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason
   EXPECT_EQ(json.all(runUpdate(json.io, kJson, context_)), R"({"isUpdateAvailable":true,"serverVersion":"1.10"})" "\n0");
   EXPECT_EQ(human.all(runUpdate(human.io, {}, context_)),
             "installed version: 1.9\nserver version: 1.10\nupdate available: yes\n0");
+
+  // A server's text is shown made safe, and not at any length.
+  http_.respond(200, R"({"version":"2\u0000\u001b[31m)" + std::string(100, '9') + R"("})");
+  Printed hostile;
+  EXPECT_EQ(hostile.all(runUpdate(hostile.io, {}, context_)), "installed version: 1.9\nserver version: 2\uFFFD\uFFFD[31m" +
+                                                                   std::string(57, '9') + "…\nupdate available: yes\n0");
 
   http_.fail("Failed to connect to 127.0.0.1 port 9: Connection refused");
   EXPECT_EQ(failed.all(runUpdate(failed.io, kJson, context_)),
