@@ -40,18 +40,15 @@ class RecordingController final : public IHelperController,
 class AppDelegateTest : public ::testing::Test {
  protected:
   AppDelegateTest()
-      : center_(&journal_),
-        delegate_(
-            application_, center_,
-            [this]() -> os::Status {
-              journal_.push_back("claim name, observing " + std::to_string(center_.registrations().size()));
-              if (nameTaken_) return os::failure("another process already owns the bus name");
-              return {};
-            },
-            [this] {
-              journal_.push_back("build controller");
-              return std::make_unique<RecordingController>(journal_);
-            }) {}
+      : center_(&journal_), delegate_(application_, center_, [this] { return claim(); }, [this] {
+          journal_.push_back("build controller");
+          return std::make_unique<RecordingController>(journal_);
+        }) {}
+
+  os::Status claim() {
+    journal_.push_back("claim name, observing " + std::to_string(center_.registrations().size()));
+    return nameTaken_ ? os::failure("another process already owns the bus name") : os::Status{};
+  }
 
   bool nameTaken_ = false;
   Journal journal_;

@@ -69,43 +69,5 @@ TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason
             "Failed to connect to 127.0.0.1 port 9: Connection refused\n3");
 }
 
-// A controller that takes changes only while willing.
-class SwitchController final : public IAutoStartController {
- public:
-  bool enabled = false;
-  bool willing = true;
-  bool isEnabled() override { return enabled; }
-  void retireStarter() override {}
-  void setEnabled(bool flag) override {
-    if (willing) enabled = flag;
-  }
-  void enable() override { setEnabled(true); }
-  void disable() override { setEnabled(false); }
-};
-
-TEST_F(InstallCommandsTest, AutostartPrintsTheStateAndFailsWhenAChangeDidNotTakeEffect) {
-  using Autostart = AutostartAction;
-  SwitchController controller;
-  auto why = [] { return std::string("the folder is read-only"); };
-  const struct {
-    Autostart action;
-    bool willing;
-    std::string out, err;
-    int status;
-  } steps[] = {
-      {Autostart::status, true, "disabled\n", "", kExitOk},
-      {Autostart::on, true, "enabled\n", "", kExitOk},
-      {Autostart::status, true, "enabled\n", "", kExitOk},
-      {Autostart::off, false, "enabled\n", "tellwickctl: autostart is still enabled: the folder is read-only\n",
-       kExitNotChanged},
-      {Autostart::off, true, "disabled\n", "", kExitOk},
-  };
-  for (const auto& s : steps) {
-    controller.willing = s.willing;
-    Printed run;
-    EXPECT_EQ(run.all(runAutostart(run.io, s.action, controller, why)), s.out + s.err + std::to_string(s.status));
-  }
-}
-
 }  // namespace
 }  // namespace tellwick::ctl
