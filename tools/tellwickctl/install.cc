@@ -22,7 +22,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kStarterIdentifier = "com.quorvane.helper.starter";
+// The autostart entry's name, as the installation's template is named too.
+const std::string kStarterIdentifier = std::string(kHelperBusName) + ".starter";
 constexpr const char* kUnit = "tellwick.service";
 
 std::optional<std::string> lookup(const char* name) {
