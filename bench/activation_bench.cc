@@ -30,7 +30,7 @@ void BM_ActivationToHelperStarted(benchmark::State& state, bool throughSystemd) 
   scratch.writeFile("services/" + std::string(kHelperBusName) + ".service",
                     "[D-BUS Service]\nName=" + std::string(kHelperBusName) + "\nExec=" + helper +
                         "\nSystemdService=tellwick.service\n");
-  scratch.writeFile(".config/systemd/user/tellwick.service",
+  scratch.writeFile("config/systemd/user/tellwick.service",
                     "[Service]\nType=dbus\nBusName=" + std::string(kHelperBusName) + "\nExecStart=" + helper + "\n");
   testing::PrivateBus bus({.serviceFolder = scratch.string() + "/services",
                            .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
