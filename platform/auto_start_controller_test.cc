@@ -70,18 +70,6 @@ TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
   }
 }
 
-TEST_F(LoginItemTest, SetEnabledWritesTheUserEntryThatOverridesTheSystems) {
-  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
-  auto c = controller();
-  c.disable();
-  EXPECT_FALSE(c.isEnabled());
-  const std::string written = "/home/u/.config/autostart/com.quorvane.helper.starter.desktop";
-  EXPECT_THAT(files_.files().at(written), HasSubstr("Hidden=true\n"));
-  c.enable();
-  EXPECT_TRUE(c.isEnabled());
-  EXPECT_THAT(files_.files().at(written), HasSubstr("Exec=/usr/bin/tellwick\n"));
-}
-
 TEST_F(LoginItemTest, SetEnabledWritesNothingItCannotWriteWell) {
   controller("relative/tellwick").enable();
   LoginItemAutoStartController(kStarter, std::nullopt, {"", {kSystem}}, "/usr/bin/tellwick", files_, names_, center_)

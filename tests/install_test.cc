@@ -132,6 +132,10 @@ TEST_F(InstallTest, StartedByTheBusOrBySystemdTheInstalledHelperAnswers) {
     };
     EXPECT_THAT(ctl({"traffic", "--json"}).second, HasSubstr("\"traffic\": ["));
     EXPECT_EQ(ctl({"terminate"}).first, 0);
+    // The entry autostart writes, on or off, is one desktop-file-validate takes.
+    const std::string entry = installed().home + "/.config/autostart/" + std::string(kHelperBusName) + ".starter.desktop";
+    EXPECT_EQ(ctl({"autostart", throughSystemd ? "off" : "on"}), std::make_pair(0, std::string(throughSystemd ? "disabled\n" : "enabled\n")));
+    EXPECT_EQ(run({"/usr/bin/desktop-file-validate", entry}, {"PATH=/usr/bin:/bin"}), std::make_pair(0, std::string()));
     for (std::string state : {"status", "on", "off"}) {
       const bool on = state == "on", refused = on && !throughSystemd;
       const auto [status, printed] = ctl({"autostart", state, "--via", "systemd"});

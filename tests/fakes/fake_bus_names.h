@@ -25,13 +25,9 @@ class FakeBusNames final : public os::BusNames {
 
   os::Status startService(const std::string& name, StartReply replied) override {
     startRequests_.push_back(name);
-    os::Status answer;
-    if (activatable_.contains(name)) {
-      if (onStart) onStart(name);
-    } else {
-      answer = os::failure("The name " + name + " was not provided by any .service files");
-    }
-    if (replied) replied(answer);
+    const bool known = activatable_.contains(name);
+    if (known && onStart) onStart(name);
+    if (replied) replied(known ? os::Status() : os::failure("The name " + name + " was not provided by any .service files"));
     return {};
   }
 
