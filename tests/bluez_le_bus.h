@@ -21,7 +21,7 @@ namespace tellwick::testing {
 // it in. Everything started here stops when the object goes.
 class BluezLeBus {
  public:
-  BluezLeBus() : bus_({.variable = "DBUS_SYSTEM_BUS_ADDRESS"}) {}
+  BluezLeBus() : bus_("DBUS_SYSTEM_BUS_ADDRESS") {}
   ~BluezLeBus() { stopBluez(); }
   BluezLeBus(const BluezLeBus&) = delete;
   BluezLeBus& operator=(const BluezLeBus&) = delete;

@@ -43,6 +43,10 @@ class PrivateBus {
     variable_.emplace(options.variable, address_);
   }
 
+  // A plain bus that this process's variable names (DBUS_SYSTEM_BUS_ADDRESS
+  // for a stand-in system bus, say).
+  explicit PrivateBus(const char* variable) : PrivateBus(BusOptions{.variable = variable}) {}
+
   const std::string& address() const { return address_; }
   void stop() {
     daemon_.signal(SIGTERM);
