@@ -6,7 +6,11 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 PACKAGE_BUILD ?= build-package
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs run demo test unit sanitize tsan bench stress fuzz install package clean
+# One shell word holding $(1) as it is: blanks, quotes and '%' included.
+shell_word = '$(subst ','\'',$(1))'
+
+.PHONY: all bootstrap build programs run demo test unit sanitize tsan bench stress fuzz install uninstall \
+  package clean
 
 all: build
 
@@ -26,7 +30,7 @@ programs: bootstrap $(BUILD)/build.ninja
 run: programs
 	@scripts/run $(BUILD)
 
-demo: build
+demo: programs
 	@scripts/demo $(BUILD)
 
 test: build
@@ -64,21 +68,26 @@ tsan: bootstrap
 fuzz: bootstrap
 	@scripts/fuzz
 
-# The client library looks for the installation under the prefix it was
-# built for, so the build is configured for PREFIX before it is installed.
-# DESTDIR, when given, is put in front of every installed path.
+# scripts/install: configured for PREFIX (the client library looks for the
+# installation under the prefix it was built for), only what is installed is
+# built, as the checkout's owner even under sudo; DESTDIR, when given, is put
+# in front of every installed path. scripts/uninstall removes exactly what the
+# installation's manifest lists.
 install: bootstrap
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DCMAKE_INSTALL_PREFIX=$(abspath $(PREFIX)) >/dev/null
-	@cmake --build $(BUILD) --target tellwick_installables -j $(JOBS)
-	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+	@DESTDIR=$(call shell_word,$(DESTDIR)) scripts/install $(call shell_word,$(BUILD)) \
+	  $(call shell_word,$(PREFIX)) $(CMAKE_FLAGS)
+
+uninstall:
+	@DESTDIR=$(call shell_word,$(DESTDIR)) scripts/uninstall $(call shell_word,$(PREFIX))
 
 # A Debian package of the same tree for /usr: $(PACKAGE_BUILD)/tellwick_<version>_<arch>.deb,
-# installable with apt install ./$(PACKAGE_BUILD)/tellwick_*.deb.
+# installable with apt install ./$(PACKAGE_BUILD)/tellwick_*.deb, and checked by lintian.
 package: bootstrap
 	@cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DTELLWICK_BENCH=OFF >/dev/null
 	@cmake --build $(PACKAGE_BUILD) --target tellwick_installables -j $(JOBS)
-	@cd $(PACKAGE_BUILD) && cpack -G DEB >/dev/null && ls $$PWD/tellwick_*.deb
+	@cd $(PACKAGE_BUILD) && rm -f tellwick_*.deb && cpack -G DEB >/dev/null && ls $$PWD/tellwick_*.deb
+	@lintian --fail-on error $(PACKAGE_BUILD)/tellwick_*.deb
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(PACKAGE_BUILD)

@@ -6,8 +6,11 @@
 namespace tellwick {
 
 AppDelegate::AppDelegate(os::Application& application, os::NotificationCenter& center,
-                         ControllerFactory makeController)
-    : application_(application), center_(center), makeController_(std::move(makeController)) {}
+                         NameClaim claimName, ControllerFactory makeController)
+    : application_(application),
+      center_(center),
+      claimName_(std::move(claimName)),
+      makeController_(std::move(makeController)) {}
 
 void AppDelegate::applicationDidFinishLaunching() {
   using N = HelperNotifications;
@@ -21,6 +24,12 @@ void AppDelegate::applicationDidFinishLaunching() {
                                         [this](const os::Notification&) { onRequestTraffic(); });
   DistributedNotifications::addObserver(center_, this, N::requestBatteries,
                                         [this](const os::Notification&) { onRequestBatteries(); });
+  // A request posted the moment the name appears is already routed here.
+  if (os::Status claimed = claimName_(); !claimed) {
+    launchFailure_ = claimed.error();
+    application_.terminate(this);
+    return;
+  }
   // Announced before the controllers exist: the loop delivers nothing until
   // launch returns, so a request sent in reply still finds them built.
   DistributedNotifications::post(center_, N::helperStarted);
@@ -29,7 +38,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
 void AppDelegate::applicationWillTerminate() {
   using N = HelperNotifications;
-  DistributedNotifications::post(center_, N::helperStopped);
+  if (launchFailure_.empty()) DistributedNotifications::post(center_, N::helperStopped);
   for (auto name : {N::requestFans, N::requestSensors, N::requestTraffic, N::requestBatteries,
                     N::terminateHelper}) {
     DistributedNotifications::removeObserver(center_, this, name);

@@ -40,25 +40,31 @@ class RecordingController final : public IHelperController,
 class AppDelegateTest : public ::testing::Test {
  protected:
   AppDelegateTest()
-      : center_(&journal_), delegate_(application_, center_, [this] {
-          journal_.push_back("build controller, observing " +
-                             std::to_string(center_.registrations().size()));
+      : center_(&journal_), delegate_(application_, center_, [this] { return claim(); }, [this] {
+          journal_.push_back("build controller");
           return std::make_unique<RecordingController>(journal_);
         }) {}
 
+  os::Status claim() {
+    journal_.push_back("claim name, observing " + std::to_string(center_.registrations().size()));
+    return nameTaken_ ? os::failure("another process already owns the bus name") : os::Status{};
+  }
+
+  bool nameTaken_ = false;
   Journal journal_;
   testing::FakeApplication application_;
   testing::FakeNotificationCenter center_;
   AppDelegate delegate_;
 };
 
-// Requests are heard before "HelperStarted" goes out, so a client that asks
-// on seeing it is answered; "HelperStopped" goes out while still listening.
+// Requests are heard before the name is claimed and "HelperStarted" goes
+// out, so a client that asks on seeing either is answered; "HelperStopped"
+// goes out while still listening.
 TEST_F(AppDelegateTest, ServesEachRequestFromLaunchToTermination) {
   center_.deliver({"RequestFans", std::nullopt});
   EXPECT_EQ(delegate_.controller(), nullptr);
   delegate_.applicationDidFinishLaunching();
-  EXPECT_THAT(journal_, ElementsAre("post HelperStarted", "build controller, observing 5"));
+  EXPECT_THAT(journal_, ElementsAre("claim name, observing 5", "post HelperStarted", "build controller"));
   journal_.clear();
 
   // A sender's object changes nothing.
@@ -78,6 +84,17 @@ TEST_F(AppDelegateTest, ServesEachRequestFromLaunchToTermination) {
   EXPECT_EQ(observingWhenStopped, 6u);
   EXPECT_THAT(journal_, ElementsAre("post HelperStopped"));
   EXPECT_EQ(center_.registrations().size(), 1u);  // only the test's own
+}
+
+TEST_F(AppDelegateTest, ATakenNameEndsLaunchUnannouncedAndTheStopUnannounced) {
+  nameTaken_ = true;
+  delegate_.applicationDidFinishLaunching();
+  EXPECT_EQ(delegate_.launchFailure(), "another process already owns the bus name");
+  EXPECT_THAT(application_.terminateSenders(), ElementsAre(&delegate_));
+  delegate_.applicationWillTerminate();
+  EXPECT_THAT(journal_, ElementsAre("claim name, observing 5"));
+  EXPECT_EQ(delegate_.controller(), nullptr);
+  EXPECT_TRUE(center_.registrations().empty());
 }
 
 }  // namespace

@@ -33,11 +33,6 @@ int main(int, char**, char** envp) {
     return 1;
   }
   os::SessionBus& bus = **connection;
-  if (auto claimed = bus.claimName(std::string(kHelperBusName)); !claimed) {
-    std::fprintf(stderr, "tellwick: not starting: %s (is another helper running?)\n",
-                 claimed.error().c_str());
-    return 1;
-  }
 
   auto application = bus.makeApplication();
   auto system = os::newLinuxSystemIdentification();
@@ -58,7 +53,8 @@ int main(int, char**, char** envp) {
                                 [] { return os::newLinuxHidEventSystem(std::nullopt); },
                                 [] { return os::linuxSmcPresent(); }};
 
-  AppDelegate delegate(*application, bus.notificationCenter(), [&] {
+  AppDelegate delegate(*application, bus.notificationCenter(),
+                       [&] { return bus.claimName(std::string(kHelperBusName)); }, [&] {
     auto controller = std::make_unique<HelperController>(services, *system);
     // Start-up is over: what it read from files (the symbol tables, the
     // start-up code) goes back to the kernel rather than idle here.
@@ -66,6 +62,11 @@ int main(int, char**, char** envp) {
     return controller;
   });
   os::ApplicationExit exit = application->run(delegate);
+  if (!delegate.launchFailure().empty()) {
+    std::fprintf(stderr, "tellwick: not starting: %s (is another helper running?)\n",
+                 delegate.launchFailure().c_str());
+    return 1;
+  }
   // Whatever the helper started goes with it, however it was asked to stop.
   runner->stopAll();
   if (exit.status != 0) std::fprintf(stderr, "tellwick: %s\n", exit.message.c_str());

@@ -1,50 +1,51 @@
 // Starting the helper on demand: from the client's request to the bus to
-// start "com.quorvane.helper" (D-Bus activation through a service file) until
-// the helper's "HelperStarted" arrives. Each iteration then stops the helper
-// and waits until its name is free again, outside the timed span.
+// start it until the helper's "HelperStarted" arrives, once with the bus
+// running the service file's Exec= itself and once with the bus handing the
+// start to the systemd user manager (a stand-in here), as a systemd
+// session's bus does. Each iteration then stops the helper and waits until
+// its name is free again, outside the timed span.
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "os/bus/bus_names.h"
 #include "os/bus/session_bus.h"
-#include "os/desktop/desktop.h"
 #include "os/desktop/http_client.h"
 #include "os/files/file_system.h"
 #include "os/store/property_list_coder.h"
 #include "protocol/tellwick.h"
 #include "tests/fakes/fake_desktop.h"
-#include "tests/support/activating_bus.h"
+#include "tests/support/private_bus.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using namespace tellwick;
 
-void BM_ActivationToHelperStarted(benchmark::State& state) {
+void BM_ActivationToHelperStarted(benchmark::State& state, bool throughSystemd) {
   testing::ScratchDirectory scratch("tellwick-activation");
-  scratch.writeFile("services/com.quorvane.helper.service",
-                    "[D-BUS Service]\nName=com.quorvane.helper\nExec=" + std::string(TELLWICK_BIN_DIR) +
-                        "/tellwick\n");
-  testing::ActivatingBus bus(scratch.string() + "/services",
-                             {"PATH=/usr/bin:/bin", "HOME=" + scratch.string(),
-                              "XDG_CONFIG_HOME=" + scratch.string() + "/config"});
-  ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.address().c_str(), 1);
+  const std::string helper = std::string(TELLWICK_BIN_DIR) + "/tellwick";
+  scratch.writeFile("services/" + std::string(kHelperBusName) + ".service",
+                    "[D-BUS Service]\nName=" + std::string(kHelperBusName) + "\nExec=" + helper +
+                        "\nSystemdService=tellwick.service\n");
+  scratch.writeFile("config/systemd/user/tellwick.service",
+                    "[Service]\nType=dbus\nBusName=" + std::string(kHelperBusName) + "\nExecStart=" + helper + "\n");
+  testing::PrivateBus bus({.serviceFolder = scratch.string() + "/services",
+                           .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
+                           .environment = {"PATH=/usr/bin:/bin", "HOME=" + scratch.string(),
+                                           "XDG_CONFIG_HOME=" + scratch.string() + "/config"}});
   auto client = os::connectSessionBus();
-  auto names = os::newLinuxBusNames();
-  if (!client || !names) {
+  if (bus.address().empty() || !client) {
     state.SkipWithError("no private bus");
     return;
   }
   auto files = os::newLinuxFileSystem();
-  tellwick::testing::FakeDesktop desktop;
+  testing::FakeDesktop desktop;
   auto http = os::newLinuxHttpClient();
   auto coder = os::newLinuxPropertyListCoder();
-  TellwickContext context{*files, **names, (*client)->notificationCenter(), desktop, *http, *coder,
+  TellwickContext context{*files, (*client)->names(), (*client)->notificationCenter(), desktop, *http, *coder,
                           scratch.string(), "", ""};
   for (auto _ : state) {
     auto asked = std::chrono::steady_clock::now();
@@ -62,7 +63,10 @@ void BM_ActivationToHelperStarted(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_ActivationToHelperStarted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ActivationToHelperStarted, bus, false)
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK_CAPTURE(BM_ActivationToHelperStarted, systemd, true)
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 }  // namespace
 

@@ -37,3 +37,27 @@ function(tellwick_fuzz_target name source)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()
+
+# tellwick_read_helper_names(HEADER): the helper's bus name and the
+# notification names, read out of the one header that defines them, for
+# everything that is not C++: TELLWICK_NAME_<constant> (TELLWICK_NAME_kHelperBusName,
+# TELLWICK_NAME_helperStarted, ...) for the installed files, and
+# share/tellwick/helper_names.sh, shell assignments for the scripts.
+function(tellwick_read_helper_names header)
+  file(READ ${header} text)
+  string(REGEX MATCHALL "std::string_view [A-Za-z]+ = \"[A-Za-z0-9._]+\"" names "${text}")
+  list(LENGTH names count)
+  if(NOT count EQUAL 12)
+    message(FATAL_ERROR "${header}: expected 12 names of the form `std::string_view name = \"Value\"`, read ${count}")
+  endif()
+  set(shell "# Generated from protocol/helper_notifications.h by CMake.\n")
+  foreach(name ${names})
+    string(REGEX REPLACE "std::string_view ([A-Za-z]+) = \"(.*)\"" "\\1;\\2" pair "${name}")
+    list(GET pair 0 key)
+    list(GET pair 1 value)
+    set(TELLWICK_NAME_${key} "${value}" PARENT_SCOPE)
+    string(APPEND shell "${key}='${value}'\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${TELLWICK_BUILD_SHARE_DIR}/helper_names.sh CONTENT "${shell}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+endfunction()

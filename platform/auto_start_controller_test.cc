@@ -70,18 +70,6 @@ TEST_F(LoginItemTest, TheFirstMatchingEntryThatParsesDecides) {
   }
 }
 
-TEST_F(LoginItemTest, SetEnabledWritesTheUserEntryThatOverridesTheSystems) {
-  files_.addFile("/etc/xdg/autostart/com.quorvane.helper.starter.desktop", entry());
-  auto c = controller();
-  c.disable();
-  EXPECT_FALSE(c.isEnabled());
-  const std::string written = "/home/u/.config/autostart/com.quorvane.helper.starter.desktop";
-  EXPECT_THAT(files_.files().at(written), HasSubstr("Hidden=true\n"));
-  c.enable();
-  EXPECT_TRUE(c.isEnabled());
-  EXPECT_THAT(files_.files().at(written), HasSubstr("Exec=/usr/bin/tellwick\n"));
-}
-
 TEST_F(LoginItemTest, SetEnabledWritesNothingItCannotWriteWell) {
   controller("relative/tellwick").enable();
   LoginItemAutoStartController(kStarter, std::nullopt, {"", {kSystem}}, "/usr/bin/tellwick", files_, names_, center_)
@@ -101,82 +89,59 @@ TEST_F(LoginItemTest, RetireStarterAsksARunningStarterToQuit) {
   EXPECT_EQ(center_.posted()[0].name + " " + center_.posted()[0].object.value_or(""), "killme com.quorvane.helper");
 }
 
-// A login item whose state the test sets and whose calls it sees.
-class RecordingController final : public IAutoStartController {
- public:
-  bool enabled = false;
-  std::vector<std::string> calls;
-  bool isEnabled() override { return enabled; }
-  void retireStarter() override { calls.push_back("retire"); }
-  void setEnabled(bool flag) override { calls.push_back(flag ? "on" : "off"); enabled = flag; }
-  void enable() override { setEnabled(true); }
-  void disable() override { setEnabled(false); }
-};
-
-class MainAppTest : public ::testing::Test {
+class MainAppTest : public LoginItemTest {
  protected:
-  MainAppAutoStartController controller() {
-    return MainAppAutoStartController("tellwick.service", manager_, loginItem_, desktop_, "/home/u/.config/systemd/user");
+  MainAppAutoStartController unit() {
+    return MainAppAutoStartController("tellwick.service", manager_, starter_, desktop_, "/home/u/.config/systemd/user");
   }
   testing::FakeUnitFileManager manager_;
-  RecordingController loginItem_;
   testing::FakeDesktop desktop_;
+  LoginItemAutoStartController starter_ = controller();
 };
 
 TEST_F(MainAppTest, StatusFollowsTheUnitFileState) {
-  const struct {
-    std::optional<std::string> state;
-    AutoStartStatus status;
-  } cases[] = {
-      {"enabled", AutoStartStatus::enabled},       {"enabled-runtime", AutoStartStatus::enabled},
-      {"static", AutoStartStatus::notRegistered},   {"masked", AutoStartStatus::requiresApproval},
-      {"masked-runtime", AutoStartStatus::requiresApproval}, {std::nullopt, AutoStartStatus::notFound},
-  };
-  for (const auto& c : cases) {
+  using S = AutoStartStatus;
+  const std::pair<std::optional<std::string>, AutoStartStatus> cases[] = {
+      {"enabled", S::enabled},          {"enabled-runtime", S::enabled}, {"static", S::notRegistered},
+      {"masked", S::requiresApproval}, {"masked-runtime", S::requiresApproval}, {std::nullopt, S::notFound}};
+  for (const auto& [state, status] : cases) {
     manager_.states.clear();
-    if (c.state) manager_.states["tellwick.service"] = *c.state;
-    EXPECT_EQ(controller().status(), c.status) << c.state.value_or("(none)");
-    EXPECT_EQ(controller().isEnabled(), c.status == AutoStartStatus::enabled);
+    if (state) manager_.states["tellwick.service"] = *state;
+    EXPECT_EQ(unit().status(), status) << state.value_or("(none)");
+    EXPECT_EQ(unit().isEnabled(), status == S::enabled);
   }
   manager_.absent = true;
-  EXPECT_EQ(controller().status(), AutoStartStatus::notFound);
+  EXPECT_EQ(unit().status(), S::notFound);
 }
 
 TEST_F(MainAppTest, SetEnabledChangesTheUnitUnlessMaskedWhenItOpensTheUnitFolder) {
   manager_.states["tellwick.service"] = "disabled";
-  controller().setEnabled(true);
-  EXPECT_TRUE(controller().isEnabled());
-  controller().setEnabled(false);
-  EXPECT_EQ(controller().status(), AutoStartStatus::notRegistered);
+  unit().setEnabled(true);
+  EXPECT_TRUE(unit().isEnabled());
+  unit().setEnabled(false);
   EXPECT_THAT(manager_.calls, ElementsAre("enable tellwick.service", "reload", "disable tellwick.service", "reload"));
   EXPECT_THAT(desktop_.opened(), IsEmpty());
 
   manager_.states["tellwick.service"] = "masked";
-  controller().setEnabled(true);
+  unit().setEnabled(true);
   EXPECT_THAT(desktop_.opened(), ElementsAre("/home/u/.config/systemd/user"));
   EXPECT_EQ(manager_.calls.size(), 4u);
-  controller().enable();  // asks regardless, and is refused: no reload
+  unit().enable();  // asks regardless, and is refused: no reload
   EXPECT_THAT(manager_.calls.back(), "enable tellwick.service");
-  EXPECT_EQ(controller().status(), AutoStartStatus::requiresApproval);
 }
 
+// The unit goes first, the starter's entry only once the unit is enabled.
 TEST_F(MainAppTest, RetireStarterMovesAnEnabledStarterToTheUnit) {
-  manager_.states["tellwick.service"] = "disabled";
-  controller().retireStarter();
-  EXPECT_THAT(loginItem_.calls, IsEmpty()) << "no starter enabled";
-  EXPECT_FALSE(controller().isEnabled());
-
-  loginItem_.enabled = true;
-  controller().retireStarter();
-  EXPECT_THAT(loginItem_.calls, ElementsAre("off"));
-  EXPECT_THAT(manager_.calls, ElementsAre("enable tellwick.service", "reload"));
-  EXPECT_TRUE(controller().isEnabled());
-
-  // A unit that cannot be enabled leaves the starter as the way to start.
-  loginItem_.enabled = true;
   manager_.states["tellwick.service"] = "masked";
-  controller().retireStarter();
-  EXPECT_TRUE(loginItem_.enabled);
+  unit().retireStarter();
+  EXPECT_THAT(manager_.calls, IsEmpty()) << "no starter enabled";
+  starter_.enable();
+  unit().retireStarter();
+  EXPECT_TRUE(starter_.isEnabled()) << "a unit that cannot be enabled leaves the starter";
+  manager_.states["tellwick.service"] = "disabled";
+  unit().retireStarter();
+  EXPECT_TRUE(unit().isEnabled());
+  EXPECT_FALSE(starter_.isEnabled());
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ struct HelperNotifications {
 
 // The well-known bus name the helper holds while it serves: clients ask
 // whether it is running by it, and a second helper is refused by it.
-// protocol/CMakeLists.txt reads these constants out of this file for the
-// scripts, so each stays one `name = "value";` line.
+// cmake/Tellwick.cmake reads these constants out of this file for the
+// installed files and the scripts, so each stays one `name = "value";` line.
 inline constexpr std::string_view kHelperBusName = "com.quorvane.helper";
 
 }  // namespace tellwick

@@ -1,6 +1,7 @@
 #include "protocol/tellwick.h"
 
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "protocol/distributed_notifications.h"
@@ -20,12 +21,12 @@ std::string infoListPath(const TellwickContext& context) {
   return context.installLocation + "/Info.plist";
 }
 
-os::Status requestLaunch(const TellwickContext& context) {
+os::Status requestLaunch(const TellwickContext& context, os::BusNames& names,
+                         os::BusNames::StartReply replied) {
   if (!Tellwick::isInstalled(context)) {
     return os::failure("the helper is not installed (nothing at " + context.installLocation + ")");
   }
-  if (Tellwick::isRunning(context)) return {};
-  return context.names.startService(std::string(Tellwick::bundleIdentifier));
+  return names.startService(std::string(Tellwick::bundleIdentifier), std::move(replied));
 }
 
 os::Result<std::string> fetchVersion(os::HttpClient& http, const std::string& origin) {
@@ -93,7 +94,9 @@ std::optional<std::string> Tellwick::installedVersion(const TellwickContext& con
   return *version->get<std::string>();
 }
 
-void Tellwick::launch(const TellwickContext& context) { (void)requestLaunch(context); }
+void Tellwick::launch(const TellwickContext& context) {
+  if (!isRunning(context)) (void)requestLaunch(context, context.names, nullptr);
+}
 
 void Tellwick::terminate(const TellwickContext& context) {
   DistributedNotifications::post(context.center, HelperNotifications::terminateHelper);
@@ -123,20 +126,28 @@ std::future<os::Result<UpdateInfo>> Tellwick::checkForUpdate(const TellwickConte
 os::Status Tellwick::launchAndWait(const TellwickContext& context, os::SessionBus& bus,
                                    std::chrono::milliseconds timeout) {
   bool started = false;
+  // The bus's answer may come after the wait is over; it must still find
+  // where to go.
+  auto refused = std::make_shared<std::optional<std::string>>();
   // Observed before asking, so an announcement cannot slip past.
   DistributedNotifications::addObserver(context.center, &started, HelperNotifications::helperStarted,
                                         [&started](const os::Notification&) { started = true; });
   os::Status outcome;
-  if (isRunning(context)) {
+  if (bus.names().nameHasOwner(std::string(bundleIdentifier))) {
     started = true;
   } else {
-    outcome = requestLaunch(context);
+    // A start the bus refuses (no such program, a masked unit) is said at
+    // once rather than after the whole wait.
+    outcome = requestLaunch(context, bus.names(), [refused](const os::Status& answer) {
+      if (!answer) *refused = answer.error();
+    });
   }
-  if (outcome.ok() && !bus.runUntil([&started] { return started; }, timeout)) {
+  if (outcome.ok() && !bus.runUntil([&] { return started || refused->has_value(); }, timeout)) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g s", static_cast<double>(timeout.count()) / 1000.0);
     outcome = os::failure(std::string("the helper did not announce that it started within ") + seconds);
   }
+  if (!started && refused->has_value()) outcome = os::failure("the session bus cannot start it: " + **refused);
   DistributedNotifications::removeObserver(context.center, &started, HelperNotifications::helperStarted);
   return outcome;
 }

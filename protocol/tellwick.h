@@ -15,6 +15,7 @@
 #include "os/files/file_system.h"
 #include "os/result.h"
 #include "os/store/property_list_coder.h"
+#include "protocol/helper_notifications.h"
 
 namespace tellwick {
 
@@ -56,7 +57,7 @@ struct TellwickContext {
 struct Tellwick {
   Tellwick() = delete;
 
-  static constexpr std::string_view bundleIdentifier = "com.quorvane.helper";
+  static constexpr std::string_view bundleIdentifier = kHelperBusName;
   static constexpr std::string_view versionKey = "CFBundleShortVersionString";
   static constexpr std::string_view manifestPath = "/files/helper.json";
   static constexpr std::string_view fallbackVersion = "0.0.0";
@@ -93,11 +94,11 @@ struct Tellwick {
   // after the installed one (numericOrder).
   static std::future<os::Result<UpdateInfo>> checkForUpdate(const TellwickContext& context);
 
-  // launch, then waits on bus (whose notification center must be the
-  // context's) until the helper posts "HelperStarted". Success at once when
-  // it already runs; fails saying why when it is not installed, the bus
-  // cannot start it, or it does not announce itself within timeout. On the
-  // bus's thread.
+  // launch through bus's names, then waits on bus (whose notification
+  // center must be the context's) until the helper posts "HelperStarted".
+  // Success at once when it already runs; fails saying why when it is not
+  // installed, as soon as the bus says it cannot start it, or when it does
+  // not announce itself within timeout. On the bus's thread.
   static os::Status launchAndWait(const TellwickContext& context, os::SessionBus& bus,
                                   std::chrono::milliseconds timeout);
 };

@@ -126,25 +126,28 @@ TEST_F(TellwickTest, LaunchAndWaitReturnsOnceTheHelperAnnouncesItselfOrSaysWhyNo
   } cases[] = {
       {true, true, true, ""},
       {false, true, true, "not installed"},
-      {true, false, true, "no service file"},
+      {true, false, true, "the session bus cannot start it: The name com.quorvane.helper was not provided"},
       {true, true, false, "did not announce that it started within 0.25 s"},
   };
   for (const auto& c : cases) {
     testing::MemoryFileSystem files;
-    testing::FakeBusNames names;
+    testing::FakeSessionBus bus;
     if (c.installed) files.addFolder(kLocation);
-    if (c.activatable) names.activatable().insert("com.quorvane.helper");
-    names.onStart = [&](const std::string& name) {
-      names.owned().insert(name);
-      if (c.announces) bus_.center().deliver({"HelperStarted", std::nullopt});
+    if (c.activatable) bus.names().activatable().insert(std::string(kHelperBusName));
+    bus.names().onStart = [&](const std::string& name) {
+      bus.names().owned().insert(name);
+      if (c.announces) bus.center().deliver({"HelperStarted", std::nullopt});
     };
-    const std::string error = Tellwick::launchAndWait(with(files, names), bus_, 250ms).error();
+    TellwickContext context{files, bus.names(), bus.center(), desktop_, http_, *coder_, kLocation, "", ""};
+    const std::string error = Tellwick::launchAndWait(context, bus, 250ms).error();
     EXPECT_TRUE(*c.reason ? error.find(c.reason) != std::string::npos : error.empty()) << error;
+    // A refusal is said at once, not after the wait.
+    EXPECT_EQ(bus.timeoutsPassed().size(), c.announces ? 0u : 1u) << error;
+    EXPECT_TRUE(bus.center().registrations().empty());
     if (*c.reason) continue;
-    EXPECT_TRUE(Tellwick::launchAndWait(with(files, names), bus_, 250ms).ok()) << "already running";
-    EXPECT_EQ(names.startRequests().size(), 1u);
+    EXPECT_TRUE(Tellwick::launchAndWait(context, bus, 250ms).ok()) << "already running";
+    EXPECT_EQ(bus.names().startRequests().size(), 1u);
   }
-  EXPECT_TRUE(bus_.center().registrations().empty());
 }
 
 TEST_F(TellwickTest, TerminatePostsTheRequestAndTheWebsiteOpensOnlyWhenValid) {

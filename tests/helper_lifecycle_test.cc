@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "protocol/helper_notifications.h"
 #include "tests/support/helper_fixture.h"
 
 namespace tellwick::testing {
@@ -33,7 +34,7 @@ TEST_F(HelperTest, TerminateHelperOrSigintStopsItAndLaterRequestsGoUnanswered) {
   post("RequestFans");
   settle();
   EXPECT_EQ(seen("ResponseFans"), 0);
-  EXPECT_FALSE(client_->nameHasOwner("com.quorvane.helper"));
+  EXPECT_FALSE(client_->names().nameHasOwner(std::string(kHelperBusName)));
 }
 
 TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
@@ -42,13 +43,43 @@ TEST_F(HelperTest, ASecondInstanceIsRefusedAndTheFirstKeepsServing) {
   watch("ResponseFans");
   auto second = spawnHelper();
   EXPECT_EQ(second->wait(10s), 1);
-  expectOneLineNaming(second->drainStderr(), "com.quorvane.helper");
+  expectOneLineNaming(second->drainStderr(), std::string(kHelperBusName));
 
   post("RequestFans");
   EXPECT_TRUE(waitFor("ResponseFans", 1));
   settle();
   EXPECT_EQ(seen("HelperStarted"), 0);
   EXPECT_EQ(seen("ResponseFans"), 1) << "one helper, one answer";
+}
+
+// The name is owned only once the helper hears requests: what two clients
+// ask, and a stop, sent the instant the name appears are never lost.
+TEST_F(HelperTest, RequestsSentTheMomentTheNameAppearsAreAnswered) {
+  auto other = os::connectSessionBus();
+  ASSERT_TRUE(other) << other.error();
+  watch("ResponseFans");
+  watch("ResponseSensors");
+  int lost = 0, stopsIgnored = 0;
+  for (int attempt = 0; attempt < 70; ++attempt) {
+    const int fans = seen("ResponseFans"), sensors = seen("ResponseSensors");
+    auto helper = spawnHelper();
+    for (auto end = std::chrono::steady_clock::now() + 10s; !client_->names().nameHasOwner(std::string(kHelperBusName));) {
+      ASSERT_LT(std::chrono::steady_clock::now(), end) << helper->drainStderr(100ms);
+    }
+    if (attempt >= 50) {
+      post("TerminateHelper");
+      stopsIgnored += helper->wait(5s) != 0;
+      continue;
+    }
+    (*other)->notificationCenter().post("RequestSensors", std::nullopt);
+    (*other)->flush();
+    post("RequestFans");
+    lost += !waitFor("ResponseFans", fans + 1, 5s) + !waitFor("ResponseSensors", sensors + 1, 5s);
+    post("TerminateHelper");
+    ASSERT_EQ(helper->wait(10s), 0);
+  }
+  EXPECT_EQ(lost, 0) << "of 100 requests in 50 tries";
+  EXPECT_EQ(stopsIgnored, 0) << "of 20 tries";
 }
 
 TEST_F(HelperTest, WithoutABusItSaysWhatItTriedAndExitsOne) {

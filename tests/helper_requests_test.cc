@@ -2,6 +2,7 @@
 // MacBook Pro, driven by our own client and by tellwickctl; other senders
 // are in the hostile input suite.
 
+#include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/helper_fixture.h"
@@ -35,6 +36,19 @@ TEST_F(HelperRequestsTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) 
   auto unanswered = tellwickctl({"fans", "--timeout", "1"});
   EXPECT_EQ(unanswered->wait(15s), 2);
   EXPECT_EQ(tellwickctl({"fan"})->wait(15s), 64);
+}
+
+// make run where there is nothing to report (an empty device tree, no
+// BlueZ) says why each category is empty and where to see them filled.
+TEST_F(HelperRequestsTest, MakeRunSaysWhyEachEmptyCategoryIsEmpty) {
+  ChildProcess run({"/usr/bin/umockdev-run", "--", TELLWICK_SOURCE_DIR "/scripts/run", TELLWICK_BIN_DIR "/.."},
+                   {"PATH=/usr/bin:/bin", "HOME=" + scratch_.string(), "XDG_CONFIG_HOME=" + configHome_,
+                    "TELLWICK_PRIVATE_BUS=1", "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent"});
+  EXPECT_EQ(run.wait(60s), 0);
+  const std::string said = run.drainStderr();
+  for (const char* why : {"no hwmon chips", "no BlueZ on the system bus", "'make demo'"}) {
+    EXPECT_THAT(said, ::testing::HasSubstr(why));
+  }
 }
 
 }  // namespace

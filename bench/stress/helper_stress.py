@@ -2,7 +2,7 @@
 """Stress runs of the built helper on a private session bus (dbus-python).
 
 usage: helper_stress.py load|hung|idle BUILD
-       helper_stress.py client COUNT SEED     (one load client; internal)
+       helper_stress.py client BUILD COUNT SEED     (one load client; internal)
 
 load  4 clients post 1,000 requests each at once, categories mixed; every
       request must be answered and the helper's RSS must stay within 10 %
@@ -33,8 +33,27 @@ from gi.repository import GLib
 
 PATH = '/com/quorvane/DistributedNotifications'
 INTERFACE = 'com.quorvane.DistributedNotifications'
-REQUESTS = ['RequestFans', 'RequestSensors', 'RequestTraffic', 'RequestBatteries']
+# The helper's names as BUILD/share/tellwick/helper_names.sh gives them:
+# NAMES['requestFans'] is "RequestFans", and so on.
+NAMES = {}
 SUITE = 'group.K7QZ2M4PXT.com.quorvane.helper.plist'
+
+
+def read_names(build):
+    with open(os.path.join(build, 'share', 'tellwick', 'helper_names.sh')) as f:
+        for line in f:
+            if '=' in line and not line.startswith('#'):
+                key, value = line.strip().split('=', 1)
+                NAMES[key] = value.strip("'")
+
+
+def requests():
+    return [NAMES['request' + c] for c in ('Fans', 'Sensors', 'Traffic', 'Batteries')]
+
+
+def response_to(request):
+    key = next(k for k, v in NAMES.items() if v == request)
+    return NAMES['response' + key[len('request'):]]
 
 
 def post(bus, name):
@@ -64,7 +83,7 @@ class Helper:
     def start(self, bus, loop):
         seen = []
         match = bus.add_signal_receiver(lambda *v: seen.append(v[0]), signal_name='Notification',
-                                        dbus_interface=INTERFACE, arg0='HelperStarted')
+                                        dbus_interface=INTERFACE, arg0=NAMES['helperStarted'])
         self.process = subprocess.Popen([self.binary], env=self.env)
         pump(loop, lambda: seen, 15)
         match.remove()
@@ -135,7 +154,7 @@ def load(build):
     try:
         helper.start(bus, loop)
         clients, per_client = 4, 1000
-        procs = [subprocess.Popen([sys.executable, __file__, 'client', str(per_client), str(seed)],
+        procs = [subprocess.Popen([sys.executable, __file__, 'client', build, str(per_client), str(seed)],
                                   stdout=subprocess.PIPE, text=True) for seed in range(clients)]
         asked = {}
         for p in procs:
@@ -146,7 +165,7 @@ def load(build):
         rss = {}
 
         def answered():
-            n = sum(v for k, v in counts.items() if k.startswith('Response'))
+            n = sum(counts.get(response_to(r), 0) for r in requests())
             for mark in (1000, total):
                 if n >= mark and mark not in rss:
                     rss[mark] = helper.status('VmRSS')
@@ -155,8 +174,7 @@ def load(build):
         pump(loop, answered, 180)
         elapsed = time.monotonic() - started
         for request, n in sorted(asked.items()):
-            response = request.replace('Request', 'Response')
-            got = counts.get(response, 0)
+            got = counts.get(response_to(request), 0)
             print('load: %s asked %d, answered %d' % (request, n, got))
             ok = ok and got == n
         first, last = rss.get(1000, 0), rss.get(total, 0)
@@ -174,7 +192,7 @@ def client(count, seed):
     rng = random.Random(seed)
     asked = {}
     for _ in range(count):
-        name = rng.choice(REQUESTS)
+        name = rng.choice(requests())
         asked[name] = asked.get(name, 0) + 1
         post(bus, name)
     bus.flush()
@@ -187,8 +205,8 @@ def answer_times(bus, loop, counts):
     None when one went unanswered."""
     times = []
     for i in range(40):
-        name = ['RequestFans', 'RequestSensors'][i % 2]
-        response = name.replace('Request', 'Response')
+        name = [NAMES['requestFans'], NAMES['requestSensors']][i % 2]
+        response = response_to(name)
         want = counts.get(response, 0) + 1
         sent = time.monotonic()
         post(bus, name)
@@ -214,13 +232,13 @@ def hung(build):
             return False
         print('hung: the same requests with no tool running: median %.1f ms, slowest %.1f ms'
               % (baseline[len(baseline) // 2] * 1000, baseline[-1] * 1000))
-        post(bus, 'RequestTraffic')
-        pump(loop, lambda: counts.get('ResponseTraffic'), 15)
+        post(bus, NAMES['requestTraffic'])
+        pump(loop, lambda: counts.get(NAMES['responseTraffic']), 15)
         before = helper.stored('traffic')
         open(flag, 'w').close()
         counts.clear()
         asked = time.monotonic()
-        post(bus, 'RequestTraffic')
+        post(bus, NAMES['requestTraffic'])
         times = answer_times(bus, loop, counts)
         if times is None:
             print('hung: a fan or sensor request went unanswered while nettop hangs')
@@ -229,14 +247,14 @@ def hung(build):
               % (times[len(times) // 2] * 1000, times[-1] * 1000))
         worst = times[-1]
         ok = ok and worst <= 0.050
-        pump(loop, lambda: counts.get('ResponseTraffic'), 20)
+        pump(loop, lambda: counts.get(NAMES['responseTraffic']), 20)
         waited = time.monotonic() - asked
         kept = helper.stored('traffic') == before and before is not None
         print('hung: traffic answered after %.1f s, previous answer %s' % (waited, 'kept' if kept else 'LOST'))
-        ok = ok and counts.get('ResponseTraffic') == 1 and kept
+        ok = ok and counts.get(NAMES['responseTraffic']) == 1 and kept
         pid = helper.process.pid
         sent = time.monotonic()
-        post(bus, 'RequestTraffic')
+        post(bus, NAMES['requestTraffic'])
         time.sleep(0.3)
         helper.process.terminate()
         code = helper.process.wait(10)
@@ -272,8 +290,9 @@ def idle(build):
 def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     mode = sys.argv[1]
+    read_names(sys.argv[2])
     if mode == 'client':
-        return 0 if client(int(sys.argv[2]), int(sys.argv[3])) else 1
+        return 0 if client(int(sys.argv[3]), int(sys.argv[4])) else 1
     ok = {'load': load, 'hung': hung, 'idle': idle}[mode](sys.argv[2])
     print('%s: %s' % (mode, 'ok' if ok else 'FAILED'))
     return 0 if ok else 1

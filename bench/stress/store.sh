@@ -35,7 +35,7 @@ trap "exit 143" TERM INT
 
 flood() {
   while :; do
-    for request in RequestTraffic RequestSensors RequestBatteries RequestFans; do
+    for request in "$requestTraffic" "$requestSensors" "$requestBatteries" "$requestFans"; do
       busctl --user emit /com/quorvane/DistributedNotifications \
         com.quorvane.DistributedNotifications Notification s "$request" 2>/dev/null || true
     done

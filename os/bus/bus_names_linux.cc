@@ -1,4 +1,4 @@
-#include <cstring>
+#include <cstdint>
 
 #include "os/bus/bus_names.h"
 #include "os/bus/user_bus_linux.h"
@@ -8,17 +8,10 @@ namespace {
 
 constexpr const char* kBus = "org.freedesktop.DBus";
 constexpr const char* kBusPath = "/org/freedesktop/DBus";
-constexpr std::uint64_t kCallTimeoutUs = 5'000'000;
-
-std::string callError(const char* what, int r, const sd_bus_error& error) {
-  if (sd_bus_error_is_set(&error) && error.message) return std::string(what) + ": " + error.message;
-  return std::string(what) + ": " + std::strerror(-r);
-}
 
 class LinuxBusNames final : public BusNames {
  public:
   explicit LinuxBusNames(sd_bus* bus) : bus_(bus) {}
-  ~LinuxBusNames() override { sd_bus_flush_close_unref(bus_); }
 
   bool nameHasOwner(const std::string& name) override {
     sd_bus_error error = SD_BUS_ERROR_NULL;
@@ -33,17 +26,28 @@ class LinuxBusNames final : public BusNames {
     return owned != 0;
   }
 
-  Status startService(const std::string& name) override {
-    auto known = isActivatable(name);
-    if (!known) return failure(known.error());
-    if (!*known) return failure("the session bus has no service file for " + name);
-    // No reply is asked for: the bus answers StartServiceByName only once the
-    // program owns its name, and the caller must not wait for that here.
+  Status startService(const std::string& name, StartReply replied) override {
     sd_bus_message* call = nullptr;
     int r = sd_bus_message_new_method_call(bus_, &call, kBus, kBusPath, kBus, "StartServiceByName");
     if (r >= 0) r = sd_bus_message_append(call, "su", name.c_str(), 0u);
-    if (r >= 0) r = sd_bus_message_set_expect_reply(call, 0);
-    if (r >= 0) r = sd_bus_send(bus_, call, nullptr);
+    if (r >= 0 && !replied) {
+      r = sd_bus_message_set_expect_reply(call, 0);
+      if (r >= 0) r = sd_bus_send(bus_, call, nullptr);
+    } else if (r >= 0) {
+      // The bus answers once the program owns its name or has failed; it
+      // gives up on a start itself and says so, so no deadline of ours.
+      auto* callback = new StartReply(std::move(replied));
+      sd_bus_slot* slot = nullptr;
+      r = sd_bus_call_async(bus_, &slot, call, &LinuxBusNames::onStartReply, callback, UINT64_MAX);
+      if (r < 0) {
+        delete callback;
+      } else {
+        sd_bus_slot_set_destroy_callback(slot, [](void* p) { delete static_cast<StartReply*>(p); });
+        // The bus keeps the slot until the answer comes or it closes.
+        sd_bus_slot_set_floating(slot, 1);
+        sd_bus_slot_unref(slot);
+      }
+    }
     if (r >= 0) r = sd_bus_flush(bus_);
     sd_bus_message_unref(call);
     if (r < 0) return failure(errnoMessage("cannot ask the session bus to start " + name, -r));
@@ -51,22 +55,15 @@ class LinuxBusNames final : public BusNames {
   }
 
  private:
-  Result<bool> isActivatable(const std::string& name) {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    sd_bus_message* reply = nullptr;
-    int r = sd_bus_call_method(bus_, kBus, kBusPath, kBus, "ListActivatableNames", &error, &reply, "");
-    if (r < 0) {
-      std::string message = callError("cannot list the session bus's services", r, error);
-      sd_bus_error_free(&error);
-      return failure(message);
+  static int onStartReply(sd_bus_message* reply, void* userdata, sd_bus_error*) {
+    const sd_bus_error* error = sd_bus_message_get_error(reply);
+    const StartReply& replied = *static_cast<StartReply*>(userdata);
+    if (!error) {
+      replied({});
+    } else {
+      replied(failure(error->message && *error->message ? error->message : error->name));
     }
-    bool found = false;
-    const char* each = nullptr;
-    if (sd_bus_message_enter_container(reply, 'a', "s") > 0) {
-      while (!found && sd_bus_message_read_basic(reply, 's', &each) > 0) found = name == each;
-    }
-    sd_bus_message_unref(reply);
-    return found;
+    return 0;
   }
 
   sd_bus* bus_;
@@ -74,10 +71,6 @@ class LinuxBusNames final : public BusNames {
 
 }  // namespace
 
-Result<std::unique_ptr<BusNames>> newLinuxBusNames() {
-  auto bus = openUserBus(kCallTimeoutUs);
-  if (!bus) return failure(bus.error());
-  return std::unique_ptr<BusNames>(std::make_unique<LinuxBusNames>(*bus));
-}
+std::unique_ptr<BusNames> newBusNamesOn(sd_bus* bus) { return std::make_unique<LinuxBusNames>(bus); }
 
 }  // namespace tellwick::os

@@ -28,6 +28,7 @@
 #include <thread>
 
 #include "os/bus/session_bus.h"
+#include "os/bus/user_bus_linux.h"
 
 namespace tellwick::os {
 namespace {
@@ -210,12 +211,14 @@ class DBusSessionBus final : public SessionBus {
       : bus_(bus),
         event_(event),
         queue_(std::make_unique<EventMainQueue>(event)),
-        center_(std::make_unique<DBusNotificationCenter>(bus, *queue_)) {
+        center_(std::make_unique<DBusNotificationCenter>(bus, *queue_)),
+        names_(newBusNamesOn(bus)) {
     sd_bus_add_filter(bus_, &disconnectFilter_, &DBusSessionBus::onAnyMessage, this);
   }
 
   ~DBusSessionBus() override {
     // Match slots keep the bus referenced; release them before the bus.
+    names_.reset();
     center_.reset();
     queue_.reset();
     sd_bus_slot_unref(disconnectFilter_);
@@ -225,6 +228,7 @@ class DBusSessionBus final : public SessionBus {
 
   NotificationCenter& notificationCenter() override { return *center_; }
   MainQueue& mainQueue() override { return *queue_; }
+  BusNames& names() override { return *names_; }
 
   Status claimName(const std::string& name) override {
     int r = sd_bus_request_name(bus_, name.c_str(), 0);
@@ -233,19 +237,6 @@ class DBusSessionBus final : public SessionBus {
     return {};
   }
 
-  bool nameHasOwner(const std::string& name) override {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    sd_bus_message* reply = nullptr;
-    int owned = 0;
-    if (sd_bus_call_method(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                           "org.freedesktop.DBus", "NameHasOwner", &error, &reply, "s",
-                           name.c_str()) >= 0) {
-      if (sd_bus_message_read_basic(reply, 'b', &owned) < 0) owned = 0;
-    }
-    sd_bus_message_unref(reply);
-    sd_bus_error_free(&error);
-    return owned != 0;
-  }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
     auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -289,6 +280,7 @@ class DBusSessionBus final : public SessionBus {
   sd_event* event_;
   std::unique_ptr<EventMainQueue> queue_;
   std::unique_ptr<DBusNotificationCenter> center_;
+  std::unique_ptr<BusNames> names_;
   sd_bus_slot* disconnectFilter_ = nullptr;
   bool lost_ = false;
 };

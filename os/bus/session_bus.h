@@ -8,6 +8,7 @@
 #include <string>
 
 #include "os/bus/application.h"
+#include "os/bus/bus_names.h"
 #include "os/bus/main_queue.h"
 #include "os/bus/notification_center.h"
 #include "os/result.h"
@@ -36,9 +37,10 @@ class SessionBus {
   // an owner; on failure, one line saying why not.
   virtual Status claimName(const std::string& name) = 0;
 
-  // Whether some connection currently owns name; false when the bus cannot
-  // be asked.
-  virtual bool nameHasOwner(const std::string& name) = 0;
+  // The names on this bus, asked over this connection: the answer to a
+  // start request is dispatched by this loop. Lives as long as the bus
+  // object.
+  virtual BusNames& names() = 0;
 
   // Dispatches incoming notifications until done() returns true (checked
   // after every dispatch), the timeout passes or the connection is lost.

@@ -5,7 +5,9 @@
 #include <systemd/sd-bus.h>
 
 #include <cstdint>
+#include <memory>
 
+#include "os/bus/bus_names.h"
 #include "os/result.h"
 
 namespace tellwick::os {
@@ -22,6 +24,11 @@ inline Result<sd_bus*> openUserBus(std::uint64_t callTimeoutUs) {
   }
   return bus;
 }
+
+// The names of an open connection, which stays the caller's and must
+// outlive them; replies to start requests are dispatched with the
+// connection's other messages.
+std::unique_ptr<BusNames> newBusNamesOn(sd_bus* bus);
 
 }  // namespace tellwick::os
 

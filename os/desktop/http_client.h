@@ -41,8 +41,8 @@ class HttpClient {
 };
 
 // libcurl (library tellwick_os_desktop). Trusts the system's certificate
-// authorities, or those of the file named by CURL_CA_BUNDLE, read on every
-// call, as the curl tool does.
+// authorities, or only those of the file named by CURL_CA_BUNDLE, read on
+// every call.
 std::unique_ptr<HttpClient> newLinuxHttpClient();
 
 // Whether address parses as an absolute http:// or https:// address with a

@@ -136,6 +136,9 @@ class CurlHttpClient final : public HttpClient {
     api->easy_setopt(curl, CURLOPT_USERAGENT, "tellwick");
     if (const char* authorities = std::getenv("CURL_CA_BUNDLE"); authorities && *authorities) {
       api->easy_setopt(curl, CURLOPT_CAINFO, authorities);
+      // The file replaces the system's authorities: Debian's libcurl would
+      // still consult its certificate folder beside any bundle.
+      api->easy_setopt(curl, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
     }
 
     CURLcode code = api->easy_perform(curl);

@@ -10,8 +10,10 @@
 
 namespace tellwick::testing {
 
-// Owned names in a set; start requests recorded. A name in activatable()
-// is "started" by calling onStart, which a test uses to announce the helper.
+// Owned names in a set; start requests recorded. Starting a name in
+// activatable() calls onStart, where a test announces the helper, then
+// replies success; any other name is refused in the reply, as the bus does.
+// Replies come at once, before startService returns.
 class FakeBusNames final : public os::BusNames {
  public:
   std::set<std::string>& owned() { return owned_; }
@@ -21,10 +23,11 @@ class FakeBusNames final : public os::BusNames {
 
   bool nameHasOwner(const std::string& name) override { return owned_.contains(name); }
 
-  os::Status startService(const std::string& name) override {
+  os::Status startService(const std::string& name, StartReply replied) override {
     startRequests_.push_back(name);
-    if (!activatable_.contains(name)) return os::failure("the session bus has no service file for " + name);
-    if (onStart) onStart(name);
+    const bool known = activatable_.contains(name);
+    if (known && onStart) onStart(name);
+    if (replied) replied(known ? os::Status() : os::failure("The name " + name + " was not provided by any .service files"));
     return {};
   }
 

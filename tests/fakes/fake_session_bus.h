@@ -5,12 +5,12 @@
 #include <deque>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "os/bus/session_bus.h"
 #include "tests/fakes/fake_application.h"
+#include "tests/fakes/fake_bus_names.h"
 #include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_notification_center.h"
 
@@ -33,8 +33,8 @@ class FakeSessionBus final : public os::SessionBus {
                         });
   }
   void setOwner(const std::string& name, bool owned) {
-    if (owned) owners_.insert(name);
-    if (!owned) owners_.erase(name);
+    if (owned) names_.owned().insert(name);
+    if (!owned) names_.owned().erase(name);
   }
 
   // The timeouts that ran out, in order.
@@ -43,14 +43,14 @@ class FakeSessionBus final : public os::SessionBus {
 
   os::NotificationCenter& notificationCenter() override { return center_; }
   os::MainQueue& mainQueue() override { return queue_; }
+  FakeBusNames& names() override { return names_; }
 
   os::Status claimName(const std::string& name) override {
-    if (owners_.contains(name)) return os::failure("another process already owns the bus name " + name);
-    owners_.insert(name);
+    if (names_.owned().contains(name)) return os::failure("another process already owns the bus name " + name);
+    names_.owned().insert(name);
     return {};
   }
 
-  bool nameHasOwner(const std::string& name) override { return owners_.contains(name); }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
     queue_.runAll();
@@ -74,7 +74,7 @@ class FakeSessionBus final : public os::SessionBus {
  private:
   FakeNotificationCenter center_;
   FakeMainQueue queue_;
-  std::set<std::string> owners_;
+  FakeBusNames names_;
   std::deque<std::string> pending_;
   std::vector<std::chrono::milliseconds> timeouts_;
   int flushes_ = 0;

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "protocol/helper_notifications.h"
@@ -94,6 +96,35 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CommandsTest, ::testing::ValuesIn(kCases));
+
+std::string sourceFile(const char* relative) {
+  std::ostringstream text;
+  text << std::ifstream(std::string(TELLWICK_SOURCE_DIR "/") + relative).rdbuf();
+  return text.str();
+}
+
+// The manual page and the completion, written by hand, keep up with the
+// tables: every command and option, and in the page every exit status.
+TEST(DocumentationTest, TheManualPageAndTheCompletionNameEveryCommandOptionAndExitStatus) {
+  const std::string page = sourceFile("dist/tellwickctl.1.scd");
+  const std::string completion = sourceFile("dist/tellwickctl.bash-completion");
+  const std::size_t listed = completion.find("commands=\"") + 10;
+  const std::string completed = " " + completion.substr(listed, completion.find('"', listed) - listed) + " ";
+  for (const Command* c : commands()) {
+    EXPECT_THAT(page, HasSubstr("*" + std::string(c->name) + "*")) << c->name;
+    EXPECT_THAT(completed, HasSubstr(" " + std::string(c->name) + " ")) << c->name;
+  }
+  const std::string options = optionsUsage(~0u), codes = sourceFile("tools/tellwickctl/exit_codes.h");
+  const std::regex option("--[a-z]+"), code("= ([0-9]+);");
+  for (std::sregex_iterator o(options.begin(), options.end(), option), end; o != end; ++o) {
+    EXPECT_THAT(page, HasSubstr("*" + o->str() + "*"));
+    EXPECT_THAT(completion, HasSubstr(o->str()));
+  }
+  const std::string statuses = page.substr(page.find("# EXIT STATUS"));
+  for (std::sregex_iterator c(codes.begin(), codes.end(), code), end; c != end; ++c) {
+    EXPECT_THAT(statuses.substr(0, statuses.find("# FILES")), HasSubstr("\n*" + (*c)[1].str() + "*\n"));
+  }
+}
 
 }  // namespace
 }  // namespace tellwick::ctl

@@ -10,6 +10,7 @@
 #include "os/files/file_system.h"
 #include "os/process/process_runner.h"
 #include "os/store/property_list_coder.h"
+#include "os/utf8.h"
 #include "platform/desktop_entry.h"
 #include "platform/login_item_auto_start_controller.h"
 #include "platform/main_app_auto_start_controller.h"
@@ -21,7 +22,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr const char* kStarterIdentifier = "com.quorvane.helper.starter";
+// The autostart entry's name, as the installation's template is named too.
+const std::string kStarterIdentifier = std::string(kHelperBusName) + ".starter";
 constexpr const char* kUnit = "tellwick.service";
 
 std::optional<std::string> lookup(const char* name) {
@@ -44,7 +46,7 @@ class UnreachableBusNames final : public os::BusNames {
  public:
   explicit UnreachableBusNames(std::string reason) : reason_(std::move(reason)) {}
   bool nameHasOwner(const std::string&) override { return false; }
-  os::Status startService(const std::string&) override { return os::failure(reason_); }
+  os::Status startService(const std::string&, StartReply) override { return os::failure(reason_); }
 
  private:
   std::string reason_;
@@ -65,31 +67,47 @@ class UnreachableUnitFiles final : public os::UnitFileManager {
 };
 
 // The real seams of one command run; the composition root of these
-// commands.
+// commands. The names and the notification center are the session bus's,
+// or stand-ins that say why there is none.
 struct RealSeams {
   std::unique_ptr<os::FileSystem> files = os::newLinuxFileSystem();
   std::unique_ptr<os::ProcessRunner> runner = os::newLinuxProcessRunner();
   std::unique_ptr<os::Desktop> desktop;
   std::unique_ptr<os::HttpClient> http = os::newLinuxHttpClient();
   std::unique_ptr<os::PropertyListCoder> coder = os::newLinuxPropertyListCoder();
-  std::unique_ptr<os::BusNames> names;
+  os::SessionBus* bus = nullptr;
+  std::string busError;  // why there is no bus
+  UnreachableBusNames noNames{busError};
   NoNotificationCenter noCenter;
 
-  // environment: what the programs this starts (the browser opener) run with.
-  explicit RealSeams(std::vector<std::string> environment)
-      : desktop(os::newLinuxDesktop(*runner, std::move(environment))) {
-    auto opened = os::newLinuxBusNames();
-    names = opened ? std::move(*opened) : std::make_unique<UnreachableBusNames>(opened.error());
-  }
+  RealSeams(const std::vector<std::string>& environment, const os::Result<os::SessionBus*>& connected)
+      : desktop(os::newLinuxDesktop(*runner, environment)),
+        bus(connected ? *connected : nullptr),
+        busError(connected ? "" : connected.error()) {}
+  explicit RealSeams(Context& io) : RealSeams(io.environment, io.bus()) {}
 
-  // center: the session bus's, for the commands that post or wait.
-  TellwickContext context(std::string origin = {}, os::NotificationCenter* center = nullptr) {
-    return TellwickContext{*files, *names, center ? *center : noCenter, *desktop, *http, *coder,
+  os::BusNames& names() { return bus ? bus->names() : noNames; }
+  os::NotificationCenter& center() { return bus ? bus->notificationCenter() : noCenter; }
+
+  TellwickContext context(std::string origin = {}) {
+    return TellwickContext{*files, names(), center(), *desktop, *http, *coder,
                            Tellwick::defaultInstallLocation(), std::move(origin), Tellwick::defaultWebsite()};
   }
 };
 
-std::string versionText(const std::optional<std::string>& version) { return version.value_or("unknown"); }
+// A version from a file or a server, fit to show on one line: printable and
+// at most kShownVersion characters, the rest elided.
+constexpr std::size_t kShownVersion = 64;
+std::string shown(const std::string& version) {
+  std::string text = printableText(version.substr(0, kShownVersion * 4));
+  std::size_t characters = 0, end = 0;
+  for (; end < text.size(); ++end) {
+    if ((static_cast<unsigned char>(text[end]) & 0xC0) != 0x80 && ++characters > kShownVersion) break;
+  }
+  return end < text.size() ? text.substr(0, end) + "…" : text;
+}
+
+std::string versionText(const std::optional<std::string>& version) { return version ? shown(*version) : "unknown"; }
 
 }  // namespace
 
@@ -139,8 +157,8 @@ int runUpdate(Context& io, const Options& options, const TellwickContext& contex
     return kExitOk;
   }
   auto installed = Tellwick::installedVersion(context);
-  std::string out = "installed version: " + (installed ? *installed : std::string("not installed")) + "\n";
-  out += "server version: " + checked->serverVersion + "\n";
+  std::string out = "installed version: " + (installed ? shown(*installed) : std::string("not installed")) + "\n";
+  out += "server version: " + shown(checked->serverVersion) + "\n";
   out += std::string("update available: ") + (checked->isUpdateAvailable ? "yes" : "no") + "\n";
   io.out << out;
   return kExitOk;
@@ -173,10 +191,10 @@ int runAutostart(Context& io, AutostartAction action, IAutoStartController& cont
 }
 
 os::Status launchInstalledHelper(os::SessionBus& bus, std::chrono::milliseconds timeout) {
-  RealSeams seams({});
-  TellwickContext context = seams.context("", &bus.notificationCenter());
+  RealSeams seams({}, &bus);
+  TellwickContext context = seams.context();
   if (!Tellwick::isInstalled(context)) return os::failure("it is not installed");
-  return Tellwick::launchAndWait(context, bus, timeout);
+  return Tellwick::launchAndWait(context, *seams.bus, timeout);
 }
 
 namespace {
@@ -184,32 +202,31 @@ namespace {
 // The commands below take no words after their name but autostart's one.
 int statusCommand(Context& io, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(io, line, "status does not take '" + line.words[1] + "'");
-  RealSeams seams(io.environment);
+  RealSeams seams(io);
   return runStatus(io, line.options, seams.context());
 }
 
 int launchCommand(Context& io, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(io, line, "launch does not take '" + line.words[1] + "'");
-  auto connected = io.bus();
-  if (!connected) {
-    io.err << "tellwickctl: cannot launch the helper: " << connected.error() << "\n";
+  RealSeams seams(io);
+  if (!seams.bus) {
+    io.err << "tellwickctl: cannot launch the helper: " << seams.busError << "\n";
     return kExitNoAnswer;
   }
-  RealSeams seams(io.environment);
-  return runLaunch(io, line.options, seams.context("", &(*connected)->notificationCenter()), **connected);
+  return runLaunch(io, line.options, seams.context(), *seams.bus);
 }
 
 int updateCommand(Context& io, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(io, line, "update does not take '" + line.words[1] + "'");
   auto origin = Tellwick::updateOrigin(std::getenv("TELLWICK_UPDATE_ORIGIN"));
   if (!origin) return refuse(io, line, origin.error());
-  RealSeams seams(io.environment);
+  RealSeams seams(io);
   return runUpdate(io, line.options, seams.context(*origin));
 }
 
 int websiteCommand(Context& io, const CommandLine& line) {
   if (line.words.size() > 1) return refuse(io, line, "website does not take '" + line.words[1] + "'");
-  RealSeams seams(io.environment);
+  RealSeams seams(io);
   return runWebsite(io, seams.context());
 }
 
@@ -221,10 +238,10 @@ int autostartCommand(Context& io, const CommandLine& line) {
   const AutostartAction action = words[1] == "on"    ? AutostartAction::on
                                  : words[1] == "off" ? AutostartAction::off
                                                      : AutostartAction::status;
-  RealSeams seams(io.environment);
+  RealSeams seams(io);
   auto folders = autoStartFolders(lookup);
   LoginItemAutoStartController loginItem(kStarterIdentifier, std::string(Tellwick::bundleIdentifier), folders,
-                                         TELLWICK_INSTALLED_HELPER, *seams.files, *seams.names, seams.noCenter);
+                                         TELLWICK_INSTALLED_HELPER, *seams.files, seams.names(), seams.center());
   if (line.options.via == Options::Via::xdg) {
     return runAutostart(io, action, loginItem, [&] {
       if (folders.user.empty()) return std::string("neither XDG_CONFIG_HOME nor HOME is set");

@@ -42,7 +42,7 @@ TEST_F(InstallCommandsTest, StatusReportsInstalledRunningAndVersion) {
   EXPECT_EQ(before.all(runStatus(before.io, kJson, context_)),
             R"({"installed":false,"running":false,"installedVersion":null})" "\n0");
   install("0.1.0");
-  names_.owned().insert("com.quorvane.helper");
+  names_.owned().insert(std::string(kHelperBusName));
   EXPECT_EQ(json.all(runStatus(json.io, kJson, context_)),
             R"({"installed":true,"running":true,"installedVersion":"0.1.0"})" "\n0");
   EXPECT_EQ(human.all(runStatus(human.io, {}, context_)),
@@ -57,48 +57,16 @@ TEST_F(InstallCommandsTest, UpdateReportsTheCheckOrOneLineWithTheOriginAndReason
   EXPECT_EQ(human.all(runUpdate(human.io, {}, context_)),
             "installed version: 1.9\nserver version: 1.10\nupdate available: yes\n0");
 
+  // A server's text is shown made safe, and not at any length.
+  http_.respond(200, R"({"version":"2\u0000\u001b[31m)" + std::string(100, '9') + R"("})");
+  Printed hostile;
+  EXPECT_EQ(hostile.all(runUpdate(hostile.io, {}, context_)), "installed version: 1.9\nserver version: 2\uFFFD\uFFFD[31m" +
+                                                                   std::string(57, '9') + "…\nupdate available: yes\n0");
+
   http_.fail("Failed to connect to 127.0.0.1 port 9: Connection refused");
   EXPECT_EQ(failed.all(runUpdate(failed.io, kJson, context_)),
             "tellwickctl: cannot fetch the update manifest from https://127.0.0.1:9: "
             "Failed to connect to 127.0.0.1 port 9: Connection refused\n3");
-}
-
-// A controller that takes changes only while willing.
-class SwitchController final : public IAutoStartController {
- public:
-  bool enabled = false;
-  bool willing = true;
-  bool isEnabled() override { return enabled; }
-  void retireStarter() override {}
-  void setEnabled(bool flag) override {
-    if (willing) enabled = flag;
-  }
-  void enable() override { setEnabled(true); }
-  void disable() override { setEnabled(false); }
-};
-
-TEST_F(InstallCommandsTest, AutostartPrintsTheStateAndFailsWhenAChangeDidNotTakeEffect) {
-  using Autostart = AutostartAction;
-  SwitchController controller;
-  auto why = [] { return std::string("the folder is read-only"); };
-  const struct {
-    Autostart action;
-    bool willing;
-    std::string out, err;
-    int status;
-  } steps[] = {
-      {Autostart::status, true, "disabled\n", "", kExitOk},
-      {Autostart::on, true, "enabled\n", "", kExitOk},
-      {Autostart::status, true, "enabled\n", "", kExitOk},
-      {Autostart::off, false, "enabled\n", "tellwickctl: autostart is still enabled: the folder is read-only\n",
-       kExitNotChanged},
-      {Autostart::off, true, "disabled\n", "", kExitOk},
-  };
-  for (const auto& s : steps) {
-    controller.willing = s.willing;
-    Printed run;
-    EXPECT_EQ(run.all(runAutostart(run.io, s.action, controller, why)), s.out + s.err + std::to_string(s.status));
-  }
 }
 
 }  // namespace

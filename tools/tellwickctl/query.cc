@@ -39,7 +39,7 @@ int query(Context& context, const CommandLine& line) {
   }
   os::SessionBus& bus = **connected;
   auto timeout = line.options.timeout;
-  if (!bus.nameHasOwner(std::string(kHelperBusName))) {
+  if (!bus.names().nameHasOwner(std::string(kHelperBusName))) {
     if (!context.launchHelper) {
       context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart << "\n";
       return kExitNoAnswer;

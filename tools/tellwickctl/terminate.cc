@@ -22,7 +22,7 @@ int terminate(Context& context, const CommandLine& line) {
   bool stopped = false;
   DistributedNotifications::addObserver(center, &stopped, HelperNotifications::helperStopped,
                                         [&](const os::Notification&) { stopped = true; });
-  bool running = bus.nameHasOwner(std::string(kHelperBusName));
+  bool running = bus.names().nameHasOwner(std::string(kHelperBusName));
   DistributedNotifications::post(center, HelperNotifications::terminateHelper);
   bus.flush();
   int status = kExitOk;

@@ -26,7 +26,7 @@ HelperClient::~HelperClient() {
 }
 
 void HelperClient::request(Clock::time_point now) {
-  if (!bus_.connected() || !bus_.nameHasOwner(std::string(kHelperBusName))) {
+  if (!bus_.connected() || !bus_.names().nameHasOwner(std::string(kHelperBusName))) {
     // Nobody is there to answer what is in flight, nor what would be posted
     // now; the first request after the helper is back goes out at once.
     answering_ = false;
