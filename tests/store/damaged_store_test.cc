@@ -11,6 +11,7 @@
 #include "os/store/binary_plist.h"
 #include "os/store/property_list_coder.h"
 #include "os/store/user_defaults.h"
+#include "os/utf8.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor_kit_constants.h"
 #include "tests/support/scratch_config_home.h"
@@ -28,7 +29,7 @@ std::string domainOf(const Entries& entries) {
   std::vector<std::uint64_t> keys, values;
   for (const auto& [key, value] : entries) {
     // A key that is not UTF-8 goes in as stored bytes, as another writer made it.
-    keys.push_back(os::bplist::isUtf8(key) ? w.addString(key)
+    keys.push_back(isValidUtf8(key) ? w.addString(key)
                                            : w.addObject(os::bplist::kAsciiString, 0,
                                                          {reinterpret_cast<const std::uint8_t*>(key.data()), key.size()}, {}));
     values.push_back(value(w));
