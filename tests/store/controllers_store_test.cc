@@ -80,6 +80,7 @@ class SamplingModel final : public IHelperDataModel {
   std::optional<DoubleBatteryDevices> doubleBatteryDevices() override {
     return store_.doubleBatteryDevices();
   }
+  std::optional<std::string> takeWriteFailure() override { return store_.takeWriteFailure(); }
 
   std::map<Key, os::PlistValue> sampled;
 
