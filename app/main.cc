@@ -16,6 +16,7 @@
 #include "os/files/resource_bundle.h"
 #include "os/process/process_runner.h"
 #include "os/sensors/hid_event_system.h"
+#include "os/sensors/hwmon_watch.h"
 #include "os/sensors/smc_linux.h"
 #include "os/sensors/smc_user_client.h"
 #include "os/store/property_list_coder.h"
@@ -43,7 +44,12 @@ int main(int, char**, char** envp) {
   auto system = os::newLinuxSystemIdentification();
   auto coder = os::newLinuxPropertyListCoder();
   auto userDefaults = os::newLinuxUserDefaults(*coder);
-  auto smc = os::newLinuxSmcUserClient();
+  // Chips that come or go while the helper runs are listed again for the
+  // next request; without the watch, those present at start serve.
+  auto hwmon = os::newLinuxHwmonWatch(bus.mainQueue());
+  if (!hwmon) std::fprintf(stderr, "tellwick: %s\n", hwmon.error().c_str());
+  const os::HwmonWatch* chips = hwmon ? hwmon->get() : nullptr;
+  auto smc = os::newLinuxSmcUserClient("/sys", chips);
   // Tools run off the loop, so a hung one delays only its own category.
   auto runner = os::newLinuxProcessRunner(&bus.mainQueue());
   const std::vector<std::string> environment =
@@ -55,8 +61,9 @@ int main(int, char**, char** envp) {
                                 *runner,
                                 os::installedBundle(),
                                 environment,
-                                [] { return os::newLinuxHidEventSystem(std::nullopt); },
-                                [] { return os::linuxSmcPresent(); }};
+                                [chips] { return os::newLinuxHidEventSystem(std::nullopt, nullptr, chips); },
+                                [] { return os::linuxSmcPresent(); },
+                                &bus.mainQueue()};
 
   AppDelegate delegate(*application, bus.notificationCenter(), [&] {
     auto controller = std::make_unique<HelperController>(services, *system);
