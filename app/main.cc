@@ -79,7 +79,10 @@ int main(int, char**, char** envp) {
 
   // Leave without unwinding: the composition root lives as long as the
   // process, and tearing it down would have the Intel sensor controller
-  // clear the shared store, whose answers must outlive the helper.
-  std::fflush(nullptr);
-  std::exit(exit.status);
+  // clear the shared store, whose answers must outlive the helper. Nor
+  // through exit: a hardware read that hangs holds its stream's lock, which
+  // exit's flush of every stream would wait for.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(exit.status);
 }

@@ -30,9 +30,10 @@ class MainQueue {
   virtual void dispatch(std::function<void()> work) = 0;
 
   // Calls onReadable on the loop's thread whenever fd has something to read,
-  // until the watch returned is destroyed; fd must stay open that long, and
-  // onReadable must read what is there, or it is called again at once.
-  // nullptr when the loop cannot watch fd. Main thread.
+  // ahead of other work ready at the same time, until the watch returned is
+  // destroyed; fd must stay open that long, and onReadable must read what is
+  // there, or it is called again at once. nullptr when the loop cannot
+  // watch fd. Main thread.
   virtual std::unique_ptr<LoopWatch> watchReadable(int fd, std::function<void()> onReadable) = 0;
 };
 

@@ -92,6 +92,9 @@ class EventMainQueue final : public MainQueue {
     if (sd_event_add_io(event_, &watch->source, fd, EPOLLIN, &IoWatch::onReadable, watch.get()) < 0) {
       return nullptr;
     }
+    // What arrives there changes the machine; a request that arrives with
+    // it is served after it.
+    sd_event_source_set_priority(watch->source, SD_EVENT_PRIORITY_IMPORTANT);
     return watch;
   }
 

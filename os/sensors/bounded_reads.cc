@@ -62,7 +62,7 @@ void BoundedReads::serve(std::shared_ptr<Shared> shared) {
   s.changed.notify_all();
 }
 
-BoundedReads::BoundedReads() : shared_(std::make_shared<Shared>()) {}
+BoundedReads::BoundedReads(ReadLimits limits) : limits_(limits), shared_(std::make_shared<Shared>()) {}
 
 BoundedReads::~BoundedReads() {
   std::unique_lock lock(shared_->mutex);
@@ -81,8 +81,9 @@ bool BoundedReads::runErased(const std::string& group, std::function<void()> rea
   std::unique_lock lock(s.mutex);
   if (s.hanging.contains(group)) return false;
   const auto now = Clock::now();
-  while (!s.timeouts.empty() && now - s.timeouts.front() >= kWindow) s.timeouts.pop_front();
-  const auto limit = static_cast<int>(s.timeouts.size()) >= kTimeoutsPerWindow ? kQuickLimit : kLimit;
+  while (!s.timeouts.empty() && now - s.timeouts.front() >= limits_.window) s.timeouts.pop_front();
+  const bool many = static_cast<int>(s.timeouts.size()) >= limits_.timeoutsPerWindow;
+  const auto limit = many ? limits_.quickWait : limits_.wait;
 
   auto job = std::make_shared<Job>(Job{group, std::move(read)});
   s.queue.push_back(job);

@@ -14,18 +14,20 @@
 
 namespace tellwick::os {
 
+// How long a read is waited for: up to wait; once timeoutsPerWindow reads
+// have timed out within window, up to quickWait, enough for any read that
+// does not block. So a run of reads taking at most window spends at most
+// 3 × 2 s waiting on reads that block, however many do.
+struct ReadLimits {
+  std::chrono::milliseconds wait{2000};
+  std::chrono::milliseconds quickWait{50};
+  int timeoutsPerWindow = 3;
+  std::chrono::milliseconds window{8000};
+};
+
 class BoundedReads {
  public:
-  // A read waits up to kLimit for its result; once kTimeoutsPerWindow reads
-  // have timed out within kWindow, up to kQuickLimit, enough for any read
-  // that does not block. So a run of reads taking at most kWindow spends at
-  // most 3 × 2 s waiting on reads that block, however many do.
-  static constexpr std::chrono::milliseconds kLimit{2000};
-  static constexpr std::chrono::milliseconds kQuickLimit{50};
-  static constexpr int kTimeoutsPerWindow = 3;
-  static constexpr std::chrono::milliseconds kWindow{8000};
-
-  BoundedReads();
+  explicit BoundedReads(ReadLimits limits = {});
   BoundedReads(const BoundedReads&) = delete;
   BoundedReads& operator=(const BoundedReads&) = delete;
   // Waits for the reads that still run, those given up on included.
@@ -52,6 +54,7 @@ class BoundedReads {
   static void serve(std::shared_ptr<Shared> shared);
   bool runErased(const std::string& group, std::function<void()> read);
 
+  ReadLimits limits_;
   std::shared_ptr<Shared> shared_;
 };
 
