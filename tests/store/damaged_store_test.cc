@@ -1,14 +1,16 @@
 // The store over domain files that another program, a newer version, a
 // damaged disk or a hostile user left behind, each written by the real
 // helper for a `tellwickctl fans`: each file has its defined outcome,
-// whatever the helper does not own is still there, byte for byte, and a
-// write that fails is said by tellwickctl, which then exits 73.
+// whatever the helper does not own is still there, byte for byte, python3's
+// plistlib reads what the helper wrote, and a write that fails is said by
+// tellwickctl, which then exits 73.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -104,6 +106,7 @@ struct DamagedFile {
   std::vector<std::string> foreignKept;
   const char* fault = "";  // TELLWICK_STORE_FAULT for the helper
   std::vector<std::string> fansBefore = {};
+  bool plistlibReads = true;  // what is kept is not beyond python3's plistlib
 };
 
 void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
@@ -131,7 +134,7 @@ const DamagedFile kDamagedFiles[] = {
                               {"latin\xe9", [](Writer& w) { return text(w, "x"); }},
                               {"fans", loneSurrogate}}));
      },
-     true, true, {"surrogate", "latin\xe9"}},
+     true, true, {"surrogate", "latin\xe9"}, "", {}, false},
     {"aBadNameInARecordCostsOnlyItself",
      [](auto& p) { writeFile(p, domainOf({{"fans", fansWithABadName}})); },
      false, true, {}, "", {"Caf\xEF\xBF\xBD", "Rear"}},
@@ -148,7 +151,7 @@ const DamagedFile kDamagedFiles[] = {
        writeFile(p, domainOf({{"deep", [](Writer& w) { return nested(w, 1'000'000); }},
                               {"fans", [](Writer& w) { return nested(w, 1'000'000); }}}));
      },
-     true, true, {"deep"}},
+     true, true, {"deep"}, "", {}, false},
     // Python's plistlib writes equal values once: 300 keys share one 100 KB
     // value, which copied once per key would make 30 MB.
     {"sharedValues",
@@ -232,6 +235,9 @@ TEST_P(DamagedStoreTest, HasItsDefinedOutcomeAndKeepsWhatTheHelperDoesNotOwn) {
   if (c.writeWorks) {
     EXPECT_EQ(after.count("fans"), 1u);
     EXPECT_LE(size(), sizeBefore + 4096) << "what was shared is copied once";
+    const std::string plistlib = "python3 " TELLWICK_SOURCE_DIR "/tests/store/plistlib_bridge.py fans '" +
+                                 file().string() + "'";
+    EXPECT_TRUE(!c.plistlibReads || std::system(plistlib.c_str()) == 0) << plistlib;
   }
   for (const auto& key : c.foreignKept) {
     if (before.empty()) {  // not a binary file before: taken over, not copied
