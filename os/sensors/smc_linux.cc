@@ -274,14 +274,16 @@ class LinuxSmcUserClient final : public SmcUserClient {
       fans.push_back({appleSmc, channel, "output"});
     }
     const std::string hwmonClass = root_ + "/class/hwmon";
-    std::vector<std::pair<std::string, std::string>> chips;  // device path, class path
+    std::vector<std::string> chips;
     for (int number : channels(listDirectory(hwmonClass), "hwmon", "")) {
       const std::string chip = hwmonClass + "/hwmon" + std::to_string(number);
       std::unique_ptr<char, decltype(&std::free)> real(::realpath(chip.c_str(), nullptr), &std::free);
-      chips.emplace_back(real ? real.get() : chip, chip);
+      chips.emplace_back(real ? real.get() : chip);
     }
     std::sort(chips.begin(), chips.end());
-    for (const auto& [device, chip] : chips) {
+    // Read through the device's own path: a read that hangs holds up that
+    // device, not whichever chip takes its hwmonN next.
+    for (const std::string& chip : chips) {
       bool ignored = false;
       auto name = readBounded(chip + "/name", ignored);
       if (!name) name = readBounded(chip + "/device/name", ignored);
