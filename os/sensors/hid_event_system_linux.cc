@@ -219,7 +219,10 @@ Status initLibrary(const std::optional<std::string>& config, std::vector<std::st
   std::unique_ptr<FILE, decltype(&std::fclose)> file(nullptr, &std::fclose);
   if (config) {
     file.reset(std::fopen(config->c_str(), "re"));
-    if (!file) return failure(errnoMessage("cannot open sensors configuration " + *config, errno));
+    if (!file) {
+      const int err = errno;
+      return failure(errnoMessage("cannot open sensors configuration " + *config, err));
+    }
   }
   std::vector<std::string> parseErrors;
   g_parse_errors = &parseErrors;

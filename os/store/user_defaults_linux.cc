@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -147,7 +146,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
  public:
   LinuxUserDefaultsDomain(PropertyListCoder& coder, Result<std::string> directory,
                           const std::string& suite)
-      : coder_(coder), directory_(std::move(directory)), suite_(suite) {
+      : coder_(coder), directory_(std::move(directory)) {
     if (directory_) {
       path_ = *directory_ + "/" + suite + ".plist";
       lockPath_ = path_ + ".lock";
@@ -323,7 +322,6 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
 
   PropertyListCoder& coder_;
   Result<std::string> directory_;
-  std::string suite_;
   std::string path_;
   std::string lockPath_;
   std::string newPath_;
