@@ -55,15 +55,17 @@ stress: build
 	@status=0; for s in bench/stress/*.sh; do echo "== $$s"; $$s $(BUILD) || status=1; done; exit $$status
 
 # The threaded pieces (posts handed to the channel's loop from other threads,
-# the process runner's worker threads) under ThreadSanitizer.
+# the process runner's worker threads, the bounded hardware reads) under
+# ThreadSanitizer.
 TSAN_BUILD ?= build-tsan
 tsan: bootstrap
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTELLWICK_BENCH=OFF \
 	  -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
 	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
-	@cmake --build $(TSAN_BUILD) --target bus_contract_test process_runner_test -j $(JOBS)
+	@cmake --build $(TSAN_BUILD) --target bus_contract_test process_runner_test os_sensors_test -j $(JOBS)
 	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/bus_contract_test
 	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/process_runner_test
+	@TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/tests/os_sensors_test
 
 fuzz: bootstrap
 	@scripts/fuzz

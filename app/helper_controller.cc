@@ -33,13 +33,13 @@ HelperController::HelperController(const HelperServices& s, os::SystemIdentifica
     auto opened = s.openHidEventSystem();
     hidSystem_ = opened ? std::move(*opened) : std::make_unique<NoHidEventSystem>();
     native_.emplace(*hidSystem_);
-    appleSensors_.emplace(model_, s.center, *native_);
+    appleSensors_.emplace(model_, s.center, *native_, s.loop);
   } else {
-    intelSensors_.emplace(model_, s.center, s.smc);
+    intelSensors_.emplace(model_, s.center, s.smc, s.loop);
     intelSensors_->start(Sensors::all(s.bundle));
   }
   network_.emplace(model_, s.center, s.runner, s.environment);
-  fans_.emplace(model_, s.center, s.smc, s.bundle);
+  fans_.emplace(model_, s.center, s.smc, s.bundle, s.loop);
   profiler_.emplace(s.runner, s.environment, Services::bluetooth());
   finder_.emplace(*profiler_, s.bundle);
   batteries_.emplace(model_, s.center, *finder_);

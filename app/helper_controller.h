@@ -11,6 +11,7 @@
 #include "battery/shell_controller.h"
 #include "hidsensors/apple_sensor_controller.h"
 #include "hidsensors/native_sensor_controller.h"
+#include "os/bus/main_queue.h"
 #include "os/bus/notification_center.h"
 #include "os/files/resource_bundle.h"
 #include "os/process/process_runner.h"
@@ -47,6 +48,9 @@ struct HelperServices {
   // Whether the machine has a system-management controller with sensor keys
   // (applesmc on Linux); asked once, and only off Apple silicon.
   std::function<bool()> smcPresent;
+  // The main loop, which the sensor and fan samples are taken off (their
+  // readings may take seconds); nullptr samples on the caller's thread.
+  os::MainQueue* loop = nullptr;
 };
 
 // The composition root: the one store and the four category controllers,

@@ -16,6 +16,7 @@
 #include "os/files/resource_bundle.h"
 #include "os/process/process_runner.h"
 #include "os/sensors/hid_event_system.h"
+#include "os/sensors/hwmon_watch.h"
 #include "os/sensors/smc_linux.h"
 #include "os/sensors/smc_user_client.h"
 #include "os/store/property_list_coder.h"
@@ -38,7 +39,12 @@ int main(int, char**, char** envp) {
   auto system = os::newLinuxSystemIdentification();
   auto coder = os::newLinuxPropertyListCoder();
   auto userDefaults = os::newLinuxUserDefaults(*coder);
-  auto smc = os::newLinuxSmcUserClient();
+  // Chips that come or go while the helper runs are listed again for the
+  // next request; without the watch, those present at start serve.
+  auto hwmon = os::newLinuxHwmonWatch(bus.mainQueue());
+  if (!hwmon) std::fprintf(stderr, "tellwick: %s\n", hwmon.error().c_str());
+  const os::HwmonWatch* chips = hwmon ? hwmon->get() : nullptr;
+  auto smc = os::newLinuxSmcUserClient("/sys", chips);
   // Tools run off the loop, so a hung one delays only its own category.
   auto runner = os::newLinuxProcessRunner(&bus.mainQueue());
   const std::vector<std::string> environment =
@@ -50,8 +56,9 @@ int main(int, char**, char** envp) {
                                 *runner,
                                 os::installedBundle(),
                                 environment,
-                                [] { return os::newLinuxHidEventSystem(std::nullopt); },
-                                [] { return os::linuxSmcPresent(); }};
+                                [chips] { return os::newLinuxHidEventSystem(std::nullopt, nullptr, chips); },
+                                [] { return os::linuxSmcPresent(); },
+                                &bus.mainQueue()};
 
   AppDelegate delegate(*application, bus.notificationCenter(),
                        [&] { return bus.claimName(std::string(kHelperBusName)); }, [&] {
@@ -73,7 +80,10 @@ int main(int, char**, char** envp) {
 
   // Leave without unwinding: the composition root lives as long as the
   // process, and tearing it down would have the Intel sensor controller
-  // clear the shared store, whose answers must outlive the helper.
-  std::fflush(nullptr);
-  std::exit(exit.status);
+  // clear the shared store, whose answers must outlive the helper. Nor
+  // through exit: a hardware read that hangs holds its stream's lock, which
+  // exit's flush of every stream would wait for.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(exit.status);
 }

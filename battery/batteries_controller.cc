@@ -1,6 +1,5 @@
 #include "battery/batteries_controller.h"
 
-#include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 
 namespace tellwick {
@@ -19,9 +18,7 @@ void BatteriesController::store() {
   }
   model_.setSingleBatteryDevices(singles);
   model_.setDoubleBatteryDevices(doubles);
-  for (int answered = requests_.finish(); answered > 0; --answered) {
-    DistributedNotifications::post(center_, HelperNotifications::responseBatteries);
-  }
+  postResponse(center_, HelperNotifications::responseBatteries, model_, requests_.finish());
 }
 
 }  // namespace tellwick

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 
 namespace tellwick {
@@ -31,8 +30,20 @@ void appendGroup(std::vector<Sensor>& sensors, const std::optional<os::PlistArra
 
 AppleSensorController::AppleSensorController(IHelperDataModel& model,
                                              os::NotificationCenter& center,
-                                             INativeSensorController& nativeController)
-    : model_(model), center_(center), nativeController_(nativeController) {}
+                                             INativeSensorController& nativeController,
+                                             os::MainQueue* loop)
+    : model_(model),
+      center_(center),
+      nativeController_(nativeController),
+      requests_([this] {
+        worker_.run([this] { sampled_ = sample(); },
+                    [this] {
+                      model_.setSensors(sampled_);
+                      postResponse(center_, HelperNotifications::responseSensors, model_,
+                                   requests_.finish());
+                    });
+      }),
+      worker_(loop) {}
 
 std::vector<Sensor> AppleSensorController::makeSensors(const os::PlistArray& names,
                                                        const SensorReadings& readings,
@@ -47,7 +58,9 @@ std::vector<Sensor> AppleSensorController::makeSensors(const os::PlistArray& nam
   return sensors;
 }
 
-void AppleSensorController::updateSensors() {
+void AppleSensorController::updateSensors() { requests_.arrive(); }
+
+std::vector<Sensor> AppleSensorController::sample() {
   std::vector<Sensor> sensors;
   // Readings are fetched even for a group without names, as every request
   // samples all three groups.
@@ -67,8 +80,7 @@ void AppleSensorController::updateSensors() {
   // order: upper case before lower case, as the clients expect.
   std::stable_sort(sensors.begin(), sensors.end(),
                    [](const Sensor& a, const Sensor& b) { return a.description < b.description; });
-  model_.setSensors(sensors);
-  DistributedNotifications::post(center_, HelperNotifications::responseSensors);
+  return sensors;
 }
 
 }  // namespace tellwick

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "hidsensors/native_sensor_controller.h"
+#include "os/bus/main_queue.h"
 #include "os/bus/notification_center.h"
 #include "os/store/property_list.h"
+#include "platform/pending_requests.h"
+#include "platform/sample_worker.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"
@@ -16,12 +19,15 @@ namespace tellwick {
 // Answers the sensor request from the HID event system's three groups:
 // current, thermal, voltage, each pair of name and reading becoming one
 // record whose identifier carries the group ("appleThermal001"), the whole
-// list sorted by description. Holds its collaborators without owning them;
-// runs on the thread that handles requests.
+// list sorted by description. Holds its collaborators without owning them.
+// With a loop, the groups are sampled off it (see SampleWorker), the reader
+// used on the worker's thread only, and requests that arrive meanwhile share
+// the next sample; without one, at once.
 class AppleSensorController final : public ISensorController {
  public:
   AppleSensorController(IHelperDataModel& model, os::NotificationCenter& center,
-                        INativeSensorController& nativeController);
+                        INativeSensorController& nativeController,
+                        os::MainQueue* loop = nullptr);
 
   // Samples the three groups, stores the sorted list (even when empty) and
   // then posts the sensors response.
@@ -37,9 +43,14 @@ class AppleSensorController final : public ISensorController {
                                          std::string_view prefix);
 
  private:
+  std::vector<Sensor> sample();
+
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   INativeSensorController& nativeController_;
+  std::vector<Sensor> sampled_;
+  PendingRequests requests_;
+  SampleWorker worker_;  // last: it goes first, with the sample in hand
 };
 
 }  // namespace tellwick

@@ -46,17 +46,20 @@ class AppleSensorControllerTest : public ::testing::Test {
   std::optional<AppleSensorController> controller_;
 };
 
-TEST_F(AppleSensorControllerTest, GroupWhoseServicesChangedSinceStartIsDroppedWhole) {
+// Each request names the services it reads, so one that came or went since
+// start costs no group its answer and lends no name to another.
+TEST_F(AppleSensorControllerTest, ServicesThatCameOrWentSinceStartKeepTheirOwnNames) {
   system_.addThermal("T1", 30);
   system_.addVoltage("V1", 1.1);
   const int gone = system_.addCurrent("I1", 1);
   system_.addCurrent("I2", 2);
   controller();
 
-  system_.addThermal("T2", 31);  // came up later: a reading without a name
-  system_.removeService(gone);   // went away: a name without a reading
+  system_.addThermal("T2", 31);
+  system_.removeService(gone);
 
-  EXPECT_THAT(update(), ElementsAre(Row{"appleVoltage001", "V1", 1.1}));
+  EXPECT_THAT(update(), ElementsAre(Row{"appleCurrent001", "I2", 2}, Row{"appleThermal001", "T1", 30},
+                                    Row{"appleThermal002", "T2", 31}, Row{"appleVoltage001", "V1", 1.1}));
 }
 
 TEST_F(AppleSensorControllerTest, StoresEvenAnEmptyListBeforePostingTheResponse) {

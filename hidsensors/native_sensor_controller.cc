@@ -7,6 +7,16 @@ namespace {
 
 constexpr const char* kNoName = "noname";
 
+os::PlistArray namesOf(const std::vector<std::unique_ptr<os::HidServiceClient>>& services) {
+  os::PlistArray names;
+  names.reserve(services.size());
+  for (const auto& service : services) {
+    auto product = service->copyProperty(os::kHidProductKey);
+    names.push_back(product ? std::move(*product) : os::PlistValue(kNoName));
+  }
+  return names;
+}
+
 }  // namespace
 
 NativeSensorController::NativeSensorController(os::HidEventSystem& system)
@@ -30,20 +40,16 @@ std::optional<os::PlistArray> NativeSensorController::getSensorNames(
   client->setMatching(matching);
   const auto services = client->copyServices();
   if (!services) return std::nullopt;
-  os::PlistArray names;
-  names.reserve(services->size());
-  for (const auto& service : *services) {
-    auto product = service->copyProperty(os::kHidProductKey);
-    names.push_back(product ? std::move(*product) : os::PlistValue(kNoName));
-  }
-  return names;
+  return namesOf(*services);
 }
 
 std::optional<SensorReadings> NativeSensorController::getValues(
-    const os::PlistDictionary& matching, std::int64_t eventType, std::uint32_t field) {
+    const os::PlistDictionary& matching, std::int64_t eventType, std::uint32_t field,
+    std::optional<os::PlistArray>* names) {
   auto client = system_.createClient();
   client->setMatching(matching);
   const auto services = client->copyServices();
+  if (names) *names = services ? std::optional(namesOf(*services)) : std::nullopt;
   if (!services) return std::nullopt;
   SensorReadings values;
   values.reserve(services->size());
@@ -61,15 +67,18 @@ std::optional<SensorReadings> NativeSensorController::getPowerVoltageValues(
 }
 
 std::optional<SensorReadings> NativeSensorController::refreshCurrentSensors() {
-  return getPowerVoltageValues(currentMatching_);
+  return getValues(currentMatching_, os::kHidEventTypePower, os::kHidPowerMeasureField,
+                   &currentSensorNames_);
 }
 
 std::optional<SensorReadings> NativeSensorController::refreshThermalSensors() {
-  return getValues(thermalMatching_, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField);
+  return getValues(thermalMatching_, os::kHidEventTypeTemperature, os::kHidTemperatureLevelField,
+                   &thermalSensorNames_);
 }
 
 std::optional<SensorReadings> NativeSensorController::refreshVoltageSensors() {
-  return getPowerVoltageValues(voltageMatching_);
+  return getValues(voltageMatching_, os::kHidEventTypePower, os::kHidPowerMeasureField,
+                   &voltageSensorNames_);
 }
 
 }  // namespace tellwick

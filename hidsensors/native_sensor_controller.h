@@ -15,22 +15,24 @@ namespace tellwick {
 // that failed, a chip going away), which is left out rather than shown as 0.
 using SensorReadings = std::vector<std::optional<double>>;
 
-// The three sensor groups of the HID event system as plain lists: names read
-// once, readings on demand, index-aligned with the matched services. A name
-// is whatever the service's "Product" property holds (normally a string).
-// Everything runs on the thread that handles requests.
+// The three sensor groups of the HID event system as plain lists, index-
+// aligned with the matched services: names read at construction, readings
+// on demand. A refresh reads the group's names again from the same list of
+// services as its readings, so that the names stay aligned with them when
+// services came or went. A name is whatever the service's "Product"
+// property holds (normally a string). Used by one thread at a time.
 class INativeSensorController {
  public:
   virtual ~INativeSensorController() = default;
 
-  // The group's names as read at construction; nullopt when the event
-  // system listed no services then.
+  // The group's names as of construction or its last refresh; nullopt when
+  // the event system listed no services then.
   virtual const std::optional<os::PlistArray>& currentNames() const = 0;
   virtual const std::optional<os::PlistArray>& thermalNames() const = 0;
   virtual const std::optional<os::PlistArray>& voltageNames() const = 0;
 
-  // Fresh readings, one per service now matched; nullopt when the event
-  // system lists no services.
+  // Fresh readings, one per service now matched, the group's names read
+  // anew beside them; nullopt when the event system lists no services.
   virtual std::optional<SensorReadings> refreshCurrentSensors() = 0;
   virtual std::optional<SensorReadings> refreshThermalSensors() = 0;
   virtual std::optional<SensorReadings> refreshVoltageSensors() = 0;
@@ -62,8 +64,10 @@ class NativeSensorController final : public INativeSensorController {
   std::optional<SensorReadings> refreshVoltageSensors() override;
 
  private:
+  // With names, the services' names are stored there as well.
   std::optional<SensorReadings> getValues(const os::PlistDictionary& matching,
-                                               std::int64_t eventType, std::uint32_t field);
+                                          std::int64_t eventType, std::uint32_t field,
+                                          std::optional<os::PlistArray>* names = nullptr);
 
   os::HidEventSystem& system_;
   os::PlistDictionary currentMatching_;

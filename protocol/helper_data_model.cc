@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
+#include "protocol/distributed_notifications.h"
 #include "protocol/record_coding.h"
 #include "protocol/sensor_kit_constants.h"
 
@@ -38,19 +40,33 @@ HelperDataModel::HelperDataModel(os::UserDefaults& userDefaults, os::PropertyLis
   if (!userDefaults_ && report_) report_("cannot open the shared store; answers are not stored");
 }
 
+void postResponse(os::NotificationCenter& center, std::string_view response,
+                  IHelperDataModel& model, int count) {
+  const auto failure = model.takeWriteFailure();
+  for (int i = 0; i < count; ++i) DistributedNotifications::post(center, response, failure);
+}
+
 void HelperDataModel::noteWrite(const os::Status& status) {
   if (status) {
     reported_.clear();
     return;
   }
-  // The response is still posted; the client then reads the previous answer.
+  if (!writeFailure_) writeFailure_ = status.error();
   if (reported_.insert(status.error()).second && report_) {
     report_("cannot store the answer: " + status.error());
   }
 }
 
+std::optional<std::string> HelperDataModel::takeWriteFailure() {
+  return std::exchange(writeFailure_, std::nullopt);
+}
+
 void HelperDataModel::store(SensorDataModelKey key, const os::PlistValue& list) {
-  if (!userDefaults_) return;
+  if (!userDefaults_) {
+    // Said once, at construction; the client still learns it every time.
+    if (!writeFailure_) writeFailure_ = "the shared store cannot be opened";
+    return;
+  }
   std::string name(rawValue(key));
   if (auto encoded = coder_.encode(list)) {
     noteWrite(os::setData(*userDefaults_, name, std::move(*encoded)));

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/bus/notification_center.h"
 #include "os/store/property_list_coder.h"
 #include "os/store/user_defaults.h"
 #include "protocol/battery_device.h"
@@ -46,7 +47,19 @@ class IHelperDataModel {
   virtual std::optional<std::vector<ProcessTrafficInfo>> traffic() = 0;
   virtual std::optional<SingleBatteryDevices> singleBatteryDevices() = 0;
   virtual std::optional<DoubleBatteryDevices> doubleBatteryDevices() = 0;
+
+  // Why a write since the last call did not store its list (the first such
+  // reason, one line), then forgets it; nullopt when every write stored.
+  virtual std::optional<std::string> takeWriteFailure() = 0;
 };
+
+// Posts response count times (once per request that an answer serves). When
+// a write to model since the last post failed, each post carries the reason
+// as its object: the client then knows that the store still holds an
+// earlier answer, or none. Clients that ignore the object read the store as
+// before.
+void postResponse(os::NotificationCenter& center, std::string_view response,
+                  IHelperDataModel& model, int count = 1);
 
 // The store over the shared preferences suite SensorKitConstants::appGroup:
 // each list is encoded with coder into one binary property list and kept as
@@ -80,6 +93,7 @@ class HelperDataModel final : public IHelperDataModel {
   std::optional<std::vector<ProcessTrafficInfo>> traffic() override;
   std::optional<SingleBatteryDevices> singleBatteryDevices() override;
   std::optional<DoubleBatteryDevices> doubleBatteryDevices() override;
+  std::optional<std::string> takeWriteFailure() override;
 
   // Whether the suite was opened.
   bool hasUserDefaults() const { return userDefaults_ != nullptr; }
@@ -100,6 +114,7 @@ class HelperDataModel final : public IHelperDataModel {
   os::PropertyListCoder& coder_;
   Report report_;
   std::set<std::string> reported_;
+  std::optional<std::string> writeFailure_;
   std::array<std::optional<std::string>, kAllSensorDataModelKeys.size()> readFailures_;
 };
 

@@ -83,6 +83,8 @@ TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhy
   model_.setFans({});
   model_.setTraffic({});
   EXPECT_EQ(reports_, std::vector<std::string>{"cannot store the answer: writes fail"});
+  EXPECT_EQ(model_.takeWriteFailure(), "writes fail") << "told to the client every time";
+  EXPECT_EQ(model_.takeWriteFailure(), std::nullopt);
   defaults_.failWrites = false;
   model_.setFans({});
   defaults_.failWrites = true;
@@ -108,6 +110,7 @@ TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
   EXPECT_FALSE(model.hasUserDefaults());
   EXPECT_EQ(reports.size(), 1u);
   model.setFans({});
+  EXPECT_EQ(model.takeWriteFailure(), "the shared store cannot be opened");
   model.clear();
   EXPECT_FALSE(model.fans());
   EXPECT_EQ(defaults.writes, 0);

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 #include "protocol/sensor_type.h"
 
@@ -34,8 +33,21 @@ std::string key(const char* format, int index) {
 }  // namespace
 
 FanController::FanController(IHelperDataModel& model, os::NotificationCenter& center,
-                             os::SmcUserClient& client, const os::ResourceBundle& bundle)
-    : model_(model), center_(center), bundle_(bundle), smc_(client) {
+                             os::SmcUserClient& client, const os::ResourceBundle& bundle,
+                             os::MainQueue* loop)
+    : model_(model),
+      center_(center),
+      bundle_(bundle),
+      smc_(client),
+      requests_([this] {
+        worker_.run([this] { sampled_ = sample(); },
+                    [this] {
+                      model_.setFans(sampled_);
+                      postResponse(center_, HelperNotifications::responseFans, model_,
+                                   requests_.finish());
+                    });
+      }),
+      worker_(loop) {
   smc_.openConnection();
 }
 
@@ -70,7 +82,9 @@ std::int64_t FanController::readFanValue(std::string_view key) {
   return static_cast<std::int64_t>(*value);
 }
 
-void FanController::updateFans() {
+void FanController::updateFans() { requests_.arrive(); }
+
+std::vector<Fan> FanController::sample() {
   std::vector<Fan> fans;
   const int count = readFanCount();
   for (int index = 0; index < count; ++index) {
@@ -78,16 +92,16 @@ void FanController::updateFans() {
     std::string minimum = key("F%dMn", index);
     std::string maximum = key("F%dMx", index);
     std::string target = key("F%dTg", index);
+    std::int64_t rpm = readFanValue(actual);
+    if (smc_.timedOut()) continue;
     std::string name = readFanName(index);
     if (name.empty()) name = localizedName(SensorType::fan, bundle_);
-    std::int64_t rpm = readFanValue(actual);
     std::int64_t min = readFanValue(minimum);
     std::int64_t max = readFanValue(maximum);
     std::int64_t tg = readFanValue(target);
     fans.emplace_back(std::move(actual), std::move(name), rpm, min, max, tg);
   }
-  model_.setFans(fans);
-  DistributedNotifications::post(center_, HelperNotifications::responseFans);
+  return fans;
 }
 
 }  // namespace tellwick

@@ -4,10 +4,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/bus/notification_center.h"
 #include "os/files/resource_bundle.h"
+#include "os/bus/main_queue.h"
 #include "os/sensors/smc_user_client.h"
+#include "platform/pending_requests.h"
+#include "platform/sample_worker.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "smc/smc_connection.h"
@@ -21,18 +25,23 @@ namespace tellwick {
 class FanController final : public IFanController {
  public:
   // Opens the connection; with no service every request stores no fans.
-  // bundle gives the name of a fan that has none of its own.
+  // bundle gives the name of a fan that has none of its own. With a loop,
+  // the keys are read off it (see SampleWorker), and requests that arrive
+  // meanwhile share the next sample; without one, at once.
   FanController(IHelperDataModel& model, os::NotificationCenter& center, os::SmcUserClient& client,
-                const os::ResourceBundle& bundle);
+                const os::ResourceBundle& bundle, os::MainQueue* loop = nullptr);
 
   // Stores one Fan per fan, in index order (an empty list when there are
   // none), then posts the fans response. Unreadable fields are 0; a fan
-  // whose name is unreadable or blank is called by the localized "FAN".
+  // whose name is unreadable or blank is called by the localized "FAN". A
+  // fan whose speed did not come in time is left out rather than shown
+  // stopped.
   void updateFans() override;
 
   os::ConnectionHandle connection() const { return smc_.connection(); }
 
  private:
+  std::vector<Fan> sample();
   std::uint8_t readFanCount();
   std::string readFanName(int index);
   std::int64_t readFanValue(std::string_view key);
@@ -41,6 +50,9 @@ class FanController final : public IFanController {
   os::NotificationCenter& center_;
   const os::ResourceBundle& bundle_;
   SmcConnection smc_;
+  std::vector<Fan> sampled_;
+  PendingRequests requests_;
+  SampleWorker worker_;  // last: it goes first, with the sample in hand
 };
 
 }  // namespace tellwick

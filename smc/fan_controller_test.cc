@@ -94,6 +94,16 @@ TEST_F(FanControllerTest, SpeedsTruncateAndUnreadableOnesAreZero) {
             "F3Ac Ventilateur: 0 0 0 0\n");
 }
 
+TEST_F(FanControllerTest, AFanWhoseSpeedDidNotComeIsLeftOutAndAFailedStoreIsSaid) {
+  smc_.set("FNum", "ui8 ", {2});
+  addFan(0, "A", 1000, 0, 0, 0);
+  addFan(1, "B", 2000, 0, 0, 0);
+  smc_.timeOut.insert("F0Ac");
+  model_.failWrites = "disk full";
+  EXPECT_EQ(testing::fanText(update()), "F1Ac B: 2000 0 0 0\n");
+  EXPECT_EQ(center_.posted().back().object, "disk full");
+}
+
 TEST_F(FanControllerTest, EveryRequestReadsAfreshAndNothingStaleSurvives) {
   smc_.set("FNum", "ui8 ", {2});
   addFan(0, "A", 1000, 0, 0, 0);

@@ -1,16 +1,27 @@
 #include "smc/intel_sensor_controller.h"
 
-#include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 
 namespace tellwick {
 
 IntelSensorController::IntelSensorController(IHelperDataModel& model,
                                              os::NotificationCenter& center,
-                                             os::SmcUserClient& client)
-    : model_(model), center_(center), smc_(client) {}
+                                             os::SmcUserClient& client, os::MainQueue* loop)
+    : model_(model),
+      center_(center),
+      smc_(client),
+      requests_([this] {
+        worker_.run([this] { sampled_ = sample(); },
+                    [this] {
+                      model_.setSensors(sampled_);
+                      postResponse(center_, HelperNotifications::responseSensors, model_,
+                                   requests_.finish());
+                    });
+      }),
+      worker_(loop) {}
 
 IntelSensorController::~IntelSensorController() {
+  worker_.stop();
   smc_.closeConnection();
   availableSensors_.clear();
   model_.clear();
@@ -28,7 +39,9 @@ void IntelSensorController::findAvailableSensors(const std::vector<Sensor>& cata
   }
 }
 
-void IntelSensorController::updateSensors() {
+void IntelSensorController::updateSensors() { requests_.arrive(); }
+
+std::vector<Sensor> IntelSensorController::sample() {
   std::vector<Sensor> sensors;
   for (const Sensor& entry : availableSensors_) {
     auto value = smc_.readKeyValue(entry.identifier);
@@ -37,8 +50,7 @@ void IntelSensorController::updateSensors() {
     if (!value || *value <= 0) continue;
     sensors.emplace_back(entry.identifier, entry.description, *value);
   }
-  model_.setSensors(sensors);
-  DistributedNotifications::post(center_, HelperNotifications::responseSensors);
+  return sensors;
 }
 
 }  // namespace tellwick

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "os/bus/notification_center.h"
+#include "os/bus/main_queue.h"
 #include "os/sensors/smc_user_client.h"
+#include "platform/pending_requests.h"
+#include "platform/sample_worker.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"
@@ -19,9 +22,11 @@ namespace tellwick {
 // its own. The collaborators are not owned and must outlive the controller.
 class IntelSensorController final : public ISensorController {
  public:
-  // Builds the controller without touching the hardware; call start.
+  // Builds the controller without touching the hardware; call start. With
+  // a loop, requests are sampled off it (see SampleWorker), and those that
+  // arrive meanwhile share the next sample; without one, at once.
   IntelSensorController(IHelperDataModel& model, os::NotificationCenter& center,
-                        os::SmcUserClient& client);
+                        os::SmcUserClient& client, os::MainQueue* loop = nullptr);
   // Closes the connection and clears every answer in the store (all keys,
   // not only the sensors).
   ~IntelSensorController() override;
@@ -40,11 +45,15 @@ class IntelSensorController final : public ISensorController {
 
  private:
   void findAvailableSensors(const std::vector<Sensor>& catalogue);
+  std::vector<Sensor> sample();
 
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   SmcConnection smc_;
   std::vector<Sensor> availableSensors_;
+  std::vector<Sensor> sampled_;
+  PendingRequests requests_;
+  SampleWorker worker_;
 };
 
 }  // namespace tellwick

@@ -24,11 +24,13 @@ void SmcConnection::closeConnection() {
 }
 
 std::optional<os::Parameters> SmcConnection::call(const os::Parameters& input) {
+  timedOut_ = false;
   if (connection_ == 0) return std::nullopt;
   os::Parameters output{};
   std::size_t outputSize = sizeof output;
   os::KernReturn status = client_.callStructMethod(
       connection_, os::kSmcStructMethodSelector, &input, sizeof input, &output, &outputSize);
+  timedOut_ = status == os::kIOReturnTimeout;
   if (status != os::kIOReturnSuccess) return std::nullopt;
   return output;
 }

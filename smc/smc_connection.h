@@ -12,7 +12,7 @@ namespace tellwick {
 // One connection to the "AppleSMC" service and the reads made over it. Each
 // controller owns one, so two controllers never share a handle. Reads only:
 // no key is ever written and the key table is never enumerated. Not
-// thread-safe; used on the thread that handles requests.
+// thread-safe; used by one thread at a time, the one that samples.
 class SmcConnection {
  public:
   struct KeyInfo {
@@ -44,6 +44,9 @@ class SmcConnection {
   // any step is.
   std::optional<double> readKeyValue(std::string_view key);
 
+  // Whether the last call failed because its value did not come in time.
+  bool timedOut() const { return timedOut_; }
+
   os::ConnectionHandle connection() const { return connection_; }
 
  private:
@@ -51,6 +54,7 @@ class SmcConnection {
 
   os::SmcUserClient& client_;
   os::ConnectionHandle connection_ = 0;
+  bool timedOut_ = false;
 };
 
 }  // namespace tellwick

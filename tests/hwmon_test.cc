@@ -1,14 +1,20 @@
-// The hwmon path of a PC or a non-Apple laptop against lm-sensors on the
+// The hwmon path of a PC or a non-Apple laptop. Against lm-sensors on the
 // same device tree: every temperature, voltage and current reading that
-// `sensors -j` prints is in the helper's answer, named by chip and label,
-// with the same value. Runs under umockdev-wrapper; each test lays its own
-// tree, which `sensors` sees too, as it inherits the preload.
+// `sensors -j` prints is in the answer, named by chip and label, with the
+// same value. And the built helper over a tree that changes while it runs:
+// chips that come and go, and an attribute that blocks its reader. Runs
+// under umockdev-wrapper; each test lays its own tree, which `sensors` and
+// the helper see too, as they inherit the preload.
 
-#include <dlfcn.h>
 #include <gmock/gmock.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -22,38 +28,8 @@
 #include "os/utf8.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/support/helper_fixture.h"
 #include "tests/umockdev_testbed.h"
-
-namespace {
-
-// Attribute reads that fail as a driver makes them fail, keyed by the path
-// libsensors opens.
-std::map<std::string, int>& faults() {
-  static std::map<std::string, int> table;
-  return table;
-}
-
-ssize_t failingRead(void* cookie, char*, size_t) {
-  errno = *static_cast<int*>(cookie);
-  return -1;
-}
-
-}  // namespace
-
-// libsensors reads each value with fopen and fscanf; this process's fopen
-// comes before the preload's, so it can fail the paths listed in faults()
-// and hand every other to umockdev.
-extern "C" FILE* fopen(const char* path, const char* mode) {
-  using Open = FILE* (*)(const char*, const char*);
-  static const auto next = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "fopen"));
-  if (path != nullptr) {
-    auto fault = faults().find(path);
-    if (fault != faults().end()) {
-      return fopencookie(&fault->second, "r", {failingRead, nullptr, nullptr, nullptr});
-    }
-  }
-  return next(path, mode);
-}
 
 namespace tellwick::testing {
 namespace {
@@ -68,6 +44,15 @@ std::string milli(double value) {
   char text[64];
   std::snprintf(text, sizeof text, "%.3f", value);
   return text;
+}
+
+Readings readingsOf(const std::vector<Sensor>& sensors) {
+  Readings readings;
+  for (const auto& sensor : sensors) {
+    EXPECT_TRUE(readings.emplace(sensor.description, milli(sensor.value.value())).second)
+        << "two sensors named " << sensor.description;
+  }
+  return readings;
 }
 
 // What `sensors -j` prints for the tree, its *_input readings of
@@ -98,38 +83,7 @@ Readings lmSensors() {
   return readings;
 }
 
-class HwmonTest : public ::testing::Test {
- protected:
-  void TearDown() override { faults().clear(); }
-
-  // Opens the sensors as the helper does at start.
-  void open() {
-    auto opening = os::newLinuxHidEventSystem(kConfig);
-    ASSERT_TRUE(opening) << opening.error();
-    system_ = std::move(*opening);
-    reader_.emplace(*system_);
-    controller_.emplace(model_, center_, *reader_);
-  }
-
-  // One sensor request's answer.
-  Readings answer() {
-    controller_->updateSensors();
-    Readings readings;
-    for (const auto& sensor : model_.sensors().value_or(std::vector<Sensor>{})) {
-      EXPECT_TRUE(readings.emplace(sensor.description, milli(sensor.value.value())).second)
-          << "two sensors named " << sensor.description;
-    }
-    return readings;
-  }
-
-  FakeHelperDataModel model_;
-  FakeNotificationCenter center_;
-  std::unique_ptr<os::HidEventSystem> system_;
-  std::optional<NativeSensorController> reader_;
-  std::optional<AppleSensorController> controller_;
-};
-
-TEST_F(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
+TEST(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
   struct Machine {
     const char* fixture;
     std::vector<std::string> spotChecks;  // a few names a person would look for
@@ -140,23 +94,114 @@ TEST_F(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {
   for (const auto& machine : machines) {
     SCOPED_TRACE(machine.fixture);
     Testbed bed(kFixtures + machine.fixture);
-    open();
-    const Readings ours = answer();
+    auto system = os::newLinuxHidEventSystem(kConfig);
+    ASSERT_TRUE(system) << system.error();
+    NativeSensorController reader(**system);
+    FakeHelperDataModel model;
+    FakeNotificationCenter center;
+    AppleSensorController(model, center, reader).updateSensors();
+    const Readings ours = readingsOf(model.sensors().value());
     EXPECT_EQ(ours, lmSensors());
     for (const auto& name : machine.spotChecks) EXPECT_TRUE(ours.contains(name)) << name;
-    system_.reset();
   }
 }
 
-// A reading that cannot be taken costs that reading only: never the whole
-// answer, never a 0 or an earlier value in its place.
-TEST_F(HwmonTest, AFailingAttributeLeavesOutItsReadingOnly) {
-  Testbed bed(kFixtures + "laptop.umockdev");
-  open();
-  Readings expected = answer();
-  ASSERT_EQ(expected.erase("nvme Composite"), 1u);
-  faults()["/sys/class/hwmon/hwmon2/temp1_input"] = ENODATA;  // a drive asleep
-  EXPECT_EQ(answer(), expected);
+// The built helper in the desktop's tree, which this test changes under it.
+class HwmonHelperTest : public HelperTest {
+ protected:
+  void SetUp() override {
+    HelperTest::SetUp();
+    auto environment = helperEnvironment();
+    for (const char* name : {"UMOCKDEV_DIR", "LD_PRELOAD"}) {
+      if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+    }
+    helper_ = startHelper(false, environment);
+    watch("ResponseSensors");
+    watch("ResponseFans");
+    watch("ResponseBatteries");
+  }
+
+  // Asks for one category and waits for its answer; how long it took.
+  std::chrono::milliseconds ask(const std::string& category) {
+    const auto asked = std::chrono::steady_clock::now();
+    const int before = seen("Response" + category);
+    post("Request" + category);
+    EXPECT_TRUE(waitFor("Response" + category, before + 1, 10s)) << category;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked);
+  }
+  // The quickest of three answers: a loop that waits on a read is slow for
+  // all of them, a busy machine only for some.
+  std::chrono::milliseconds quickest(const std::string& category) {
+    return std::min({ask(category), ask(category), ask(category)});
+  }
+  Readings sensors() {
+    ask("Sensors");
+    return readingsOf(store().sensors().value_or(std::vector<Sensor>{}));
+  }
+  std::vector<std::int64_t> fanSpeeds() {
+    ask("Fans");
+    std::vector<std::int64_t> speeds;
+    for (const Fan& fan : store().fans().value_or(std::vector<Fan>{})) speeds.push_back(fan.rpm);
+    return speeds;
+  }
+
+  Testbed bed_{kFixtures + "desktop.umockdev"};
+  const std::string root_ = std::getenv("UMOCKDEV_DIR");
+  std::unique_ptr<ChildProcess> helper_;
+};
+
+TEST_F(HwmonHelperTest, AChipThatComesOrGoesIsInTheNextAnswerAndOnlyThen) {
+  const Readings start = sensors();
+  const auto startFans = fanSpeeds();
+  // Channels that appear without a word from udev are not looked for: no
+  // chip came or went, so nothing is listed again.
+  const std::string nct = root_ + "/sys/devices/platform/nct6775.656/hwmon/hwmon1/";
+  std::ofstream(nct + "temp9_input") << "30000\n";
+  std::ofstream(nct + "fan9_input") << "900\n";
+  EXPECT_EQ(sensors(), start);
+  EXPECT_EQ(fanSpeeds(), startFans);
+
+  // A dock's chip, with a temperature and a fan; udev says "add".
+  gchar* dock = umockdev_testbed_add_device(bed_.bed(), "hwmon", "hwmon9", nullptr, "name", "dock\n",
+                                            "temp1_input", "41000\n", "fan1_input", "2100\n", nullptr, nullptr);
+  Readings relisted = start;
+  relisted["nct6798 temp9"] = "30.000";
+  relisted["dock temp1"] = "41.000";
+  EXPECT_EQ(sensors(), relisted) << "the chips already there keep their names";
+  EXPECT_THAT(fanSpeeds(), ::testing::IsSupersetOf(startFans));
+  EXPECT_THAT(fanSpeeds(), ::testing::IsSupersetOf({2100, 900}));
+
+  umockdev_testbed_uevent(bed_.bed(), dock, "remove");
+  umockdev_testbed_remove_device(bed_.bed(), dock);
+  g_free(dock);
+  relisted.erase("dock temp1");
+  EXPECT_EQ(sensors(), relisted);
+  EXPECT_EQ(fanSpeeds().size(), startFans.size() + 1);
+}
+
+TEST_F(HwmonHelperTest, AnAttributeThatBlocksCostsItsOwnReadingOnly) {
+  const Readings start = sensors();
+  // A FIFO that this test holds open for writing and never writes: its
+  // reader blocks in read.
+  const std::string attribute = root_ + "/sys/devices/platform/nct6775.656/hwmon/hwmon1/temp1_input";
+  std::filesystem::remove(attribute);
+  ASSERT_EQ(::mkfifo(attribute.c_str(), 0644), 0);
+  const int writer = ::open(attribute.c_str(), O_RDWR);
+
+  post("RequestSensors");
+  EXPECT_LT(quickest("Fans"), 50ms);
+  EXPECT_LT(quickest("Batteries"), 50ms);
+  EXPECT_TRUE(waitFor("ResponseSensors", 2, 8s)) << "answered within the bound";
+  Readings withoutIt = start;
+  std::erase_if(withoutIt, [](const auto& entry) { return entry.first.starts_with("nct6798"); });
+  EXPECT_EQ(readingsOf(store().sensors().value()), withoutIt) << "the chip's other readings wait behind it";
+  EXPECT_LT(quickest("Sensors"), 50ms) << "a chip still blocked is not waited for again";
+
+  const auto stopping = std::chrono::steady_clock::now();
+  helper_->signal(SIGTERM);
+  EXPECT_EQ(helper_->wait(5s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 500ms);
+  ::close(writer);
 }
 
 }  // namespace

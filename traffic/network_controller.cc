@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/shell.h"
-#include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 
 namespace tellwick {
@@ -95,9 +94,7 @@ void NetworkController::startRun() {
 
 void NetworkController::finished(const std::optional<std::string>& text) {
   if (text) model_.setTraffic(parseTrafficSample(*text));
-  for (int answered = requests_.finish(); answered > 0; --answered) {
-    DistributedNotifications::post(center_, HelperNotifications::responseTraffic);
-  }
+  postResponse(center_, HelperNotifications::responseTraffic, model_, requests_.finish());
 }
 
 }  // namespace tellwick

@@ -67,7 +67,8 @@ std::string escapedAddressValue(const std::string& value) {
 // watches: sd-bus and sd-event may only be touched from the loop's thread.
 class EventMainQueue final : public MainQueue {
  public:
-  explicit EventMainQueue(sd_event* event) : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+  explicit EventMainQueue(sd_event* event)
+      : event_(event), wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (wake_ >= 0 &&
         sd_event_add_io(event, &source_, wake_, EPOLLIN, &EventMainQueue::onWake, this) < 0) {
       source_ = nullptr;
@@ -87,6 +88,17 @@ class EventMainQueue final : public MainQueue {
     [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
   }
 
+  std::unique_ptr<LoopWatch> watchReadable(int fd, std::function<void()> onReadable) override {
+    auto watch = std::make_unique<IoWatch>(std::move(onReadable));
+    if (sd_event_add_io(event_, &watch->source, fd, EPOLLIN, &IoWatch::onReadable, watch.get()) < 0) {
+      return nullptr;
+    }
+    // What arrives there changes the machine; a request that arrives with
+    // it is served after it.
+    sd_event_source_set_priority(watch->source, SD_EVENT_PRIORITY_IMPORTANT);
+    return watch;
+  }
+
   // The loop has stopped for good: what is queued, and what comes later,
   // is dropped.
   void close() {
@@ -96,6 +108,17 @@ class EventMainQueue final : public MainQueue {
   }
 
  private:
+  struct IoWatch final : LoopWatch {
+    explicit IoWatch(std::function<void()> handler) : handler(std::move(handler)) {}
+    ~IoWatch() override { sd_event_source_disable_unref(source); }
+    static int onReadable(sd_event_source*, int, std::uint32_t, void* userdata) {
+      static_cast<IoWatch*>(userdata)->handler();
+      return 0;
+    }
+    std::function<void()> handler;
+    sd_event_source* source = nullptr;
+  };
+
   static int onWake(sd_event_source*, int fd, std::uint32_t, void* userdata) {
     std::uint64_t count = 0;
     [[maybe_unused]] ssize_t n = ::read(fd, &count, sizeof count);
@@ -109,6 +132,7 @@ class EventMainQueue final : public MainQueue {
     return 0;
   }
 
+  sd_event* event_;
   int wake_;
   sd_event_source* source_ = nullptr;
   std::mutex mutex_;

@@ -13,6 +13,8 @@
 
 namespace tellwick::os {
 
+class HwmonWatch;
+
 // Keys of a service's matching properties and of its name.
 inline constexpr std::string_view kHidPrimaryUsagePageKey = "PrimaryUsagePage";
 inline constexpr std::string_view kHidPrimaryUsageKey = "PrimaryUsage";
@@ -107,15 +109,20 @@ bool hidMatchingAccepts(const PlistDictionary& matching, const HidServiceClient&
 // ("nvme-pci-0100"). A channel without a reading of its own is no service.
 //
 // config names the sensors configuration file to apply (labels, ignore lines,
-// computations); nullopt applies the system's default configuration. The set
-// of services is fixed when the system is opened; readings are taken anew on
-// every copyEvent. Only one such system can be open in a process at a time.
-// Fails, with a message, when the configuration cannot be read or used, or
-// another one is open. When warnings is given, it receives the configuration
-// lines that could not be parsed and were skipped, as "file:line: message";
-// the rest of the configuration still applies.
+// computations); nullopt applies the system's default configuration. The
+// services are those of the chips present when the system is opened, and,
+// given a watch (which must outlive the system), of those present when a
+// client is created after chips came or went. Readings are taken anew on
+// every copyEvent, each on a thread of its own and waited for a bounded
+// time (see BoundedReads): one that does not come in time is no event.
+// Only one such system can be open in a process at a time. Fails, with a
+// message, when the configuration cannot be read or used, or another one is
+// open. When warnings is given, it receives the configuration lines that
+// could not be parsed and were skipped, as "file:line: message"; the rest of
+// the configuration still applies.
 Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
-    const std::optional<std::string>& config, std::vector<std::string>* warnings = nullptr);
+    const std::optional<std::string>& config, std::vector<std::string>* warnings = nullptr,
+    const HwmonWatch* watch = nullptr);
 
 }  // namespace tellwick::os
 

@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "os/sensors/bounded_reads.h"
 #include "os/sensors/hid_event_system.h"
+#include "os/sensors/hwmon_watch.h"
 #include "os/utf8.h"
 
 namespace tellwick::os {
@@ -50,12 +52,21 @@ void keepParseErrorNoFile(const char* err, int lineno) { keepParseError(err, nul
 
 struct Channel {
   const sensors_chip_name* chip;
-  int input;  // subfeature number of the reading
+  std::string chipText;  // the chip's full name: a read that blocks holds up the whole chip
+  int input;             // subfeature number of the reading
   std::string product;
   std::int64_t usagePage;
   std::int64_t usage;
   std::int64_t eventType;
   std::uint32_t field;
+};
+
+// The channels of one listing. Their chip pointers belong to the library
+// and die when it lists again, which makes the listing stale: services of a
+// stale listing read nothing.
+struct Listing {
+  std::vector<Channel> channels;
+  bool stale = false;
 };
 
 class LinuxHidEvent final : public HidEvent {
@@ -70,7 +81,9 @@ class LinuxHidEvent final : public HidEvent {
 
 class LinuxHidService final : public HidServiceClient {
  public:
-  explicit LinuxHidService(const Channel& channel) : channel_(channel) {}
+  LinuxHidService(std::shared_ptr<const Listing> listing, const Channel& channel,
+                  BoundedReads& reads)
+      : listing_(std::move(listing)), channel_(channel), reads_(reads) {}
 
   std::optional<PlistValue> copyProperty(std::string_view key) const override {
     if (key == kHidProductKey) return PlistValue(channel_.product);
@@ -80,52 +93,44 @@ class LinuxHidService final : public HidServiceClient {
   }
 
   std::unique_ptr<HidEvent> copyEvent(std::int64_t type) const override {
-    if (type != channel_.eventType) return nullptr;
-    double value = 0;
+    if (type != channel_.eventType || listing_->stale) return nullptr;
     // Fails when the attribute cannot be read (driver error, sensor gone) or
-    // holds no number, or a configured computation cannot be evaluated.
-    if (sensors_get_value(channel_.chip, channel_.input, &value) != 0) return nullptr;
-    return std::make_unique<LinuxHidEvent>(channel_.field, value);
+    // holds no number, or a configured computation cannot be evaluated; and
+    // when it does not answer in time, as a disk being woken may not.
+    auto value = reads_.run<double>(channel_.chipText, [chip = channel_.chip, input = channel_.input]() {
+      double reading = 0;
+      return sensors_get_value(chip, input, &reading) == 0 ? std::optional(reading) : std::nullopt;
+    });
+    if (!value) return nullptr;
+    return std::make_unique<LinuxHidEvent>(channel_.field, *value);
   }
 
  private:
+  std::shared_ptr<const Listing> listing_;
   const Channel& channel_;
+  BoundedReads& reads_;
 };
 
 class LinuxHidClient final : public HidEventSystemClient {
  public:
-  explicit LinuxHidClient(const std::vector<Channel>& channels) : channels_(channels) {}
+  LinuxHidClient(std::shared_ptr<const Listing> listing, BoundedReads& reads)
+      : listing_(std::move(listing)), reads_(reads) {}
 
   void setMatching(const PlistDictionary& matching) override { matching_ = matching; }
 
   std::optional<std::vector<std::unique_ptr<HidServiceClient>>> copyServices() const override {
     std::vector<std::unique_ptr<HidServiceClient>> services;
-    for (const auto& channel : channels_) {
-      auto service = std::make_unique<LinuxHidService>(channel);
+    for (const auto& channel : listing_->channels) {
+      auto service = std::make_unique<LinuxHidService>(listing_, channel, reads_);
       if (hidMatchingAccepts(matching_, *service)) services.push_back(std::move(service));
     }
     return services;
   }
 
  private:
-  const std::vector<Channel>& channels_;
+  std::shared_ptr<const Listing> listing_;
+  BoundedReads& reads_;
   PlistDictionary matching_;
-};
-
-class LinuxHidEventSystem final : public HidEventSystem {
- public:
-  explicit LinuxHidEventSystem(std::vector<Channel> channels) : channels_(std::move(channels)) {}
-  ~LinuxHidEventSystem() override {
-    sensors_cleanup();
-    g_open = false;
-  }
-
-  std::unique_ptr<HidEventSystemClient> createClient() override {
-    return std::make_unique<LinuxHidClient>(channels_);
-  }
-
- private:
-  std::vector<Channel> channels_;
 };
 
 struct Kind {
@@ -200,7 +205,7 @@ std::vector<Channel> collectChannels() {
       // driver's, or the channel's name); only allocation can fail.
       std::unique_ptr<char, decltype(&std::free)> label(sensors_get_label(chip, feature),
                                                         &std::free);
-      channels.push_back({chip, input->number,
+      channels.push_back({chip, chipText, input->number,
                           productName(chipText + ' ' + (label ? label.get() : feature->name)),
                           kind->usagePage, kind->usage, kind->eventType, kind->field});
     }
@@ -208,21 +213,17 @@ std::vector<Channel> collectChannels() {
   return channels;
 }
 
-}  // namespace
-
-Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
-    const std::optional<std::string>& config, std::vector<std::string>* warnings) {
-  if (g_open.exchange(true)) return failure("hardware sensors are already open in this process");
+// Reads the configuration and lists the chips; on failure the library holds
+// nothing and says why. warnings receives the lines it skipped.
+Status initLibrary(const std::optional<std::string>& config, std::vector<std::string>* warnings) {
   std::unique_ptr<FILE, decltype(&std::fclose)> file(nullptr, &std::fclose);
   if (config) {
     file.reset(std::fopen(config->c_str(), "re"));
     if (!file) {
       const int err = errno;
-      g_open = false;
       return failure(errnoMessage("cannot open sensors configuration " + *config, err));
     }
   }
-
   std::vector<std::string> parseErrors;
   g_parse_errors = &parseErrors;
   g_config_name = config ? config->c_str() : nullptr;
@@ -238,11 +239,69 @@ Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
 
   if (warnings) *warnings = parseErrors;
   if (rc != 0) {
-    g_open = false;
     std::string what = parseErrors.empty() ? sensors_strerror(rc) : parseErrors.front();
     return failure("cannot read hardware sensors: " + what);
   }
-  return std::unique_ptr<HidEventSystem>(std::make_unique<LinuxHidEventSystem>(collectChannels()));
+  return {};
+}
+
+class LinuxHidEventSystem final : public HidEventSystem {
+ public:
+  LinuxHidEventSystem(std::optional<std::string> config, const HwmonWatch* watch)
+      : config_(std::move(config)),
+        watch_(watch),
+        listedAt_(watch ? watch->changes() : 0),
+        listing_(std::make_shared<Listing>(Listing{collectChannels()})) {}
+
+  ~LinuxHidEventSystem() override {
+    // A read still inside the library would outlive what it reads.
+    reads_.reset();
+    sensors_cleanup();
+    g_open = false;
+  }
+
+  std::unique_ptr<HidEventSystemClient> createClient() override {
+    relistIfChanged();
+    return std::make_unique<LinuxHidClient>(listing_, *reads_);
+  }
+
+ private:
+  // Chips came or went since the last listing: list them again, so that the
+  // answer has the new set. Not while a read runs inside the library, whose
+  // chips a new listing frees: a read that hangs delays the new set until
+  // it ends, and the old one serves meanwhile.
+  void relistIfChanged() {
+    if (!watch_) return;
+    const std::uint64_t changes = watch_->changes();
+    if (changes == listedAt_ || !reads_->idle()) return;
+    listedAt_ = changes;
+    listing_->stale = true;
+    sensors_cleanup();
+    // A configuration that went bad meanwhile lists no chips until the next
+    // change, rather than being read again on every request.
+    std::vector<Channel> channels;
+    if (initLibrary(config_, nullptr)) channels = collectChannels();
+    listing_ = std::make_shared<Listing>(Listing{std::move(channels)});
+  }
+
+  std::optional<std::string> config_;
+  const HwmonWatch* watch_;
+  std::uint64_t listedAt_;
+  std::shared_ptr<Listing> listing_;
+  std::unique_ptr<BoundedReads> reads_ = std::make_unique<BoundedReads>();
+};
+
+}  // namespace
+
+Result<std::unique_ptr<HidEventSystem>> newLinuxHidEventSystem(
+    const std::optional<std::string>& config, std::vector<std::string>* warnings,
+    const HwmonWatch* watch) {
+  if (g_open.exchange(true)) return failure("hardware sensors are already open in this process");
+  if (Status opened = initLibrary(config, warnings); !opened) {
+    g_open = false;
+    return failure(opened.error());
+  }
+  return std::unique_ptr<HidEventSystem>(std::make_unique<LinuxHidEventSystem>(config, watch));
 }
 
 }  // namespace tellwick::os

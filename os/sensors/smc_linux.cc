@@ -9,7 +9,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <cstdlib>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,6 +20,8 @@
 #include <vector>
 
 #include "os/posix_file.h"
+#include "os/sensors/bounded_reads.h"
+#include "os/sensors/hwmon_watch.h"
 #include "os/sensors/smc_linux.h"
 #include "os/sensors/smc_user_client.h"
 
@@ -132,18 +137,21 @@ std::optional<FanKey> parseFanKey(std::uint32_t key) {
 
 class LinuxSmcUserClient final : public SmcUserClient {
  public:
-  explicit LinuxSmcUserClient(std::string root) : root_(std::move(root)) {}
+  LinuxSmcUserClient(std::string root, const HwmonWatch* watch)
+      : root_(std::move(root)), watch_(watch) {}
 
   ServiceHandle getMatchingService(const MatchingDictionary& matching) override {
     if (matching.className != "AppleSMC") return 0;
     scanTemperatures();
-    layout_.fans = scanFans();
+    listFans(true);
+    std::lock_guard lock(mutex_);
     return layout_.appleSmc || !layout_.fans.empty() ? kSmcService : 0;
   }
 
   KernReturn open(ServiceHandle service, std::uint32_t type,
                   ConnectionHandle* connection) override {
     if (service != kSmcService || type != 0 || !connection) return kIOReturnBadArgument;
+    std::lock_guard lock(mutex_);
     *connection = nextConnection_++;
     open_.insert(*connection);
     return kIOReturnSuccess;
@@ -154,7 +162,18 @@ class LinuxSmcUserClient final : public SmcUserClient {
   KernReturn callStructMethod(ConnectionHandle connection, std::uint32_t selector,
                               const void* input, std::size_t inputSize, void* output,
                               std::size_t* outputSize) override {
-    if (!open_.contains(connection)) return kIOReturnNotOpen;
+    // A value read for key info serves the byte read of the same key that
+    // follows it on the same connection, and nothing else: one file read per
+    // reading, never a value kept from one reading to the next.
+    std::optional<Pending> pending;
+    {
+      std::lock_guard lock(mutex_);
+      if (!open_.contains(connection)) return kIOReturnNotOpen;
+      if (auto found = pending_.find(connection); found != pending_.end()) {
+        pending = std::move(found->second);
+        pending_.erase(found);
+      }
+    }
     if (selector != kSmcStructMethodSelector || !input || !output || !outputSize ||
         inputSize != sizeof(Parameters) || *outputSize < sizeof(Parameters)) {
       return kIOReturnBadArgument;
@@ -162,25 +181,34 @@ class LinuxSmcUserClient final : public SmcUserClient {
     Parameters in;
     std::memcpy(&in, input, sizeof in);
     Parameters out{};
-    // A value read for key info serves the byte read of the same key that
-    // follows it on the same connection, and nothing else: one file read per
-    // reading, never a value kept from one reading to the next.
-    std::optional<Pending> pending = std::move(pending_);
-    pending_.reset();
+    bool timedOut = false;
     switch (in.data8) {
-      case kSmcReadKeyInfo:
-        readKeyInfo(connection, in.key, out);
+      case kSmcReadKeyInfo: {
+        // A fan request starts here: take the chips as they are now, when
+        // some came or went since they were last listed.
+        if (in.key == kFanCountKey) listFans(false);
+        auto value = read(in.key, timedOut);
+        if (timedOut) return kIOReturnTimeout;
+        if (!value) {
+          out.result = kSmcResultKeyNotFound;
+          break;
+        }
+        out.keyInfo.dataSize = static_cast<std::uint32_t>(value->bytes.size());
+        out.keyInfo.dataType = value->type;
+        std::lock_guard lock(mutex_);
+        pending_[connection] = Pending{in.key, std::move(*value)};
         break;
+      }
       case kSmcReadKeyBytes: {
         std::optional<Value> value;
-        if (pending && pending->connection == connection && pending->key == in.key) {
+        if (pending && pending->key == in.key) {
           value = std::move(pending->value);
         } else {
-          value = read(in.key);
+          value = read(in.key, timedOut);
         }
         // An unreadable value fails the call, so no zeroed block passes for
         // a reading.
-        if (!value) return kIOReturnError;
+        if (!value) return timedOut ? kIOReturnTimeout : kIOReturnError;
         std::copy_n(value->bytes.begin(), std::min(value->bytes.size(), out.bytes.bytes.size()),
                     out.bytes.bytes.begin());
         break;
@@ -194,6 +222,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
   }
 
   KernReturn close(ConnectionHandle connection) override {
+    std::lock_guard lock(mutex_);
+    pending_.erase(connection);
     return open_.erase(connection) ? kIOReturnSuccess : kIOReturnNotOpen;
   }
 
@@ -204,21 +234,59 @@ class LinuxSmcUserClient final : public SmcUserClient {
     std::vector<std::uint8_t> bytes;
   };
 
+  struct Pending {
+    std::uint32_t key;
+    Value value;
+  };
+
   std::string appleSmcDirectory() const { return root_ + kAppleSmcDevice; }
 
-  // applesmc's fans first, then those of the other chips by hwmon number;
-  // channels by number within each.
-  std::vector<FanChannel> scanFans() const {
+  // A read that blocks holds up only reads of the same directory (its chip).
+  std::optional<std::string> readBounded(const std::string& path, bool& timedOut) {
+    bool late = false;
+    auto text = reads_.run<std::string>(path.substr(0, path.rfind('/')),
+                                        [path] { return readAttribute(path); }, &late);
+    timedOut = timedOut || late;
+    return text;
+  }
+
+  // Lists the fans again when chips came or went since they were last
+  // listed; with no watch to say so, every time.
+  void listFans(bool always) {
+    const std::uint64_t changes = watch_ ? watch_->changes() : 0;
+    {
+      std::lock_guard lock(mutex_);
+      if (!always && watch_ && changes == fansListedAt_) return;
+    }
+    auto fans = scanFans();
+    std::lock_guard lock(mutex_);
+    layout_.fans = std::move(fans);
+    fansListedAt_ = changes;
+  }
+
+  // applesmc's fans first, then those of the other chips in the order of
+  // their devices' paths, which, unlike hwmonN, stay as they are when other
+  // chips come and go; channels by number within each.
+  std::vector<FanChannel> scanFans() {
     std::vector<FanChannel> fans;
     const std::string appleSmc = appleSmcDirectory();
     for (int channel : channels(listDirectory(appleSmc), "fan", "_input")) {
       fans.push_back({appleSmc, channel, "output"});
     }
     const std::string hwmonClass = root_ + "/class/hwmon";
+    std::vector<std::string> chips;
     for (int number : channels(listDirectory(hwmonClass), "hwmon", "")) {
       const std::string chip = hwmonClass + "/hwmon" + std::to_string(number);
-      auto name = readAttribute(chip + "/name");
-      if (!name) name = readAttribute(chip + "/device/name");
+      std::unique_ptr<char, decltype(&std::free)> real(::realpath(chip.c_str(), nullptr), &std::free);
+      chips.emplace_back(real ? real.get() : chip);
+    }
+    std::sort(chips.begin(), chips.end());
+    // Read through the device's own path: a read that hangs holds up that
+    // device, not whichever chip takes its hwmonN next.
+    for (const std::string& chip : chips) {
+      bool ignored = false;
+      auto name = readBounded(chip + "/name", ignored);
+      if (!name) name = readBounded(chip + "/device/name", ignored);
       if (name == "applesmc") continue;  // already listed first, from its device
       // Current drivers keep their attributes on the class device, older ones
       // on the parent device.
@@ -234,17 +302,18 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
   // applesmc names each temperature channel after its key.
   void scanTemperatures() {
-    layout_.temperatures.clear();
+    std::map<std::uint32_t, std::string> temperatures;
     const std::string appleSmc = appleSmcDirectory();
     auto files = listDirectory(appleSmc);
-    layout_.appleSmc = !files.empty();  // "." and ".." at least, when it is there
     for (int channel : channels(files, "temp", "_input")) {
       std::string prefix = appleSmc + "/temp" + std::to_string(channel);
-      auto label = readAttribute(prefix + "_label");
-      if (label && label->size() == 4) {
-        layout_.temperatures.emplace(pack(*label), prefix + "_input");
-      }
+      bool ignored = false;
+      auto label = readBounded(prefix + "_label", ignored);
+      if (label && label->size() == 4) temperatures.emplace(pack(*label), prefix + "_input");
     }
+    std::lock_guard lock(mutex_);
+    layout_.temperatures = std::move(temperatures);
+    layout_.appleSmc = !files.empty();  // "." and ".." at least, when it is there
   }
 
   bool appleSmcPresent() const {
@@ -252,6 +321,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
   }
 
   std::optional<std::string> attributePath(std::uint32_t key) {
+    std::unique_lock lock(mutex_);
     if (auto fan = parseFanKey(key)) {
       if (fan->index >= static_cast<int>(layout_.fans.size())) return std::nullopt;
       const FanChannel& channel = layout_.fans[static_cast<std::size_t>(fan->index)];
@@ -264,21 +334,24 @@ class LinuxSmcUserClient final : public SmcUserClient {
     auto temperature = layout_.temperatures.find(key);
     if (temperature == layout_.temperatures.end() && appleSmcPresent() != layout_.appleSmc) {
       // applesmc came or went since its channels were last listed.
+      lock.unlock();
       scanTemperatures();
+      lock.lock();
       temperature = layout_.temperatures.find(key);
     }
     if (temperature == layout_.temperatures.end()) return std::nullopt;
     return temperature->second;
   }
 
-  std::optional<Value> read(std::uint32_t key) {
+  std::optional<Value> read(std::uint32_t key, bool& timedOut) {
     if (key == kFanCountKey) {
+      std::lock_guard lock(mutex_);
       auto count = std::min<std::size_t>(layout_.fans.size(), 255);
       return Value{kTypeUi8, {static_cast<std::uint8_t>(count)}};
     }
     auto path = attributePath(key);
     if (!path) return std::nullopt;
-    auto text = readAttribute(*path);
+    auto text = readBounded(*path, timedOut);
     if (!text) return std::nullopt;
     auto fan = parseFanKey(key);
     if (fan && fan->suffix == "ID") {
@@ -303,29 +376,15 @@ class LinuxSmcUserClient final : public SmcUserClient {
     return Value{kTypeSp78, {static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)}};
   }
 
-  void readKeyInfo(ConnectionHandle connection, std::uint32_t key, Parameters& out) {
-    // A fan request starts here: take the chips as they are now, so one that
-    // came or went since the last request is seen.
-    if (key == kFanCountKey) layout_.fans = scanFans();
-    auto value = read(key);
-    if (!value) {
-      out.result = kSmcResultKeyNotFound;
-      return;
-    }
-    out.keyInfo.dataSize = static_cast<std::uint32_t>(value->bytes.size());
-    out.keyInfo.dataType = value->type;
-    pending_ = Pending{connection, key, std::move(*value)};
-  }
-
-  struct Pending {
-    ConnectionHandle connection;
-    std::uint32_t key;
-    Value value;
-  };
-
-  std::string root_;
+  const std::string root_;
+  const HwmonWatch* watch_;
+  BoundedReads reads_;
+  // Fans and sensors are sampled on threads of their own, each over its own
+  // connection: the layout and the open connections are shared.
+  std::mutex mutex_;
   Layout layout_;
-  std::optional<Pending> pending_;
+  std::uint64_t fansListedAt_ = 0;
+  std::map<ConnectionHandle, Pending> pending_;
   std::set<ConnectionHandle> open_;
   ConnectionHandle nextConnection_ = 1;
 };
@@ -336,8 +395,8 @@ bool linuxSmcPresent(const std::string& sysfsRoot) {
   return ::access((sysfsRoot + kAppleSmcDevice).c_str(), F_OK) == 0;
 }
 
-std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot) {
-  return std::make_unique<LinuxSmcUserClient>(std::move(sysfsRoot));
+std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot, const HwmonWatch* watch) {
+  return std::make_unique<LinuxSmcUserClient>(std::move(sysfsRoot), watch);
 }
 
 }  // namespace tellwick::os

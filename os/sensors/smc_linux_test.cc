@@ -278,7 +278,9 @@ TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
 }
 
 // Older drivers keep their attributes on the parent device (w83627ehf).
-TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsAndChannelsInNumericOrder) {
+// Chips in the order of their devices, which stays as it is when hwmonN
+// numbers change as chips come and go.
+TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsByDeviceAndChannelsInNumericOrder) {
   tree_.appleSmc(3);
   tree_.appleFan(1, "A very long fan label", 1300, 1200, 6200, 1300);
   std::string older = tree_.chip("devices/platform/w83627ehf.656", 1, "w83627ehf", true);
@@ -297,13 +299,13 @@ TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsAndChannelsInNumericOrder) {
   ASSERT_EQ(fanCount(), 5);
   EXPECT_EQ(fan("F0Ac"), 1300.0f);  // applesmc's own hwmon3 is not listed again
   EXPECT_EQ(keys().label("F0ID"), "A very long ");
-  EXPECT_EQ(fan("F1Ac"), 1500.0f);
-  EXPECT_EQ(fan("F1Mn"), 300.0f);
+  EXPECT_EQ(fan("F1Ac"), 700.0f);
   EXPECT_EQ(fan("F2Ac"), 902.0f);
   EXPECT_EQ(fan("F2Tg"), 950.0f);
   EXPECT_EQ(keys().label("F2ID"), "Pump        ");
   EXPECT_EQ(fan("F3Ac"), 910.0f);
-  EXPECT_EQ(fan("F4Ac"), 700.0f);
+  EXPECT_EQ(fan("F4Ac"), 1500.0f);
+  EXPECT_EQ(fan("F4Mn"), 300.0f);
   EXPECT_FALSE(fan("F5Ac"));
 }
 

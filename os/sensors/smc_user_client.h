@@ -9,6 +9,8 @@
 
 namespace tellwick::os {
 
+class HwmonWatch;
+
 // The fixed 80-byte block that crosses the user-client boundary, both ways,
 // in host byte order with natural alignment. The gaps the compiler leaves
 // between fields are part of the wire layout; nothing is stored in them.
@@ -80,6 +82,7 @@ inline constexpr KernReturn kIOReturnError = static_cast<KernReturn>(0xE00002BC)
 inline constexpr KernReturn kIOReturnNoDevice = static_cast<KernReturn>(0xE00002C0);
 inline constexpr KernReturn kIOReturnBadArgument = static_cast<KernReturn>(0xE00002C2);
 inline constexpr KernReturn kIOReturnNotOpen = static_cast<KernReturn>(0xE00002CD);
+inline constexpr KernReturn kIOReturnTimeout = static_cast<KernReturn>(0xE00002D6);
 
 // The one structure method, its two commands, and the controller's answer
 // for a key it does not hold.
@@ -101,10 +104,10 @@ inline MatchingDictionary serviceMatching(std::string className) {
 }
 
 // The system-management controller's kernel user client: find the service,
-// open connections to it, run the structure method on a connection. Every
-// call is made on the thread that handles requests; an implementation need
-// not be thread-safe. Several connections may be open at once and each is
-// independent of the others.
+// open connections to it, run the structure method on a connection. Several
+// connections may be open at once, each independent of the others and each
+// used by one thread at a time; different connections may be used from
+// different threads at once.
 class SmcUserClient {
  public:
   SmcUserClient() = default;
@@ -130,7 +133,8 @@ class SmcUserClient {
   // for a connection that is not open, an unknown selector or sizes that are
   // not those of Parameters. A key the controller does not know is not an
   // error of a key-info call: the reply's `result` says so. A byte read of a
-  // key whose value cannot be had may fail the call instead.
+  // key whose value cannot be had may fail the call instead, and either call
+  // fails with kIOReturnTimeout when the value did not come in time.
   virtual KernReturn callStructMethod(ConnectionHandle connection, std::uint32_t selector,
                                       const void* input, std::size_t inputSize, void* output,
                                       std::size_t* outputSize) = 0;
@@ -141,9 +145,13 @@ class SmcUserClient {
 
 // The controller as Linux exposes it in sysfs below sysfsRoot: the applesmc
 // platform device and hwmon chips that report fans, answering "FNum", the
-// per-fan keys and applesmc's temperature keys. Reads only; never fails to
-// build (with nothing to read, getMatchingService returns 0).
-std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot = "/sys");
+// per-fan keys and applesmc's temperature keys. Reads only, each waited for
+// a bounded time (see BoundedReads). The fans are listed again for an "FNum"
+// read when watch (which must outlive the client) has seen chips come or
+// go, or, without one, for every "FNum" read. Never fails to build (with
+// nothing to read, getMatchingService returns 0).
+std::unique_ptr<SmcUserClient> newLinuxSmcUserClient(std::string sysfsRoot = "/sys",
+                                                     const HwmonWatch* watch = nullptr);
 
 }  // namespace tellwick::os
 

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "os/utf8.h"
+
 namespace tellwick::os::bplist {
 namespace {
 
@@ -83,29 +85,14 @@ bool isAscii(std::string_view text) {
   return true;
 }
 
-}  // namespace
-
-bool isUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    if (!nextCodePoint(text, i)) return false;
-  }
-  return true;
-}
-
-std::string replaceInvalidUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    appendUtf8(out, nextCodePoint(text, i).value_or(kReplacement));
-  }
-  return out;
-}
-
-std::optional<std::string> stringOf(const Object& object) {
+// The text of a string object; with lenient, each sequence that is not text
+// becomes U+FFFD instead of failing the whole string.
+std::optional<std::string> textOf(const Object& object, bool lenient) {
   if (object.kind == kAsciiString) {
     std::string_view text(reinterpret_cast<const char*>(object.payload.data()), object.payload.size());
-    if (!isAscii(text)) return std::nullopt;
-    return std::string(text);
+    if (isAscii(text)) return std::string(text);
+    if (!lenient) return std::nullopt;
+    return replaceInvalidUtf8(text, kReplacementCharacter);
   }
   if (object.kind != kUtf16String) return std::nullopt;
   std::string out;
@@ -114,19 +101,22 @@ std::optional<std::string> stringOf(const Object& object) {
   const std::size_t units = object.payload.size() / 2;
   for (std::size_t i = 0; i < units; ++i) {
     std::uint32_t unit = readBigEndian(p + 2 * i, 2);
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 == units) return std::nullopt;
-      std::uint32_t low = readBigEndian(p + 2 * (i + 1), 2);
-      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+    const std::uint32_t low = i + 1 < units ? readBigEndian(p + 2 * (i + 1), 2) : 0;
+    if (unit >= 0xD800 && unit <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
       unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
       ++i;
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-      return std::nullopt;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      if (!lenient) return std::nullopt;
+      unit = kReplacement;
     }
     appendUtf8(out, unit);
   }
   return out;
 }
+
+}  // namespace
+
+std::optional<std::string> stringOf(const Object& object) { return textOf(object, false); }
 
 // ---------------------------------------------------------------- Reader
 
@@ -329,11 +319,15 @@ std::uint64_t Writer::addContainer(Kind kind, std::span<const std::uint64_t> ref
   return index;
 }
 
+std::uint64_t Writer::size() const {
+  const std::uint64_t tableOffset = kMagic.size() + body_.size() + refs_.size() * bytesFor(objects_.size());
+  return tableOffset + objects_.size() * bytesFor(tableOffset) + kTrailerSize;
+}
+
 PlistData Writer::finish(std::uint64_t top) const {
   const unsigned refSize = bytesFor(objects_.size());
   PlistData out(kMagic.begin(), kMagic.end());
-  out.reserve(kMagic.size() + body_.size() + refs_.size() * refSize + objects_.size() * 8 +
-              kTrailerSize);
+  out.reserve(size());
   std::vector<std::uint64_t> offsets;
   offsets.reserve(objects_.size());
   for (std::size_t i = 0; i < objects_.size(); ++i) {
@@ -397,7 +391,7 @@ class TreeReader {
       case kData: return PlistValue(PlistData(payload.begin(), payload.end()));
       case kAsciiString:
       case kUtf16String: {
-        auto text = stringOf(*object);
+        auto text = textOf(*object, true);
         if (!text) return failure("string is not valid text");
         if (*text == kNullMarker) return PlistValue(PlistNull{});
         return PlistValue(std::move(*text));
@@ -419,7 +413,7 @@ class TreeReader {
         for (std::size_t i = 0; i < n; ++i) {
           auto key = reader_.object(object->refs[i]);
           if (!key) return failure(key.error());
-          auto text = stringOf(*key);
+          auto text = textOf(*key, true);
           if (!text) return failure("dictionary key is not text");
           if (budget_ == 0) return failure("shared objects expand beyond the file's size");
           --budget_;
@@ -497,42 +491,50 @@ Result<std::uint64_t> addValue(Writer& writer, const PlistValue& value) {
   return *index;
 }
 
-Result<std::vector<std::uint64_t>> copyObjects(const Reader& reader,
-                                               std::span<const std::uint64_t> roots,
-                                               Writer& writer) {
-  // First find everything the roots reach, then add it in file order with
-  // references mapped ahead: no recursion, and cycles or sharing copy as they are.
+Result<std::vector<std::uint64_t>> Copier::copy(std::span<const std::uint64_t> roots) {
+  // First find everything new the roots reach, then add it in file order
+  // with references mapped ahead: no recursion, and sharing and cycles copy
+  // as they are.
   constexpr std::uint64_t kUnreached = std::numeric_limits<std::uint64_t>::max();
-  std::unordered_map<std::uint64_t, std::uint64_t> mapped;
-  std::vector<std::uint64_t> pending(roots.begin(), roots.end());
-  for (auto root : roots) mapped.emplace(root, kUnreached);
-  while (!pending.empty()) {
-    const std::uint64_t index = pending.back();
-    pending.pop_back();
-    auto object = reader.object(index);
-    if (!object) return failure(object.error());
-    for (auto ref : object->refs) {
-      if (mapped.emplace(ref, kUnreached).second) pending.push_back(ref);
-    }
-  }
   std::vector<std::uint64_t> order;
-  order.reserve(mapped.size());
-  for (const auto& entry : mapped) order.push_back(entry.first);
+  std::vector<std::uint64_t> pending;
+  auto reach = [&](std::uint64_t index) {
+    if (copied_.emplace(index, kUnreached).second) {
+      order.push_back(index);
+      pending.push_back(index);
+    }
+  };
+  for (auto root : roots) reach(root);
+  while (!pending.empty()) {
+    auto object = reader_.object(pending.back());
+    pending.pop_back();
+    if (!object) {
+      for (auto index : order) copied_.erase(index);
+      return failure(object.error());
+    }
+    for (auto ref : object->refs) reach(ref);
+  }
   std::sort(order.begin(), order.end());
-  const std::uint64_t base = writer.count();
-  for (std::size_t i = 0; i < order.size(); ++i) mapped[order[i]] = base + i;
+  const std::uint64_t base = writer_.count();
+  for (std::size_t i = 0; i < order.size(); ++i) copied_[order[i]] = base + i;
   std::vector<std::uint64_t> refs;
   for (auto index : order) {
-    auto object = reader.object(index);
+    auto object = reader_.object(index);
+    // Read whole a moment ago; the bytes under the reader do not change.
     if (!object) return failure(object.error());
+    // Marker, length and a table entry take at most 18 bytes, a reference 8.
+    if (writer_.size() + object->payload.size() + 8 * object->refs.size() + 18 > maxBytes_) {
+      overLimit_ = true;
+      return failure("larger than " + std::to_string(maxBytes_) + " bytes");
+    }
     refs.clear();
-    for (auto ref : object->refs) refs.push_back(mapped[ref]);
-    writer.addObject(object->kind, object->info, object->payload, refs);
+    for (auto ref : object->refs) refs.push_back(copied_[ref]);
+    writer_.addObject(object->kind, object->info, object->payload, refs);
   }
-  std::vector<std::uint64_t> copied;
-  copied.reserve(roots.size());
-  for (auto root : roots) copied.push_back(mapped[root]);
-  return copied;
+  std::vector<std::uint64_t> indices;
+  indices.reserve(roots.size());
+  for (auto root : roots) indices.push_back(copied_[root]);
+  return indices;
 }
 
 }  // namespace tellwick::os::bplist

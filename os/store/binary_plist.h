@@ -88,6 +88,8 @@ class Writer {
   std::uint64_t addContainer(Kind kind, std::span<const std::uint64_t> refs);
 
   std::uint64_t count() const { return objects_.size(); }
+  // How many bytes finish would return now; constant time.
+  std::uint64_t size() const;
   // The whole file with top as its root object.
   PlistData finish(std::uint64_t top) const;
 
@@ -108,30 +110,46 @@ class Writer {
 inline constexpr int kMaxDepth = 256;
 
 // The tree under index. Fails on nesting deeper than kMaxDepth, on a cycle, on
-// a date or UID, on a string that is not valid text, and when shared
-// containers would make the tree much larger than the file. The string "$null"
-// reads as PlistNull. Repeated dictionary keys are kept in file order.
+// a date or UID, and when shared containers would make the tree much larger
+// than the file. A string that is not valid text (an ASCII string with bytes
+// above 0x7F, a lone UTF-16 surrogate) reads with U+FFFD in place of each bad
+// sequence. The string "$null" reads as PlistNull. Repeated dictionary keys
+// are kept in file order.
 Result<PlistValue> toValue(const Reader& reader, std::uint64_t index);
 
 // Adds value and everything under it to writer; its index. PlistNull is
 // written as "$null". Fails only when value nests deeper than kMaxDepth.
 Result<std::uint64_t> addValue(Writer& writer, const PlistValue& value);
 
-// Copies the objects under roots, and everything they reach, from reader to
-// writer unchanged; their indices in writer, in the order of roots. Shared
-// objects stay shared and cycles stay as they are; iterative, whatever the
-// depth. Fails when a reached object is malformed.
-Result<std::vector<std::uint64_t>> copyObjects(const Reader& reader,
-                                               std::span<const std::uint64_t> roots,
-                                               Writer& writer);
+// Copies objects from reader to writer unchanged, each at most once however
+// many copies reach it: shared objects stay shared, within one copy and
+// across copies, and cycles stay as they are. Iterative, whatever the depth.
+// reader and writer must outlive the copier.
+class Copier {
+ public:
+  // The writer may not grow past maxBytes (as Writer::size counts them).
+  Copier(const Reader& reader, Writer& writer, std::uint64_t maxBytes)
+      : reader_(reader), writer_(writer), maxBytes_(maxBytes) {}
 
-// The text of a string object; nullopt for anything else or invalid text.
+  // The indices in writer of roots, in their order, after copying whatever
+  // they reach that no earlier copy did. Fails, having added nothing, when a
+  // reached object is malformed; fails, and sets overLimit, when the writer
+  // would grow past maxBytes, checked before each object is added (the
+  // writer then holds part of the copy and is of no further use).
+  Result<std::vector<std::uint64_t>> copy(std::span<const std::uint64_t> roots);
+  bool overLimit() const { return overLimit_; }
+
+ private:
+  const Reader& reader_;
+  Writer& writer_;
+  std::uint64_t maxBytes_;
+  bool overLimit_ = false;
+  std::unordered_map<std::uint64_t, std::uint64_t> copied_;
+};
+
+// The text of a string object, exactly; nullopt for anything else or for
+// text that is not valid.
 std::optional<std::string> stringOf(const Object& object);
-
-// Whether text is valid UTF-8; replaceInvalidUtf8 swaps each bad sequence for
-// U+FFFD.
-bool isUtf8(std::string_view text);
-std::string replaceInvalidUtf8(std::string_view text);
 
 }  // namespace tellwick::os::bplist
 

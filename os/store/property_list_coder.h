@@ -41,7 +41,8 @@ class PropertyListCoder {
   // The decoded tree, in time and stack bounded by the size of bytes and
   // the 256-level limit, whatever bytes hold; fails (not a property list,
   // truncated, nested too deep, a date, UID or set value that the tree
-  // cannot hold, a string that is not valid text) with the reason.
+  // cannot hold) with the reason. A string that is not valid text costs only
+  // its bad sequences, each read as U+FFFD.
   virtual Result<PlistValue> decode(std::span<const std::uint8_t> bytes) = 0;
 };
 

@@ -9,6 +9,7 @@
 
 #include "os/store/binary_plist.h"
 #include "os/store/property_list_coder.h"
+#include "os/utf8.h"
 
 namespace tellwick::os {
 namespace {
@@ -69,9 +70,8 @@ class Decoder {
         std::uint64_t length = 0;
         const char* text = plist_get_string_ptr(node, &length);
         std::string_view view = text ? std::string_view(text, length) : std::string_view();
-        if (!bplist::isUtf8(view)) return fail("string is not valid text");
         if (view == kNullMarker) return PlistValue(PlistNull{});
-        return PlistValue(std::string(view));
+        return PlistValue(replaceInvalidUtf8(view, kReplacementCharacter));
       }
       case PLIST_DATA: {
         std::uint64_t length = 0;
@@ -102,10 +102,10 @@ class Decoder {
           plist_dict_next_item(node, iter, &key, &child);
           std::unique_ptr<char, MallocFree> keyOwner(key);
           if (!child) break;
-          if (key && !bplist::isUtf8(key)) return fail("dictionary key is not text");
           auto element = read(child, depth + 1);
           if (!element) return std::nullopt;
-          dictionary.emplace_back(key ? std::string(key) : std::string(), std::move(*element));
+          dictionary.emplace_back(key ? replaceInvalidUtf8(key, kReplacementCharacter) : std::string(),
+                                  std::move(*element));
         }
         return PlistValue(std::move(dictionary));
       }

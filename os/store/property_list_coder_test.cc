@@ -82,6 +82,39 @@ TEST_F(PropertyListCoderTest, WritesEveryStringItIsGivenAndOnlyReplacesBytesThat
   for (const auto& c : cases) EXPECT_TRUE(roundTrip(c.given) == c.readBack) << &c - cases;
 }
 
+// Another writer's text that is not text costs only its bad sequences.
+TEST_F(PropertyListCoderTest, ReadsTextThatIsNotTextWithReplacementCharacters) {
+  bplist::Writer writer;
+  const std::uint8_t latin1[] = {'C', 'a', 'f', 0xE9};
+  const std::uint8_t loneSurrogate[] = {0x00, 'A', 0xD8, 0x00};
+  const std::uint64_t refs[] = {writer.addObject(bplist::kAsciiString, 0, latin1, {}),
+                                writer.addObject(bplist::kUtf16String, 0, loneSurrogate, {})};
+  EXPECT_EQ(decodeOk(writer.finish(writer.addContainer(bplist::kArray, refs))),
+            PlistValue(PlistArray{"Caf\xEF\xBF\xBD", "A\xEF\xBF\xBD"}));
+}
+
+// A copy holds what its roots share once, and stops before it grows too large.
+TEST(CopierTest, CopiesSharedObjectsOnceAcrossCopiesAndStopsAtItsLimit) {
+  bplist::Writer source;
+  const std::uint64_t shared = source.addData(PlistData(1000, 7));
+  const std::uint64_t a = source.addContainer(bplist::kArray, std::vector{shared});
+  const std::uint64_t b = source.addContainer(bplist::kArray, std::vector{shared});
+  const PlistData bytes = source.finish(source.addContainer(bplist::kArray, std::vector{a, b}));
+  const auto reader = bplist::Reader::open(bytes).value();
+
+  bplist::Writer copy;
+  bplist::Copier copier(reader, copy, 1200);
+  ASSERT_TRUE(copier.copy(std::vector{a}));
+  const std::uint64_t once = copy.size();
+  ASSERT_TRUE(copier.copy(std::vector{b}));
+  EXPECT_LT(copy.size(), once + 16);
+
+  bplist::Writer small;
+  bplist::Copier tooSmall(reader, small, 900);
+  EXPECT_FALSE(tooSmall.copy(std::vector{a}));
+  EXPECT_TRUE(tooSmall.overLimit());
+}
+
 // Trees of any shape must cost bounded stack and time to read.
 TEST_F(PropertyListCoderTest, RefusesTreesNestedBeyondTheLimitOrExpandingBeyondTheFile) {
   auto nestedBinary = [](int depth, int fanOut) {

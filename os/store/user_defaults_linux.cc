@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -48,22 +47,33 @@ Result<std::string> configDirectory() {
   return failure("no place for the shared store: neither XDG_CONFIG_HOME nor HOME is set");
 }
 
+// Opens a file of ours without blocking: a FIFO or a device node planted in
+// its place must not hold the caller (a writer holds the lock meanwhile), and
+// is refused. *missing says whether the open failed for want of the file.
+Result<FileDescriptor> openRegular(const std::string& path, int flags, struct stat& info,
+                                   bool* missing) {
+  FileDescriptor file(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600));
+  *missing = !file.valid() && errno == ENOENT;
+  if (!file.valid()) return failed("cannot open", path);
+  if (::fstat(file.get(), &info) != 0) return failed("cannot open", path);
+  if (!S_ISREG(info.st_mode)) return failure("cannot open " + path + ": not a regular file");
+  return file;
+}
+
 // The file's bytes; nullopt when there is no file, which reads as an empty
 // domain. A file too large to be ours reads as damaged rather than failing,
 // so that the next write can replace it.
 Result<std::optional<std::string>> readDomainFile(const std::string& path, bool& tooLarge) {
-  FileDescriptor file = openForReading(path);
-  if (!file.valid()) {
-    if (errno == ENOENT) return std::optional<std::string>();
-    return failed("cannot open", path);
-  }
   struct stat info {};
-  if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode) &&
-      static_cast<std::uint64_t>(info.st_size) > kMaxDomainBytes) {
+  bool missing = false;
+  auto file = openRegular(path, O_RDONLY, info, &missing);
+  if (missing) return std::optional<std::string>();
+  if (!file) return failure(file.error());
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxDomainBytes) {
     tooLarge = true;
     return std::optional<std::string>(std::string());
   }
-  auto bytes = readAll(file, path, kMaxDomainBytes);
+  auto bytes = readAll(*file, path, kMaxDomainBytes);
   if (!bytes) return failure(bytes.error());
   return std::optional<std::string>(std::move(*bytes));
 }
@@ -136,7 +146,7 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
  public:
   LinuxUserDefaultsDomain(PropertyListCoder& coder, Result<std::string> directory,
                           const std::string& suite)
-      : coder_(coder), directory_(std::move(directory)), suite_(suite) {
+      : coder_(coder), directory_(std::move(directory)) {
     if (directory_) {
       path_ = *directory_ + "/" + suite + ".plist";
       lockPath_ = path_ + ".lock";
@@ -193,25 +203,30 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   // domain at all holds nothing to carry and is replaced.
   Status change(const std::string& key, const PlistValue* value) {
     if (!directory_) return failure(directory_.error());
-    FileDescriptor lock(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (!lock.valid()) {
-      const int openError = errno;
-      if (openError == ENOENT && makeDirectories(*directory_)) {
-        lock.reset(::open(lockPath_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-      } else {
-        errno = openError;
-      }
+    struct stat info {};
+    bool missing = false;
+    auto lock = openRegular(lockPath_, O_RDWR | O_CREAT, info, &missing);
+    if (missing && makeDirectories(*directory_)) {
+      lock = openRegular(lockPath_, O_RDWR | O_CREAT, info, &missing);
     }
-    if (!lock.valid()) return failed("cannot open", lockPath_);
-    while (::flock(lock.get(), LOCK_EX) != 0) {
+    if (!lock) return failure(lock.error());
+    while (::flock(lock->get(), LOCK_EX) != 0) {
       if (errno != EINTR) return failed("cannot lock", lockPath_);
     }
-    removeStaleTemporaries();
+    // Left by a writer killed between naming its file and renaming it. Only
+    // writers make it, under the lock, so it is not in use. Nothing else is
+    // touched: a name that merely looks like a temporary file (a user's
+    // ".<suite>.plist.backup") is not ours.
+    ::unlink(newPath_.c_str());
     auto contents = load();
     if (!contents) return failure(contents.error());
     if (!value && !contents->holds(key)) return {};
 
     bplist::Writer writer;
+    std::optional<bplist::Copier> copier;  // there is something to copy only from a reader
+    if (contents->reader) copier.emplace(*contents->reader, writer, kMaxDomainBytes);
+    const std::string tooLarge = "cannot store \"" + key + "\": the store would exceed " +
+                                 std::to_string(kMaxDomainBytes) + " bytes";
     std::vector<std::uint64_t> keys;
     std::vector<std::uint64_t> values;
     bool placed = false;
@@ -233,73 +248,64 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
       }
       const std::uint64_t roots[] = {entry.keyRef, entry.valueRef};
       // An entry too broken to copy is unreadable to everyone; it alone goes.
-      if (auto copied = bplist::copyObjects(*contents->reader, roots, writer)) {
+      if (auto copied = copier->copy(roots)) {
         keys.push_back((*copied)[0]);
         values.push_back((*copied)[1]);
+      } else if (copier->overLimit()) {
+        return failure(tooLarge);
       }
     }
     if (!placed) {
       if (Status s = place(); !s) return s;
     }
     keys.insert(keys.end(), values.begin(), values.end());
-    PlistData bytes = writer.finish(writer.addContainer(bplist::kDictionary, keys));
-    if (bytes.size() > kMaxDomainBytes) {
-      return failure("cannot store \"" + key + "\": the store would exceed " +
-                     std::to_string(kMaxDomainBytes) + " bytes");
-    }
+    const std::uint64_t top = writer.addContainer(bplist::kDictionary, keys);
+    if (writer.size() > kMaxDomainBytes) return failure(tooLarge);
     // The lock goes with its descriptor, after the rename is done.
-    return replaceFile(bytes);
+    return replaceFile(writer.finish(top));
   }
 
-  // Writes bytes to an unnamed file, names it and renames it over the domain:
-  // readers see the old file or the new one, never a part. A crash leaves at
-  // most the named file, which the next writer removes under the lock.
-  // No fsync: the file caches the last answer, which the next request
-  // re-samples, and a power loss may at worst lose that answer.
+  // Writes bytes to a new file, closes it and renames it over the domain:
+  // readers see the old file or the new one, never a part, and a write-back
+  // error that only close reports (NFS, FUSE) fails the write instead of
+  // leaving a short file in the domain's place. The file is unnamed
+  // (O_TMPFILE) until it is whole, named through /proc, so that a crash
+  // mid-write leaves nothing; where either is missing, it is made under its
+  // name. A crash leaves at most that name, which the next writer removes
+  // under the lock. No fsync: the file caches the last answer, which the
+  // next request re-samples, and a power loss may at worst lose that answer.
   Status replaceFile(const PlistData& bytes) {
-    FileDescriptor file(::open(directory_->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    std::string named = newPath_;
-    const bool unnamed = file.valid();
-    if (!unnamed) {
-      // Some file systems have no unnamed files.
-      named = *directory_ + "/." + suite_ + ".plist.XXXXXX";
-      file.reset(::mkostemp(named.data(), O_CLOEXEC));
-      if (!file.valid()) return failed("cannot create a file in", *directory_);
-    }
-    Status result = writeAll(file, named, bytes);
-    if (result && unnamed) {
-      std::string proc = "/proc/self/fd/" + std::to_string(file.get());
-      ::unlink(named.c_str());
-      if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        result = failed("cannot name", named);
-        named.clear();  // nothing was named
+    if (!namedOnly_) {
+      FileDescriptor file(::open(directory_->c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+      if (file.valid()) {
+        if (Status s = writeAll(file, newPath_, bytes); !s) return s;
+        const std::string proc = "/proc/self/fd/" + std::to_string(file.get());
+        if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, newPath_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+          return closeAndRename(file);
+        }
       }
+      // No unnamed files here, or no way to name one: no /proc in a sandbox,
+      // some FUSE file systems.
+      namedOnly_ = true;
     }
-    if (result && ::rename(named.c_str(), path_.c_str()) != 0) {
+    FileDescriptor file(::open(newPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.valid()) return failed("cannot create", newPath_);
+    if (Status s = writeAll(file, newPath_, bytes); !s) {
+      ::unlink(newPath_.c_str());
+      return s;
+    }
+    return closeAndRename(file);
+  }
+
+  Status closeAndRename(FileDescriptor& file) {
+    Status result;
+    if (!file.close()) {
+      result = failed("cannot write", newPath_);
+    } else if (::rename(newPath_.c_str(), path_.c_str()) != 0) {
       result = failed("cannot replace", path_);
     }
-    if (!result && !named.empty()) ::unlink(named.c_str());
-    if (result && !file.close()) result = failed("cannot close", named);
+    if (!result) ::unlink(newPath_.c_str());
     return result;
-  }
-
-  // Left by a writer killed between naming its file and renaming it, or by
-  // older versions that wrote through mkostemp names. Only writers make such
-  // files, and they hold the lock, so none of these is in use.
-  void removeStaleTemporaries() {
-    if (sweptTemporaries_) return;
-    sweptTemporaries_ = true;
-    ::unlink(newPath_.c_str());
-    const std::string prefix = "." + suite_ + ".plist.";
-    DIR* dir = ::opendir(directory_->c_str());
-    if (!dir) return;
-    while (const dirent* entry = ::readdir(dir)) {
-      std::string_view name(entry->d_name);
-      if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) {
-        ::unlinkat(::dirfd(dir), entry->d_name, 0);
-      }
-    }
-    ::closedir(dir);
   }
 
   static Status writeAll(FileDescriptor& file, const std::string& path, const PlistData& bytes) {
@@ -316,11 +322,11 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
 
   PropertyListCoder& coder_;
   Result<std::string> directory_;
-  std::string suite_;
   std::string path_;
   std::string lockPath_;
   std::string newPath_;
-  bool sweptTemporaries_ = false;
+  // Set once unnamed files have failed in this directory.
+  bool namedOnly_ = false;
 };
 
 class LinuxUserDefaults final : public UserDefaults {

@@ -99,10 +99,8 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   EXPECT_EQ(fs::status(impl_.home.config()).permissions() & fs::perms::all, fs::perms::owner_all);
   ASSERT_TRUE(open()->removeValue("fans").ok());
   EXPECT_FALSE(fs::exists(file())) << "opening and removing what is not there write nothing";
-  // What a writer killed mid-write leaves, now and in older versions.
-  for (const char* stale : {".group.test.suite.plist.new", ".group.test.suite.plist.Ab3xYz"}) {
-    std::ofstream(impl_.home.config() / stale) << "partial";
-  }
+  // What a writer killed mid-write leaves.
+  std::ofstream(impl_.home.config() / ".group.test.suite.plist.new") << "partial";
 
   ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
   EXPECT_EQ(fs::status(file()).permissions() & fs::perms::all,
@@ -112,7 +110,7 @@ TEST_F(LinuxUserDefaultsTest, KeepsAPrivateBinaryDictionaryInTheConfigDirectory)
   EXPECT_EQ(impl_.coder->decode(PlistData(text.begin(), text.end())).value(),
             PlistValue(PlistDictionary{{"fans", PlistData{1}}}));
 
-  // Only the domain and its lock file remain: no temporary file, old or new.
+  // Only the domain and its lock file remain: no temporary file.
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(impl_.home.config())) {
     names.push_back(entry.path().filename().string());

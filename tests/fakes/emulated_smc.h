@@ -49,6 +49,7 @@ class EmulatedSmc final : public os::SmcUserClient {
   bool failOpen = false;
   bool failCalls = false;        // every structure-method call returns an error
   bool failByteReads = false;    // only command 5 calls do
+  std::set<std::string> timeOut;  // keys whose values do not come in time
 
   // Counters.
   int calls = 0;
@@ -88,6 +89,7 @@ class EmulatedSmc final : public os::SmcUserClient {
     std::memcpy(&in, input, sizeof in);
     keysRead.push_back(name(in.key));
     if (failCalls) return os::kIOReturnError;
+    if (timeOut.contains(name(in.key))) return os::kIOReturnTimeout;
 
     os::Parameters out{};
     auto it = keys_.find(in.key);

@@ -2,6 +2,7 @@
 #define TELLWICK_TESTS_FAKES_FAKE_HELPER_DATA_MODEL_H_
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "protocol/helper_data_model.h"
@@ -33,8 +34,11 @@ class FakeHelperDataModel final : public IHelperDataModel {
   std::optional<std::vector<ProcessTrafficInfo>> traffic() override { return traffic_; }
   std::optional<SingleBatteryDevices> singleBatteryDevices() override { return single_; }
   std::optional<DoubleBatteryDevices> doubleBatteryDevices() override { return double_; }
+  std::optional<std::string> takeWriteFailure() override { return failWrites; }
 
   int writes() const { return writes_; }
+  // Set: every write "fails" with this reason (the lists are still kept).
+  std::optional<std::string> failWrites;
 
  private:
   void note(const char* what) {

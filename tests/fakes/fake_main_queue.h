@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -24,6 +25,11 @@ class FakeMainQueue final : public os::MainQueue {
     std::lock_guard lock(mutex_);
     stopped_ = true;
     work_.clear();
+  }
+
+  // Nothing arrives on a descriptor in a test's loop.
+  std::unique_ptr<os::LoopWatch> watchReadable(int, std::function<void()>) override {
+    return std::make_unique<os::LoopWatch>();
   }
 
   // Runs queued work, including work queued meanwhile.

@@ -1,21 +1,25 @@
-// The store over domain files that another program, a newer version or a
-// damaged disk left behind: each has its defined outcome, and whatever the
-// helper does not own is still there, byte for byte, after the helper wrote.
+// The store over domain files that another program, a newer version, a
+// damaged disk or a hostile user left behind, each written by the real
+// helper for a `tellwickctl fans`: each file has its defined outcome,
+// whatever the helper does not own is still there, byte for byte, python3's
+// plistlib reads what the helper wrote, and a write that fails is said by
+// tellwickctl, which then exits 73.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <functional>
+#include <set>
 
 #include "os/store/binary_plist.h"
-#include "os/store/property_list_coder.h"
-#include "os/store/user_defaults.h"
-#include "protocol/helper_data_model.h"
-#include "protocol/sensor_kit_constants.h"
-#include "tests/support/scratch_config_home.h"
+#include "os/utf8.h"
+#include "protocol/record_coding.h"
+#include "tests/support/helper_fixture.h"
 
-namespace tellwick {
+namespace tellwick::testing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,9 +32,9 @@ std::string domainOf(const Entries& entries) {
   std::vector<std::uint64_t> keys, values;
   for (const auto& [key, value] : entries) {
     // A key that is not UTF-8 goes in as stored bytes, as another writer made it.
-    keys.push_back(os::bplist::isUtf8(key) ? w.addString(key)
-                                           : w.addObject(os::bplist::kAsciiString, 0,
-                                                         {reinterpret_cast<const std::uint8_t*>(key.data()), key.size()}, {}));
+    keys.push_back(isValidUtf8(key) ? w.addString(key)
+                                    : w.addObject(os::bplist::kAsciiString, 0,
+                                                  {reinterpret_cast<const std::uint8_t*>(key.data()), key.size()}, {}));
     values.push_back(value(w));
   }
   keys.insert(keys.end(), values.begin(), values.end());
@@ -51,6 +55,16 @@ std::uint64_t nested(Writer& w, int depth) {
   std::uint64_t inner = w.addContainer(os::bplist::kArray, {});
   for (int i = 0; i < depth; ++i) inner = w.addContainer(os::bplist::kArray, std::vector{inner});
   return inner;
+}
+// A fans list as another program writes it: one name an ASCII string
+// holding a Latin-1 byte, which is not text.
+std::uint64_t fansWithABadName(Writer& w) {
+  auto coded = os::newLinuxPropertyListCoder()
+                   ->encode(encodeFans({Fan("F0Ac", std::string("Caf#"), 1, 0, 2, 1),
+                                        Fan("F1Ac", std::string("Rear"), 1, 0, 2, 1)}))
+                   .value();
+  *std::find(coded.begin(), coded.end(), '#') = 0xE9;
+  return w.addData(coded);
 }
 
 // Every entry of the file's top level as key -> a description of its whole
@@ -80,20 +94,24 @@ std::multimap<std::string, std::string> entriesOf(const fs::path& path) {
   return out;
 }
 
-struct DamagedFile {
-  const char* name;
-  std::function<void(const fs::path&)> make;
-  bool readFails;    // reading "fans" says why it cannot
-  bool writeWorks;   // setFans stores the new list
-  std::vector<std::string> foreignKept;
-};
-
-void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
-
 void writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+struct DamagedFile {
+  const char* name;
+  std::function<void(const fs::path&)> make;
+  bool readFails;   // reading "fans" says why it cannot
+  bool writeWorks;  // the helper stores its fans
+  std::vector<std::string> foreignKept;
+  const char* fault = "";  // TELLWICK_STORE_FAULT for the helper
+  std::vector<std::string> fansBefore = {};
+  bool plistlibReads = true;  // what is kept is not beyond python3's plistlib
+};
+
+void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
+
+const std::string kOther = "other";
 const DamagedFile kDamagedFiles[] = {
     {"garbage", [](auto& p) { writeFile(p, "\x7f" "ELF garbage"); }, true, true, {}},
     {"topLevelArray",
@@ -116,7 +134,10 @@ const DamagedFile kDamagedFiles[] = {
                               {"latin\xe9", [](Writer& w) { return text(w, "x"); }},
                               {"fans", loneSurrogate}}));
      },
-     true, true, {"surrogate", "latin\xe9"}},
+     true, true, {"surrogate", "latin\xe9"}, "", {}, false},
+    {"aBadNameInARecordCostsOnlyItself",
+     [](auto& p) { writeFile(p, domainOf({{"fans", fansWithABadName}})); },
+     false, true, {}, "", {"Caf\xEF\xBF\xBD", "Rear"}},
     {"duplicatedKeys",
      [](auto& p) {
        writeFile(p, domainOf({{"dup", [](Writer& w) { return text(w, "a"); }},
@@ -130,55 +151,99 @@ const DamagedFile kDamagedFiles[] = {
        writeFile(p, domainOf({{"deep", [](Writer& w) { return nested(w, 1'000'000); }},
                               {"fans", [](Writer& w) { return nested(w, 1'000'000); }}}));
      },
-     true, true, {"deep"}},
+     true, true, {"deep"}, "", {}, false},
+    // Python's plistlib writes equal values once: 300 keys share one 100 KB
+    // value, which copied once per key would make 30 MB.
+    {"sharedValues",
+     [](auto& p) {
+       Writer w;
+       const std::uint64_t shared = w.addData(std::vector<std::uint8_t>(100'000, 7));
+       std::vector<std::uint64_t> refs;
+       for (int i = 0; i < 300; ++i) refs.push_back(w.addString("k" + std::to_string(i)));
+       refs.insert(refs.end(), 300, shared);
+       auto b = w.finish(w.addContainer(os::bplist::kDictionary, refs));
+       writeFile(p, {b.begin(), b.end()});
+     },
+     false, true, {"k0", "k299"}},
     {"beyondTheSizeLimit",
      [](auto& p) {
        writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "lost"); }}}));
        fs::resize_file(p, (std::uintmax_t{256} << 20) + 1);  // sparse: costs no disk
      },
      true, true, {}},
+    {"strangersBackupBesideIt",
+     [](auto& p) {
+       writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}}));
+       writeFile(p.parent_path() / ("." + p.filename().string() + ".backup"), "mine");
+       writeFile(p.parent_path() / ("." + p.filename().string() + ".new"), "a killed writer's");
+     },
+     false, true, {"other"}},
+    {"noProcToNameAFile",
+     [](auto& p) { writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}})); },
+     false, true, {"other"}, "proc"},
     {"directoryInItsPlace", [](auto& p) { fs::create_directory(p); }, true, false, {}},
+    {"fifoInItsPlace", [](auto& p) { ::mkfifo(p.c_str(), 0600); }, true, false, {}},
+    {"deviceInItsPlace", [](auto& p) { fs::create_symlink("/dev/zero", p); }, true, false, {}},
+    {"closeFails",
+     [](auto& p) { writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}})); },
+     false, false, {"other"}, "close"},
 };
 
-class DamagedStoreTest : public ::testing::TestWithParam<DamagedFile> {
+class DamagedStoreTest : public HelperTest, public ::testing::WithParamInterface<DamagedFile> {
  protected:
-  fs::path file() const { return home_.domainFile(std::string(SensorKitConstants::appGroup)); }
-
-  testing::ScratchConfigHome home_;
-  std::unique_ptr<os::PropertyListCoder> coder_ = os::newLinuxPropertyListCoder();
-  std::unique_ptr<os::UserDefaults> defaults_ = os::newLinuxUserDefaults(*coder_);
-  std::vector<std::string> reports_;
-  HelperDataModel model_{*defaults_, *coder_,
-                         [this](const std::string& line) { reports_.push_back(line); }};
+  fs::path file() const { return fs::path(configHome_) / "group.K7QZ2M4PXT.com.quorvane.helper.plist"; }
+  fs::path temporary() const { return file().parent_path() / ("." + file().filename().string() + ".new"); }
+  std::uintmax_t size() const { return fs::is_regular_file(file()) ? fs::file_size(file()) : 0; }
+  // The names beside the domain that are not the store's own.
+  std::set<std::string> strangers() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(file().parent_path())) names.insert(entry.path().filename());
+    for (const fs::path& own : {file(), fs::path(file().string() + ".lock"), temporary()}) names.erase(own.filename());
+    return names;
+  }
 };
 
 TEST_P(DamagedStoreTest, HasItsDefinedOutcomeAndKeepsWhatTheHelperDoesNotOwn) {
   const DamagedFile& c = GetParam();
   fs::create_directories(file().parent_path());
   c.make(file());
-  auto before = entriesOf(file());
+  const auto before = entriesOf(file());
+  const auto sizeBefore = size();
+  const auto strangersBefore = strangers();
 
-  EXPECT_FALSE(model_.fans());
-  EXPECT_EQ(model_.readFailure(SensorDataModelKey::fans).has_value(), c.readFails)
-      << model_.readFailure(SensorDataModelKey::fans).value_or("");
+  HelperDataModel model = store();
+  auto fans = model.fans();
+  EXPECT_EQ(model.readFailure(SensorDataModelKey::fans).has_value(), c.readFails)
+      << model.readFailure(SensorDataModelKey::fans).value_or("");
+  std::vector<std::string> names;
+  for (const Fan& fan : fans.value_or(std::vector<Fan>{})) names.push_back(fan.name);
+  EXPECT_EQ(names, c.fansBefore);
 
-  const std::vector<Fan> fans{Fan("F0Ac", std::string("Left"), 1200, 1000, 6000, 2000)};
-  model_.setFans(fans);
-  model_.setFans(fans);
-  auto stored = model_.fans();
-  EXPECT_EQ(stored.has_value(), c.writeWorks);
-  EXPECT_EQ(reports_.size(), c.writeWorks ? 0u : 1u) << "one line per kind of failure";
-  if (!c.writeWorks) return;
-  EXPECT_EQ(stored->size(), 1u);
+  auto environment = helperEnvironment();
+  environment.push_back(std::string("TELLWICK_STORE_FAULT=") + c.fault);
+  environment.push_back("LD_PRELOAD=" TELLWICK_STORE_FAULTS);
+  auto helper = startHelper(false, environment);
+  ChildProcess ctl({std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "fans", "--timeout", "5"},
+                   helperEnvironment());
+  EXPECT_EQ(ctl.wait(10s), c.writeWorks ? 0 : 73);
+  EXPECT_EQ(ctl.drainStderr().find("could not store") != std::string::npos, !c.writeWorks);
+  EXPECT_FALSE(fs::exists(temporary())) << "no temporary file outlives a write";
+  EXPECT_EQ(strangers(), strangersBefore) << "nothing that is not the store's own is touched";
 
-  auto after = entriesOf(file());
-  EXPECT_EQ(after.count("fans"), 1u);
+  EXPECT_EQ(store().fans().has_value(), c.writeWorks);
+  const auto after = entriesOf(file());
+  if (c.writeWorks) {
+    EXPECT_EQ(after.count("fans"), 1u);
+    EXPECT_LE(size(), sizeBefore + 4096) << "what was shared is copied once";
+    const std::string plistlib = "python3 " TELLWICK_SOURCE_DIR "/tests/store/plistlib_bridge.py fans '" +
+                                 file().string() + "'";
+    EXPECT_TRUE(!c.plistlibReads || std::system(plistlib.c_str()) == 0) << plistlib;
+  }
   for (const auto& key : c.foreignKept) {
     if (before.empty()) {  // not a binary file before: taken over, not copied
       EXPECT_EQ(after.count(key), 1u) << key;
       continue;
     }
-    EXPECT_EQ(after.count(key), before.count(key)) << key;
     auto [b, e] = before.equal_range(key);
     auto [b2, e2] = after.equal_range(key);
     EXPECT_TRUE(std::equal(b, e, b2, e2)) << key << " changed";
@@ -189,4 +254,4 @@ INSTANTIATE_TEST_SUITE_P(Files, DamagedStoreTest, ::testing::ValuesIn(kDamagedFi
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace tellwick
+}  // namespace tellwick::testing

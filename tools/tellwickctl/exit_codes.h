@@ -17,7 +17,8 @@ inline constexpr int kExitUsage = 64;
 // battery, peripherals: the devices cannot be read at all; le: no BlueZ, no
 // adapter, or the adapter is off.
 inline constexpr int kExitUnavailable = 69;
-// le monitor and unmonitor: the monitored list could not be stored.
+// le monitor and unmonitor: the monitored list could not be stored; a
+// category: the helper answered but could not store its answer.
 inline constexpr int kExitCannotStore = 73;
 // The helper answered, but the shared store cannot be read.
 inline constexpr int kExitStoreUnreadable = 74;

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "os/utf8.h"
 #include "protocol/distributed_notifications.h"
 #include "protocol/helper_notifications.h"
 #include "tools/tellwickctl/commands.h"
@@ -58,9 +59,14 @@ int query(Context& context, const CommandLine& line) {
   }
   auto& center = bus.notificationCenter();
   std::set<const Category*> waiting(asked.begin(), asked.end());
+  // A response with an object says why the helper could not store its
+  // answer: the store holds an earlier one, which is not shown as this one.
+  NotStored notStored;
   for (const Category* c : asked) {
     DistributedNotifications::addObserver(center, &waiting, c->helper.response,
-                                          [&waiting, c](const os::Notification&) { waiting.erase(c); });
+                                          [&waiting, &notStored, c](const os::Notification& n) {
+                                            if (waiting.erase(c) && n.object) notStored[c] = *n.object;
+                                          });
   }
   for (const Category* c : asked) DistributedNotifications::post(center, c->helper.request);
   bus.flush();
@@ -81,10 +87,15 @@ int query(Context& context, const CommandLine& line) {
   std::string unreadable;
   if (!answered.empty()) {
     IHelperDataModel& store = context.store();
-    context.out << (line.options.json ? jsonReport(answered, store)
-                                      : humanReport(answered, store, context.storeFailure))
+    context.out << (line.options.json ? jsonReport(answered, store, notStored)
+                                      : humanReport(answered, store, context.storeFailure, notStored))
                 << std::flush;
+    for (const auto& [c, why] : notStored) {
+      context.err << "tellwickctl: the helper could not store its answer (" << c->helper.name
+                  << "): " << printableText(why) << "\n";
+    }
     for (const Category* c : answered) {
+      if (notStored.contains(c)) continue;
       for (const StoreList& list : c->lists) {
         auto why = context.storeFailure ? context.storeFailure(list.key) : std::nullopt;
         if (why && unreadable.find(*why) == std::string::npos) unreadable += "; " + *why;
@@ -95,7 +106,10 @@ int query(Context& context, const CommandLine& line) {
     context.err << "tellwickctl: the helper answered, but the shared store cannot be read: " << unreadable.substr(2)
                 << "\n";
   }
-  if (waiting.empty()) return unreadable.empty() ? kExitOk : kExitStoreUnreadable;
+  if (waiting.empty()) {
+    if (!notStored.empty()) return kExitCannotStore;
+    return unreadable.empty() ? kExitOk : kExitStoreUnreadable;
+  }
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%g", static_cast<double>(line.options.timeout.count()) / 1000.0);
   context.err << "tellwickctl: the helper did not answer (" << missing << ") within " << seconds

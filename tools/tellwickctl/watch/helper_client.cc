@@ -8,13 +8,15 @@ HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::ve
                            std::chrono::milliseconds timeout)
     : bus_(bus), store_(store), categories_(std::move(categories)), timeout_(timeout) {
   for (Panel c : categories_) {
-    DistributedNotifications::addObserver(bus_.notificationCenter(), this, category(c).response, [this, c](const os::Notification&) {
+    DistributedNotifications::addObserver(bus_.notificationCenter(), this, category(c).response, [this, c](const os::Notification& n) {
       // A response to another client's request while ours is not in flight
       // is left for our next request, so that every reading is one interval.
       Slot& s = slot(c);
       if (!s.askedAt) return;
       s.askedAt.reset();
-      s.answered = true;
+      // One that says its answer could not be stored leaves the panel as it
+      // was: the store holds an earlier reading, not a new one.
+      s.answered = !n.object;
       arrived_ = true;
       answering_ = true;
     });
