@@ -30,10 +30,11 @@ class FakeWorld {
   FakeNotificationCenter center_;
 };
 
-class DBusWorld {
+template <auto Connect>
+class BusWorld {
  public:
-  DBusWorld() {
-    auto connection = os::connectSessionBus();
+  BusWorld() {
+    auto connection = Connect();
     EXPECT_TRUE(connection) << connection.error();
     if (connection) session_ = std::move(*connection);
   }
@@ -71,7 +72,10 @@ class NotificationCenterContractTest : public ::testing::Test {
   std::vector<std::string> log_;
 };
 
-using Worlds = ::testing::Types<FakeWorld, DBusWorld>;
+// sd-bus, as the helper uses it, and the socket spoken to directly, as clients do.
+using DBusWorld = BusWorld<&os::connectSessionBus>;
+using SocketWorld = BusWorld<&os::connectClientSessionBus>;
+using Worlds = ::testing::Types<FakeWorld, DBusWorld, SocketWorld>;
 TYPED_TEST_SUITE(NotificationCenterContractTest, Worlds);
 
 TYPED_TEST(NotificationCenterContractTest, MatchesByNameAndOptionalObject) {
@@ -128,8 +132,13 @@ TYPED_TEST(NotificationCenterContractTest, RemovingAnObserverLeavesTheOthers) {
 // not instrumented, so ThreadSanitizer sees only our side of the handover;
 // posting straight into sd-bus from these threads aborts inside it in most
 // runs of this size.
-TEST(DBusNotificationCenterThreads, PostsFromSeveralThreadsAllArrive) {
-  DBusWorld world;
+template <typename World>
+class BusThreadsTest : public ::testing::Test {};
+using BusWorlds = ::testing::Types<DBusWorld, SocketWorld>;
+TYPED_TEST_SUITE(BusThreadsTest, BusWorlds);
+
+TYPED_TEST(BusThreadsTest, PostsFromSeveralThreadsAllArrive) {
+  TypeParam world;
   constexpr int kThreads = 8;
   constexpr int kPosts = 2000;
   std::map<std::string, int> received;

@@ -63,6 +63,13 @@ class SessionBus {
 // at $XDG_RUNTIME_DIR/bus. Fails with one line saying what was tried.
 Result<std::unique_ptr<SessionBus>> connectSessionBus();
 
+// The same bus for a short-lived client: the socket spoken to directly,
+// without sd-bus, and the connection's first steps sent in one write with
+// whatever the client asks next. Registrations take effect at the bus
+// before anything the connection sends after them, not before addObserver
+// returns. Addresses other than local sockets go through connectSessionBus.
+Result<std::unique_ptr<SessionBus>> connectClientSessionBus();
+
 }  // namespace tellwick::os
 
 #endif  // TELLWICK_OS_BUS_SESSION_BUS_H_
