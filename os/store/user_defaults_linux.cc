@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -218,6 +219,10 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
     // touched: a name that merely looks like a temporary file (a user's
     // ".<suite>.plist.backup") is not ours.
     ::unlink(newPath_.c_str());
+    // An answer equal to the one the file holds needs no new file; under a
+    // flood of requests most answers are.
+    const bool known = stillAsWritten();
+    if (known && value && isWritten(key, *value)) return {};
     auto contents = load();
     if (!contents) return failure(contents.error());
     if (!value && !contents->holds(key)) return {};
@@ -262,7 +267,44 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
     const std::uint64_t top = writer.addContainer(bplist::kDictionary, keys);
     if (writer.size() > kMaxDomainBytes) return failure(tooLarge);
     // The lock goes with its descriptor, after the rename is done.
-    return replaceFile(writer.finish(top));
+    Status replaced = replaceFile(writer.finish(top));
+    remember(replaced, known, key, value);
+    return replaced;
+  }
+
+  // Whether the file is still the one this object wrote last, so that what
+  // it remembers of its values holds; forgets them when not. Another writer
+  // replaces the file (a new inode) or changes it (a new size or time).
+  bool stillAsWritten() {
+    struct stat info {};
+    if (written_ && ::stat(path_.c_str(), &info) == 0 && sameFile(info, written_->file)) return true;
+    written_.reset();
+    return false;
+  }
+
+  bool isWritten(const std::string& key, const PlistValue& value) const {
+    auto it = written_->values.find(key);
+    return it != written_->values.end() && it->second == value;
+  }
+
+  void remember(const Status& replaced, bool known, const std::string& key, const PlistValue* value) {
+    struct stat info {};
+    if (!replaced || ::stat(path_.c_str(), &info) != 0) {
+      written_.reset();
+      return;
+    }
+    if (!known) written_.emplace();
+    written_->file = info;
+    written_->values.erase(key);
+    // Large lists are not worth their memory here; they are written anew.
+    const auto* data = value ? value->get<PlistData>() : nullptr;
+    if (data && data->size() <= kMaxRemembered) written_->values.emplace(key, *value);
+  }
+
+  static bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
   }
 
   // Writes bytes to a new file, closes it and renames it over the domain:
@@ -327,6 +369,12 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   std::string newPath_;
   // Set once unnamed files have failed in this directory.
   bool namedOnly_ = false;
+  static constexpr std::size_t kMaxRemembered = 64 << 10;
+  struct Written {
+    struct stat file {};
+    std::map<std::string, PlistValue> values;
+  };
+  std::optional<Written> written_;
 };
 
 class LinuxUserDefaults final : public UserDefaults {

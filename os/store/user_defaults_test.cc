@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "os/store/property_list_coder.h"
@@ -159,6 +160,31 @@ TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {
   EXPECT_FALSE(result.ok());
   EXPECT_NE(result.error().find(lock.string()), std::string::npos) << result.error();
   EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{1});
+}
+
+// An answer equal to the stored one leaves the file as it is, unless another
+// writer has replaced or changed the file since.
+TEST_F(LinuxUserDefaultsTest, AnAnswerAlreadyStoredWritesNoNewFile) {
+  auto domain = open();
+  auto stranger = open();
+  auto inode = [&] {
+    struct stat info {};
+    ::stat(file().c_str(), &info);
+    return info.st_ino;
+  };
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
+  const auto first = inode();
+  ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
+  EXPECT_EQ(inode(), first);
+  const std::function<void()> others[] = {
+      [&] { ASSERT_TRUE(setData(*stranger, "fans", {2}).ok()); },
+      [&] { std::ofstream(file(), std::ios::binary) << "not a domain"; },
+  };
+  for (const auto& other : others) {
+    other();
+    ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
+    EXPECT_EQ(dataForKey(*stranger, "fans"), PlistData{1});
+  }
 }
 
 }  // namespace
