@@ -276,7 +276,10 @@ class SocketSessionBus final : public SessionBus {
       pollfd fds[3] = {{fd_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
                        {queue_.descriptor(), POLLIN, 0},
                        {extraFd, POLLIN, 0}};
-      if (!wait(fds, extraFd >= 0 ? 3 : 2, left)) continue;
+      const int ready = wait(fds, extraFd >= 0 ? 3 : 2, left);
+      // A signal ends the wait, so that the caller sees what its handler set.
+      if (ready < 0) break;
+      if (ready == 0) continue;
       if (fds[2].revents && onExtra) onExtra();
       if (fds[1].revents) queue_.runQueued();
       if (fds[0].revents & POLLOUT) writeSome(false);
@@ -306,18 +309,19 @@ class SocketSessionBus final : public SessionBus {
     return reply;
   }
 
-  bool wait(pollfd* fds, int count, Clock::duration left) {
+  // How many descriptors are ready; 0 at the timeout, -1 on a signal.
+  int wait(pollfd* fds, int count, Clock::duration left) {
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(left).count() + 1;
     timespec limit{static_cast<time_t>(micros / 1000000), static_cast<long>(micros % 1000000) * 1000};
     int n = ::ppoll(fds, static_cast<nfds_t>(count), &limit, nullptr);
     if (n < 0 && errno != EINTR) lost_ = true;
-    return n > 0;
+    return n < 0 ? -1 : n;
   }
 
   bool waitFor(short events, Clock::time_point deadline) {
     pollfd fd{fd_, events, 0};
     const auto left = deadline - Clock::now();
-    return left > Clock::duration::zero() && wait(&fd, 1, left);
+    return left > Clock::duration::zero() && wait(&fd, 1, left) > 0;
   }
 
   // Writes what it can without blocking (all of it, when finishing); false
