@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -162,15 +164,16 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   }
 
   Result<std::optional<PlistValue>> read(const std::string& key) override {
-    auto contents = load();
-    if (!contents) return failure(contents.error());
-    if (!contents->damage.empty()) {
-      return failure("cannot read " + path_ + ": " + contents->damage);
+    auto loaded = loadForReading();
+    if (!loaded) return failure(loaded.error());
+    const Contents& contents = **loaded;
+    if (!contents.damage.empty()) {
+      return failure("cannot read " + path_ + ": " + contents.damage);
     }
     // The last of repeated keys wins, as for every other reader of the format.
-    for (auto it = contents->entries.rbegin(); it != contents->entries.rend(); ++it) {
+    for (auto it = contents.entries.rbegin(); it != contents.entries.rend(); ++it) {
       if (it->key != key) continue;
-      auto decoded = bplist::toValue(*contents->reader, it->valueRef);
+      auto decoded = bplist::toValue(*contents.reader, it->valueRef);
       if (!decoded) return failure("cannot read \"" + key + "\" in " + path_ + ": " + decoded.error());
       return std::optional<PlistValue>(std::move(*decoded));
     }
@@ -184,6 +187,25 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   Status removeValue(const std::string& key) override { return change(key, nullptr); }
 
  private:
+  // A client reading several keys at once reads and parses the file once,
+  // while it stays the same file. Only for a moment: a writer that ignores
+  // the lock and rewrites the file in place within the file system's clock
+  // tick leaves its size and times as they were.
+  Result<std::shared_ptr<const Contents>> loadForReading() {
+    struct stat info {};
+    const bool known = ::stat(path_.c_str(), &info) == 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (known && lastRead_ && sameFile(info, lastRead_->file) && now - lastRead_->at < kReadBurst) {
+      return lastRead_->contents;
+    }
+    lastRead_.reset();
+    auto contents = load();
+    if (!contents) return failure(contents.error());
+    auto shared = std::make_shared<const Contents>(std::move(*contents));
+    if (known && shared->bytes.size() <= kMaxKeptForReading) lastRead_ = LastRead{info, now, shared};
+    return shared;
+  }
+
   Result<Contents> load() {
     if (!directory_) return failure(directory_.error());
     bool tooLarge = false;
@@ -370,6 +392,14 @@ class LinuxUserDefaultsDomain final : public UserDefaultsDomain {
   // Set once unnamed files have failed in this directory.
   bool namedOnly_ = false;
   static constexpr std::size_t kMaxRemembered = 64 << 10;
+  static constexpr std::size_t kMaxKeptForReading = 4 << 20;
+  static constexpr auto kReadBurst = std::chrono::milliseconds(100);
+  struct LastRead {
+    struct stat file;
+    std::chrono::steady_clock::time_point at;
+    std::shared_ptr<const Contents> contents;
+  };
+  std::optional<LastRead> lastRead_;
   struct Written {
     struct stat file {};
     std::map<std::string, PlistValue> values;

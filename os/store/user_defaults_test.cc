@@ -73,6 +73,8 @@ TYPED_TEST(UserDefaultsContractTest, DomainsOfOneSuiteShareTheirContents) {
   ASSERT_TRUE(other);
   ASSERT_TRUE(setData(*writer, "sensors", {7}).ok());
   EXPECT_EQ(dataForKey(*reader, "sensors"), PlistData{7});
+  ASSERT_TRUE(setData(*writer, "sensors", {8}).ok());
+  EXPECT_EQ(dataForKey(*reader, "sensors"), PlistData{8});
   EXPECT_EQ(other->value("sensors"), std::nullopt);
 }
 
