@@ -47,11 +47,12 @@ void HelperClient::request(Clock::time_point now) {
   if (posted) bus_.flush();
 }
 
-void HelperClient::wait(Clock::time_point deadline) {
+void HelperClient::wait(Clock::time_point deadline, const std::function<bool()>& stop) {
   arrived_ = false;
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now() +
+                                                                    std::chrono::microseconds(999));
   if (left.count() <= 0) left = std::chrono::milliseconds(0);
-  bus_.runUntil([this] { return arrived_; }, left);
+  bus_.runUntil([&] { return arrived_ || (stop && stop()); }, left);
   if (!bus_.connected()) answering_ = false;
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,8 +51,9 @@ class HelperClient {
   // and nothing stays in flight, so its return is met by fresh requests.
   void request(Clock::time_point now);
 
-  // Dispatches the bus until a response arrives or until deadline.
-  void wait(Clock::time_point deadline);
+  // Dispatches the bus until a response arrives, deadline passes, a signal
+  // interrupts the wait or stop() (checked after every message) is true.
+  void wait(Clock::time_point deadline, const std::function<bool()>& stop = {});
 
   // Whether every category has been answered since its last request.
   bool idle() const;

@@ -1,16 +1,21 @@
 #include "tools/tellwickctl/watch/watch.h"
 
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <clocale>
+#include <condition_variable>
 #include <csignal>
 #include <ostream>
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "os/bus/session_bus.h"
@@ -37,8 +42,6 @@ constexpr int kExitNoTerminal = 2;
 constexpr auto kAnswerTimeout = 15s;
 constexpr auto kFirstLineWait = 10s;
 constexpr auto kReconnectEvery = 2s;
-// Keys are read between slices of waiting on the bus.
-constexpr auto kKeySlice = 50ms;
 // How long the first answer of an interval waits for the others before it
 // is drawn on its own.
 constexpr auto kAnswerGrace = 150ms;
@@ -59,43 +62,127 @@ Clock::duration toDuration(double seconds) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+// A key pressed wakes the loop through the bus's queue: a thread waits on
+// the terminal, so that the loop sleeps until a key, an answer or its next
+// tick instead of waking every few milliseconds to look for keys.
+class KeyWaker {
+ public:
+  explicit KeyWaker(int input) : input_(input), stop_(::eventfd(0, EFD_CLOEXEC)) {
+    // Signals go to the loop, whose wait they end: the thread starts with
+    // every signal blocked.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    thread_ = std::thread([this] { run(); });
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
+  ~KeyWaker() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(stop_, &one, sizeof one);
+    armed_.notify_all();
+    thread_.join();
+    ::close(stop_);
+  }
+  KeyWaker(const KeyWaker&) = delete;
+  KeyWaker& operator=(const KeyWaker&) = delete;
+
+  int input() const { return input_; }
+  // Where keys are announced; null while there is no bus, when the loop
+  // waits on the terminal itself.
+  void announceTo(os::MainQueue* queue) {
+    std::lock_guard lock(mutex_);
+    queue_ = queue;
+  }
+  // The loop has read every key pending: the next one wakes it again.
+  void rearm() {
+    woke_ = false;
+    std::lock_guard lock(mutex_);
+    waiting_ = true;
+    armed_.notify_all();
+  }
+  bool woke() const { return woke_; }
+
+ private:
+  void run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      armed_.wait(lock, [this] { return waiting_ || stopping_; });
+      if (stopping_) return;
+      lock.unlock();
+      pollfd fds[2] = {{input_, POLLIN, 0}, {stop_, POLLIN, 0}};
+      const int n = ::poll(fds, 2, -1);
+      lock.lock();
+      if (stopping_ || (n > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))) return;
+      if (n <= 0) continue;
+      waiting_ = false;
+      if (queue_) queue_->dispatch([this] { woke_ = true; });
+    }
+  }
+
+  const int input_;
+  const int stop_;
+  std::mutex mutex_;
+  std::condition_variable armed_;
+  bool waiting_ = true;
+  bool stopping_ = false;
+  os::MainQueue* queue_ = nullptr;
+  bool woke_ = false;  // the loop's thread only
+  std::thread thread_;
+};
+
 // The bus, its client and the store; a lost bus is connected afresh now and
 // then, so that a restarted session bus does not end the view.
 class Link {
  public:
-  explicit Link(std::vector<Panel> categories)
+  Link(std::vector<Panel> categories, KeyWaker* keys)
       : categories_(std::move(categories)),
+        keys_(keys),
         coder_(os::newLinuxPropertyListCoder()),
         defaults_(os::newLinuxUserDefaults(*coder_)),
         store_(*defaults_, *coder_) {}
+  ~Link() {
+    if (keys_) keys_->announceTo(nullptr);
+  }
 
   HelperClient* client(Clock::time_point now) {
     if (bus_ && !bus_->connected()) {
+      if (keys_) keys_->announceTo(nullptr);
       client_.reset();
       bus_.reset();
     }
     if (!bus_ && (!lastTry_ || now - *lastTry_ >= kReconnectEvery)) {
       lastTry_ = now;
-      auto connection = os::connectSessionBus();
+      auto connection = os::connectClientSessionBus();
       if (connection) bus_ = std::move(connection).value();
       if (bus_) client_ = std::make_unique<HelperClient>(*bus_, store_, categories_, kAnswerTimeout);
+      if (bus_ && keys_) keys_->announceTo(&bus_->mainQueue());
     }
     return client_.get();
   }
 
   bool answering() const { return client_ && client_->answering(); }
 
-  // Waits for answers until deadline (or sleeps when there is no bus).
+  // Waits until deadline for answers, a key or a signal; without a bus,
+  // for a key or a signal.
   void wait(Clock::time_point deadline) {
     if (client_) {
-      client_->wait(deadline);
-    } else {
-      std::this_thread::sleep_until(deadline);
+      client_->wait(deadline, [this] { return keys_ && keys_->woke(); });
+      return;
     }
+    const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
+    timespec limit{static_cast<time_t>(micros / 1000000), static_cast<long>(micros % 1000000) * 1000};
+    pollfd input{keys_ ? keys_->input() : -1, POLLIN, 0};
+    ::ppoll(&input, 1, &limit, nullptr);
   }
 
  private:
   std::vector<Panel> categories_;
+  KeyWaker* keys_;
   std::unique_ptr<os::PropertyListCoder> coder_;
   std::unique_ptr<os::UserDefaults> defaults_;
   HelperDataModel store_;
@@ -147,7 +234,7 @@ int runJson(const WatchOptions& options, Link& link, std::ostream& out) {
     while (!gSignal && Clock::now() < due) {
       HelperClient* client = link.client(Clock::now());
       if (!client || client->idle() || !client->answering()) break;
-      link.wait(std::min(due, Clock::now() + kKeySlice));
+      link.wait(due);
       fold(link, state, start);
     }
     fold(link, state, start);
@@ -159,19 +246,21 @@ int runJson(const WatchOptions& options, Link& link, std::ostream& out) {
     tick += interval;
     if (tick < Clock::now() - interval) tick = Clock::now();  // fell behind: skip, do not burst
     while (!gSignal && Clock::now() < tick) {
-      link.wait(std::min(tick, Clock::now() + kKeySlice));
+      link.wait(tick);
       fold(link, state, start);
     }
   }
   return exitStatus();
 }
 
-int runScreen(const WatchOptions& options, Link& link, std::ostream& err) {
+int runScreen(const WatchOptions& options, std::ostream& err) {
   auto screen = openTerminalScreen();
   if (!screen) {
     err << "tellwickctl watch: this terminal cannot be drawn on; try --json\n";
     return kExitNoTerminal;
   }
+  KeyWaker keys(STDIN_FILENO);
+  Link link(options.panels, &keys);
   std::set_terminate([] {
     restoreTerminal();
     std::abort();
@@ -214,6 +303,7 @@ int runScreen(const WatchOptions& options, Link& link, std::ostream& err) {
         case KeyEffect::quit: quit = true; break;
       }
     }
+    keys.rearm();
     if (quit) break;
     // One redraw for the answers of an interval: when the last one is in,
     // or shortly after the first when another is slow.
@@ -231,11 +321,8 @@ int runScreen(const WatchOptions& options, Link& link, std::ostream& err) {
       screen->draw(composeFrame(state, view));
       dirty = false;
     }
-    auto wake = std::min(tick, Clock::now() + kKeySlice);
-    if (drawPending) wake = std::min(wake, drawBy);
-    link.wait(wake);
+    link.wait(drawPending ? std::min(tick, drawBy) : tick);
   }
-  screen.reset();
   return exitStatus();
 }
 
@@ -244,9 +331,11 @@ int runScreen(const WatchOptions& options, Link& link, std::ostream& err) {
 int runWatch(const WatchOptions& options, std::ostream& out, std::ostream& err) {
   std::setlocale(LC_ALL, "");
   catchSignals();
-  Link link(options.panels);
-  if (options.json || !::isatty(STDOUT_FILENO)) return runJson(options, link, out);
-  return runScreen(options, link, err);
+  if (options.json || !::isatty(STDOUT_FILENO)) {
+    Link link(options.panels, nullptr);
+    return runJson(options, link, out);
+  }
+  return runScreen(options, err);
 }
 
 }  // namespace tellwick::watch
