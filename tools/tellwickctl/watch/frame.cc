@@ -50,6 +50,13 @@ std::string rateText(std::optional<double> perSecond) {
   return DiskUtilities::rateText(static_cast<std::uint64_t>(std::llround(*perSecond)), false);
 }
 
+// How much time the graphs cover: "last 40 s", "last 12 min", "last hour".
+std::string spanText(double seconds) {
+  if (seconds < 59.5) return "last " + std::to_string(std::lround(std::max(seconds, 1.0))) + " s";
+  if (seconds < 3570) return "last " + std::to_string(std::lround(seconds / 60)) + " min";
+  return "last hour";
+}
+
 Panel_ sensorsPanel(const WatchState& state, const Writer& w, int rows, Glyphs glyphs) {
   const int width = w.width();
   const int nameW = width >= 100 ? 28 : width >= 80 ? 22 : width >= 60 ? 16 : 12;
@@ -68,7 +75,12 @@ Panel_ sensorsPanel(const WatchState& state, const Writer& w, int rows, Glyphs g
   Panel_ panel;
   const auto& sensors = state.sensors();
   std::size_t shown = itemsShown(sensors.size(), rows);
-  panel.title = w.line(columns(named("Sensors", sensors.size(), shown), "now", "min", "max") + (graphW ? "last hour" : ""));
+  // Every graph spans the width and covers the same time: a sensor that
+  // came later starts where its readings do.
+  std::size_t span = 1;
+  for (std::size_t i = 0; i < shown; ++i) span = std::max(span, sensors[i].history.size());
+  const std::string spanTitle = spanText(static_cast<double>(span - 1) * state.interval());
+  panel.title = w.line(columns(named("Sensors", sensors.size(), shown), "now", "min", "max") + (graphW ? spanTitle : ""));
   if (sensors.empty()) {
     panel.rows.push_back(w.line(state.sensorsAnswered() ? "  none reported" : "  waiting for the helper…"));
     return panel;
@@ -87,6 +99,7 @@ Panel_ sensorsPanel(const WatchState& state, const Writer& w, int rows, Glyphs g
     std::vector<std::string> graph;
     if (graphW) {
       s.history.copyTo(readings);
+      readings.insert(readings.begin(), span - readings.size(), NAN);
       graph = renderGraph(readings, graphW, perSensor, glyphs);
     }
     const std::string blank(static_cast<std::size_t>(cellWidth(text)), ' ');
@@ -103,7 +116,7 @@ Panel_ fansPanel(const WatchState& state, const Writer& w, int rows, Glyphs glyp
   const int width = w.width();
   const int nameW = width >= 80 ? 20 : 12;
   const int rpmW = 6, targetW = 9;
-  int barW = std::clamp(width - nameW - 1 - rpmW - 2 - 2 - targetW, 0, 40);
+  int barW = std::max(width - nameW - 1 - rpmW - 2 - 2 - targetW, 0);
   Panel_ panel;
   const std::vector<Fan> none;
   const auto& fans = state.fans() ? *state.fans() : none;

@@ -48,9 +48,9 @@ TEST(FrameTest, At40By12EveryPanelShowsItsData) {
   auto frame = composeFrame(laptop(), sized(40, 12));
   const char* kGolden[] = {
       "tellwick watch · every 1 s              ",
-      "Sensors +1          now  last hour      ",
-      "CPU 0             44 °C              ⢀⡴⠋",
-      "CPU 1             45 °C              ⢀⡴⠋",
+      "Sensors +1          now  last 4 s       ",
+      "CPU 0             44 °C  ⣀⣀⣠⠤⠤⠤⠤⠔⠒⠒⠒⠒⠋⠉⠉",
+      "CPU 1             45 °C  ⣀⣀⣠⠤⠤⠤⠤⠔⠒⠒⠒⠒⠋⠉⠉",
       "Fans            rpm  speed        target",
       "Left side      1500  ████       1600 rpm",
       "Right side     2000  ████████   2000 rpm",

@@ -83,9 +83,10 @@ GraphPoints graphPoints(std::span<const float> readings, int dotColumns, int dot
 
   const std::size_t n = readings.size();
   const auto columns = static_cast<std::size_t>(dotColumns);
-  // Right-aligned, one column per reading, until the history outgrows the width.
-  double offset = n < columns ? static_cast<double>(columns - n) : 0;
-  double step = n <= columns ? 1 : n == 1 ? 0 : static_cast<double>(columns - 1) / static_cast<double>(n - 1);
+  // The history spans the width, stretched while short, squeezed once long;
+  // a single reading sits at the right edge.
+  double offset = n == 1 ? static_cast<double>(columns - 1) : 0;
+  double step = n == 1 ? 0 : static_cast<double>(columns - 1) / static_cast<double>(n - 1);
   double span = static_cast<double>(high) - low;
   auto yOf = [&](float r) {
     if (span <= 0) return std::floor((dotRows - 1) / 2.0);

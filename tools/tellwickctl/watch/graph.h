@@ -27,9 +27,9 @@ int dotRowsPerCell(Glyphs glyphs);
 inline constexpr double kGraphToleranceDots = 0.5;
 
 // The readings mapped onto a grid of dotColumns by dotRows (x right, y up,
-// both in dots), then simplified. At most one reading per dot column: a
-// short history is drawn right-aligned at one column per reading, a long one
-// squeezed into the width. The y range is that of the finite readings; a flat
+// both in dots), then simplified. The readings span the width, the first
+// at the left edge and the last at the right: a short history stretched, a
+// long one squeezed. The y range is that of the finite readings; a flat
 // history sits in the middle. NaN readings split the line into runs, each
 // simplified on its own; the result lists the runs one after another and
 // runStarts gives the index of each run's first point.

@@ -34,7 +34,7 @@ TEST(GraphTest, DrawsTheGoldenRows) {
       {"a peak", {0, 1, 2, 3, 2, 1, 0}, 7, 4, Glyphs::ascii, {"   *   ", "  * *  ", " *   * ", "*     *"}},
       {"a spike stays a solid stroke", {0, 0, 0, 3, 0, 0, 0}, 7, 4, Glyphs::ascii,
        {"   *   ", "   *   ", "  * *  ", "*** ***"}},
-      {"a short history is right-aligned", {0, 2}, 5, 3, Glyphs::ascii, {"    *", "   **", "   * "}},
+      {"a short history spans the width", {0, 2}, 5, 3, Glyphs::ascii, {"   **", " *** ", "**   "}},
       {"a flat history sits in the middle", {5, 5, 5}, 3, 3, Glyphs::ascii, {"   ", "***", "   "}},
       {"a missing reading leaves a gap", {0, 1, NAN, 1, 0}, 5, 2, Glyphs::ascii, {" * * ", "*   *"}},
       {"a long history is squeezed", {0, 1, 2, 3, 4, 5, 6, 7, 8}, 3, 3, Glyphs::ascii, {"  *", " * ", "*  "}},
