@@ -16,7 +16,7 @@ HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::ve
       s.askedAt.reset();
       // One that says its answer could not be stored leaves the panel as it
       // was: the store holds an earlier reading, not a new one.
-      s.answered = !n.object;
+      if (!n.object) s.answeredAt = Clock::now();
       arrived_ = true;
       answering_ = true;
     });
@@ -63,17 +63,28 @@ bool HelperClient::idle() const {
   return true;
 }
 
+bool HelperClient::hasAnswers() const {
+  for (const Slot& s : slots_) {
+    if (s.answeredAt) return true;
+  }
+  return false;
+}
+
 StoredAnswers HelperClient::takeAnswers() {
   StoredAnswers answers;
   for (Panel c : categories_) {
     Slot& s = slot(c);
-    if (!s.answered) continue;
-    s.answered = false;
+    if (!s.answeredAt) continue;
+    const Clock::time_point at = *s.answeredAt;
+    s.answeredAt.reset();
     answers.answered.push_back(c);
     switch (c) {
       case Panel::sensors: answers.sensors = store_.sensors(); break;
       case Panel::fans: answers.fans = store_.fans(); break;
-      case Panel::traffic: answers.traffic = store_.traffic(); break;
+      case Panel::traffic:
+        answers.traffic = store_.traffic();
+        answers.trafficAnsweredAt = at;
+        break;
       case Panel::batteries:
         answers.singleBatteryDevices = store_.singleBatteryDevices();
         answers.doubleBatteryDevices = store_.doubleBatteryDevices();

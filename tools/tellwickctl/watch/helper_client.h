@@ -21,6 +21,8 @@ namespace tellwick::watch {
 // list that is missing or unreadable, stay absent.
 struct StoredAnswers {
   std::vector<Panel> answered;
+  // When the traffic answer came, for rates over the time between answers.
+  std::optional<std::chrono::steady_clock::time_point> trafficAnsweredAt;
   std::optional<std::vector<Sensor>> sensors;
   std::optional<std::vector<Fan>> fans;
   std::optional<std::vector<ProcessTrafficInfo>> traffic;
@@ -58,7 +60,11 @@ class HelperClient {
   // Whether every category has been answered since its last request.
   bool idle() const;
 
-  // Reads the store for every category that answered since the last call.
+  // Whether a category has answered since the last takeAnswers.
+  bool hasAnswers() const;
+
+  // Reads the store for every category that answered since the last call,
+  // all at once: one read of the file for the lot.
   StoredAnswers takeAnswers();
 
   // False when the helper's name has no owner, a request went unanswered
@@ -67,8 +73,8 @@ class HelperClient {
 
  private:
   struct Slot {
-    std::optional<Clock::time_point> askedAt;  // in flight since
-    bool answered = false;                     // waiting to be read
+    std::optional<Clock::time_point> askedAt;    // in flight since
+    std::optional<Clock::time_point> answeredAt;  // waiting to be read since
   };
   Slot& slot(Panel category) { return slots_[static_cast<std::size_t>(category)]; }
 

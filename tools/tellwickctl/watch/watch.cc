@@ -202,7 +202,7 @@ bool fold(Link& link, WatchState& state, Clock::time_point start) {
       case Panel::fans: state.updateFans(answers.fans.value_or(std::vector<Fan>{})); break;
       case Panel::traffic:
         state.updateTraffic(answers.traffic.value_or(std::vector<ProcessTrafficInfo>{}),
-                            std::chrono::duration<double>(Clock::now() - start).count());
+                            std::chrono::duration<double>(answers.trafficAnsweredAt.value_or(Clock::now()) - start).count());
         break;
       case Panel::batteries:
         state.updateBatteries(answers.singleBatteryDevices.value_or(SingleBatteryDevices{}),
@@ -235,8 +235,8 @@ int runJson(const WatchOptions& options, Link& link, std::ostream& out) {
       HelperClient* client = link.client(Clock::now());
       if (!client || client->idle() || !client->answering()) break;
       link.wait(due);
-      fold(link, state, start);
     }
+    // The store is read once a line, for every answer in.
     fold(link, state, start);
     if (gSignal) break;
     std::string line = jsonLine(state, options.panels, unixNow(), link.answering());
@@ -245,10 +245,7 @@ int runJson(const WatchOptions& options, Link& link, std::ostream& out) {
     if (options.count && printed >= *options.count) break;
     tick += interval;
     if (tick < Clock::now() - interval) tick = Clock::now();  // fell behind: skip, do not burst
-    while (!gSignal && Clock::now() < tick) {
-      link.wait(tick);
-      fold(link, state, start);
-    }
+    while (!gSignal && Clock::now() < tick) link.wait(tick);
   }
   return exitStatus();
 }
@@ -307,13 +304,15 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
     if (quit) break;
     // One redraw for the answers of an interval: when the last one is in,
     // or shortly after the first when another is slow.
-    if (fold(link, state, start) && !drawPending) {
+    HelperClient* client = link.client(Clock::now());
+    if (client && client->hasAnswers() && !drawPending) {
       drawPending = true;
       drawBy = Clock::now() + kAnswerGrace;
     }
-    HelperClient* client = link.client(Clock::now());
     if (drawPending && ((client && client->idle()) || Clock::now() >= drawBy)) dirty = true;
     if (dirty) {
+      // The store is read once a redraw, for every answer in.
+      fold(link, state, start);
       drawPending = false;
       view.columns = screen->columns();
       view.lines = screen->lines();
