@@ -2,10 +2,12 @@
 // comma-separated form the helper's traffic sampler reads.
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tools/nettop/nettop_sample.h"
@@ -30,17 +32,19 @@ int main(int argc, char** argv) {
     return kUsageExit;
   }
 
+  // The kernel's socket tables and the processes' descriptors are read at
+  // once: the two take about as long, and neither waits for the other.
   SocketTable table;
   table.reserve(4096);
-  for (int family : {AF_INET, AF_INET6}) {
-    Status status = dumpTcpSockets(family, table);
-    // A kernel built without IPv6 has no table for it, which is no error.
-    if (!status.ok && !(family == AF_INET6 && status.error == ENOENT)) {
-      std::fprintf(stderr, "nettop: %s\n", status.message.c_str());
-      return 1;
-    }
+  tellwick::os::Status dumped;
+  std::thread dump([&] { dumped = dumpTcpSockets(table); });
+  auto scanned = scanProcesses("/proc", std::max(1u, std::thread::hardware_concurrency()));
+  dump.join();
+  if (!dumped) {
+    std::fprintf(stderr, "nettop: %s\n", dumped.error().c_str());
+    return 1;
   }
-  std::string out = formatSample(matchProcesses("/proc", table), invocation.columns);
+  std::string out = formatSample(matchProcesses(scanned, "/proc", table), invocation.columns);
   if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
     std::fprintf(stderr, "nettop: cannot write the sample: %s\n", std::strerror(errno));
     return 1;

@@ -13,9 +13,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstddef>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
 
+#include "os/posix_file.h"
 #include "os/utf8.h"
 
 namespace tellwick::nettop {
@@ -100,10 +106,6 @@ void readTcpInfo(const unsigned char* payload, std::size_t length, SocketCounter
 constexpr unsigned kTimeWait = 6;
 constexpr unsigned kNewSynRecv = 12;
 
-Status failure(const char* what, int error) {
-  return {false, error, std::string(what) + ": " + std::strerror(error)};
-}
-
 constexpr std::size_t align4(std::size_t n) { return (n + 3) & ~std::size_t{3}; }
 
 void readDiagMessage(const unsigned char* body, std::size_t length, SocketTable& table) {
@@ -134,28 +136,123 @@ std::string sanitizedName(std::string_view name) {
   return text;
 }
 
-bool isPid(const char* name) {
-  if (*name == '\0') return false;
-  for (const char* p = name; *p; ++p) {
-    if (*p < '0' || *p > '9') return false;
+std::optional<std::uint64_t> pidOf(std::string_view name) {
+  if (name.empty() || name.size() > 19) return std::nullopt;
+  std::uint64_t pid = 0;
+  for (char c : name) {
+    if (c < '0' || c > '9') return std::nullopt;
+    pid = pid * 10 + static_cast<std::uint64_t>(c - '0');
   }
-  return true;
+  return pid;
 }
 
-std::optional<std::string> readComm(int proc_fd, const std::string& pid) {
-  int fd = ::openat(proc_fd, (pid + "/comm").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  char buffer[256];
-  ssize_t n;
-  do {
-    n = ::read(fd, buffer, sizeof buffer);
-  } while (n < 0 && errno == EINTR);
-  ::close(fd);
-  if (n < 0) return std::nullopt;
-  std::string_view comm(buffer, static_cast<std::size_t>(n));
-  if (comm.ends_with('\n')) comm.remove_suffix(1);
-  return std::string(comm);
+// The names in an open directory, "." and ".." left out; read with
+// getdents64 into a large buffer, since a process may hold thousands of
+// descriptors.
+std::vector<std::string> directoryNames(int fd) {
+  std::vector<std::string> names;
+  alignas(dirent64) char buffer[65536];
+  for (;;) {
+    ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    for (ssize_t offset = 0; offset < n;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+      offset += entry->d_reclen;
+      if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+    }
+  }
+  return names;
 }
+
+std::optional<std::string> readComm(const std::string& procRoot, std::uint64_t pid) {
+  auto comm = os::readWholeFile(procRoot + "/" + std::to_string(pid) + "/comm", 256);
+  if (!comm) return std::nullopt;
+  if (comm->ends_with('\n')) comm->pop_back();
+  return std::move(*comm);
+}
+
+// What the threads of one scan share: a queue of work and where its results go.
+class Scan {
+ public:
+  Scan(const std::string& procRoot, std::vector<std::uint64_t> pids) : root_(procRoot), pids_(std::move(pids)) {
+    results_.resize(pids_.size());
+    for (std::size_t i = 0; i < pids_.size(); ++i) queue_.push_back({i, nullptr, {}, 0, 0});
+    outstanding_ = queue_.size();
+  }
+
+  void work() {
+    for (;;) {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return !queue_.empty() || outstanding_ == 0; });
+      if (queue_.empty()) return;
+      Item item = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      if (!item.directory) list(item);
+      std::vector<std::uint64_t> inodes = readLinks(item);
+      lock.lock();
+      auto& into = results_[item.process];
+      into.insert(into.end(), inodes.begin(), inodes.end());
+      if (--outstanding_ == 0) changed_.notify_all();
+    }
+  }
+
+  std::vector<ProcessSockets> results() {
+    std::vector<ProcessSockets> out;
+    for (std::size_t i = 0; i < pids_.size(); ++i) {
+      if (!results_[i].empty()) out.push_back({pids_[i], std::move(results_[i])});
+    }
+    return out;
+  }
+
+ private:
+  // Descriptors of one process, or a slice of a process that holds many.
+  struct Item {
+    std::size_t process;
+    std::shared_ptr<os::FileDescriptor> directory;
+    std::shared_ptr<const std::vector<std::string>> names;
+    std::size_t begin, end;
+  };
+  static constexpr std::size_t kSlice = 512;
+
+  // Lists the process's descriptors; all but the first slice go back on the
+  // queue for the other threads.
+  void list(Item& item) {
+    const std::string path = root_ + "/" + std::to_string(pids_[item.process]) + "/fd";
+    item.directory = std::make_shared<os::FileDescriptor>(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!item.directory->valid()) return;
+    auto names = std::make_shared<const std::vector<std::string>>(directoryNames(item.directory->get()));
+    item.names = names;
+    item.begin = 0;
+    item.end = std::min(names->size(), kSlice);
+    std::lock_guard lock(mutex_);
+    for (std::size_t begin = kSlice; begin < names->size(); begin += kSlice) {
+      queue_.push_back({item.process, item.directory, names, begin, std::min(names->size(), begin + kSlice)});
+      ++outstanding_;
+      changed_.notify_one();
+    }
+  }
+
+  static std::vector<std::uint64_t> readLinks(const Item& item) {
+    std::vector<std::uint64_t> inodes;
+    if (!item.names) return inodes;
+    for (std::size_t i = item.begin; i < item.end; ++i) {
+      char link[64];
+      ssize_t n = ::readlinkat(item.directory->get(), (*item.names)[i].c_str(), link, sizeof link);
+      if (n <= 0 || static_cast<std::size_t>(n) >= sizeof link) continue;
+      if (auto inode = socketInode(std::string_view(link, static_cast<std::size_t>(n)))) inodes.push_back(*inode);
+    }
+    return inodes;
+  }
+
+  const std::string& root_;
+  const std::vector<std::uint64_t> pids_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Item> queue_;
+  std::size_t outstanding_ = 0;
+  std::vector<std::vector<std::uint64_t>> results_;
+};
 
 }  // namespace
 
@@ -206,68 +303,90 @@ DumpStep readDiagMessages(const void* data, std::size_t length, std::uint32_t se
         if (error) *error = code < 0 ? -code : EPROTO;
         return DumpStep::failed;
       }
-      if (header.nlmsg_type == SOCK_DIAG_BY_FAMILY) readDiagMessage(body, body_length, table);
+      // Answers carry the type of their request: the newer one or the older.
+      if (header.nlmsg_type == SOCK_DIAG_BY_FAMILY || header.nlmsg_type == TCPDIAG_GETSOCK) {
+        readDiagMessage(body, body_length, table);
+      }
     }
     offset += NLMSG_ALIGN(header.nlmsg_len);
   }
   return DumpStep::more;
 }
 
-Status dumpTcpSockets(int family, SocketTable& table) {
-  int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-  if (fd < 0) return failure("cannot open the sock_diag socket", errno);
+namespace {
 
-  constexpr std::uint32_t kSequence = 1;
-  struct {
-    nlmsghdr header;
-    inet_diag_req_v2 request;
-  } message{};
-  message.header.nlmsg_len = sizeof message;
-  message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-  message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-  message.header.nlmsg_seq = kSequence;
-  message.request.sdiag_family = static_cast<std::uint8_t>(family);
-  message.request.sdiag_protocol = IPPROTO_TCP;
-  // Every state except the minisockets of time-wait and pending requests,
-  // which belong to no process.
-  message.request.idiag_states = ~((1u << kTimeWait) | (1u << kNewSynRecv));
-  message.request.idiag_ext = 1u << (INET_DIAG_INFO - 1);
+constexpr std::uint32_t kSequence = 1;
+// Every state except the minisockets of time-wait and pending requests,
+// which belong to no process.
+constexpr std::uint32_t kStates = ~((1u << kTimeWait) | (1u << kNewSynRecv));
 
+// Sends one dump request and reads its answer into table; when the kernel
+// refuses it, refused holds the kernel's errno.
+os::Status runDump(const void* request, std::size_t length, SocketTable& table, int& refused) {
+  refused = 0;
+  os::FileDescriptor fd(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+  if (!fd.valid()) return os::failure(os::errnoMessage("cannot open the sock_diag socket", errno));
   sockaddr_nl kernel{};
   kernel.nl_family = AF_NETLINK;
-  if (::sendto(fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel),
-               sizeof kernel) != static_cast<ssize_t>(sizeof message)) {
-    Status status = failure("cannot request the socket table", errno);
-    ::close(fd);
-    return status;
+  if (::sendto(fd.get(), request, length, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) !=
+      static_cast<ssize_t>(length)) {
+    return os::failure(os::errnoMessage("cannot request the socket table", errno));
   }
-
   // The kernel fills dump blocks of at most 32 KiB.
   std::vector<std::uint64_t> storage(64 * 1024 / sizeof(std::uint64_t));
   const std::size_t capacity = storage.size() * sizeof(std::uint64_t);
-  Status status;
   for (;;) {
-    ssize_t n = ::recv(fd, storage.data(), capacity, MSG_TRUNC);
+    ssize_t n = ::recv(fd.get(), storage.data(), capacity, MSG_TRUNC);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      status = failure("cannot read the socket table", n < 0 ? errno : EPROTO);
-      break;
-    }
+    if (n <= 0) return os::failure(os::errnoMessage("cannot read the socket table", n < 0 ? errno : EPROTO));
     if (static_cast<std::size_t>(n) > capacity) {
-      status = failure("cannot read the socket table", EMSGSIZE);
-      break;
+      return os::failure(os::errnoMessage("cannot read the socket table", EMSGSIZE));
     }
-    int error = 0;
-    DumpStep step =
-        readDiagMessages(storage.data(), static_cast<std::size_t>(n), kSequence, table, &error);
-    if (step == DumpStep::done) break;
-    if (step == DumpStep::failed) {
-      status = failure("the kernel refused the socket table", error);
-      break;
-    }
+    DumpStep step = readDiagMessages(storage.data(), static_cast<std::size_t>(n), kSequence, table, &refused);
+    if (step == DumpStep::done) return {};
+    if (step == DumpStep::failed) return os::failure(os::errnoMessage("the kernel refused the socket table", refused));
   }
-  ::close(fd);
-  return status;
+}
+
+}  // namespace
+
+os::Status dumpTcpSockets(SocketTable& table) {
+  // The older request dumps both families in one walk of the kernel's
+  // tables, which are the same for both; the newer one walks them once per
+  // family, the second walk costing half the first with no socket in it.
+  struct {
+    nlmsghdr header;
+    inet_diag_req request;
+  } both{};
+  both.header.nlmsg_len = sizeof both;
+  both.header.nlmsg_type = TCPDIAG_GETSOCK;
+  both.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+  both.header.nlmsg_seq = kSequence;
+  both.request.idiag_family = AF_INET;
+  both.request.idiag_states = kStates;
+  both.request.idiag_ext = 1u << (INET_DIAG_INFO - 1);
+  int refused = 0;
+  os::Status status = runDump(&both, sizeof both, table, refused);
+  if (status || refused == 0) return status;
+
+  for (int family : {AF_INET, AF_INET6}) {
+    struct {
+      nlmsghdr header;
+      inet_diag_req_v2 request;
+    } one{};
+    one.header.nlmsg_len = sizeof one;
+    one.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    one.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    one.header.nlmsg_seq = kSequence;
+    one.request.sdiag_family = static_cast<std::uint8_t>(family);
+    one.request.sdiag_protocol = IPPROTO_TCP;
+    one.request.idiag_states = kStates;
+    one.request.idiag_ext = 1u << (INET_DIAG_INFO - 1);
+    status = runDump(&one, sizeof one, table, refused);
+    // A kernel built without IPv6 has no table for it.
+    if (!status && !(family == AF_INET6 && refused == ENOENT)) return status;
+  }
+  return {};
 }
 
 std::optional<std::uint64_t> socketInode(std::string_view link) {
@@ -283,51 +402,44 @@ std::optional<std::uint64_t> socketInode(std::string_view link) {
   return inode;
 }
 
-std::vector<ProcessCounters> matchProcesses(const std::string& procRoot, SocketTable& table) {
+std::vector<ProcessSockets> scanProcesses(const std::string& procRoot, unsigned threads) {
+  std::vector<std::uint64_t> pids;
+  os::FileDescriptor proc(::open(procRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!proc.valid()) return {};
+  for (const std::string& name : directoryNames(proc.get())) {
+    if (auto pid = pidOf(name)) pids.push_back(*pid);
+  }
+  std::sort(pids.begin(), pids.end());
+  Scan scan(procRoot, std::move(pids));
+  std::vector<std::thread> helpers;
+  for (unsigned t = 1; t < threads; ++t) helpers.emplace_back([&scan] { scan.work(); });
+  scan.work();
+  for (auto& helper : helpers) helper.join();
+  return scan.results();
+}
+
+std::vector<ProcessCounters> matchProcesses(const std::vector<ProcessSockets>& scanned,
+                                            const std::string& procRoot, SocketTable& table) {
   std::vector<ProcessCounters> processes;
-  DIR* proc = ::opendir(procRoot.c_str());
-  if (!proc) return processes;
-  const int proc_fd = ::dirfd(proc);
-  while (const dirent* entry = ::readdir(proc)) {
-    if (!isPid(entry->d_name)) continue;
-    const std::string pid_text = entry->d_name;
-    const std::uint64_t pid = std::stoull(pid_text);
-    int fd_dir = ::openat(proc_fd, (pid_text + "/fd").c_str(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_dir < 0) continue;
-    DIR* fds = ::fdopendir(fd_dir);
-    if (!fds) {
-      ::close(fd_dir);
-      continue;
-    }
-    bool owns_socket = false;
-    ProcessCounters sums{pid, {}, 0, 0};
-    while (const dirent* fd_entry = ::readdir(fds)) {
-      if (fd_entry->d_name[0] == '.') continue;
-      char link[64];
-      ssize_t n = ::readlinkat(fd_dir, fd_entry->d_name, link, sizeof link);
-      if (n <= 0 || static_cast<std::size_t>(n) >= sizeof link) continue;
-      auto inode = socketInode(std::string_view(link, static_cast<std::size_t>(n)));
-      if (!inode) continue;
-      auto it = table.find(*inode);
+  for (const ProcessSockets& p : scanned) {
+    bool ownsSocket = false;
+    ProcessCounters sums{p.pid, {}, 0, 0};
+    for (std::uint64_t inode : p.inodes) {
+      auto it = table.find(inode);
       if (it == table.end()) continue;
-      owns_socket = true;
-      if (it->second.owner == pid) continue;
-      it->second.owner = pid;
+      ownsSocket = true;
+      if (it->second.owner == p.pid) continue;
+      it->second.owner = p.pid;
       sums.received += it->second.received;
       sums.sent += it->second.sent;
     }
-    ::closedir(fds);
-    if (!owns_socket) continue;
+    if (!ownsSocket) continue;
     // No name means the process has exited meanwhile, and its sockets with it.
-    auto comm = readComm(proc_fd, pid_text);
+    auto comm = readComm(procRoot, p.pid);
     if (!comm) continue;
     sums.name = std::move(*comm);
     processes.push_back(std::move(sums));
   }
-  ::closedir(proc);
-  std::sort(processes.begin(), processes.end(),
-            [](const ProcessCounters& a, const ProcessCounters& b) { return a.pid < b.pid; });
   return processes;
 }
 

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "os/result.h"
+
 // The pieces of the Linux nettop: per-process cumulative TCP byte counters
 // from the kernel's sock_diag tables, matched to processes through /proc.
 namespace tellwick::nettop {
@@ -47,15 +49,10 @@ enum class DumpStep { more, done, failed };
 DumpStep readDiagMessages(const void* data, std::size_t length, std::uint32_t sequence,
                           SocketTable& table, int* error);
 
-struct Status {
-  bool ok = true;
-  int error = 0;  // errno of the failure
-  std::string message;
-};
-
-// One SOCK_DIAG_BY_FAMILY dump of every TCP socket of family (AF_INET or
-// AF_INET6) into table.
-Status dumpTcpSockets(int family, SocketTable& table);
+// Every TCP socket of the kernel's tables, IPv4 and IPv6, into table, in one
+// dump where the kernel takes the older request and one per family where
+// not (a kernel without IPv6 has no table for it, which is no failure).
+os::Status dumpTcpSockets(SocketTable& table);
 
 // The inode of a /proc/PID/fd link text "socket:[INODE]".
 std::optional<std::uint64_t> socketInode(std::string_view link);
@@ -67,11 +64,23 @@ struct ProcessCounters {
   std::uint64_t sent;
 };
 
-// One pass over procRoot (normally "/proc"): every process that holds at
-// least one socket of table, with the sums of those sockets' counters, in
-// pid order. Processes whose descriptors cannot be read (another user's,
-// gone meanwhile) are left out.
-std::vector<ProcessCounters> matchProcesses(const std::string& procRoot, SocketTable& table);
+// One process's sockets: the inodes its descriptor links name.
+struct ProcessSockets {
+  std::uint64_t pid;
+  std::vector<std::uint64_t> inodes;
+};
+
+// One pass over procRoot (normally "/proc") with up to `threads` threads:
+// every process that holds a socket, in pid order. Processes whose
+// descriptors cannot be read (another user's, gone meanwhile) are left out.
+std::vector<ProcessSockets> scanProcesses(const std::string& procRoot, unsigned threads);
+
+// Every scanned process that holds at least one socket of table, with the
+// sums of those sockets' counters (each socket once per process) and its
+// name from procRoot, in pid order. A process gone before its name was read
+// is left out with its sockets.
+std::vector<ProcessCounters> matchProcesses(const std::vector<ProcessSockets>& scanned,
+                                            const std::string& procRoot, SocketTable& table);
 
 // The header ",col,col," and one line "name.pid,value,value," per process.
 // Bytes that would break a line or a field of a consumer (control

@@ -131,16 +131,20 @@ TEST(NettopProcTree, SumsEachProcessesTcpSocketsOnceAndSkipsTheRest) {
   process(root, 8, "udp-only", {"socket:[999]"});
   process(root, 9, "listener", {"socket:[300]"});
   process(root, 10, std::nullopt, {"socket:[100]"});  // exited while being read
+  std::vector<std::string> many(1100, "/dev/null");  // read in slices by several threads
+  many.push_back("socket:[400]");
+  process(root, 50, "many", many);
   std::filesystem::create_directories(std::filesystem::path(root) / "self" / "fd");
 
-  auto processes = matchProcesses(root, table);
+  auto processes = matchProcesses(scanProcesses(root, 2), root, table);
 
-  ASSERT_EQ(processes.size(), 3u);
+  ASSERT_EQ(processes.size(), 4u);
   EXPECT_EQ(formatSample(processes, {Column::bytesIn, Column::bytesOut}),
             ",bytes_in,bytes_out,\n"
             "forked?child.7,20,2,\n"
             "listener.9,0,0,\n"
-            "web.40,30,3,\n");
+            "web.40,30,3,\n"
+            "many.50,40,4,\n");
 }
 
 }  // namespace
