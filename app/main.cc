@@ -28,7 +28,7 @@
 int main(int, char**, char** envp) {
   using namespace tellwick;
 
-  auto connection = os::connectSessionBus();
+  auto connection = os::connectServingSessionBus();
   if (!connection) {
     std::fprintf(stderr, "tellwick: %s\n", connection.error().c_str());
     return 1;

@@ -73,8 +73,8 @@ class NotificationCenterContractTest : public ::testing::Test {
 };
 
 // sd-bus, as the helper uses it, and the socket spoken to directly, as clients do.
-using DBusWorld = BusWorld<&os::connectSessionBus>;
-using SocketWorld = BusWorld<&os::connectClientSessionBus>;
+using DBusWorld = BusWorld<&os::connectServingSessionBus>;
+using SocketWorld = BusWorld<&os::connectSessionBus>;
 using Worlds = ::testing::Types<FakeWorld, DBusWorld, SocketWorld>;
 TYPED_TEST_SUITE(NotificationCenterContractTest, Worlds);
 

@@ -405,7 +405,7 @@ std::unique_ptr<Application> DBusSessionBus::makeApplication() {
 
 }  // namespace
 
-Result<std::unique_ptr<SessionBus>> connectSessionBus() {
+Result<std::unique_ptr<SessionBus>> connectServingSessionBus() {
   std::string address;
   std::string described;
   const char* fromEnvironment = std::getenv("DBUS_SESSION_BUS_ADDRESS");

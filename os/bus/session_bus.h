@@ -61,14 +61,20 @@ class SessionBus {
 
 // Connects to the bus named by DBUS_SESSION_BUS_ADDRESS, else to the user bus
 // at $XDG_RUNTIME_DIR/bus. Fails with one line saying what was tried.
+//
+// The socket is spoken to directly, without sd-bus: a client that lives for
+// one request pays for no library, and the connection's first steps leave
+// in one write with whatever the client asks next. A registration is sent
+// at once without waiting for the bus: it takes effect before anything this
+// connection sends after it, and in practice before what another program
+// posts after addObserver returns. Addresses other than local sockets go
+// through connectServingSessionBus.
 Result<std::unique_ptr<SessionBus>> connectSessionBus();
 
-// The same bus for a short-lived client: the socket spoken to directly,
-// without sd-bus, and the connection's first steps sent in one write with
-// whatever the client asks next. Registrations take effect at the bus
-// before anything the connection sends after them, not before addObserver
-// returns. Addresses other than local sockets go through connectSessionBus.
-Result<std::unique_ptr<SessionBus>> connectClientSessionBus();
+// The same bus through sd-bus and sd-event, for a program that serves on it
+// for long and whose other event sources join the loop (the helper).
+// addObserver returns once the bus routes the name to the connection.
+Result<std::unique_ptr<SessionBus>> connectServingSessionBus();
 
 }  // namespace tellwick::os
 

@@ -244,6 +244,9 @@ class SocketSessionBus final : public SessionBus {
 
   std::unique_ptr<Application> makeApplication() override;
 
+  // Writes what is queued, as far as the socket takes it without waiting.
+  void writeQueued() { writeSome(false); }
+
   // Queues a message; it leaves with the next write.
   std::uint32_t send(dbus::Header header, const std::vector<dbus::Argument>& body) {
     header.serial = nextSerial_++;
@@ -416,8 +419,10 @@ void SocketNotificationCenter::addObserver(const void* observer, const std::stri
   if (fitsInMatchRule(name)) rule += ",arg0='" + name + "'";
   if (object && fitsInMatchRule(*object)) rule += ",arg1='" + *object + "'";
   // The bus handles a connection's messages in order: whatever this
-  // connection sends after the rule is routed with the rule in place.
+  // connection sends after the rule is routed with the rule in place. The
+  // rule leaves at once, ahead of what other programs post from now on.
   bus_.call("AddMatch", {dbus::text(rule)}, dbus::kNoReplyExpected);
+  bus_.writeQueued();
   registrations_.push_back({nextId_++, observer, name, object, std::move(handler), std::move(rule)});
 }
 
@@ -532,7 +537,7 @@ std::unique_ptr<Application> SocketSessionBus::makeApplication() {
 
 }  // namespace
 
-Result<std::unique_ptr<SessionBus>> connectClientSessionBus() {
+Result<std::unique_ptr<SessionBus>> connectSessionBus() {
   std::vector<SocketAddress> addresses;
   std::string described;
   const char* fromEnvironment = std::getenv("DBUS_SESSION_BUS_ADDRESS");
@@ -541,7 +546,7 @@ Result<std::unique_ptr<SessionBus>> connectClientSessionBus() {
     addresses = socketAddresses(fromEnvironment);
     described = std::string("DBUS_SESSION_BUS_ADDRESS=") + fromEnvironment;
     // Other transports (tcp, unixexec, ...) are left to sd-bus.
-    if (addresses.empty()) return connectSessionBus();
+    if (addresses.empty()) return connectServingSessionBus();
   } else if (runtimeDir && *runtimeDir) {
     const std::string path = std::string(runtimeDir) + "/bus";
     if (auto address = socketAddress(path, false)) addresses.push_back(*address);

@@ -156,7 +156,7 @@ class Link {
     }
     if (!bus_ && (!lastTry_ || now - *lastTry_ >= kReconnectEvery)) {
       lastTry_ = now;
-      auto connection = os::connectClientSessionBus();
+      auto connection = os::connectSessionBus();
       if (connection) bus_ = std::move(connection).value();
       if (bus_) client_ = std::make_unique<HelperClient>(*bus_, store_, categories_, kAnswerTimeout);
       if (bus_ && keys_) keys_->announceTo(&bus_->mainQueue());
