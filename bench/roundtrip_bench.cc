@@ -8,10 +8,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <latch>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/simulated_laptop_helper.h"
@@ -105,6 +109,79 @@ void SustainedFans(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(SustainedFans)->Arg(1)->Arg(8)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Four clients at once, each on its own connection, each with one fan request in flight, for
+// TELLWICK_ROUNDTRIP_SECONDS (default 3). Every client hears every
+// response, so a client's round trip ends once it has heard as many
+// responses as there were requests in flight when it posted, its own
+// included: an upper bound when requests overtake one another at the bus.
+void FourClientsFans(benchmark::State& state) {
+  Rig& r = rig();
+  if (!r.error.empty()) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  const char* override = std::getenv("TELLWICK_ROUNDTRIP_SECONDS");
+  const auto length = std::chrono::duration<double>(override ? std::atof(override) : 3.0);
+  constexpr int kClients = 4;
+  std::atomic<long> posted{0};
+  std::atomic<bool> failed{false};
+  std::latch ready(kClients);
+  std::mutex mutex;
+  std::vector<double> micros;
+  long answers = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + length;
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+      clients.emplace_back([&, c] {
+        auto bus = tellwick::os::connectSessionBus();
+        if (!bus) {
+          failed = true;
+          ready.count_down();
+          return;
+        }
+        auto& center = (*bus)->notificationCenter();
+        long heard = 0;
+        center.addObserver(&heard, "ResponseFans", std::nullopt, [&](const tellwick::os::Notification&) { ++heard; });
+        // A call answered means the rule is in place; all start together.
+        (*bus)->nameHasOwner("com.quorvane.helper");
+        ready.count_down();
+        ready.wait();
+        std::vector<double> mine;
+        while (std::chrono::steady_clock::now() < end) {
+          const long ahead = posted.fetch_add(1) - heard;
+          const long target = heard + ahead + 1;
+          const auto sent = std::chrono::steady_clock::now();
+          center.post("RequestFans", std::nullopt);
+          if (!(*bus)->runUntil([&] { return heard >= target; }, 10s)) {
+            failed = true;
+            break;
+          }
+          mine.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - sent).count());
+        }
+        std::lock_guard lock(mutex);
+        micros.insert(micros.end(), mine.begin(), mine.end());
+        if (c == 0) answers = heard;
+      });
+    }
+    for (auto& client : clients) client.join();
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(seconds);
+  }
+  if (failed || micros.empty()) {
+    state.SkipWithError("a client lost its connection or went unanswered");
+    return;
+  }
+  std::sort(micros.begin(), micros.end());
+  auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
+  state.counters["answers_per_s"] = static_cast<double>(answers) / seconds;
+  state.counters["p50_us"] = at(0.50);
+  state.counters["p99_us"] = at(0.99);
+}
+BENCHMARK(FourClientsFans)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // The parts of a round trip, measured alone: one bus hop there and back
 // (a client hearing its own post through the daemon) ...

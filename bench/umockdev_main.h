@@ -13,7 +13,8 @@ namespace tellwick::bench {
 // Runs the registered benchmarks over a umockdev device tree. The tree
 // replaces /sys only for a process that umockdev-run starts, so a benchmark
 // started by hand re-executes itself under umockdev-run first.
-inline int runOverDeviceTree(int argc, char** argv, const char* fixture) {
+inline int runOverDeviceTree(int argc, char** argv, const char* fixture,
+                             benchmark::BenchmarkReporter* reporter = nullptr) {
   if (!std::getenv("UMOCKDEV_DIR")) {
     std::vector<char*> args = {const_cast<char*>("umockdev-run"), const_cast<char*>("--device"),
                                const_cast<char*>(fixture), const_cast<char*>("--")};
@@ -25,7 +26,11 @@ inline int runOverDeviceTree(int argc, char** argv, const char* fixture) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
+  if (reporter) {
+    benchmark::RunSpecifiedBenchmarks(reporter);
+  } else {
+    benchmark::RunSpecifiedBenchmarks();
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -19,7 +19,10 @@
 #include <ctime>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -147,6 +150,45 @@ void BM_HourOfHistory(benchmark::State& bench) {
 }
 BENCHMARK(BM_HourOfHistory)->Args({1000, 11})->Args({200, 11})->Args({200, 100})->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// The helper's own CPU seconds (its threads' nanoseconds as the scheduler
+// counts them) and those of the tools it ran, reaped or still running, in
+// the process tree from pid (umockdev-run, the helper below it).
+struct HelperCpu {
+  double own = 0;
+  double tools = 0;
+};
+
+void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
+  const std::string dir = "/proc/" + std::to_string(pid);
+  std::ifstream stat(dir + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) return;
+  const bool helper = line.find("(tellwick)") != std::string::npos;
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::vector<std::string> f{std::istream_iterator<std::string>(fields), {}};
+  // utime, stime, cutime and cstime: fields 14 to 17 of the file.
+  auto ticks = [&](std::size_t i) { return f.size() > i ? std::stod(f[i]) / static_cast<double>(::sysconf(_SC_CLK_TCK)) : 0; };
+  if (helper) {
+    for (const auto& task : std::filesystem::directory_iterator(dir + "/task")) {
+      std::ifstream schedstat(task.path() / "schedstat");
+      double nanoseconds = 0;
+      schedstat >> nanoseconds;
+      cpu.own += nanoseconds / 1e9;
+    }
+    cpu.tools += ticks(13) + ticks(14);
+  } else if (belowHelper) {
+    cpu.tools += ticks(11) + ticks(12) + ticks(13) + ticks(14);
+  }
+  std::ifstream children(dir + "/task/" + std::to_string(pid) + "/children");
+  for (pid_t child = 0; children >> child;) addHelperCpu(child, belowHelper || helper, cpu);
+}
+
+HelperCpu helperCpu(pid_t pid) {
+  HelperCpu cpu;
+  addHelperCpu(pid, false, cpu);
+  return cpu;
+}
+
 // One helper for the whole run, started on first use.
 using Rig = tellwick::testing::SimulatedLaptopHelper;
 
@@ -174,19 +216,25 @@ void BM_LiveView(benchmark::State& bench) {
       std::string busEnv = "DBUS_SESSION_BUS_ADDRESS=" + r.bus.address();
       std::string configEnv = "XDG_CONFIG_HOME=" + r.scratch.string();
       std::string binary = std::string(TELLWICK_BIN_DIR) + "/tellwickctl";
+      const char* only = std::getenv("TELLWICK_WATCH_BENCH_ONLY");
+      std::string onlyArgument = std::string("--only=") + (only ? only : "sensors,fans,traffic,batteries");
       char* const argv[] = {binary.data(), const_cast<char*>("watch"), const_cast<char*>("--interval"),
-                            const_cast<char*>(interval.c_str()), nullptr};
+                            const_cast<char*>(interval.c_str()), onlyArgument.data(), nullptr};
       char* const envp[] = {busEnv.data(), configEnv.data(), const_cast<char*>("TERM=xterm-256color"),
                             const_cast<char*>("LANG=C.UTF-8"), nullptr};
       ::execve(argv[0], argv, envp);
       ::_exit(127);
     }
+    const HelperCpu helperBefore = helperCpu(r.helper->pid());
     auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     char sink[65536];
     while (std::chrono::steady_clock::now() < end) {
       pollfd p{master, POLLIN, 0};
       if (::poll(&p, 1, 100) > 0 && ::read(master, sink, sizeof sink) <= 0) break;
     }
+    const HelperCpu helperAfter = helperCpu(r.helper->pid());
+    const double helper = helperAfter.own - helperBefore.own;
+    const double tools = helperAfter.tools - helperBefore.tools;
     ::kill(child, SIGTERM);
     rusage usage{};
     int status = 0;
@@ -199,6 +247,9 @@ void BM_LiveView(benchmark::State& bench) {
                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     bench.counters["cpu_ms_per_minute"] = cpu * 1000 * 60 / seconds;
     bench.counters["cpu_percent"] = cpu / seconds * 100;
+    bench.counters["helper_cpu_percent"] = helper / seconds * 100;
+    bench.counters["view_and_helper_cpu_percent"] = (cpu + helper) / seconds * 100;
+    bench.counters["tools_cpu_percent"] = tools / seconds * 100;
     bench.counters["max_resident_KiB"] = static_cast<double>(usage.ru_maxrss);
     bench.counters["exit_status"] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
