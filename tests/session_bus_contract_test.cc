@@ -35,14 +35,15 @@ class FakeWorld {
   FakeSessionBus bus_;
 };
 
-class DBusWorld {
+template <auto Connect>
+class BusWorld {
  public:
-  DBusWorld() {
-    auto connection = os::connectSessionBus();
+  BusWorld() {
+    auto connection = Connect();
     EXPECT_TRUE(connection) << connection.error();
     if (connection) bus_ = std::move(*connection);
   }
-  ~DBusWorld() {
+  ~BusWorld() {
     stop_ = true;
     if (peer_.joinable()) peer_.join();
   }
@@ -80,7 +81,10 @@ class SessionBusContractTest : public ::testing::Test {
   World world_;
 };
 
-using Worlds = ::testing::Types<FakeWorld, DBusWorld>;
+// sd-bus, as the helper uses it, and the socket spoken to directly, as clients do.
+using DBusWorld = BusWorld<&os::connectServingSessionBus>;
+using SocketWorld = BusWorld<&os::connectSessionBus>;
+using Worlds = ::testing::Types<FakeWorld, DBusWorld, SocketWorld>;
 TYPED_TEST_SUITE(SessionBusContractTest, Worlds);
 
 TYPED_TEST(SessionBusContractTest, AReplyEndsTheWaitAndSilenceLastsTheTimeout) {

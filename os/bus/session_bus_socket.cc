@@ -244,6 +244,8 @@ class SocketSessionBus final : public SessionBus {
 
   std::unique_ptr<Application> makeApplication() override;
 
+  void stopQueue() { queue_.stop(); }
+
   // Writes what is queued, as far as the socket takes it without waiting.
   void writeQueued() { writeSome(false); }
 
@@ -513,6 +515,8 @@ class SocketApplication final : public Application {
     const bool lost = !stopRequested_;
     delegate.applicationWillTerminate();
     bus_.flush();
+    // The loop has stopped for good: what is queued from now on is dropped.
+    bus_.stopQueue();
     if (pipe[0] >= 0) {
       sigaction(SIGTERM, &previousTerm, nullptr);
       sigaction(SIGINT, &previousInt, nullptr);
