@@ -54,6 +54,7 @@ struct ServedHelper {
     bool started = false;
     client->notificationCenter().addObserver(this, "HelperStarted", std::nullopt,
                                              [&](const os::Notification&) { started = true; });
+    client->flush();
     helper = std::make_unique<ChildProcess>(argv, environment);
     if (!client->runUntil([&] { return started; }, 20s)) {
       error = "the helper did not start: " + helper->drainStderr(100ms);

@@ -132,6 +132,7 @@ os::Status Tellwick::launchAndWait(const TellwickContext& context, os::SessionBu
   // Observed before asking, so an announcement cannot slip past.
   DistributedNotifications::addObserver(context.center, &started, HelperNotifications::helperStarted,
                                         [&started](const os::Notification&) { started = true; });
+  bus.flush();
   os::Status outcome;
   if (bus.names().nameHasOwner(std::string(bundleIdentifier))) {
     started = true;

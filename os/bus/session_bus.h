@@ -47,7 +47,8 @@ class SessionBus {
   // Returns done()'s final value.
   virtual bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) = 0;
 
-  // Blocks until every post made so far has been handed to the bus.
+  // Blocks until every post made so far has been handed to the bus and every
+  // observer registered so far is in place there.
   virtual void flush() = 0;
 
   // False once the connection has been lost.
@@ -65,10 +66,10 @@ class SessionBus {
 // The socket is spoken to directly, without sd-bus: a client that lives for
 // one request pays for no library, and the connection's first steps leave
 // in one write with whatever the client asks next. A registration is sent
-// at once without waiting for the bus: it takes effect before anything this
-// connection sends after it, and in practice before what another program
-// posts after addObserver returns. Addresses other than local sockets go
-// through connectServingSessionBus.
+// without waiting for the bus: it takes effect before anything this
+// connection sends after it, and once flush() has returned, before anything
+// another program sends. Addresses other than local sockets go through
+// connectServingSessionBus.
 Result<std::unique_ptr<SessionBus>> connectSessionBus();
 
 // The same bus through sd-bus and sd-event, for a program that serves on it

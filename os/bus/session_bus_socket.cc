@@ -25,6 +25,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,11 +234,20 @@ class SocketSessionBus final : public SessionBus {
     return loop(done, Clock::now() + timeout, -1, nullptr);
   }
 
+  // Writes everything, then waits until the bus has taken every rule sent
+  // so far; the answers to requests posted meanwhile are on their way.
   void flush() override {
     const auto deadline = Clock::now() + kCallTimeout;
-    while (!lost_ && !out_.empty() && Clock::now() < deadline) {
-      if (!writeSome(false)) waitFor(POLLOUT, deadline);
+    while (!lost_ && (!out_.empty() || !rulesPending_.empty()) && Clock::now() < deadline) {
+      if (writeSome(false) && rulesPending_.empty()) break;
+      if (waitFor(static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), deadline)) readSome();
     }
+  }
+
+  // Sends a match rule; the bus's reply says it is in place.
+  void addRule(const std::string& rule) {
+    rulesPending_.insert(call("AddMatch", {dbus::text(rule)}, 0));
+    writeSome(false);
   }
 
   bool connected() override { return !lost_; }
@@ -245,9 +255,6 @@ class SocketSessionBus final : public SessionBus {
   std::unique_ptr<Application> makeApplication() override;
 
   void stopQueue() { queue_.stop(); }
-
-  // Writes what is queued, as far as the socket takes it without waiting.
-  void writeQueued() { writeSome(false); }
 
   // Queues a message; it leaves with the next write.
   std::uint32_t send(dbus::Header header, const std::vector<dbus::Argument>& body) {
@@ -361,7 +368,10 @@ class SocketSessionBus final : public SessionBus {
       take(std::string_view(buffer, static_cast<std::size_t>(n)));
       if (static_cast<std::size_t>(n) < sizeof buffer) break;
     }
-    while (auto message = reader_.next()) inbox_.push_back(std::move(*message));
+    while (auto message = reader_.next()) {
+      if (message->replySerial && rulesPending_.erase(*message->replySerial)) continue;
+      inbox_.push_back(std::move(*message));
+    }
     if (!reader_.broken().empty()) lost_ = true;
   }
 
@@ -410,6 +420,7 @@ class SocketSessionBus final : public SessionBus {
   bool greeted_ = false;
   dbus::MessageReader reader_;
   std::deque<dbus::Message> inbox_;
+  std::set<std::uint32_t> rulesPending_;
   std::uint32_t nextSerial_ = 1;
   bool lost_ = false;
 };
@@ -421,10 +432,9 @@ void SocketNotificationCenter::addObserver(const void* observer, const std::stri
   if (fitsInMatchRule(name)) rule += ",arg0='" + name + "'";
   if (object && fitsInMatchRule(*object)) rule += ",arg1='" + *object + "'";
   // The bus handles a connection's messages in order: whatever this
-  // connection sends after the rule is routed with the rule in place. The
-  // rule leaves at once, ahead of what other programs post from now on.
-  bus_.call("AddMatch", {dbus::text(rule)}, dbus::kNoReplyExpected);
-  bus_.writeQueued();
+  // connection sends after the rule is routed with the rule in place, and
+  // flush() waits until it is in place for what others send.
+  bus_.addRule(rule);
   registrations_.push_back({nextId_++, observer, name, object, std::move(handler), std::move(rule)});
 }
 

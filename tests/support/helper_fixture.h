@@ -67,6 +67,7 @@ class HelperTest : public ::testing::Test {
     int started = 0;
     center().addObserver(&started, "HelperStarted", std::nullopt,
                          [&](const os::Notification&) { ++started; });
+    client_->flush();
     auto helper = spawnHelper(onMacBook, std::move(environment));
     bool up = client_->runUntil([&] { return started > 0; }, 15s);
     center().removeObserver(&started, "HelperStarted");
