@@ -75,10 +75,11 @@ class HelperTest : public ::testing::Test {
     return helper;
   }
 
-  // Counts notifications by name from now on.
+  // Counts notifications by name from now on, whoever posts them.
   void watch(const std::string& name) {
     center().addObserver(this, name, std::nullopt,
                          [this](const os::Notification& n) { ++seen_[n.name]; });
+    client_->flush();
   }
   int seen(const std::string& name) { return seen_[name]; }
   bool waitFor(const std::string& name, int count, std::chrono::milliseconds timeout = 15s) {

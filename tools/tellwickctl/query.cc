@@ -40,7 +40,33 @@ int query(Context& context, const CommandLine& line) {
   }
   os::SessionBus& bus = **connected;
   auto timeout = line.options.timeout;
+  auto& center = bus.notificationCenter();
+  std::set<const Category*> waiting(asked.begin(), asked.end());
+  // A response with an object says why the helper could not store its
+  // answer: the store holds an earlier one, which is not shown as this one.
+  NotStored notStored;
+  for (const Category* c : asked) {
+    DistributedNotifications::addObserver(center, &waiting, c->helper.response,
+                                          [&waiting, &notStored, c](const os::Notification& n) {
+                                            if (waiting.erase(c) && n.object) notStored[c] = *n.object;
+                                          });
+  }
+  struct Forget {
+    os::NotificationCenter& center;
+    const std::vector<const Category*>& asked;
+    const void* observer;
+    ~Forget() {
+      for (const Category* c : asked) DistributedNotifications::removeObserver(center, observer, c->helper.response);
+    }
+  } forget{center, asked, &waiting};
+  // Asked before knowing whether the helper runs: the question about its
+  // name travels with the requests, and when it runs its answers are on
+  // their way by the time the bus replies. When it does not, nobody heard
+  // them, and they are asked again once it has started.
+  for (const Category* c : asked) DistributedNotifications::post(center, c->helper.request);
   if (!bus.names().nameHasOwner(std::string(kHelperBusName))) {
+    // A helper that listens before it takes its name may yet hear them.
+    bus.flush();
     if (!context.launchHelper) {
       context.err << "tellwickctl: the helper did not answer: it is not running; " << kHowToStart << "\n";
       return kExitNoAnswer;
@@ -56,22 +82,10 @@ int query(Context& context, const CommandLine& line) {
     const auto spent =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     timeout = std::max(timeout - spent, std::chrono::milliseconds(0));
+    for (const Category* c : asked) DistributedNotifications::post(center, c->helper.request);
   }
-  auto& center = bus.notificationCenter();
-  std::set<const Category*> waiting(asked.begin(), asked.end());
-  // A response with an object says why the helper could not store its
-  // answer: the store holds an earlier one, which is not shown as this one.
-  NotStored notStored;
-  for (const Category* c : asked) {
-    DistributedNotifications::addObserver(center, &waiting, c->helper.response,
-                                          [&waiting, &notStored, c](const os::Notification& n) {
-                                            if (waiting.erase(c) && n.object) notStored[c] = *n.object;
-                                          });
-  }
-  for (const Category* c : asked) DistributedNotifications::post(center, c->helper.request);
   bus.flush();
   bus.runUntil([&] { return waiting.empty(); }, timeout);
-  for (const Category* c : asked) DistributedNotifications::removeObserver(center, &waiting, c->helper.response);
 
   std::vector<const Category*> answered;
   std::string missing;
