@@ -1,9 +1,9 @@
-// The session bus spoken directly over its socket, for programs that live
-// for one request or a few. Loading libsystemd and the six libraries it
-// brings took a millisecond of every tellwickctl run, more than the request
-// itself, and sd-bus waits for each step of a connection in turn; here the
-// greeting, Hello and what the program asks next leave in one write, and
-// match rules and signals are sent without waiting for the bus's replies.
+// The session bus spoken directly over its socket, for the clients.
+// Loading libsystemd and the six libraries it brings took a millisecond of
+// every tellwickctl run, more than the request itself, and sd-bus waits for
+// each step of a connection in turn; here the greeting, Hello and what the
+// program asks next leave in one write, and match rules and signals are
+// sent without waiting for the bus's replies (flush() waits for the rules).
 //
 // The wire contract is that of notification_center_dbus.cc: a post is the
 // signal Notification on /com/quorvane/DistributedNotifications, interface
@@ -244,11 +244,8 @@ class SocketSessionBus final : public SessionBus {
     }
   }
 
-  // Sends a match rule; the bus's reply says it is in place.
-  void addRule(const std::string& rule) {
-    rulesPending_.insert(call("AddMatch", {dbus::text(rule)}, 0));
-    writeSome(false);
-  }
+  // Queues a match rule; the bus's reply says it is in place.
+  void addRule(const std::string& rule) { rulesPending_.insert(call("AddMatch", {dbus::text(rule)}, 0)); }
 
   bool connected() override { return !lost_; }
 
