@@ -84,23 +84,20 @@ TEST(NetworkControllerRuns, RequestsDuringARunShareTheNextRun) {
   EXPECT_EQ(model.traffic()->at(0).pid(), 2u);
 }
 
-TEST(TrafficSampleParsing, FirstLineIsDroppedAndNamesEndAtTheLastDot) {
-  EXPECT_EQ(parse("first.1,1,1,\n\n\nlate.3,3,4,\n\n.812,1,2,\n12,3,4,\na..b.5,0,0,"),
-            "3 late 3 4\n812  1 2\n12  3 4\n5 a..b 0 0\n");
-}
-
-TEST(TrafficSampleParsing, NumbersAreUnsignedDecimalsWithAnOptionalPlus) {
-  EXPECT_EQ(parse("h\napp.+13,+18446744073709551615,0\n"), "13 app 18446744073709551615 0\n");
-  for (const char* line : {"app.12,,7,", "app.x1,3,4,", "app.-3,3,4,", "app.5,+,2,", "app.5,++1,2,",
-                           "app.5,0x1,2,", "app.18446744073709551616,1,1,", "app.5,1"}) {
-    EXPECT_EQ(parse(std::string("h\n") + line + "\n"), "") << line;
-  }
-}
-
-TEST(TrafficSampleParsing, CarriageReturnBeforeLineFeedDoesNotEndALine) {
-  EXPECT_EQ(parse("header\r\nx.1,1,1,\n"), "");
-  EXPECT_EQ(parse("h\nx.1,2,3\r\ny.2,4,5,\n"), "") << "bytes out would be \"3\\r\\ny.2\"";
-  EXPECT_EQ(parse("h\r\n\nx.1,2,3,\r\n"), "1 x 2 3\n");
+// The first line is dropped, names end at the last dot, numbers are
+// unsigned decimals with an optional plus, and a carriage return before a
+// line feed does not end a line.
+TEST(TrafficSampleParsing, ReadsTheToolsLinesAndSkipsBadOnes) {
+  const std::pair<const char*, const char*> kSamples[] = {
+      {"first.1,1,1,\n\n\nlate.3,3,4,\n\n.812,1,2,\n12,3,4,\na..b.5,0,0,", "3 late 3 4\n812  1 2\n12  3 4\n5 a..b 0 0\n"},
+      {"h\napp.+13,+18446744073709551615,0\n", "13 app 18446744073709551615 0\n"},
+      {"h\napp.12,,7,\napp.x1,3,4,\napp.-3,3,4,\napp.5,+,2,\napp.5,++1,2,\napp.5,0x1,2,\n"
+       "app.18446744073709551616,1,1,\napp.5,1\n", ""},
+      {"header\r\nx.1,1,1,\n", ""},
+      {"h\nx.1,2,3\r\ny.2,4,5,\n", ""},  // bytes out would be "3\r\ny.2"
+      {"h\r\n\nx.1,2,3,\r\n", "1 x 2 3\n"},
+  };
+  for (const auto& [sample, records] : kSamples) EXPECT_EQ(parse(sample), records) << sample;
 }
 
 }  // namespace

@@ -19,62 +19,51 @@
 namespace tellwick::nettop {
 namespace {
 
-// Builds one received block of a sock_diag dump, as the kernel lays it out.
-class DumpBlock {
- public:
-  DumpBlock& socket(std::uint32_t inode, std::optional<std::size_t> info_length,
-                    std::uint64_t received = 0, std::uint64_t acked = 0, std::uint32_t seq = 7) {
+template <typename T>
+std::string raw(const T& value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+std::string padded(std::string bytes, std::size_t size) {
+  bytes.resize(size, '\0');
+  return bytes;
+}
+
+// One received block of a sock_diag dump, as the kernel lays it out.
+struct DumpBlock {
+  DumpBlock& message(std::uint16_t type, std::uint32_t seq, const std::string& body) {
+    nlmsghdr header{static_cast<std::uint32_t>(NLMSG_LENGTH(body.size())), type, 0, seq, 0};
+    bytes += padded(raw(header) + body, NLMSG_SPACE(body.size()));
+    return *this;
+  }
+  static std::string attribute(unsigned short type, const std::string& payload) {
+    return padded(raw(rtattr{static_cast<unsigned short>(RTA_LENGTH(payload.size())), type}) + payload,
+                  RTA_SPACE(payload.size()));
+  }
+  DumpBlock& socket(std::uint32_t inode, std::optional<std::size_t> infoLength, std::uint64_t received = 0,
+                    std::uint64_t acked = 0, std::uint32_t seq = 7) {
     inet_diag_msg msg{};
     msg.idiag_family = AF_INET;
     msg.idiag_inode = inode;
-    std::vector<unsigned char> body = bytesOf(msg);
-    body.resize(NLMSG_ALIGN(body.size()), 0);
-    if (info_length) {
+    std::string body = padded(raw(msg), NLMSG_ALIGN(sizeof msg));
+    if (infoLength) {
       tcp_info info{};
       info.tcpi_bytes_received = received;
       info.tcpi_bytes_acked = acked;
-      std::vector<unsigned char> payload = bytesOf(info);
-      payload.resize(*info_length, 0);
-      attribute(body, INET_DIAG_SHUTDOWN, std::vector<unsigned char>(1, 0));
-      attribute(body, INET_DIAG_INFO, payload);
+      body += attribute(INET_DIAG_SHUTDOWN, std::string(1, '\0')) + attribute(INET_DIAG_INFO, padded(raw(info), *infoLength));
     }
     return message(SOCK_DIAG_BY_FAMILY, seq, body);
   }
-  DumpBlock& done(std::uint32_t seq = 7) { return message(NLMSG_DONE, seq, {0, 0, 0, 0}); }
-  DumpBlock& error(int code) { return message(NLMSG_ERROR, 7, bytesOf(nlmsgerr{code, {}})); }
+  DumpBlock& done(std::uint32_t seq = 7) { return message(NLMSG_DONE, seq, std::string(4, '\0')); }
+  DumpBlock& error(int code) { return message(NLMSG_ERROR, 7, raw(nlmsgerr{code, {}})); }
 
-  DumpStep read(SocketTable& table, int* error = nullptr) {
-    std::vector<std::uint32_t> aligned((bytes_.size() + 3) / 4);
-    std::memcpy(aligned.data(), bytes_.data(), bytes_.size());
-    return readDiagMessages(aligned.data(), bytes_.size(), 7, table, error);
+  DumpStep read(SocketTable& table, int* error = nullptr) const {
+    std::vector<std::uint32_t> aligned((bytes.size() + 3) / 4);
+    std::memcpy(aligned.data(), bytes.data(), bytes.size());
+    return readDiagMessages(aligned.data(), bytes.size(), 7, table, error);
   }
 
- private:
-  template <typename T>
-  static std::vector<unsigned char> bytesOf(const T& value) {
-    const auto* p = reinterpret_cast<const unsigned char*>(&value);
-    return {p, p + sizeof value};
-  }
-  static void attribute(std::vector<unsigned char>& body, unsigned short type,
-                        const std::vector<unsigned char>& payload) {
-    rtattr header{static_cast<unsigned short>(RTA_LENGTH(payload.size())), type};
-    std::size_t at = body.size();
-    body.resize(at + RTA_SPACE(payload.size()), 0);
-    std::memcpy(body.data() + at, &header, sizeof header);
-    std::memcpy(body.data() + at + RTA_LENGTH(0), payload.data(), payload.size());
-  }
-  DumpBlock& message(std::uint16_t type, std::uint32_t seq, const std::vector<unsigned char>& body) {
-    nlmsghdr header{};
-    header.nlmsg_len = static_cast<std::uint32_t>(NLMSG_LENGTH(body.size()));
-    header.nlmsg_type = type;
-    header.nlmsg_seq = seq;
-    std::size_t at = bytes_.size();
-    bytes_.resize(at + NLMSG_SPACE(body.size()), 0);
-    std::memcpy(bytes_.data() + at, &header, sizeof header);
-    std::memcpy(bytes_.data() + at + NLMSG_HDRLEN, body.data(), body.size());
-    return *this;
-  }
-  std::vector<unsigned char> bytes_;
+  std::string bytes;
 };
 
 TEST(NettopDump, ReadsCountersOnlyAsFarAsTheKernelsTcpInfoReaches) {
