@@ -319,6 +319,8 @@ constexpr std::uint32_t kSequence = 1;
 // Every state except the minisockets of time-wait and pending requests,
 // which belong to no process.
 constexpr std::uint32_t kStates = ~((1u << kTimeWait) | (1u << kNewSynRecv));
+// The extension that carries tcp_info, with the byte counters.
+constexpr std::uint8_t kInfo = 1u << (INET_DIAG_INFO - 1);
 
 // Sends one dump request and reads its answer into table; when the kernel
 // refuses it, refused holds the kernel's errno.
@@ -348,41 +350,40 @@ os::Status runDump(const void* request, std::size_t length, SocketTable& table, 
   }
 }
 
+// One dump request of type (the request struct it carries), its answer read
+// into table.
+template <typename Request>
+os::Status dump(std::uint16_t type, const Request& request, SocketTable& table, int& refused) {
+  struct {
+    nlmsghdr header;
+    Request request;
+  } message{};
+  message.header = {sizeof message, type, NLM_F_REQUEST | NLM_F_DUMP, kSequence, 0};
+  message.request = request;
+  return runDump(&message, sizeof message, table, refused);
+}
+
 }  // namespace
 
 os::Status dumpTcpSockets(SocketTable& table) {
   // The older request dumps both families in one walk of the kernel's
   // tables, which are the same for both; the newer one walks them once per
   // family, the second walk costing half the first with no socket in it.
-  struct {
-    nlmsghdr header;
-    inet_diag_req request;
-  } both{};
-  both.header.nlmsg_len = sizeof both;
-  both.header.nlmsg_type = TCPDIAG_GETSOCK;
-  both.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-  both.header.nlmsg_seq = kSequence;
-  both.request.idiag_family = AF_INET;
-  both.request.idiag_states = kStates;
-  both.request.idiag_ext = 1u << (INET_DIAG_INFO - 1);
+  inet_diag_req both{};
+  both.idiag_family = AF_INET;
+  both.idiag_states = kStates;
+  both.idiag_ext = kInfo;
   int refused = 0;
-  os::Status status = runDump(&both, sizeof both, table, refused);
+  os::Status status = dump(TCPDIAG_GETSOCK, both, table, refused);
   if (status || refused == 0) return status;
 
   for (int family : {AF_INET, AF_INET6}) {
-    struct {
-      nlmsghdr header;
-      inet_diag_req_v2 request;
-    } one{};
-    one.header.nlmsg_len = sizeof one;
-    one.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-    one.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    one.header.nlmsg_seq = kSequence;
-    one.request.sdiag_family = static_cast<std::uint8_t>(family);
-    one.request.sdiag_protocol = IPPROTO_TCP;
-    one.request.idiag_states = kStates;
-    one.request.idiag_ext = 1u << (INET_DIAG_INFO - 1);
-    status = runDump(&one, sizeof one, table, refused);
+    inet_diag_req_v2 one{};
+    one.sdiag_family = static_cast<std::uint8_t>(family);
+    one.sdiag_protocol = IPPROTO_TCP;
+    one.idiag_states = kStates;
+    one.idiag_ext = kInfo;
+    status = dump(SOCK_DIAG_BY_FAMILY, one, table, refused);
     // A kernel built without IPv6 has no table for it.
     if (!status && !(family == AF_INET6 && refused == ENOENT)) return status;
   }
