@@ -214,9 +214,15 @@ void StoreWriteFans(benchmark::State& state) {
   tellwick::HelperDataModel store(*defaults, *coder);
   std::vector<tellwick::Fan> fans = {tellwick::Fan("F0Ac", "Left side", 2161, 2160, 6156, 2160),
                                      tellwick::Fan("F1Ac", "Right side", 1999, 2000, 5700, 2000)};
-  for (auto _ : state) store.setFans(fans);
+  // range(0): every answer differs from the one before (a new file each
+  // time), or each equals it (nothing written).
+  long rpm = 2161;
+  for (auto _ : state) {
+    if (state.range(0)) fans[0] = tellwick::Fan("F0Ac", "Left side", ++rpm, 2160, 6156, 2160);
+    store.setFans(fans);
+  }
 }
-BENCHMARK(StoreWriteFans)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(StoreWriteFans)->ArgName("changing")->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
