@@ -9,7 +9,7 @@ namespace {
 
 TEST(WatchOptionsTest, OnlyNamesPanelsAndShowsThemInTheViewsOrder) {
   const std::pair<std::string, std::string> cases[] = {
-      {"traffic,sensors", "sensors traffic"}, {"fans,fans", "fans"}, {"fans,", "refused"}, {"disks", "refused"},
+      {"traffic,fans,sensors", "sensors fans traffic"}, {"fans,fans", "fans"}, {"fans,", "refused"}, {"disks", "refused"},
   };
   for (const auto& [list, expected] : cases) {
     auto panels = panelsNamed(list);
