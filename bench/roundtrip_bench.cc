@@ -147,7 +147,7 @@ void FourClientsFans(benchmark::State& state) {
         long heard = 0;
         center.addObserver(&heard, "ResponseFans", std::nullopt, [&](const tellwick::os::Notification&) { ++heard; });
         // A call answered means the rule is in place; all start together.
-        (*bus)->nameHasOwner("com.quorvane.helper");
+        (*bus)->names().nameHasOwner("com.quorvane.helper");
         ready.count_down();
         ready.wait();
         std::vector<double> mine;

@@ -90,6 +90,7 @@ TELLWICK_FORWARD(sd_bus_slot*, sd_bus_get_current_slot, (sd_bus* bus), (bus))
 TELLWICK_FORWARD(sd_bus_slot*, sd_bus_slot_unref, (sd_bus_slot* slot), (slot))
 TELLWICK_FORWARD(int, sd_bus_slot_set_destroy_callback, (sd_bus_slot* s, sd_bus_destroy_t callback),
                  (s, callback))
+TELLWICK_FORWARD(int, sd_bus_slot_set_floating, (sd_bus_slot* slot, int b), (slot, b))
 TELLWICK_FORWARD(void, sd_bus_error_free, (sd_bus_error* e), (e))
 TELLWICK_FORWARD(int, sd_bus_error_is_set, (const sd_bus_error* e), (e))
 TELLWICK_FORWARD(int, sd_bus_error_has_name, (const sd_bus_error* e, const char* name), (e, name))
@@ -129,6 +130,8 @@ TELLWICK_FORWARD(int, sd_event_add_io,
                   void* userdata),
                  (e, s, fd, events, callback, userdata))
 TELLWICK_FORWARD(sd_event_source*, sd_event_source_unref, (sd_event_source* s), (s))
+TELLWICK_FORWARD(sd_event_source*, sd_event_source_disable_unref, (sd_event_source* s), (s))
+TELLWICK_FORWARD(int, sd_event_source_set_priority, (sd_event_source* s, int64_t priority), (s, priority))
 
 // The variadic calls, through their va_list forms.
 

@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -155,6 +158,31 @@ TYPED_TEST(SessionBusContractTest, WorkQueuedOnceTheLoopHasStoppedNeverRuns) {
   bool ran = false;
   bus.mainQueue().dispatch([&] { ran = true; });
   EXPECT_FALSE(bus.runUntil([&] { return ran; }, 200ms));
+}
+
+// The fake watches nothing: the two real loops only.
+template <typename World>
+class BusLoopTest : public SessionBusContractTest<World> {};
+using BusWorlds = ::testing::Types<DBusWorld, SocketWorld>;
+TYPED_TEST_SUITE(BusLoopTest, BusWorlds);
+
+TYPED_TEST(BusLoopTest, AWatchedDescriptorIsHandledUntilItsWatchEnds) {
+  os::SessionBus& bus = this->world_.bus();
+  int ends[2];
+  ASSERT_EQ(::pipe2(ends, O_CLOEXEC | O_NONBLOCK), 0);
+  int bytes = 0;
+  auto watch = bus.mainQueue().watchReadable(ends[0], [&] {
+    char c;
+    while (::read(ends[0], &c, 1) == 1) ++bytes;
+  });
+  ASSERT_TRUE(watch);
+  ASSERT_EQ(::write(ends[1], "ab", 2), 2);
+  EXPECT_TRUE(bus.runUntil([&] { return bytes == 2; }, 5s));
+  watch.reset();
+  ASSERT_EQ(::write(ends[1], "c", 1), 1);
+  EXPECT_FALSE(bus.runUntil([&] { return bytes == 3; }, 200ms));
+  ::close(ends[0]);
+  ::close(ends[1]);
 }
 
 }  // namespace

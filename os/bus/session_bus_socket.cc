@@ -18,11 +18,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -151,7 +153,41 @@ class SocketMainQueue final : public MainQueue {
     work_.clear();
   }
 
+  std::unique_ptr<LoopWatch> watchReadable(int fd, std::function<void()> onReadable) override {
+    if (fd < 0) return nullptr;
+    return std::make_unique<Watch>(*this, fd, std::move(onReadable));
+  }
+
+  // Adds a pollfd per watched descriptor to fds.
+  void addWatched(std::vector<pollfd>& fds) const {
+    for (const Watch* w : watches_) fds.push_back({w->fd, POLLIN, 0});
+  }
+
+  // Runs the handler of each watched descriptor that fds, from first on,
+  // says is readable; one a handler ended is skipped.
+  void runWatched(const std::vector<pollfd>& fds, std::size_t first) {
+    const std::vector<Watch*> watched = watches_;
+    for (std::size_t i = 0; i < watched.size() && first + i < fds.size(); ++i) {
+      if (!fds[first + i].revents) continue;
+      if (std::find(watches_.begin(), watches_.end(), watched[i]) == watches_.end()) continue;
+      auto handler = watched[i]->handler;
+      handler();
+    }
+  }
+
  private:
+  struct Watch final : LoopWatch {
+    Watch(SocketMainQueue& queue, int fd, std::function<void()> handler)
+        : queue(queue), fd(fd), handler(std::move(handler)) {
+      queue.watches_.push_back(this);
+    }
+    ~Watch() override { std::erase(queue.watches_, this); }
+    SocketMainQueue& queue;
+    int fd;
+    std::function<void()> handler;
+  };
+
+  std::vector<Watch*> watches_;  // the loop's thread only
   int wake_;
   std::mutex mutex_;
   std::deque<std::function<void()>> work_;
@@ -225,9 +261,22 @@ class SocketSessionBus final : public SessionBus {
     return {};
   }
 
-  bool nameHasOwner(const std::string& name) override {
+  BusNames& names() override { return names_; }
+
+  bool nameHasOwner(const std::string& name) {
     auto reply = callAndWait("NameHasOwner", {dbus::text(name)});
     return reply && reply->type == dbus::MessageType::methodReturn && reply->number.value_or(0) != 0;
+  }
+
+  Status startService(const std::string& name, BusNames::StartReply replied) {
+    // The bus answers once the program owns its name or has failed; it gives
+    // up on a start itself and says so, so no deadline of ours.
+    const std::uint32_t serial =
+        call("StartServiceByName", {dbus::text(name), dbus::number(0)}, replied ? 0 : dbus::kNoReplyExpected);
+    if (replied) starts_.emplace(serial, std::move(replied));
+    writeSome(true);
+    if (lost_) return failure("cannot ask the session bus to start " + name + ": the connection is lost");
+    return {};
   }
 
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override {
@@ -282,13 +331,16 @@ class SocketSessionBus final : public SessionBus {
       if (lost_) break;
       const auto left = deadline - Clock::now();
       if (left <= Clock::duration::zero()) break;
-      pollfd fds[3] = {{fd_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
-                       {queue_.descriptor(), POLLIN, 0},
-                       {extraFd, POLLIN, 0}};
-      const int ready = wait(fds, extraFd >= 0 ? 3 : 2, left);
+      std::vector<pollfd> fds = {{fd_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
+                                 {queue_.descriptor(), POLLIN, 0},
+                                 {extraFd, POLLIN, 0}};
+      queue_.addWatched(fds);
+      const int ready = wait(fds.data(), static_cast<int>(fds.size()), left);
       // A signal ends the wait, so that the caller sees what its handler set.
       if (ready < 0) break;
       if (ready == 0) continue;
+      // What a watched descriptor says goes before the requests ready with it.
+      queue_.runWatched(fds, 3);
       if (fds[2].revents && onExtra) onExtra();
       if (fds[1].revents) queue_.runQueued();
       if (fds[0].revents & POLLOUT) writeSome(false);
@@ -394,7 +446,16 @@ class SocketSessionBus final : public SessionBus {
   }
 
   void dispatch(const dbus::Message& message) {
-    if (message.type == dbus::MessageType::signal) {
+    auto start = message.replySerial ? starts_.find(*message.replySerial) : starts_.end();
+    if (start != starts_.end() && message.type != dbus::MessageType::signal) {
+      BusNames::StartReply replied = std::move(start->second);
+      starts_.erase(start);
+      if (message.type == dbus::MessageType::error) {
+        replied(failure(message.strings.empty() ? message.errorName : message.strings[0]));
+      } else {
+        replied({});
+      }
+    } else if (message.type == dbus::MessageType::signal) {
       center_.deliver(message);
     } else if (message.type == dbus::MessageType::methodCall && !(message.flags & dbus::kNoReplyExpected) &&
                !message.sender.empty()) {
@@ -409,9 +470,24 @@ class SocketSessionBus final : public SessionBus {
     }
   }
 
+  // The names, asked over this connection.
+  class Names final : public BusNames {
+   public:
+    explicit Names(SocketSessionBus& bus) : bus_(bus) {}
+    bool nameHasOwner(const std::string& name) override { return bus_.nameHasOwner(name); }
+    Status startService(const std::string& name, StartReply replied) override {
+      return bus_.startService(name, std::move(replied));
+    }
+
+   private:
+    SocketSessionBus& bus_;
+  };
+
   int fd_;
   SocketNotificationCenter center_;
   SocketMainQueue queue_;
+  Names names_{*this};
+  std::map<std::uint32_t, BusNames::StartReply> starts_;
   std::string out_;
   std::string greeting_;
   bool greeted_ = false;
