@@ -1,10 +1,9 @@
 // The helper's life on the bus: announcement, termination by request and by
 // signal, a refused second instance, no bus, and a bus that goes away; and
-// tellwickctl asking it, end to end. Other senders are in the hostile input
-// suite.
+// make run where there is nothing to report. tellwickctl asks the real
+// helper in the damaged-store suite, other senders in the hostile input one.
 
 #include <gmock/gmock.h>
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
@@ -100,25 +99,6 @@ TEST_F(HelperTest, LosingTheBusEndsTheHelperWithOneLine) {
   ASSERT_TRUE(status.has_value()) << "the helper kept running without its bus";
   EXPECT_NE(*status, 0);
   expectOneLineNaming(helper->drainStderr(), "lost the connection to the session bus");
-}
-
-TEST_F(HelperTest, TellwickctlPrintsTheAnswerAndTellsWhenNobodyAnswers) {
-  auto tellwickctl = [&](std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), std::string(TELLWICK_BIN_DIR) + "/tellwickctl");
-    return std::make_unique<ChildProcess>(arguments, helperEnvironment());
-  };
-  auto helper = startHelper(true);
-  auto json = tellwickctl({"fans", "--json"});
-  EXPECT_EQ(json->wait(15s), 0);
-  auto document = nlohmann::json::parse(json->drainStdout(), nullptr, false);
-  ASSERT_TRUE(document.is_object());
-  ASSERT_EQ(document["fans"].size(), 2u);
-  EXPECT_EQ(document["fans"][1]["identifier"], "F1Ac");
-  EXPECT_EQ(document["fans"][1]["name"], "Right side");
-
-  EXPECT_EQ(tellwickctl({"terminate"})->wait(15s), 0);
-  EXPECT_EQ(helper->wait(10s), 0);
-  EXPECT_EQ(tellwickctl({"fans", "--timeout", "1"})->wait(15s), 2);
 }
 
 // make run where there is nothing to report (an empty device tree, no
