@@ -8,35 +8,28 @@
 namespace tellwick::os {
 namespace {
 
-TEST(ReadWholeFileTest, ReadsUpToTheLimitAndRefusesMore) {
+// Up to the limit and no further; a missing or unreadable file fails with
+// its path and the reason.
+TEST(ReadWholeFileTest, ReadsUpToTheLimitAndOtherwiseSaysWhy) {
   testing::ScratchDirectory dir;
   const std::string big(40000, 'x');  // several reads' worth
+  const std::string f = (dir.path() / "f").string(), none = (dir.path() / "none").string();
   struct Case {
-    std::string contents;
+    std::string contents, path;
     std::size_t limit;
-    bool ok;
+    std::string error;  // empty: the contents come back
   } const cases[] = {
-      {"abc\n", 4, true}, {"abc\n", 3, false}, {big, big.size(), true}, {big, big.size() - 1, false},
+      {"abc\n", f, 4, ""}, {"abc\n", f, 3, f}, {big, f, big.size(), ""}, {big, f, big.size() - 1, f},
+      {"", none, 10, "cannot open " + none + ": No such file or directory"},
+      {"", dir.string(), 10, "cannot read " + dir.string() + ": Is a directory"},  // opens, but read fails
   };
   for (const auto& c : cases) {
-    auto path = dir.writeFile("f", c.contents).string();
-    auto bytes = readWholeFile(path, c.limit);
-    ASSERT_EQ(bytes.ok(), c.ok) << c.contents.size() << " bytes, limit " << c.limit;
-    if (c.ok) {
-      EXPECT_EQ(*bytes, c.contents);
-    } else {
-      EXPECT_THAT(bytes.error(), ::testing::HasSubstr(path));
-    }
+    dir.writeFile("f", c.contents);
+    auto bytes = readWholeFile(c.path, c.limit);
+    ASSERT_EQ(bytes.ok(), c.error.empty()) << c.contents.size() << " bytes, limit " << c.limit;
+    EXPECT_EQ(bytes.ok() ? *bytes : c.contents, c.contents);
+    EXPECT_THAT(bytes.ok() ? c.error : bytes.error(), ::testing::HasSubstr(c.error));
   }
-}
-
-TEST(ReadWholeFileTest, AMissingOrUnreadableFileFailsWithItsPathAndReason) {
-  testing::ScratchDirectory dir;
-  auto missing = (dir.path() / "none").string();
-  EXPECT_EQ(readWholeFile(missing, 10).error(),
-            "cannot open " + missing + ": No such file or directory");
-  auto directory = readWholeFile(dir.string(), 10);  // opens, but read fails (EISDIR)
-  EXPECT_EQ(directory.error(), "cannot read " + dir.string() + ": Is a directory");
 }
 
 }  // namespace

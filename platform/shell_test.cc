@@ -29,17 +29,9 @@ TEST(ShellTest, RunFailsOnExitAndRunTextAlsoOnAnythingButWellFormedUtf8) {
   } cases[] = {
       {"some output", 1, true},
       {""},
-      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // 2, 3 and 4 byte forms
-      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},             // U+FFFF, U+10FFFF
+      {"caf\xC3\xA9"},
       {"nul\0inside"s},
-      {"\x80", 0, false},              // stray continuation byte
-      {"\xC3", 0, false},              // truncated at the end
-      {"\xC3(", 0, false},             // truncated before ASCII
-      {"\xC0\xAF", 0, false},          // overlong "/"
-      {"\xE0\x80\xAF", 0, false},      // overlong three-byte form
-      {"\xED\xA0\x80", 0, false},      // UTF-16 surrogate
-      {"\xF4\x90\x80\x80", 0, false},  // above U+10FFFF
-      {"\xFF", 0, false},
+      {"\xC0\xAF", 0, false},  // the sequences are os/utf8_test.cc's
   };
   for (const auto& c : cases) {
     runner.install("/bin/bash", c.output, c.status);

@@ -51,16 +51,13 @@ class IntelSensorControllerTest : public ::testing::Test {
   std::optional<IntelSensorController> controller_{std::in_place, model_, center_, smc_};
 };
 
-TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsWithTheirDescriptionThenPosts) {
+// Positive readings with their description, then the answer; keys are
+// skipped per request while not positive; not-a-number is reported.
+TEST_F(IntelSensorControllerTest, ReportsPositiveReadingsAndSkipsKeysPerRequestWhileNotPositive) {
   controller_->start(catalogue_);
   EXPECT_EQ(text(update()),
             "TC0P CPU Proximity 42.5\nVD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
   EXPECT_THAT(journal_, ElementsAre("setSensors", "post ResponseSensors"));
-}
-
-// Keys are skipped per request while not positive; not-a-number is reported.
-TEST_F(IntelSensorControllerTest, KeysAreSkippedPerRequestWhileNotPositive) {
-  controller_->start(catalogue_);
   smc_.set("TC0P", "sp78", {0xFF, 0x80});  // -0.5
   EXPECT_EQ(text(update()), "VD0R DC In 12\nIC0R CPU Rail 2\nPSTR System Total 18.25\n");
 

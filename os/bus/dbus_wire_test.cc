@@ -11,6 +11,16 @@ std::string encoded(const Header& header, const std::vector<Argument>& body) {
   return out;
 }
 
+// "type serial>replySerial path interface member error strings number".
+std::string shown(const std::optional<Message>& m) {
+  if (!m) return "none";
+  std::string text = std::to_string(static_cast<int>(m->type)) + " " + std::to_string(m->serial) + ">" +
+                     (m->replySerial ? std::to_string(*m->replySerial) : "-");
+  for (const auto* field : {&m->path, &m->interface, &m->member, &m->errorName}) text += " " + *field;
+  for (const auto& s : m->strings) text += " '" + s + "'";
+  return text + (m->number ? " #" + std::to_string(*m->number) : "");
+}
+
 TEST(DBusWireTest, MessagesReadBackAsWritten) {
   std::string bytes = encoded({MessageType::signal, kNoReplyExpected, 7, std::nullopt, "/a/b", "i.f", "Notification", {}, {}},
                               {text("RequestFans"), text("o'bject")});
@@ -19,23 +29,10 @@ TEST(DBusWireTest, MessagesReadBackAsWritten) {
   MessageReader reader;
   // In pieces, as a socket hands them over.
   for (std::size_t i = 0; i < bytes.size(); i += 5) reader.feed(std::string_view(bytes).substr(i, 5));
-  auto signal = reader.next();
-  ASSERT_TRUE(signal);
-  EXPECT_EQ(signal->type, MessageType::signal);
-  EXPECT_EQ(signal->serial, 7u);
-  EXPECT_EQ(signal->path, "/a/b");
-  EXPECT_EQ(signal->interface, "i.f");
-  EXPECT_EQ(signal->member, "Notification");
-  EXPECT_EQ(signal->strings, (std::vector<std::string>{"RequestFans", "o'bject"}));
-  auto error = reader.next();
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->errorName, "x.Error");
-  EXPECT_EQ(error->replySerial, 3u);
-  EXPECT_EQ(error->strings, std::vector<std::string>{"why"});
-  auto reply = reader.next();
-  ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->number, 1u);
-  EXPECT_FALSE(reader.next());
+  std::string read;
+  for (int i = 0; i < 4; ++i) read += shown(reader.next()) + "\n";
+  EXPECT_EQ(read, "4 7>- /a/b i.f Notification  'RequestFans' 'o'bject'\n3 8>3    x.Error 'why'\n"
+                  "2 9>4     #1\nnone\n");
   EXPECT_TRUE(reader.broken().empty());
 }
 
@@ -48,11 +45,7 @@ TEST(DBusWireTest, BigEndianSendersAreRead) {
       "\x08\1g\0\1s\0\0"
       "\0\0\0\2Hi\0",
       63);
-  auto message = parseMessage(bytes);
-  ASSERT_TRUE(message);
-  EXPECT_EQ(message->serial, 5u);
-  EXPECT_EQ(message->path, "/a");
-  EXPECT_EQ(message->strings, std::vector<std::string>{"Hi"});
+  EXPECT_EQ(shown(parseMessage(bytes)), "4 5>- /a  m  'Hi'");
 }
 
 TEST(DBusWireTest, BadMessagesCostOnlyThemselves) {

@@ -114,16 +114,18 @@ class LinuxProcessRunnerTest : public ::testing::Test {
   RealWorld world_;
 };
 
-TEST_F(LinuxProcessRunnerTest, HandsOverArgumentsAndExactlyTheGivenEnvironment) {
+// The child gets its arguments, exactly the given environment, an empty
+// standard input, default signal dispositions and none of the caller's
+// descriptors; every child is reaped, however it ended.
+TEST_F(LinuxProcessRunnerTest, TheChildGetsWhatItIsGivenAndIsReaped) {
   auto& runner = world_.runner();
   EXPECT_EQ(runner.run("/bin/sh", {"sh", "-c", "printf '%s\\n' \"$@\"", "sh", "a b", "", "--c"},
                        {}, kLimits),
             "a b\n\n--c\n");
   EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {"A=1", "B=two words"}, kLimits), "A=1\nB=two words\n");
   EXPECT_EQ(runner.run("/usr/bin/env", {"env"}, {}, kLimits), "");
-}
-
-TEST_F(LinuxProcessRunnerTest, DescriptorsOfTheCallerDoNotReachTheChild) {
+  EXPECT_EQ(sh("cat"), "");
+  EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
   // Deliberately without O_CLOEXEC, as a careless library would open it.
   int leaky = ::open("/dev/null", O_RDONLY);
   ASSERT_EQ(::dup2(leaky, 200), 200);
@@ -132,15 +134,9 @@ TEST_F(LinuxProcessRunnerTest, DescriptorsOfTheCallerDoNotReachTheChild) {
   ::close(leaky);
   ::close(200);
   EXPECT_EQ(seen, "");
-}
-
-// Every child is reaped, however it ended.
-TEST_F(LinuxProcessRunnerTest, OdditiesOfRealChildren) {
   EXPECT_EQ(sh("echo before; kill -9 $$"), std::nullopt) << "killed by a signal";
-  EXPECT_EQ(sh("cat"), "") << "standard input is empty, not inherited";
-  EXPECT_EQ(sh("trap '' PIPE; echo ignored-pipe-is-not-inherited"), "ignored-pipe-is-not-inherited\n");
   sh("exit 3");
-  world_.runner().run(world_.missing(), {"missing"}, {}, kLimits);
+  runner.run(world_.missing(), {"missing"}, {}, kLimits);
   errno = 0;
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,35 +33,21 @@ constexpr std::uint32_t code(std::string_view name) {
 // out as the kernel lays them out, with the kernel's trailing newlines.
 class SysfsTree {
  public:
-  SysfsTree() { fs::create_directories(root_ / "class/hwmon"); }
+  static constexpr const char* kAppleSmc = "devices/platform/applesmc.768";
 
+  SysfsTree() { fs::create_directories(root_ / "class/hwmon"); }
   std::string root() const { return root_.string(); }
 
-  void attribute(const std::string& path, const std::string& value) {
-    fs::create_directories((root_ / path).parent_path());
-    std::ofstream(root_ / path) << value << '\n';
+  void attributes(const std::string& directory,
+                  std::initializer_list<std::pair<std::string, std::string>> values) {
+    for (const auto& [name, value] : values) scratch_.writeFile(directory + "/" + name, value + "\n");
   }
-  void remove(const std::string& path) { fs::remove_all(root_ / path); }
 
-  // The applesmc platform device, its hwmon class device (which has no name
-  // file of its own) and the class link.
+  // The applesmc platform device and its hwmon class device, which has no
+  // name file of its own.
   void appleSmc(int hwmon) {
-    const std::string device = "devices/platform/applesmc.768";
-    attribute(device + "/name", "applesmc");
-    hwmonLink(device, hwmon);
-  }
-  void appleFan(int n, const std::string& label, int input, int min, int max, int output) {
-    const std::string prefix = "devices/platform/applesmc.768/fan" + std::to_string(n);
-    attribute(prefix + "_label", label);
-    attribute(prefix + "_input", std::to_string(input));
-    attribute(prefix + "_min", std::to_string(min));
-    attribute(prefix + "_max", std::to_string(max));
-    attribute(prefix + "_output", std::to_string(output));
-  }
-  void appleTemperature(int n, const std::string& key, const std::string& milli) {
-    const std::string prefix = "devices/platform/applesmc.768/temp" + std::to_string(n);
-    attribute(prefix + "_label", key);
-    attribute(prefix + "_input", milli);
+    attributes(kAppleSmc, {{"name", "applesmc"}});
+    hwmonLink(kAppleSmc, hwmon);
   }
 
   // A hwmon chip of another driver; returns the directory its attributes go
@@ -70,7 +56,7 @@ class SysfsTree {
                    bool attributesOnParent = false) {
     std::string classDevice = hwmonLink(device, hwmon);
     std::string home = attributesOnParent ? device : classDevice;
-    attribute(home + "/name", name);
+    attributes(home, {{"name", name}});
     return home;
   }
 
@@ -107,39 +93,43 @@ Reply call(SmcUserClient& client, ConnectionHandle connection, std::string_view 
   return reply;
 }
 
-// Reads keys the way a client does: the key's info, then that many bytes.
-struct KeyReader {
-  SmcUserClient& client;
-  ConnectionHandle connection;
+std::string number(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
 
-  // The key's type and bytes; nullopt when it is missing or a call fails.
-  std::optional<std::pair<std::uint32_t, std::vector<std::uint8_t>>> read(std::string_view key) const {
+// Reads keys the way a client does, the key's info then that many bytes, and
+// shows each as "key=value" decoded by its type ("-" when missing or a call
+// fails, "?" for a type or size no client decodes).
+std::string readKeys(SmcUserClient& client, ConnectionHandle connection,
+                     std::initializer_list<std::string_view> keys) {
+  std::string shown;
+  for (std::string_view key : keys) {
+    shown += (shown.empty() ? "" : " ") + std::string(key) + "=";
     Reply info = call(client, connection, key, kSmcReadKeyInfo);
-    if (info.status != kIOReturnSuccess || info.out.result != 0) return std::nullopt;
     Reply bytes = call(client, connection, key, kSmcReadKeyBytes, info.out.keyInfo.dataSize);
-    if (bytes.status != kIOReturnSuccess) return std::nullopt;
-    auto& b = bytes.out.bytes.bytes;
-    auto size = std::min<std::size_t>(info.out.keyInfo.dataSize, b.size());
-    return std::pair(std::uint32_t{info.out.keyInfo.dataType}, std::vector(b.begin(), b.begin() + size));
+    if (info.status != kIOReturnSuccess || info.out.result != 0 || bytes.status != kIOReturnSuccess) {
+      shown += "-";
+      continue;
+    }
+    const auto& b = bytes.out.bytes.bytes;
+    const std::uint32_t type = info.out.keyInfo.dataType, size = info.out.keyInfo.dataSize;
+    if (type == code("ui8 ") && size == 1) {
+      shown += std::to_string(b[0]);
+    } else if (type == code("flt ") && size == 4) {
+      float value;
+      std::memcpy(&value, b.data(), 4);
+      shown += number(value);
+    } else if (type == code("sp78") && size == 2) {
+      shown += number(static_cast<std::int16_t>(b[0] << 8 | b[1]) / 256.0);
+    } else if (type == code("{fds") && size == 16) {
+      shown += "[" + std::string(b.begin() + 4, b.begin() + 16) + "]";
+    } else {
+      shown += "?";
+    }
   }
-  std::optional<float> number(std::string_view key) const {
-    auto k = read(key);
-    if (!k || k->first != code("flt ") || k->second.size() != 4) return std::nullopt;
-    float value;
-    std::memcpy(&value, k->second.data(), 4);
-    return value;
-  }
-  std::optional<std::string> label(std::string_view key) const {
-    auto k = read(key);
-    if (!k || k->second.size() != 16) return std::nullopt;
-    return std::string(k->second.begin() + 4, k->second.end());
-  }
-  std::optional<double> celsius(std::string_view key) const {
-    auto k = read(key);
-    if (!k || k->second.size() != 2) return std::nullopt;
-    return static_cast<std::int16_t>(k->second[0] << 8 | k->second[1]) / 256.0;
-  }
-};
+  return shown;
+}
 
 // ---------------------------------------------------------------------------
 // One contract, two implementations: the emulated controller, and the Linux
@@ -165,9 +155,10 @@ Machine emulated() {
 Machine linuxSysfs() {
   auto tree = std::make_shared<SysfsTree>();
   tree->appleSmc(3);
-  tree->appleFan(1, "Left side", 2000, 1200, 6000, 2100);
-  tree->appleFan(2, "Right", 1800, 1200, 6500, 1800);
-  tree->appleTemperature(1, "TC0P", "42500");
+  tree->attributes(SysfsTree::kAppleSmc,
+                   {{"fan1_label", "Left side"}, {"fan1_input", "2000"}, {"fan1_min", "1200"},
+                    {"fan1_max", "6000"}, {"fan1_output", "2100"}, {"fan2_input", "1800"},
+                    {"fan2_max", "6500"}, {"temp1_label", "TC0P"}, {"temp1_input", "42500"}});
   return {newLinuxSmcUserClient(tree->root()), tree};
 }
 
@@ -175,6 +166,8 @@ class SmcUserClientContract : public ::testing::TestWithParam<std::function<Mach
  protected:
   void SetUp() override {
     machine_ = GetParam()();
+    EXPECT_EQ(client().getMatchingService(serviceMatching("IOHIDSystem")), 0u);
+    EXPECT_EQ(client().getMatchingService(serviceMatching("")), 0u);
     service_ = client().getMatchingService(serviceMatching("AppleSMC"));
     ASSERT_NE(service_, 0u);
     ASSERT_EQ(client().open(service_, 0, &connection_), kIOReturnSuccess);
@@ -186,11 +179,6 @@ class SmcUserClientContract : public ::testing::TestWithParam<std::function<Mach
   ServiceHandle service_ = 0;
   ConnectionHandle connection_ = 0;
 };
-
-TEST_P(SmcUserClientContract, MatchesOnlyTheControllerService) {
-  EXPECT_EQ(client().getMatchingService(serviceMatching("IOHIDSystem")), 0u);
-  EXPECT_EQ(client().getMatchingService(serviceMatching("")), 0u);
-}
 
 TEST_P(SmcUserClientContract, ConnectionsAreIndependentAndClosedOnce) {
   ConnectionHandle second = 0;
@@ -204,17 +192,8 @@ TEST_P(SmcUserClientContract, ConnectionsAreIndependentAndClosedOnce) {
 }
 
 TEST_P(SmcUserClientContract, AnswersFanCountFanKeysAndTemperatures) {
-  using Bytes = std::vector<std::uint8_t>;
-  KeyReader keys{client(), connection_};
-  EXPECT_EQ(keys.read("FNum"), std::pair(code("ui8 "), Bytes{2}));
-  EXPECT_EQ(keys.label("F0ID"), "Left side   ");
-  EXPECT_EQ(keys.number("F0Ac"), 2000.0f);
-  EXPECT_EQ(keys.number("F0Tg"), 2100.0f);
-  EXPECT_EQ(keys.number("F1Mx"), 6500.0f);
-  EXPECT_EQ(keys.read("TC0P"), std::pair(code("sp78"), Bytes{0x2A, 0x80}));
-}
-
-TEST_P(SmcUserClientContract, UnknownKeysAreNotFoundWithoutFailingTheCall) {
+  EXPECT_EQ(readKeys(client(), connection_, {"FNum", "F0ID", "F0Ac", "F0Tg", "F1Mx", "TC0P"}),
+            "FNum=2 F0ID=[Left side   ] F0Ac=2000 F0Tg=2100 F1Mx=6500 TC0P=42.5");
   for (const char* key : {"F2Ac", "TZ9Z", "F0Xx", "Fan", ""}) {
     Reply info = call(client(), connection_, key, kSmcReadKeyInfo);
     EXPECT_EQ(info.status, kIOReturnSuccess) << key;
@@ -250,18 +229,14 @@ INSTANTIATE_TEST_SUITE_P(Linux, SmcUserClientContract, ::testing::Values(linuxSy
 
 class LinuxSmcTest : public ::testing::Test {
  protected:
-  // Opens a connection; false when there is no service.
-  bool open() {
+  // The keys as read over a new connection; "no service" when there is none.
+  std::string keys(std::initializer_list<std::string_view> names) {
     client_ = newLinuxSmcUserClient(tree_.root());
     ServiceHandle service = client_->getMatchingService(serviceMatching("AppleSMC"));
-    if (service == 0) return false;
+    if (service == 0) return "no service";
     client_->open(service, 0, &connection_);
-    return true;
+    return readKeys(*client_, connection_, names);
   }
-  int fanCount() { return keys().read("FNum").value().second.at(0); }
-  std::optional<float> fan(std::string_view key) { return keys().number(key); }
-  std::optional<double> temperature(std::string_view key) { return keys().celsius(key); }
-  KeyReader keys() { return {*client_, connection_}; }
 
   SysfsTree tree_;
   std::unique_ptr<SmcUserClient> client_;
@@ -269,9 +244,8 @@ class LinuxSmcTest : public ::testing::Test {
 };
 
 TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
-  std::string home = tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz");
-  tree_.attribute(home + "/temp1_input", "45000");
-  EXPECT_FALSE(open());
+  tree_.attributes(tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz"), {{"temp1_input", "45000"}});
+  EXPECT_EQ(keys({"FNum"}), "no service");
   EXPECT_EQ(
       newLinuxSmcUserClient("/nonexistent-root")->getMatchingService(serviceMatching("AppleSMC")),
       0u);
@@ -282,41 +256,24 @@ TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
 // numbers change as chips come and go.
 TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsByDeviceAndChannelsInNumericOrder) {
   tree_.appleSmc(3);
-  tree_.appleFan(1, "A very long fan label", 1300, 1200, 6200, 1300);
-  std::string older = tree_.chip("devices/platform/w83627ehf.656", 1, "w83627ehf", true);
-  tree_.attribute(older + "/fan1_input", "1500");
-  tree_.attribute(older + "/fan1_min", "300");
-  std::string chip10 = tree_.chip("devices/platform/it87.2608", 10, "it8728");
-  tree_.attribute(chip10 + "/fan1_input", "700");
-  std::string chip2 = tree_.chip("devices/platform/nct6775.656", 2, "nct6798");
-  tree_.attribute(chip2 + "/fan10_input", "910");
-  tree_.attribute(chip2 + "/fan2_input", "902");
-  tree_.attribute(chip2 + "/fan2_target", "950");
-  tree_.attribute(chip2 + "/fan2_label", "Pump");
-  tree_.attribute(chip2 + "/fan02_input", "1");  // not a channel name the kernel makes
-  ASSERT_TRUE(open());
-
-  ASSERT_EQ(fanCount(), 5);
-  EXPECT_EQ(fan("F0Ac"), 1300.0f);  // applesmc's own hwmon3 is not listed again
-  EXPECT_EQ(keys().label("F0ID"), "A very long ");
-  EXPECT_EQ(fan("F1Ac"), 700.0f);
-  EXPECT_EQ(fan("F2Ac"), 902.0f);
-  EXPECT_EQ(fan("F2Tg"), 950.0f);
-  EXPECT_EQ(keys().label("F2ID"), "Pump        ");
-  EXPECT_EQ(fan("F3Ac"), 910.0f);
-  EXPECT_EQ(fan("F4Ac"), 1500.0f);
-  EXPECT_EQ(fan("F4Mn"), 300.0f);
-  EXPECT_FALSE(fan("F5Ac"));
+  tree_.attributes(SysfsTree::kAppleSmc, {{"fan1_label", "A very long fan label"}, {"fan1_input", "1300"}});
+  tree_.attributes(tree_.chip("devices/platform/w83627ehf.656", 1, "w83627ehf", true),
+                   {{"fan1_input", "1500"}, {"fan1_min", "300"}});
+  tree_.attributes(tree_.chip("devices/platform/it87.2608", 10, "it8728"), {{"fan1_input", "700"}});
+  tree_.attributes(tree_.chip("devices/platform/nct6775.656", 2, "nct6798"),
+                   {{"fan10_input", "910"}, {"fan2_input", "902"}, {"fan2_target", "950"},
+                    {"fan2_label", "Pump"}, {"fan02_input", "1"}});  // not a channel name the kernel makes
+  // applesmc's own hwmon3 is not listed again.
+  EXPECT_EQ(keys({"FNum", "F0Ac", "F0ID", "F1Ac", "F2Ac", "F2Tg", "F2ID", "F3Ac", "F4Ac", "F4Mn", "F5Ac"}),
+            "FNum=5 F0Ac=1300 F0ID=[A very long ] F1Ac=700 F2Ac=902 F2Tg=950 F2ID=[Pump        ] "
+            "F3Ac=910 F4Ac=1500 F4Mn=300 F5Ac=-");
 }
 
 TEST_F(LinuxSmcTest, MissingOrUnreadableAttributesAreMissingKeys) {
   std::string home = tree_.chip("devices/platform/nct6775.656", 2, "nct6798");
-  tree_.attribute(home + "/fan1_input", "1500");
-  tree_.attribute(home + "/fan1_min", "n/a");
-  tree_.attribute(home + "/fan1_max", "1500rpm");
+  tree_.attributes(home, {{"fan1_input", "1500"}, {"fan1_min", "n/a"}, {"fan1_max", "1500rpm"}});
   fs::create_directories(tree_.root() + "/" + home + "/fan1_target");  // read fails
-  ASSERT_TRUE(open());
-  EXPECT_EQ(fan("F0Ac"), 1500.0f);
+  EXPECT_EQ(keys({"F0Ac"}), "F0Ac=1500");
   for (const char* key : {"F0Mn", "F0Mx", "F0Tg", "F0ID"}) {
     EXPECT_EQ(call(*client_, connection_, key, kSmcReadKeyInfo).out.result,
               kSmcResultKeyNotFound)
@@ -328,21 +285,17 @@ TEST_F(LinuxSmcTest, MissingOrUnreadableAttributesAreMissingKeys) {
   }
 }
 
+// Only applesmc's labels are keys; sp78 saturates.
 TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
   tree_.appleSmc(0);
-  tree_.appleTemperature(1, "TC0P", "42500");
-  tree_.appleTemperature(2, "TB0T", "-500");
-  tree_.appleTemperature(3, "Ts0S", "200000");  // beyond what sp78 holds
-  tree_.appleTemperature(4, "TLONG", "30000");  // not a key
-  std::string chip = tree_.chip("devices/platform/coretemp.0", 1, "coretemp");
-  tree_.attribute(chip + "/temp1_label", "TC1C");
-  tree_.attribute(chip + "/temp1_input", "50000");
-  ASSERT_TRUE(open());
-  EXPECT_EQ(temperature("TC0P"), 42.5);
-  EXPECT_EQ(temperature("TB0T"), -0.5);
-  EXPECT_EQ(temperature("Ts0S"), 32767 / 256.0);
-  EXPECT_FALSE(temperature("TLON"));
-  EXPECT_FALSE(temperature("TC1C"));  // only applesmc's labels are keys
+  tree_.attributes(SysfsTree::kAppleSmc,
+                   {{"temp1_label", "TC0P"}, {"temp1_input", "42500"}, {"temp2_label", "TB0T"},
+                    {"temp2_input", "-500"}, {"temp3_label", "Ts0S"}, {"temp3_input", "200000"},
+                    {"temp4_label", "TLONG"}, {"temp4_input", "30000"}});
+  tree_.attributes(tree_.chip("devices/platform/coretemp.0", 1, "coretemp"),
+                   {{"temp1_label", "TC1C"}, {"temp1_input", "50000"}});
+  EXPECT_EQ(keys({"TC0P", "TB0T", "Ts0S", "TLON", "TC1C"}),
+            "TC0P=42.5 TB0T=-0.5 Ts0S=127.99609375 TLON=- TC1C=-");
 }
 
 // The helper reads its sensors from the controller only where applesmc is
@@ -350,11 +303,11 @@ TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
 TEST(LinuxSmcPresentTest, OnlyTheAppleSmcDeviceCounts) {
   SysfsTree tree;
   EXPECT_FALSE(linuxSmcPresent(tree.root()));
-  tree.attribute(tree.chip("devices/platform/nct6775.656", 2, "nct6798") + "/fan1_input", "900");
+  tree.attributes(tree.chip("devices/platform/nct6775.656", 2, "nct6798"), {{"fan1_input", "900"}});
   EXPECT_FALSE(linuxSmcPresent(tree.root()));
   tree.appleSmc(0);
   EXPECT_TRUE(linuxSmcPresent(tree.root()));
-  tree.remove("devices/platform/applesmc.768");
+  fs::remove_all(tree.root() + "/" + SysfsTree::kAppleSmc);
   EXPECT_FALSE(linuxSmcPresent(tree.root()));
 }
 

@@ -32,39 +32,29 @@ class PropertyListCoderTest : public ::testing::Test {
   std::unique_ptr<PropertyListCoder> coder_ = newLinuxPropertyListCoder();
 };
 
+// Integers keep their value and come back signed when they fit.
 TEST_F(PropertyListCoderTest, EveryKindRoundTripsAndDictionariesKeepTheirKeyOrder) {
-  PlistValue tree = PlistArray{
-      PlistDictionary{{"zeta", true},
-                      {"alpha", false},
-                      {"text", std::string("Grüße, 温度 🌡")},
-                      {"real", -0.001},
-                      {"data", PlistData{0, 1, 2, 255}},
-                      {"nested", PlistArray{PlistArray{}, PlistDictionary{}}}},
-      PlistNull{},
-  };
-  EXPECT_EQ(roundTrip(tree), tree);
-}
-
-TEST_F(PropertyListCoderTest, IntegersKeepValueAndComeBackSignedWhenTheyFit) {
   constexpr auto kInt64Max = std::numeric_limits<std::int64_t>::max();
   constexpr auto kInt64Min = std::numeric_limits<std::int64_t>::min();
   constexpr std::uint64_t kTwoTo63 = std::uint64_t{1} << 63;
-  EXPECT_EQ(roundTrip(PlistArray{std::int64_t{-1}, kInt64Min, std::uint64_t{kInt64Max}, kTwoTo63}),
-            (PlistValue(PlistArray{std::int64_t{-1}, kInt64Min, kInt64Max, kTwoTo63})));
+  auto tree = [&](PlistValue big) {
+    return PlistArray{
+        PlistDictionary{{"zeta", true}, {"alpha", false}, {"text", std::string("Grüße, 温度 🌡")},
+                        {"real", -0.001}, {"data", PlistData{0, 1, 2, 255}},
+                        {"nested", PlistArray{PlistArray{}, PlistDictionary{}}}},
+        PlistNull{}, std::int64_t{-1}, kInt64Min, big, kTwoTo63};
+  };
+  EXPECT_EQ(roundTrip(tree(std::uint64_t{kInt64Max})), PlistValue(tree(kInt64Max)));
 }
 
-TEST_F(PropertyListCoderTest, TheNullMarkerIsTheExactStringDollarNull) {
+// The null marker is the exact string "$null"; the XML format is read too.
+TEST_F(PropertyListCoderTest, ReadsTheNullMarkerAndTheXmlFormat) {
   EXPECT_EQ(roundTrip(std::string("$null")), PlistValue(PlistNull{}));
-  EXPECT_EQ(decodeOk(bytesOf(xml("<array><string>$null</string><string>$nullx</string>"
-                                 "<string>$NULL</string></array>"))),
-            PlistValue(PlistArray{PlistNull{}, "$nullx", "$NULL"}));
-}
-
-TEST_F(PropertyListCoderTest, ReadsTheXmlFormat) {
-  EXPECT_EQ(decodeOk(bytesOf(xml("<dict><key>big</key><integer>18446744073709551615</integer>"
-                                 "<key>neg</key><integer>-3</integer><key>ok</key><true/></dict>"))),
-            PlistValue(PlistDictionary{
-                {"big", std::numeric_limits<std::uint64_t>::max()}, {"neg", -3}, {"ok", true}}));
+  EXPECT_EQ(decodeOk(bytesOf(xml("<array><string>$null</string><string>$nullx</string><string>$NULL</string>"
+                                 "<dict><key>big</key><integer>18446744073709551615</integer>"
+                                 "<key>neg</key><integer>-3</integer><key>ok</key><true/></dict></array>"))),
+            PlistValue(PlistArray{PlistNull{}, "$nullx", "$NULL", PlistDictionary{
+                {"big", std::numeric_limits<std::uint64_t>::max()}, {"neg", -3}, {"ok", true}}}));
 }
 
 TEST_F(PropertyListCoderTest, WritesEveryStringItIsGivenAndOnlyReplacesBytesThatAreNotText) {
