@@ -78,6 +78,8 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
       {3, 63, 24, true, {}, {"Buds          L ███████████ 100%", "case 60%"}, {}},
       {3, 40, 8, true, {}, {"hidden: batteries"}, {}},
       {40, 40, 12, true, {}, {"Sensors +38"}, {}},
+      {513, 40, 12, true, {}, {"Sensors +510"}, {}},  // no more than 512 kept
+      {3, 100, 24, true, {}, {"\nCPU 0                             44 °C"}, {}},
       {3, 80, 24, false, {}, {"helper not answering"}, {}},
       {0, 80, 24, true, {}, {"waiting for the helper", "every 0.5 s"}, {"helper not answering"}},
       {3, 80, 24, true, Panel::sensors, {"Enter: all panels"}, {"Left side", "hidden:"}},
