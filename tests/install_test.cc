@@ -69,7 +69,7 @@ class InstallTest : public ::testing::Test {
   // or not.
   PrivateBus sessionBus(bool throughSystemd) const {
     return PrivateBus({.serviceFolder = installed().path("share/dbus-1/services"),
-                       .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
+                       .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/services/systemd_user_manager.py" : "",
                        .environment = installed().environment()});
   }
 

@@ -43,9 +43,9 @@ Json tellwickctl(const std::string& tree, const std::string& command) {
 }
 
 // UPower's device objects in the tree, the display device last
-// (tests/fixtures/upower.py).
+// (tests/fixtures/services/upower.py).
 Json upowerDevices(const std::string& tree) {
-  return jsonOf(std::string("/usr/bin/python3 ") + TELLWICK_FIXTURES_DIR + "/upower.py " +
+  return jsonOf(std::string("/usr/bin/python3 ") + TELLWICK_FIXTURES_DIR + "/services/upower.py " +
                 fixture(tree) + " " + TELLWICK_UPOWERD);
 }
 
@@ -197,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{"health", kInventedHealth},
               {"level", "UPower guesses 0 % where the battery says nothing"},
               {"state", "UPower guesses empty where the battery says nothing"}}, "{}"},
-        Tree{"desktop-hwmon.umockdev", {}, R"({"internalBattery": null})"}),
+        Tree{"power/desktop.umockdev", {}, R"({"internalBattery": null})"}),
     [](const auto& info) {
       std::string name = info.param.file;
       name = name.substr(name.rfind('/') + 1);
