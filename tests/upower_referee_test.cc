@@ -1,6 +1,6 @@
 // tellwickctl battery and peripherals against UPower, what Linux desktops
 // show, on the same device trees: upowerd runs under umockdev-run on a
-// private system bus, as UPower's own tests run it (tests/fixtures/services/
+// private system bus of the test's own, as UPower's own tests run it (tests/fixtures/services/
 // upower.py), and tellwickctl under umockdev-run as a person would run it. Every value compared agrees, or
 // differs for the reason named in the table (and in README); a named
 // difference that has gone away fails too, so that the list stays true.
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
 #include "tests/support/scoped_environment.h"
 
 namespace tellwick {
@@ -132,6 +133,7 @@ const char* const kInventedHealth = "UPower shows 100 % for a battery without fu
 
 TEST_P(UPowerReferee, AgreesOrDiffersForANamedReason) {
   const Tree& tree = GetParam();
+  testing::PrivateBus system("DBUS_SYSTEM_BUS_ADDRESS");
   const Json devices = upowerDevices(tree.file);
   ASSERT_TRUE(devices.is_array() && !devices.empty()) << "upowerd did not come up";
   const Json battery = tellwickctl(tree.file, "battery");
