@@ -101,13 +101,11 @@ class ChildProcess {
   // closed it or the timeout passed.
   std::string drainStderr(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     std::string text;
-    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stderr_, text, end);) {
-    }
+    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stderr_, text, end);) continue;
     return text;
   }
   std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    for (auto t = std::chrono::steady_clock::now() + timeout; readSome(stdout_, outBuffer_, t);) {
-    }
+    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stdout_, outBuffer_, end);) continue;
     return std::exchange(outBuffer_, {});
   }
 
