@@ -33,7 +33,7 @@ void BM_ActivationToHelperStarted(benchmark::State& state, bool throughSystemd) 
   scratch.writeFile("config/systemd/user/tellwick.service",
                     "[Service]\nType=dbus\nBusName=" + std::string(kHelperBusName) + "\nExecStart=" + helper + "\n");
   testing::PrivateBus bus({.serviceFolder = scratch.string() + "/services",
-                           .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
+                           .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/services/systemd_user_manager.py" : "",
                            .environment = {"PATH=/usr/bin:/bin", "HOME=" + scratch.string(),
                                            "XDG_CONFIG_HOME=" + scratch.string() + "/config"}});
   auto client = os::connectSessionBus();

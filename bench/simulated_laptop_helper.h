@@ -24,7 +24,7 @@ struct SimulatedLaptopHelper : ServedHelper {
     environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
     environment.push_back("DBUS_SYSTEM_BUS_ADDRESS=" + bluez.address());
     start({"/usr/bin/umockdev-run", "--device",
-           std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--",
+           std::string(TELLWICK_FIXTURES_DIR) + "/smc/macbook-pro.umockdev", "--",
            std::string(TELLWICK_BIN_DIR) + "/tellwick"},
           environment);
   }

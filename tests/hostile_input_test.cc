@@ -3,7 +3,6 @@
 // helper still answers a fan request afterwards.
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include <cctype>
 #include <chrono>
@@ -79,13 +78,9 @@ const HostileCase kCases[] = {
 class HostileInputTest : public HelperTest, public ::testing::WithParamInterface<HostileCase> {
  protected:
   std::vector<std::string> environmentWithTools(const HostileCase& c) {
-    std::string dir = scratch_.string() + "/tools";
+    const std::string dir = scratch_.string() + "/tools";
     std::filesystem::create_directories(dir);
-    for (const auto& [tool, script] : c.tools) {
-      std::string path = dir + "/" + tool;
-      std::ofstream(path) << "#!/bin/sh\n" << script << "\n";
-      ::chmod(path.c_str(), 0755);
-    }
+    for (const auto& [tool, script] : c.tools) scratch_.writeScript("tools/" + tool, script);
     auto environment = helperEnvironment();
     for (auto& entry : environment) {
       if (entry.starts_with("PATH=")) entry = "PATH=" + dir + ":/usr/bin:/bin";

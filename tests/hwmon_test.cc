@@ -1,5 +1,6 @@
-// The hwmon path of a PC or a non-Apple laptop. Against lm-sensors on the
-// same device tree: every temperature, voltage and current reading that
+// The hwmon path of a PC or a non-Apple laptop: the event system's contract
+// over the arm64 machine of tests/fixtures/hid/, and against lm-sensors on
+// the same device tree: every temperature, voltage and current reading that
 // `sensors -j` prints is in the answer, named by chip and label, with the
 // same value. And the built helper over a tree that changes while it runs:
 // chips that come and go, and an attribute that blocks its reader. Runs
@@ -28,6 +29,7 @@
 #include "os/utf8.h"
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
+#include "tests/hid_event_system_contract.h"
 #include "tests/support/helper_fixture.h"
 #include "tests/umockdev_testbed.h"
 
@@ -60,11 +62,7 @@ Readings readingsOf(const std::vector<Sensor>& sensors) {
 // driver's name and the label, or the full chip name where two chips share
 // a driver. Invalid bytes in labels are read as U+FFFD.
 Readings lmSensors() {
-  std::unique_ptr<FILE, decltype(&pclose)> pipe(
-      popen(("sensors -j -c '" + kConfig + "' 2>/dev/null").c_str(), "r"), &pclose);
-  std::string output;
-  char buffer[4096];
-  for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) output.append(buffer, n);
+  const auto [status, output] = runProgram({"/usr/bin/sensors", "-j", "-c", kConfig}, environmentSnapshot(), false);
   const auto document = nlohmann::json::parse(replaceInvalidUtf8(output, kReplacementCharacter));
   std::map<std::string, int> drivers;
   for (const auto& [chip, features] : document.items()) ++drivers[chip.substr(0, chip.find('-'))];
@@ -81,6 +79,43 @@ Readings lmSensors() {
     }
   }
   return readings;
+}
+
+const std::string kHid = std::string(TELLWICK_FIXTURES_DIR) + "/hid/";
+
+// The contract's machine: libsensors over the arm64 tree in a test bed of its own.
+class Arm64Machine final : public os::HidEventSystem {
+ public:
+  std::unique_ptr<os::HidEventSystemClient> createClient() override { return system_.value()->createClient(); }
+
+ private:
+  Testbed bed_{kHid + "arm64-hwmon.umockdev"};
+  os::Result<std::unique_ptr<os::HidEventSystem>> system_ = os::newLinuxHidEventSystem(kHid + "empty-sensors.conf");
+};
+
+INSTANTIATE_TEST_SUITE_P(Linux, HidEventSystemContract,
+                         ::testing::Values(HidEventSystemWorldFactory{
+                             "Linux", [] { return std::make_unique<Arm64Machine>(); }}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(LinuxHidEventSystemTest, OpeningReportsConfigurationProblemsAndOneOwnerAtATime) {
+  const auto missing = os::newLinuxHidEventSystem(kHid + "no-such.conf");
+  EXPECT_FALSE(missing);
+  EXPECT_THAT(missing.error(), ::testing::HasSubstr("no-such.conf: No such file or directory"));
+
+  // A bad line is skipped, as the command-line tools do, and reported.
+  std::vector<std::string> warnings;
+  auto broken = os::newLinuxHidEventSystem(kHid + "broken-sensors.conf", &warnings);
+  ASSERT_TRUE(broken) << broken.error();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_THAT(warnings[0], ::testing::MatchesRegex(".*broken-sensors.conf:[0-9]+: .+"));
+
+  const auto second = os::newLinuxHidEventSystem(kHid + "empty-sensors.conf");
+  EXPECT_FALSE(second);
+  EXPECT_THAT(second.error(), ::testing::HasSubstr("already open"));
+
+  broken->reset();
+  EXPECT_TRUE(os::newLinuxHidEventSystem(kHid + "empty-sensors.conf"));
 }
 
 TEST(HwmonTest, EveryReadingOfLmSensorsIsInTheAnswerUnderItsChipAndLabel) {

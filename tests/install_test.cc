@@ -31,16 +31,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 
-// argv's exit status, then everything it printed.
-std::pair<int, std::string> run(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
-  ChildProcess child(argv, environment);
-  int status = child.wait(300s).value_or(-1);
-  return {status, child.drainStdout(100ms) + child.drainStderr(100ms)};
-}
-
 // The user unit path of a session whose HOME is home, one folder a line.
 std::string unitPaths(const std::string& home) {
-  return run({"/usr/bin/systemd-analyze", "--user", "unit-paths"}, {"PATH=/usr/bin:/bin", "HOME=" + home}).second;
+  return runProgram({"/usr/bin/systemd-analyze", "--user", "unit-paths"}, {"PATH=/usr/bin:/bin", "HOME=" + home}).second;
 }
 
 // cmake --install of the build tree into HOME/.local, once per test process.
@@ -49,7 +42,7 @@ struct Installation {
   std::string home = scratch.string() + "/home \"dq\" 'sq' %h $x ü";
   std::string prefix = home + "/.local";
   std::pair<int, std::string> install =
-      run({"/usr/bin/cmake", "--install", TELLWICK_BUILD_DIR, "--prefix", prefix}, {"PATH=/usr/bin:/bin"});
+      runProgram({"/usr/bin/cmake", "--install", TELLWICK_BUILD_DIR, "--prefix", prefix}, {"PATH=/usr/bin:/bin"});
   std::string path(std::string_view relative) const { return prefix + "/" + std::string(relative); }
   std::vector<std::string> environment() const {
     return {"PATH=/usr/bin:/bin", "HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config"};
@@ -69,7 +62,7 @@ class InstallTest : public ::testing::Test {
   // or not.
   PrivateBus sessionBus(bool throughSystemd) const {
     return PrivateBus({.serviceFolder = installed().path("share/dbus-1/services"),
-                       .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/systemd_user_manager.py" : "",
+                       .systemdManager = throughSystemd ? TELLWICK_FIXTURES_DIR "/services/systemd_user_manager.py" : "",
                        .environment = installed().environment()});
   }
 
@@ -107,11 +100,11 @@ TEST_F(InstallTest, APerUserPrefixPutsEachFileWhereItsReaderLooksAndEachNamesThe
 
   // systemd reads the unit as the helper's, manual page included.
   ScratchDirectory runtime("tellwick-runtime");
-  auto verified = run({"/usr/bin/systemd-analyze", "--user", "verify", installed().path(unit)},
+  auto verified = runProgram({"/usr/bin/systemd-analyze", "--user", "verify", installed().path(unit)},
                       {"PATH=" + installed().path("bin") + ":/usr/bin:/bin", "HOME=" + installed().home,
                        "XDG_RUNTIME_DIR=" + runtime.string()});
   EXPECT_EQ(verified, std::make_pair(0, std::string())) << installed().path(unit);
-  auto validated = run({"/usr/bin/desktop-file-validate", installed().path(starter)}, {"PATH=/usr/bin:/bin"});
+  auto validated = runProgram({"/usr/bin/desktop-file-validate", installed().path(starter)}, {"PATH=/usr/bin:/bin"});
   EXPECT_EQ(validated.first, 0) << validated.second;
 }
 
@@ -128,14 +121,14 @@ TEST_F(InstallTest, StartedByTheBusOrBySystemdTheInstalledHelperAnswers) {
       auto environment = installed().environment();
       environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
       words.insert(words.begin(), installed().path("bin/tellwickctl"));
-      return run(words, environment);
+      return runProgram(words, environment);
     };
     EXPECT_THAT(ctl({"traffic", "--json"}).second, HasSubstr("\"traffic\": ["));
     EXPECT_EQ(ctl({"terminate"}).first, 0);
     // The entry autostart writes, on or off, is one desktop-file-validate takes.
     const std::string entry = installed().home + "/.config/autostart/" + std::string(kHelperBusName) + ".starter.desktop";
     EXPECT_EQ(ctl({"autostart", throughSystemd ? "off" : "on"}), std::make_pair(0, std::string(throughSystemd ? "disabled\n" : "enabled\n")));
-    EXPECT_EQ(run({"/usr/bin/desktop-file-validate", entry}, {"PATH=/usr/bin:/bin"}), std::make_pair(0, std::string()));
+    EXPECT_EQ(runProgram({"/usr/bin/desktop-file-validate", entry}, {"PATH=/usr/bin:/bin"}), std::make_pair(0, std::string()));
     for (std::string state : {"status", "on", "off"}) {
       const bool on = state == "on", refused = on && !throughSystemd;
       const auto [status, printed] = ctl({"autostart", state, "--via", "systemd"});
@@ -187,7 +180,7 @@ TEST_F(InstallTest, MakeInstallAndUninstallForTheSystemPrefix) {
   ScratchDirectory scratch("tellwick-destdir");
   const std::string destdir = scratch.string() + "/dest dir 100%";
   auto make = [&](const char* target) {
-    return run({"/usr/bin/make", "-s", "-C", TELLWICK_SOURCE_DIR, "BUILD=" TELLWICK_BUILD_DIR, "PREFIX=/usr/local",
+    return runProgram({"/usr/bin/make", "-s", "-C", TELLWICK_SOURCE_DIR, "BUILD=" TELLWICK_BUILD_DIR, "PREFIX=/usr/local",
                 "DESTDIR=" + destdir, target},
                {"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "HOME=" + scratch.string()});
   };

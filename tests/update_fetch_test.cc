@@ -29,7 +29,7 @@ class UpdateFetchTest : public ::testing::Test {
                       "-keyout", keys.string() + "/key.pem", "-out", keys.string() + "/cert.pem"},
                      {"PATH=/usr/bin:/bin"})
             .wait(30s);
-    ChildProcess process{{"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/https_server.py", "--cert",
+    ChildProcess process{{"/usr/bin/python3", std::string(TELLWICK_FIXTURES_DIR) + "/services/https_server.py", "--cert",
                           keys.string() + "/cert.pem", "--key", keys.string() + "/key.pem", "--manifest",
                           keys.writeFile("manifest.json", R"({"version":"1.10","notes":"faster"})").string()},
                          {"PATH=/usr/bin:/bin"}};

@@ -1,6 +1,6 @@
 // tellwickctl battery and peripherals against UPower, what Linux desktops
 // show, on the same device trees: upowerd runs under umockdev-run on a
-// private system bus, as UPower's own tests run it (tests/fixtures/
+// private system bus of the test's own, as UPower's own tests run it (tests/fixtures/services/
 // upower.py), and tellwickctl under umockdev-run as a person would run it. Every value compared agrees, or
 // differs for the reason named in the table (and in README); a named
 // difference that has gone away fails too, so that the list stays true.
@@ -8,11 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+
+#include "tests/support/child_process.h"
+#include "tests/support/private_bus.h"
+#include "tests/support/scoped_environment.h"
 
 namespace tellwick {
 namespace {
@@ -24,29 +27,21 @@ std::string fixture(const std::string& tree) {
   return std::string(TELLWICK_FIXTURES_DIR) + "/" + tree;
 }
 
-// Standard output (at most 1 MiB) of a shell command that succeeded, as JSON.
-Json jsonOf(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(("timeout 60 " + command + " 2>/dev/null").c_str(), "r");
-  if (!pipe) return Json();
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0 && out.size() < (1 << 20);) {
-    out.append(buffer, n);
-  }
-  if (::pclose(pipe) != 0) return Json();
-  return Json::parse(out, nullptr, false);
+// Standard output of a program that succeeded, as JSON.
+Json jsonOf(const std::vector<std::string>& argv) {
+  auto [status, out] = testing::runProgram(argv, testing::environmentSnapshot(), false, std::chrono::seconds(60));
+  return status == 0 ? Json::parse(out, nullptr, false) : Json();
 }
 
 Json tellwickctl(const std::string& tree, const std::string& command) {
-  return jsonOf("umockdev-run --device " + fixture(tree) + " -- " + TELLWICK_BIN_DIR +
-                "/tellwickctl " + command + " --json");
+  return jsonOf({"/usr/bin/umockdev-run", "--device", fixture(tree), "--", TELLWICK_BIN_DIR "/tellwickctl", command,
+                 "--json"});
 }
 
 // UPower's device objects in the tree, the display device last
-// (tests/fixtures/upower.py).
+// (tests/fixtures/services/upower.py).
 Json upowerDevices(const std::string& tree) {
-  return jsonOf(std::string("/usr/bin/python3 ") + TELLWICK_FIXTURES_DIR + "/upower.py " +
-                fixture(tree) + " " + TELLWICK_UPOWERD);
+  return jsonOf({"/usr/bin/python3", TELLWICK_FIXTURES_DIR "/services/upower.py", fixture(tree), TELLWICK_UPOWERD});
 }
 
 std::string whole(double value) { return std::to_string(std::llround(value)); }
@@ -138,6 +133,7 @@ const char* const kInventedHealth = "UPower shows 100 % for a battery without fu
 
 TEST_P(UPowerReferee, AgreesOrDiffersForANamedReason) {
   const Tree& tree = GetParam();
+  testing::PrivateBus system("DBUS_SYSTEM_BUS_ADDRESS");
   const Json devices = upowerDevices(tree.file);
   ASSERT_TRUE(devices.is_array() && !devices.empty()) << "upowerd did not come up";
   const Json battery = tellwickctl(tree.file, "battery");
@@ -197,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
              {{"health", kInventedHealth},
               {"level", "UPower guesses 0 % where the battery says nothing"},
               {"state", "UPower guesses empty where the battery says nothing"}}, "{}"},
-        Tree{"desktop-hwmon.umockdev", {}, R"({"internalBattery": null})"}),
+        Tree{"power/desktop.umockdev", {}, R"({"internalBattery": null})"}),
     [](const auto& info) {
       std::string name = info.param.file;
       name = name.substr(name.rfind('/') + 1);

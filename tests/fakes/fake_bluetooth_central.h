@@ -38,10 +38,6 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   }
 
   // Events.
-  void setState(os::CentralState state) {
-    centralState = state;
-    if (delegate_) delegate_->centralDidUpdateState(state);
-  }
   void discover(const std::string& id, const os::AdvertisementData& advertisement) {
     peripherals.try_emplace(id);
     if (delegate_) delegate_->didDiscoverPeripheral(id, advertisement);

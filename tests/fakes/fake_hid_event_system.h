@@ -44,16 +44,6 @@ class FakeHidEventSystem final : public os::HidEventSystem {
   void setEventValue(int service, std::int64_t type, std::uint32_t field, double value) {
     services_.at(service).events[type][field] = value;
   }
-  void setProperty(int service, const std::string& key, os::PlistValue value) {
-    auto& properties = services_.at(service).properties;
-    auto it = std::ranges::find(properties, key, &os::PlistDictionary::value_type::first);
-    if (it == properties.end()) it = properties.insert(it, {key, {}});
-    it->second = std::move(value);
-  }
-  void removeProperty(int service, const std::string& key) {
-    std::erase_if(services_.at(service).properties,
-                  [&](const auto& entry) { return entry.first == key; });
-  }
   // A removed service is no longer listed and its existing clients read no event.
   void removeService(int service) { services_.at(service).present = false; }
 

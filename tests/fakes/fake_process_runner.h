@@ -45,9 +45,6 @@ class FakeProcessRunner final : public os::ProcessRunner {
     install(path, [](const Call&) { return Outcome{{}, 0, true}; });
   }
 
-  // Fault switch: while set, every run fails to start.
-  void setStartFails(bool fails) { start_fails_ = fails; }
-
   std::optional<std::string> run(const std::string& path, const std::vector<std::string>& argv,
                                  const std::vector<std::string>& environment,
                                  const os::RunLimits& limits) override {
@@ -92,7 +89,7 @@ class FakeProcessRunner final : public os::ProcessRunner {
 
   std::optional<std::string> outcome(const Call& call, bool* hangs = nullptr) {
     auto it = programs_.find(call.path);
-    if (stopped_ || start_fails_ || it == programs_.end()) return std::nullopt;
+    if (stopped_ || it == programs_.end()) return std::nullopt;
     Outcome outcome = it->second(call);
     if (hangs) *hangs = outcome.hangs;
     if (outcome.hangs || outcome.exitStatus != 0) return std::nullopt;
@@ -114,7 +111,6 @@ class FakeProcessRunner final : public os::ProcessRunner {
   std::map<std::string, Program> programs_;
   std::vector<Call> calls_;
   std::deque<Completion> hung_;
-  bool start_fails_ = false;
   bool stopped_ = false;
 };
 

@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 using os::bplist::Writer;
 
 // A top-level dictionary; value builders run in the order given.
-using Entries = std::vector<std::pair<std::string, std::function<std::uint64_t(Writer&)>>>;
+using Value = std::function<std::uint64_t(Writer&)>;
+using Entries = std::vector<std::pair<std::string, Value>>;
 std::string domainOf(const Entries& entries) {
   Writer w;
   std::vector<std::uint64_t> keys, values;
@@ -42,7 +43,10 @@ std::string domainOf(const Entries& entries) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::uint64_t text(Writer& w, const char* s) { return w.addString(s); }
+Value text(const char* s) {
+  return [s](Writer& w) { return w.addString(s); };
+}
+std::uint64_t emptyData(Writer& w) { return w.addData({}); }
 std::uint64_t date(Writer& w) {
   const std::uint8_t when[8] = {0x41, 0xC3, 0, 0, 0, 0, 0, 0};
   return w.addObject(os::bplist::kDate, 3, when, {});
@@ -111,7 +115,11 @@ struct DamagedFile {
 
 void PrintTo(const DamagedFile& file, std::ostream* out) { *out << file.name; }
 
-const std::string kOther = "other";
+// A file holding the binary domain of entries.
+std::function<void(const fs::path&)> domain(const Entries& entries) {
+  return [entries](const fs::path& p) { writeFile(p, domainOf(entries)); };
+}
+
 const DamagedFile kDamagedFiles[] = {
     {"garbage", [](auto& p) { writeFile(p, "\x7f" "ELF garbage"); }, true, true, {}},
     {"topLevelArray",
@@ -123,34 +131,17 @@ const DamagedFile kDamagedFiles[] = {
                     "<string>kept</string><key>fans</key><data></data></dict></plist>");
      },
      true, true, {"other"}},
-    {"dates",
-     [](auto& p) {
-       writeFile(p, domainOf({{"lastSeen", date}, {"sensors", [](Writer& w) { return w.addData({}); }}}));
-     },
-     false, true, {"lastSeen"}},
-    {"invalidUtf8",
-     [](auto& p) {
-       writeFile(p, domainOf({{"surrogate", loneSurrogate},
-                              {"latin\xe9", [](Writer& w) { return text(w, "x"); }},
-                              {"fans", loneSurrogate}}));
-     },
+    {"dates", domain({{"lastSeen", date}, {"sensors", emptyData}}), false, true, {"lastSeen"}},
+    {"invalidUtf8", domain({{"surrogate", loneSurrogate}, {"latin\xe9", text("x")}, {"fans", loneSurrogate}}),
      true, true, {"surrogate", "latin\xe9"}, "", {}, false},
-    {"aBadNameInARecordCostsOnlyItself",
-     [](auto& p) { writeFile(p, domainOf({{"fans", fansWithABadName}})); },
-     false, true, {}, "", {"Caf\xEF\xBF\xBD", "Rear"}},
+    {"aBadNameInARecordCostsOnlyItself", domain({{"fans", fansWithABadName}}), false, true, {}, "",
+     {"Caf\xEF\xBF\xBD", "Rear"}},
     {"duplicatedKeys",
-     [](auto& p) {
-       writeFile(p, domainOf({{"dup", [](Writer& w) { return text(w, "a"); }},
-                              {"fans", [](Writer& w) { return w.addData({}); }},
-                              {"dup", [](Writer& w) { return text(w, "b"); }},
-                              {"fans", [](Writer& w) { return text(w, "second"); }}}));
-     },
-     true, true, {"dup", "dup"}},
+     domain({{"dup", text("a")}, {"fans", emptyData}, {"dup", text("b")}, {"fans", text("second")}}), true,
+     true, {"dup", "dup"}},
     {"nestedAMillionDeep",
-     [](auto& p) {
-       writeFile(p, domainOf({{"deep", [](Writer& w) { return nested(w, 1'000'000); }},
-                              {"fans", [](Writer& w) { return nested(w, 1'000'000); }}}));
-     },
+     domain({{"deep", [](Writer& w) { return nested(w, 1'000'000); }},
+             {"fans", [](Writer& w) { return nested(w, 1'000'000); }}}),
      true, true, {"deep"}, "", {}, false},
     // Python's plistlib writes equal values once: 300 keys share one 100 KB
     // value, which copied once per key would make 30 MB.
@@ -167,26 +158,22 @@ const DamagedFile kDamagedFiles[] = {
      false, true, {"k0", "k299"}},
     {"beyondTheSizeLimit",
      [](auto& p) {
-       writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "lost"); }}}));
+       domain({{"other", text("lost")}})(p);
        fs::resize_file(p, (std::uintmax_t{256} << 20) + 1);  // sparse: costs no disk
      },
      true, true, {}},
     {"strangersBackupBesideIt",
      [](auto& p) {
-       writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}}));
+       domain({{"other", text("kept")}})(p);
        writeFile(p.parent_path() / ("." + p.filename().string() + ".backup"), "mine");
        writeFile(p.parent_path() / ("." + p.filename().string() + ".new"), "a killed writer's");
      },
      false, true, {"other"}},
-    {"noProcToNameAFile",
-     [](auto& p) { writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}})); },
-     false, true, {"other"}, "proc"},
+    {"noProcToNameAFile", domain({{"other", text("kept")}}), false, true, {"other"}, "proc"},
     {"directoryInItsPlace", [](auto& p) { fs::create_directory(p); }, true, false, {}},
     {"fifoInItsPlace", [](auto& p) { ::mkfifo(p.c_str(), 0600); }, true, false, {}},
     {"deviceInItsPlace", [](auto& p) { fs::create_symlink("/dev/zero", p); }, true, false, {}},
-    {"closeFails",
-     [](auto& p) { writeFile(p, domainOf({{"other", [](Writer& w) { return text(w, "kept"); }}})); },
-     false, false, {"other"}, "close"},
+    {"closeFails", domain({{"other", text("kept")}}), false, false, {"other"}, "close"},
 };
 
 class DamagedStoreTest : public HelperTest, public ::testing::WithParamInterface<DamagedFile> {

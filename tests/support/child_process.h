@@ -101,13 +101,11 @@ class ChildProcess {
   // closed it or the timeout passed.
   std::string drainStderr(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     std::string text;
-    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stderr_, text, end);) {
-    }
+    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stderr_, text, end);) continue;
     return text;
   }
   std::string drainStdout(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    for (auto t = std::chrono::steady_clock::now() + timeout; readSome(stdout_, outBuffer_, t);) {
-    }
+    for (auto end = std::chrono::steady_clock::now() + timeout; readSome(stdout_, outBuffer_, end);) continue;
     return std::exchange(outBuffer_, {});
   }
 
@@ -129,6 +127,17 @@ class ChildProcess {
   std::string outBuffer_;
   std::optional<int> status_;
 };
+
+// argv's exit status (-1 when it outlives timeout), then what it printed on
+// standard output and, unless told not to, on standard error.
+inline std::pair<int, std::string> runProgram(const std::vector<std::string>& argv,
+                                              const std::vector<std::string>& environment, bool withStderr = true,
+                                              std::chrono::milliseconds timeout = std::chrono::seconds(300)) {
+  ChildProcess child(argv, environment);
+  std::string out = child.drainStdout(timeout);
+  const int status = child.wait(timeout).value_or(-1);
+  return {status, withStderr ? out + child.drainStderr(std::chrono::milliseconds(100)) : out};
+}
 
 // True once pid has exited: gone, or a zombie its parent has not reaped.
 inline bool processEnded(pid_t pid) {

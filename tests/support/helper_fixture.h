@@ -55,7 +55,7 @@ class HelperTest : public ::testing::Test {
     std::vector<std::string> argv;
     if (onMacBook) {
       argv = {"/usr/bin/umockdev-run", "--device",
-              std::string(TELLWICK_FIXTURES_DIR) + "/macbook-pro.umockdev", "--"};
+              std::string(TELLWICK_FIXTURES_DIR) + "/smc/macbook-pro.umockdev", "--"};
     }
     argv.push_back(std::string(TELLWICK_BIN_DIR) + "/tellwick");
     return std::make_unique<ChildProcess>(argv, environment);

@@ -15,7 +15,7 @@ namespace tellwick::testing {
 
 // A private bus that this process sees as the system bus, with
 // python3-dbusmock's bluez5 template on it filled in by
-// tests/fixtures/mock_bluez.py: a scenario when BlueZ starts ("none": no
+// tests/fixtures/services/mock_bluez.py: a scenario when BlueZ starts ("none": no
 // BlueZ), then the fixture's commands through script(). Everything started
 // here stops when the object goes (and if this process dies, as its standard
 // input closes).
@@ -58,7 +58,7 @@ class MockBluez {
   }
 
  private:
-  static std::string fixture() { return std::string(TELLWICK_FIXTURES_DIR) + "/mock_bluez.py"; }
+  static std::string fixture() { return std::string(TELLWICK_FIXTURES_DIR) + "/services/mock_bluez.py"; }
 
   PrivateBus bus_;
   std::unique_ptr<ChildProcess> bluez_;

@@ -21,7 +21,7 @@ struct BusOptions {
   std::string serviceFolder = {};
   // When set, the bus hands the start of a service whose file names a
   // SystemdService to systemd, as the bus of a systemd session does, and this
-  // stand-in for the user manager (tests/fixtures/systemd_user_manager.py) serves it.
+  // stand-in for the user manager (tests/fixtures/services/systemd_user_manager.py) serves it.
   std::string systemdManager = {};
   // The whole environment of the daemon and the manager, which what they start inherits.
   std::vector<std::string> environment = {"PATH=/usr/bin:/bin"};

@@ -55,12 +55,6 @@ class ScopedEnvironmentVariable {
   std::optional<std::string> old_;
 };
 
-// PATH with dir in front of this process's own (or of "/usr/bin:/bin").
-inline std::string pathWithPrefix(const std::string& dir) {
-  const char* old = ::getenv("PATH");
-  return dir + ":" + (old ? old : "/usr/bin:/bin");
-}
-
 }  // namespace tellwick::testing
 
 #endif  // TELLWICK_TESTS_SUPPORT_SCOPED_ENVIRONMENT_H_
