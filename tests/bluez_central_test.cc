@@ -67,17 +67,19 @@ TEST_F(BluezCentralTest, ConnectsDiscoversAndReads) {
 
   central->discoverCharacteristics(kKeyboard, "180A");
   central->discoverCharacteristics(kKeyboard, "180F");
+  central->discoverCharacteristics(kKeyboard, "1812");  // not among its services
   central->readValue(kKeyboard, "180A", "2A24");
   central->readValue(kKeyboard, "180F", "2A19");
   central->readValue(kKeyboard, "180A", "2A99");
   const std::string expected[] = {
       std::string("characteristics ") + kKeyboard + " 180A: 2A24 2A27",
       std::string("characteristics ") + kKeyboard + " 180F: 2A19",
+      std::string("characteristics ") + kKeyboard + " 1812:",
       std::string("value ") + kKeyboard + " 2A24 K380",
       std::string("value ") + kKeyboard + " 2A19 " + std::string(1, char(70)),
       std::string("value ") + kKeyboard + " 2A99 -",
   };
-  ASSERT_TRUE(pump([&] { return events.saw(expected[2]); }));
+  ASSERT_TRUE(pump([&] { return events.saw(expected[3]); }));
   for (const auto& line : expected) EXPECT_TRUE(events.saw(line)) << line;
 
   ASSERT_TRUE(bus.script(std::string("disconnect ") + kKeyboard));
