@@ -173,7 +173,6 @@ TEST_F(LowEnergyFinderTest, DiscoveryReportsFollowTheAdmissionRules) {
     central.discover(kA, c.advertisement);
     EXPECT_EQ(ids() + " " + std::to_string(delegate.updates), c.added ? "A 1" : " 0");
     if (!c.added) continue;
-    EXPECT_TRUE(central.calls.empty());
     EXPECT_TRUE(device().isDiscovered() && !device().isConnected());
     EXPECT_EQ(device().name(), c.name.value_or(""));
     EXPECT_EQ(device().manufacturer(), c.manufacturer);
@@ -274,10 +273,8 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
     fresh();
     bringUp(kA);
     device().setManufacturer("Before");
-    clock.advance(3);
     central.valueUpdated(kA, c.characteristic, c.value);
     EXPECT_EQ(describe(device()), c.device);
-    EXPECT_EQ(device().lastUpdate(), clock.now());
   }
 }
 
