@@ -84,9 +84,6 @@ TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhy
   model_.setFans({});
   EXPECT_EQ(reports_.size(), 2u) << "a failure after a success is news again";
 
-  put("traffic", os::PlistData{'j', 'u', 'n', 'k'});
-  EXPECT_FALSE(model_.traffic());
-  EXPECT_NE(model_.readFailure(SensorDataModelKey::traffic), std::nullopt);
   EXPECT_FALSE(model_.sensors());
   EXPECT_EQ(model_.readFailure(SensorDataModelKey::sensors), std::nullopt) << "nothing stored";
   defaults_.failReads = true;
