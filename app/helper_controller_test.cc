@@ -79,25 +79,6 @@ TEST_F(HelperControllerTest, TheControllerServesSensorsOnlyOffArm64WhereThereIsO
   }
 }
 
-TEST_F(HelperControllerTest, EveryControllerAnswersIntoTheOneStore) {
-  auto root = build("x86_64");
-  EXPECT_EQ(system_.calls(), 1);
-  root->network().updateTraffic();
-  root->sensors().updateSensors();
-  root->fans().updateFans();
-  root->batteries().updateBatteries();
-  queue_.runAll();
-
-  EXPECT_THAT(center_.postedNames(), ElementsAre("ResponseSensors", "ResponseFans",
-                                                 "ResponseTraffic", "ResponseBatteries"));
-  auto& model = root->model();
-  ASSERT_TRUE(model.traffic() && model.sensors() && model.fans() && model.singleBatteryDevices());
-  EXPECT_EQ(model.sensors()->at(0).value, 42.5);
-  // The tools ran in the environment the root was handed.
-  ASSERT_EQ(runner_.calls().size(), 2u);
-  EXPECT_THAT(runner_.calls()[1].environment, ElementsAre("PATH=/usr/bin", "LC_ALL=en_US.UTF-8"));
-}
-
 TEST_F(HelperControllerTest, AHungToolHoldsOnlyItsOwnCategoryAndOnlyUntilItsDeadline) {
   auto root = build("x86_64");
   root->network().updateTraffic();

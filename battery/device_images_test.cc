@@ -83,11 +83,5 @@ TEST_F(DeviceImagesTest, ProductTablesWithClonesAndBundles) {
   }
 }
 
-TEST_F(DeviceImagesTest, TablesAreReadUpToTheirLimitAndNoFurther) {
-  root.writeFile("five", "12345");
-  EXPECT_EQ(files->readFile((root.path() / "five").string(), 5), "12345");
-  EXPECT_EQ(files->readFile((root.path() / "five").string(), 4), std::nullopt);
-}
-
 }  // namespace
 }  // namespace tellwick

@@ -29,14 +29,12 @@ TEST_F(ProfilerControllerTest, RunsTheToolForItsServiceThroughTheShellInEnglishA
   const auto& call = runner_.calls().at(0);
   EXPECT_THAT(call.argv, ElementsAre("/bin/bash", "-c", "system_profiler SPBluetoothDataType"));
   EXPECT_THAT(call.environment, ElementsAre("PATH=/usr/bin", "LC_ALL=en_US.UTF-8"));
-}
 
-TEST_F(ProfilerControllerTest, FailedOrUnreadableRunGivesAnEmptyTree) {
+  // A failed or unreadable run gives an empty tree.
   runner_.install("/bin/bash", "Bluetooth:\n  Name: x\n", 1);
   EXPECT_TRUE(controller_.run().nodes().empty());
   runner_.install("/bin/bash", "Bluetooth:\n  Name: \xFF\xFE\n");
   EXPECT_TRUE(controller_.run().nodes().empty());
-
 }
 
 }  // namespace
