@@ -9,8 +9,6 @@
 // sender may append further arguments and still be heard, but the same
 // signal emitted from any other object path is not ours and goes unheard.
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <systemd/sd-event.h>
@@ -28,6 +26,7 @@
 #include <thread>
 
 #include "os/bus/session_bus.h"
+#include "os/bus/termination_pipe.h"
 #include "os/bus/user_bus_linux.h"
 
 namespace tellwick::os {
@@ -309,18 +308,6 @@ class DBusSessionBus final : public SessionBus {
   bool lost_ = false;
 };
 
-// A termination signal is turned into a byte on a pipe that the event loop
-// watches, instead of blocking the signals for sd-event: a blocked mask would
-// be inherited by every tool the helper starts.
-int gSignalPipeWrite = -1;
-
-void onTerminationSignal(int signo) {
-  int saved = errno;
-  unsigned char byte = static_cast<unsigned char>(signo);
-  [[maybe_unused]] ssize_t n = ::write(gSignalPipeWrite, &byte, 1);
-  errno = saved;
-}
-
 class BusApplication final : public Application {
  public:
   explicit BusApplication(DBusSessionBus& bus) : bus_(bus) {}
@@ -349,43 +336,22 @@ class BusApplication final : public Application {
 
  private:
   void installSignals() {
-    if (signalSource_) return;
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    gSignalPipeWrite = pipe_[1];
-    if (sd_event_add_io(bus_.event(), &signalSource_, pipe_[0], EPOLLIN, &BusApplication::onSignalPipe,
-                        this) < 0) {
-      closePipe();
-      return;
+    if (signals_) return;
+    signals_ = std::make_unique<TerminationPipe>();
+    if (signals_->readEnd() < 0 || sd_event_add_io(bus_.event(), &signalSource_, signals_->readEnd(), EPOLLIN,
+                                                   &BusApplication::onSignalPipe, this) < 0) {
+      signals_.reset();
     }
-    struct sigaction action {};
-    action.sa_handler = &onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, &previousTerm_);
-    sigaction(SIGINT, &action, &previousInt_);
   }
 
   void uninstallSignals() {
-    if (!signalSource_) return;
-    sigaction(SIGTERM, &previousTerm_, nullptr);
-    sigaction(SIGINT, &previousInt_, nullptr);
     signalSource_ = sd_event_source_unref(signalSource_);
-    closePipe();
+    signals_.reset();
   }
 
-  void closePipe() {
-    gSignalPipeWrite = -1;
-    for (int& fd : pipe_) {
-      if (fd >= 0) ::close(fd);
-      fd = -1;
-    }
-  }
-
-  static int onSignalPipe(sd_event_source*, int fd, std::uint32_t, void* userdata) {
-    unsigned char buffer[16];
-    while (::read(fd, buffer, sizeof buffer) > 0) {
-    }
+  static int onSignalPipe(sd_event_source*, int, std::uint32_t, void* userdata) {
     auto* self = static_cast<BusApplication*>(userdata);
+    self->signals_->drain();
     self->terminate(self);
     return 0;
   }
@@ -393,10 +359,8 @@ class BusApplication final : public Application {
   DBusSessionBus& bus_;
   bool stopRequested_ = false;
   const void* sender_ = nullptr;
-  int pipe_[2] = {-1, -1};
+  std::unique_ptr<TerminationPipe> signals_;
   sd_event_source* signalSource_ = nullptr;
-  struct sigaction previousTerm_ {};
-  struct sigaction previousInt_ {};
 };
 
 std::unique_ptr<Application> DBusSessionBus::makeApplication() {

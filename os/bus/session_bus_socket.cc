@@ -12,7 +12,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -34,6 +33,7 @@
 
 #include "os/bus/dbus_wire.h"
 #include "os/bus/session_bus.h"
+#include "os/bus/termination_pipe.h"
 
 namespace tellwick::os {
 namespace {
@@ -558,40 +558,17 @@ void SocketNotificationCenter::deliver(const dbus::Message& message) {
   }
 }
 
-int gSignalPipeWrite = -1;
-
-void onTerminationSignal(int signo) {
-  int saved = errno;
-  unsigned char byte = static_cast<unsigned char>(signo);
-  [[maybe_unused]] ssize_t n = ::write(gSignalPipeWrite, &byte, 1);
-  errno = saved;
-}
-
-// The loop of a program that serves on this connection; termination
-// signals arrive as bytes on a pipe the loop watches, so that no signal
-// mask is handed on to the programs it starts.
+// The loop of a program that serves on this connection.
 class SocketApplication final : public Application {
  public:
   explicit SocketApplication(SocketSessionBus& bus) : bus_(bus) {}
 
   ApplicationExit run(ApplicationDelegate& delegate) override {
-    int pipe[2] = {-1, -1};
-    struct sigaction previousTerm {}, previousInt {};
-    if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-      gSignalPipeWrite = pipe[1];
-      struct sigaction action {};
-      action.sa_handler = &onTerminationSignal;
-      sigemptyset(&action.sa_mask);
-      action.sa_flags = SA_RESTART;
-      sigaction(SIGTERM, &action, &previousTerm);
-      sigaction(SIGINT, &action, &previousInt);
-    }
+    auto signals = std::make_unique<TerminationPipe>();
     delegate.applicationDidFinishLaunching();
     while (!stopRequested_ && bus_.connected()) {
-      bus_.loop([this] { return stopRequested_; }, Clock::now() + 24h, pipe[0], [&] {
-        unsigned char buffer[16];
-        while (::read(pipe[0], buffer, sizeof buffer) > 0) {
-        }
+      bus_.loop([this] { return stopRequested_; }, Clock::now() + 24h, signals->readEnd(), [&] {
+        signals->drain();
         terminate(this);
       });
     }
@@ -600,13 +577,7 @@ class SocketApplication final : public Application {
     bus_.flush();
     // The loop has stopped for good: what is queued from now on is dropped.
     bus_.stopQueue();
-    if (pipe[0] >= 0) {
-      sigaction(SIGTERM, &previousTerm, nullptr);
-      sigaction(SIGINT, &previousInt, nullptr);
-      gSignalPipeWrite = -1;
-      ::close(pipe[0]);
-      ::close(pipe[1]);
-    }
+    signals.reset();
     if (lost) return {1, "lost the connection to the session bus"};
     return {0, {}};
   }
