@@ -95,5 +95,15 @@ TEST(FrameTest, SaysWhatItHidesWaitsForAndEnlarges) {
   }
 }
 
+// Whatever the helper lists, the view keeps 512 rows of a kind at most.
+TEST(FrameTest, KeepsAtMost512BatteryRows) {
+  WatchState state(1);
+  state.updateBatteries({}, DoubleBatteryDevices(513, std::make_shared<DoubleBatteryDevice>(
+                                                          "Buds", "00-1a", "Apple Inc.", 0x200e, 100, 90,
+                                                          std::string("HEADPHONES"))));
+  ASSERT_TRUE(state.batteries());
+  EXPECT_EQ(state.batteries()->size(), 512u);
+}
+
 }  // namespace
 }  // namespace tellwick::watch
