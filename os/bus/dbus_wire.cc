@@ -166,7 +166,50 @@ bool readFields(Reader& in, std::size_t end, Message& message) {
   return in.offset() == end;
 }
 
+int fromHex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<std::string> unescapedAddressValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '%') {
+      out += value[i];
+      continue;
+    }
+    if (i + 2 >= value.size() || fromHex(value[i + 1]) < 0 || fromHex(value[i + 2]) < 0) {
+      return std::nullopt;
+    }
+    out += static_cast<char>(fromHex(value[i + 1]) * 16 + fromHex(value[i + 2]));
+    i += 2;
+  }
+  return out;
+}
+
 }  // namespace
+
+std::vector<LocalSocket> localSockets(std::string_view list) {
+  std::vector<LocalSocket> out;
+  while (!list.empty()) {
+    std::string_view entry = list.substr(0, list.find(';'));
+    list.remove_prefix(std::min(list.size(), entry.size() + 1));
+    if (!entry.starts_with("unix:")) continue;
+    entry.remove_prefix(5);
+    while (!entry.empty()) {
+      std::string_view pair = entry.substr(0, entry.find(','));
+      entry.remove_prefix(std::min(entry.size(), pair.size() + 1));
+      const bool abstract = pair.starts_with("abstract=");
+      if (!abstract && !pair.starts_with("path=")) continue;
+      if (auto value = unescapedAddressValue(pair.substr(pair.find('=') + 1))) {
+        out.push_back({std::move(*value), abstract});
+      }
+    }
+  }
+  return out;
+}
 
 void appendMessage(std::string& out, const Header& header, const std::vector<Argument>& body) {
   std::string signature;

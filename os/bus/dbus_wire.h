@@ -77,6 +77,19 @@ class MessageReader {
 // Parses one whole message; nullopt when it does not follow the format.
 std::optional<Message> parseMessage(std::string_view bytes);
 
+// A local socket named in a bus address: a path, or a name in the abstract
+// namespace.
+struct LocalSocket {
+  std::string path;
+  bool abstract = false;
+  bool operator==(const LocalSocket&) const = default;
+};
+
+// The local sockets of a bus address list ("unix:path=...;unix:abstract=...")
+// in order, their %-escapes undone; other transports, and values with a
+// broken escape, are passed over.
+std::vector<LocalSocket> localSockets(std::string_view addresses);
+
 }  // namespace tellwick::os::dbus
 
 #endif  // TELLWICK_OS_BUS_DBUS_WIRE_H_

@@ -87,5 +87,19 @@ TEST(DBusWireTest, LargeMessagesAreSkippedAndGarbageBreaksTheStream) {
   }
 }
 
+TEST(DBusWireTest, LocalSocketsOfAnAddressListInOrder) {
+  const struct {
+    const char* addresses;
+    std::vector<LocalSocket> sockets;
+  } kCases[] = {
+      {"unix:path=/run/user/1000/bus", {{"/run/user/1000/bus", false}}},
+      {"tcp:host=h,port=1;unix:guid=9,abstract=/tmp/dbus-%41b%0a;unix:path=/b",
+       {{"/tmp/dbus-Ab\n", true}, {"/b", false}}},
+      {"unix:tmpdir=/tmp;unix:path=/a%4;unix:path=/a%zz;unix:path=/c%2", {}},
+      {"", {}},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(localSockets(c.addresses), c.sockets) << c.addresses;
+}
+
 }  // namespace
 }  // namespace tellwick::os::dbus

@@ -57,29 +57,6 @@ bool fitsInMatchRule(const std::string& value) {
   return value.find_first_of("'\\") == std::string::npos;
 }
 
-int fromHex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-std::optional<std::string> unescapedAddressValue(std::string_view value) {
-  std::string out;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '%') {
-      out += value[i];
-      continue;
-    }
-    if (i + 2 >= value.size() || fromHex(value[i + 1]) < 0 || fromHex(value[i + 2]) < 0) {
-      return std::nullopt;
-    }
-    out += static_cast<char>(fromHex(value[i + 1]) * 16 + fromHex(value[i + 2]));
-    i += 2;
-  }
-  return out;
-}
-
 struct SocketAddress {
   sockaddr_un address{};
   socklen_t length = 0;
@@ -97,23 +74,11 @@ std::optional<SocketAddress> socketAddress(const std::string& path, bool abstrac
   return out;
 }
 
-// The socket addresses of a bus address list ("unix:path=...;unix:abstract=..."),
-// in order; transports other than local sockets are passed over.
+// The socket addresses of a bus address list, in order.
 std::vector<SocketAddress> socketAddresses(std::string_view list) {
   std::vector<SocketAddress> out;
-  while (!list.empty()) {
-    std::string_view entry = list.substr(0, list.find(';'));
-    list.remove_prefix(std::min(list.size(), entry.size() + 1));
-    if (!entry.starts_with("unix:")) continue;
-    entry.remove_prefix(5);
-    while (!entry.empty()) {
-      std::string_view pair = entry.substr(0, entry.find(','));
-      entry.remove_prefix(std::min(entry.size(), pair.size() + 1));
-      const bool abstract = pair.starts_with("abstract=");
-      if (!abstract && !pair.starts_with("path=")) continue;
-      auto value = unescapedAddressValue(pair.substr(pair.find('=') + 1));
-      if (auto address = value ? socketAddress(*value, abstract) : std::nullopt) out.push_back(*address);
-    }
+  for (const auto& socket : dbus::localSockets(list)) {
+    if (auto address = socketAddress(socket.path, socket.abstract)) out.push_back(*address);
   }
   return out;
 }
