@@ -1,5 +1,5 @@
 // The event system contract against the in-memory fake; the Linux
-// implementation runs the same suite under umockdev (tests/hid_linux_test.cc).
+// implementation runs the same suite under umockdev (tests/hwmon_test.cc).
 
 #include <memory>
 
