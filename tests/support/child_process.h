@@ -17,8 +17,9 @@
 
 namespace tellwick::testing {
 
-// A child process with its standard streams on pipes; killed and reaped on
-// destruction if still running.
+// A child process with its standard streams on pipes; killed with its
+// process group (a wrapper such as umockdev-run and what it runs) and reaped
+// on destruction if still running.
 class ChildProcess {
  public:
   ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
@@ -26,6 +27,7 @@ class ChildProcess {
     if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
+      ::setpgid(0, 0);
       ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
@@ -49,7 +51,7 @@ class ChildProcess {
 
   ~ChildProcess() {
     if (running()) {
-      ::kill(pid_, SIGKILL);
+      ::kill(-pid_, SIGKILL);
       wait(std::chrono::seconds(5));
     }
     for (int fd : {stdin_, stdout_, stderr_}) {
