@@ -35,15 +35,11 @@ AppleSensorController::AppleSensorController(IHelperDataModel& model,
     : model_(model),
       center_(center),
       nativeController_(nativeController),
-      requests_([this] {
-        worker_.run([this] { sampled_ = sample(); },
-                    [this] {
-                      model_.setSensors(sampled_);
-                      postResponse(center_, HelperNotifications::responseSensors, model_,
-                                   requests_.finish());
-                    });
-      }),
-      worker_(loop) {}
+      requests_(loop, [this] { return sample(); },
+                [this](const std::vector<Sensor>& sensors, int answered) {
+                  model_.setSensors(sensors);
+                  postResponse(center_, HelperNotifications::responseSensors, model_, answered);
+                }) {}
 
 std::vector<Sensor> AppleSensorController::makeSensors(const os::PlistArray& names,
                                                        const SensorReadings& readings,

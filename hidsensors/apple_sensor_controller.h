@@ -8,8 +8,7 @@
 #include "os/bus/main_queue.h"
 #include "os/bus/notification_center.h"
 #include "os/store/property_list.h"
-#include "platform/pending_requests.h"
-#include "platform/sample_worker.h"
+#include "platform/sampled_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"
@@ -48,9 +47,7 @@ class AppleSensorController final : public ISensorController {
   IHelperDataModel& model_;
   os::NotificationCenter& center_;
   INativeSensorController& nativeController_;
-  std::vector<Sensor> sampled_;
-  PendingRequests requests_;
-  SampleWorker worker_;  // last: it goes first, with the sample in hand
+  SampledRequests<std::vector<Sensor>> requests_;  // last: it stops first
 };
 
 }  // namespace tellwick

@@ -39,15 +39,11 @@ FanController::FanController(IHelperDataModel& model, os::NotificationCenter& ce
       center_(center),
       bundle_(bundle),
       smc_(client),
-      requests_([this] {
-        worker_.run([this] { sampled_ = sample(); },
-                    [this] {
-                      model_.setFans(sampled_);
-                      postResponse(center_, HelperNotifications::responseFans, model_,
-                                   requests_.finish());
-                    });
-      }),
-      worker_(loop) {
+      requests_(loop, [this] { return sample(); },
+                [this](const std::vector<Fan>& fans, int answered) {
+                  model_.setFans(fans);
+                  postResponse(center_, HelperNotifications::responseFans, model_, answered);
+                }) {
   smc_.openConnection();
 }
 

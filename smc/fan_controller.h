@@ -6,12 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "os/bus/main_queue.h"
 #include "os/bus/notification_center.h"
 #include "os/files/resource_bundle.h"
-#include "os/bus/main_queue.h"
 #include "os/sensors/smc_user_client.h"
-#include "platform/pending_requests.h"
-#include "platform/sample_worker.h"
+#include "platform/sampled_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "smc/smc_connection.h"
@@ -50,9 +49,7 @@ class FanController final : public IFanController {
   os::NotificationCenter& center_;
   const os::ResourceBundle& bundle_;
   SmcConnection smc_;
-  std::vector<Fan> sampled_;
-  PendingRequests requests_;
-  SampleWorker worker_;  // last: it goes first, with the sample in hand
+  SampledRequests<std::vector<Fan>> requests_;  // last: it stops first
 };
 
 }  // namespace tellwick

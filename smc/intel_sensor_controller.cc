@@ -10,18 +10,14 @@ IntelSensorController::IntelSensorController(IHelperDataModel& model,
     : model_(model),
       center_(center),
       smc_(client),
-      requests_([this] {
-        worker_.run([this] { sampled_ = sample(); },
-                    [this] {
-                      model_.setSensors(sampled_);
-                      postResponse(center_, HelperNotifications::responseSensors, model_,
-                                   requests_.finish());
-                    });
-      }),
-      worker_(loop) {}
+      requests_(loop, [this] { return sample(); },
+                [this](const std::vector<Sensor>& sensors, int answered) {
+                  model_.setSensors(sensors);
+                  postResponse(center_, HelperNotifications::responseSensors, model_, answered);
+                }) {}
 
 IntelSensorController::~IntelSensorController() {
-  worker_.stop();
+  requests_.stop();
   smc_.closeConnection();
   availableSensors_.clear();
   model_.clear();

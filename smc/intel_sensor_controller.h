@@ -5,11 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "os/bus/notification_center.h"
 #include "os/bus/main_queue.h"
+#include "os/bus/notification_center.h"
 #include "os/sensors/smc_user_client.h"
-#include "platform/pending_requests.h"
-#include "platform/sample_worker.h"
+#include "platform/sampled_requests.h"
 #include "protocol/controllers.h"
 #include "protocol/helper_data_model.h"
 #include "protocol/sensor.h"
@@ -51,9 +50,7 @@ class IntelSensorController final : public ISensorController {
   os::NotificationCenter& center_;
   SmcConnection smc_;
   std::vector<Sensor> availableSensors_;
-  std::vector<Sensor> sampled_;
-  PendingRequests requests_;
-  SampleWorker worker_;
+  SampledRequests<std::vector<Sensor>> requests_;  // last: it stops first
 };
 
 }  // namespace tellwick
