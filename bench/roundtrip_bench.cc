@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/helper_cpu.h"
 #include "bench/simulated_laptop_helper.h"
 #include "os/bus/session_bus.h"
 #include "os/store/property_list_coder.h"
@@ -51,6 +52,7 @@ void RoundTrip(benchmark::State& state, const char* request, const char* respons
   center.addObserver(&answered, response, std::nullopt,
                      [&](const tellwick::os::Notification&) { ++answered; });
   std::vector<double> micros;
+  const double cpuBefore = tellwick::testing::helperCpu(r.helper->pid()).own;
   for (auto _ : state) {
     int before = answered;
     auto start = std::chrono::steady_clock::now();
@@ -62,8 +64,10 @@ void RoundTrip(benchmark::State& state, const char* request, const char* respons
     }
     micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
   }
+  const double cpu = tellwick::testing::helperCpu(r.helper->pid()).own - cpuBefore;
   center.removeObserver(&answered, response);
   if (micros.empty()) return;
+  state.counters["helper_cpu_us"] = cpu * 1e6 / static_cast<double>(micros.size());
   std::sort(micros.begin(), micros.end());
   auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
   state.counters["p50_us"] = at(0.50);
@@ -131,7 +135,9 @@ void FourClientsFans(benchmark::State& state) {
   std::vector<double> micros;
   long answers = 0;
   double seconds = 0;
+  double cpu = 0;
   for (auto _ : state) {
+    const double cpuBefore = tellwick::testing::helperCpu(r.helper->pid()).own;
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + length;
     std::vector<std::thread> clients;
@@ -168,6 +174,7 @@ void FourClientsFans(benchmark::State& state) {
       });
     }
     for (auto& client : clients) client.join();
+    cpu = tellwick::testing::helperCpu(r.helper->pid()).own - cpuBefore;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(seconds);
   }
@@ -178,6 +185,7 @@ void FourClientsFans(benchmark::State& state) {
   std::sort(micros.begin(), micros.end());
   auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
   state.counters["answers_per_s"] = static_cast<double>(answers) / seconds;
+  state.counters["helper_cpu_us"] = answers ? cpu * 1e6 / static_cast<double>(answers) : 0;
   state.counters["p50_us"] = at(0.50);
   state.counters["p99_us"] = at(0.99);
 }

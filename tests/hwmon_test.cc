@@ -239,5 +239,16 @@ TEST_F(HwmonHelperTest, AnAttributeThatBlocksCostsItsOwnReadingOnly) {
   ::close(writer);
 }
 
+TEST_F(HwmonHelperTest, EachAnswerReadsItsChipsAnew) {
+  Readings expected = sensors();
+  EXPECT_THAT(fanSpeeds(), ::testing::Contains(1046));
+  const std::string nct = root_ + "/sys/devices/platform/nct6775.656/hwmon/hwmon1/";
+  std::ofstream(nct + "temp1_input") << "36500\n";
+  std::ofstream(nct + "fan1_input") << "1234\n";
+  expected["nct6798 SYSTIN"] = "36.500";
+  EXPECT_EQ(sensors(), expected);
+  EXPECT_THAT(fanSpeeds(), ::testing::AllOf(::testing::Contains(1234), ::testing::Not(::testing::Contains(1046))));
+}
+
 }  // namespace
 }  // namespace tellwick::testing

@@ -9,8 +9,10 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tellwick::os {
 
@@ -44,6 +46,36 @@ class BoundedReads {
     const bool ended = runErased(group, [result, read = std::move(read)] { *result = read(); });
     if (timedOut) *timedOut = !ended;
     return ended ? std::move(*result) : std::nullopt;
+  }
+
+  // read(0) to read(count - 1) in order, on one reader thread, waited for
+  // as one read: what each gave, and nullopt from the first that did not
+  // end in time on (*timedOut is then set). One hand-off to a reader for a
+  // whole chip, where one per reading would cost more than the reads. Any
+  // thread.
+  template <typename T>
+  std::vector<std::optional<T>> runEach(const std::string& group, std::size_t count,
+                                        std::function<std::optional<T>(std::size_t)> read,
+                                        bool* timedOut = nullptr) {
+    struct Taken {
+      std::mutex mutex;
+      std::vector<std::optional<T>> values;
+      bool closed = false;  // the caller went: a read that ends late reads no more
+    };
+    auto taken = std::make_shared<Taken>();
+    taken->values.resize(count);
+    const bool ended = runErased(group, [taken, count, read = std::move(read)] {
+      for (std::size_t i = 0; i < count; ++i) {
+        auto value = read(i);
+        std::lock_guard lock(taken->mutex);
+        if (taken->closed) return;
+        taken->values[i] = std::move(value);
+      }
+    });
+    if (timedOut) *timedOut = !ended;
+    std::lock_guard lock(taken->mutex);
+    taken->closed = true;
+    return std::move(taken->values);
   }
 
   // Whether no read runs now, given up on or not. Any thread.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -38,6 +39,27 @@ TEST(BoundedReadsTest, AReadThatBlocksCostsABoundedWaitAndHoldsUpOnlyItsChipUnti
   for (auto until = Clock::now() + 2s; !reads.idle() && Clock::now() < until;) std::this_thread::sleep_for(1ms);
   EXPECT_TRUE(reads.idle());
   EXPECT_EQ(reads.run<int>("a", [] { return std::optional(4); }), 4) << "its chip reads again";
+}
+
+TEST(BoundedReadsTest, AChipReadInOneGoKeepsTheReadingsTakenBeforeOneThatBlocks) {
+  BoundedReads reads({.wait = 100ms});
+  std::promise<void> release;
+  std::atomic<int> started{0};
+  auto read = [&, released = release.get_future().share()](std::size_t i) {
+    ++started;
+    if (i == 2) released.wait();
+    return i == 1 ? std::nullopt : std::optional(static_cast<int>(i) * 10);
+  };
+  bool timedOut = false;
+  EXPECT_EQ(reads.runEach<int>("a", 4, read, &timedOut),
+            (std::vector<std::optional<int>>{0, std::nullopt, std::nullopt, std::nullopt}));
+  EXPECT_TRUE(timedOut);
+  release.set_value();
+  for (auto until = Clock::now() + 2s; !reads.idle() && Clock::now() < until;) std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(started, 3) << "nothing is read for a caller that left";
+
+  EXPECT_EQ(reads.runEach<int>("a", 2, read, &timedOut), (std::vector<std::optional<int>>{0, std::nullopt}));
+  EXPECT_FALSE(timedOut);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,11 +81,62 @@ class LinuxHidEvent final : public HidEvent {
   double value_;
 };
 
+// The readings of one copy of the services, taken a chip at a time: the
+// first event asked of a chip's service reads every service of that chip in
+// one trip to a reader, where one trip per reading would cost more than the
+// readings. Each reading serves its own service's next event, once.
+class ChipReadings {
+ public:
+  ChipReadings(std::vector<const Channel*> channels, BoundedReads& reads)
+      : channels_(std::move(channels)), ahead_(channels_.size()), reads_(reads) {}
+
+  // Fails when the attribute cannot be read (driver error, sensor gone) or
+  // holds no number, or a configured computation cannot be evaluated; and
+  // when it does not answer in time, as a disk being woken may not.
+  std::optional<double> take(std::size_t index) {
+    const std::string& chip = channels_[index]->chipText;
+    std::unique_lock lock(mutex_);
+    if (chipsRead_.insert(chip).second) {
+      std::vector<std::size_t> same;
+      std::vector<Input> inputs;
+      for (std::size_t i = 0; i < channels_.size(); ++i) {
+        if (channels_[i]->chipText != chip) continue;
+        same.push_back(i);
+        inputs.push_back({channels_[i]->chip, channels_[i]->input});
+      }
+      lock.unlock();
+      auto values = reads_.runEach<std::optional<double>>(
+          chip, same.size(), [inputs](std::size_t i) { return std::optional(readValue(inputs[i])); });
+      lock.lock();
+      for (std::size_t i = 0; i < same.size(); ++i) ahead_[same[i]] = std::move(values[i]);
+    }
+    if (auto value = std::exchange(ahead_[index], std::nullopt)) return *value;
+    lock.unlock();
+    Input input{channels_[index]->chip, channels_[index]->input};
+    return reads_.run<double>(chip, [input] { return readValue(input); });
+  }
+
+ private:
+  struct Input {
+    const sensors_chip_name* chip;
+    int number;
+  };
+  static std::optional<double> readValue(Input input) {
+    double reading = 0;
+    return sensors_get_value(input.chip, input.number, &reading) == 0 ? std::optional(reading) : std::nullopt;
+  }
+
+  const std::vector<const Channel*> channels_;
+  std::mutex mutex_;
+  std::set<std::string> chipsRead_;
+  std::vector<std::optional<std::optional<double>>> ahead_;  // read, not yet served
+  BoundedReads& reads_;
+};
+
 class LinuxHidService final : public HidServiceClient {
  public:
-  LinuxHidService(std::shared_ptr<const Listing> listing, const Channel& channel,
-                  BoundedReads& reads)
-      : listing_(std::move(listing)), channel_(channel), reads_(reads) {}
+  LinuxHidService(std::shared_ptr<const Listing> listing, const Channel& channel)
+      : listing_(std::move(listing)), channel_(channel) {}
 
   std::optional<PlistValue> copyProperty(std::string_view key) const override {
     if (key == kHidProductKey) return PlistValue(channel_.product);
@@ -93,22 +146,22 @@ class LinuxHidService final : public HidServiceClient {
   }
 
   std::unique_ptr<HidEvent> copyEvent(std::int64_t type) const override {
-    if (type != channel_.eventType || listing_->stale) return nullptr;
-    // Fails when the attribute cannot be read (driver error, sensor gone) or
-    // holds no number, or a configured computation cannot be evaluated; and
-    // when it does not answer in time, as a disk being woken may not.
-    auto value = reads_.run<double>(channel_.chipText, [chip = channel_.chip, input = channel_.input]() {
-      double reading = 0;
-      return sensors_get_value(chip, input, &reading) == 0 ? std::optional(reading) : std::nullopt;
-    });
+    if (type != channel_.eventType || listing_->stale || !readings_) return nullptr;
+    auto value = readings_->take(index_);
     if (!value) return nullptr;
     return std::make_unique<LinuxHidEvent>(channel_.field, *value);
+  }
+
+  void shareReadings(std::shared_ptr<ChipReadings> readings, std::size_t index) {
+    readings_ = std::move(readings);
+    index_ = index;
   }
 
  private:
   std::shared_ptr<const Listing> listing_;
   const Channel& channel_;
-  BoundedReads& reads_;
+  std::shared_ptr<ChipReadings> readings_;
+  std::size_t index_ = 0;
 };
 
 class LinuxHidClient final : public HidEventSystemClient {
@@ -119,10 +172,19 @@ class LinuxHidClient final : public HidEventSystemClient {
   void setMatching(const PlistDictionary& matching) override { matching_ = matching; }
 
   std::optional<std::vector<std::unique_ptr<HidServiceClient>>> copyServices() const override {
-    std::vector<std::unique_ptr<HidServiceClient>> services;
+    std::vector<std::unique_ptr<LinuxHidService>> matched;
+    std::vector<const Channel*> channels;
     for (const auto& channel : listing_->channels) {
-      auto service = std::make_unique<LinuxHidService>(listing_, channel, reads_);
-      if (hidMatchingAccepts(matching_, *service)) services.push_back(std::move(service));
+      auto service = std::make_unique<LinuxHidService>(listing_, channel);
+      if (!hidMatchingAccepts(matching_, *service)) continue;
+      matched.push_back(std::move(service));
+      channels.push_back(&channel);
+    }
+    auto readings = std::make_shared<ChipReadings>(std::move(channels), reads_);
+    std::vector<std::unique_ptr<HidServiceClient>> services;
+    for (std::size_t i = 0; i < matched.size(); ++i) {
+      matched[i]->shareReadings(readings, i);
+      services.push_back(std::move(matched[i]));
     }
     return services;
   }

@@ -187,7 +187,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
         // A fan request starts here: take the chips as they are now, when
         // some came or went since they were last listed.
         if (in.key == kFanCountKey) listFans(false);
-        auto value = read(in.key, timedOut);
+        auto value = read(connection, in.key, timedOut);
         if (timedOut) return kIOReturnTimeout;
         if (!value) {
           out.result = kSmcResultKeyNotFound;
@@ -204,7 +204,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
         if (pending && pending->key == in.key) {
           value = std::move(pending->value);
         } else {
-          value = read(in.key, timedOut);
+          value = read(connection, in.key, timedOut);
         }
         // An unreadable value fails the call, so no zeroed block passes for
         // a reading.
@@ -224,6 +224,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
   KernReturn close(ConnectionHandle connection) override {
     std::lock_guard lock(mutex_);
     pending_.erase(connection);
+    rounds_.erase(connection);
     return open_.erase(connection) ? kIOReturnSuccess : kIOReturnNotOpen;
   }
 
@@ -238,6 +239,17 @@ class LinuxSmcUserClient final : public SmcUserClient {
     std::uint32_t key;
     Value value;
   };
+
+  // A sampler reads the same keys each time. So a connection's reads are
+  // taken in rounds: a key read again starts the next round, which reads
+  // the keys of the last one ahead, in their order, in one trip to a reader
+  // per directory, where one trip per key would cost more than the reads.
+  // A value read ahead serves one read of its key in that round only.
+  struct Round {
+    std::vector<std::uint32_t> keys;  // read in this round so far
+    std::map<std::uint32_t, std::optional<std::string>> ahead;
+  };
+  static constexpr std::size_t kMaxRoundKeys = 1024;
 
   std::string appleSmcDirectory() const { return root_ + kAppleSmcDevice; }
 
@@ -343,7 +355,58 @@ class LinuxSmcUserClient final : public SmcUserClient {
     return temperature->second;
   }
 
-  std::optional<Value> read(std::uint32_t key, bool& timedOut) {
+  std::optional<std::string> readInRound(ConnectionHandle connection, std::uint32_t key,
+                                        const std::string& path, bool& timedOut) {
+    std::vector<std::uint32_t> last;
+    {
+      std::lock_guard lock(mutex_);
+      Round& round = rounds_[connection];
+      if (auto found = round.ahead.extract(key)) {
+        round.keys.push_back(key);
+        return std::move(found.mapped());
+      }
+      if (std::find(round.keys.begin(), round.keys.end(), key) == round.keys.end()) {
+        if (round.keys.size() < kMaxRoundKeys) round.keys.push_back(key);
+      } else {
+        last = std::move(round.keys);
+        round = Round{{key}, {}};
+      }
+    }
+    if (last.empty()) return readBounded(path, timedOut);
+    auto ahead = readAhead(last);
+    auto own = ahead.extract(key);
+    {
+      std::lock_guard lock(mutex_);
+      if (auto round = rounds_.find(connection); round != rounds_.end()) round->second.ahead = std::move(ahead);
+    }
+    return own ? std::move(own.mapped()) : readBounded(path, timedOut);
+  }
+
+  // The values of keys, read a directory at a time; a key whose directory
+  // did not answer in time is left out, to be read (and fail) on its own.
+  std::map<std::uint32_t, std::optional<std::string>> readAhead(const std::vector<std::uint32_t>& keys) {
+    std::vector<std::pair<std::string, std::vector<std::pair<std::uint32_t, std::string>>>> directories;
+    for (std::uint32_t key : keys) {
+      auto path = attributePath(key);
+      if (!path) continue;
+      std::string directory = path->substr(0, path->rfind('/'));
+      auto same = std::find_if(directories.begin(), directories.end(),
+                               [&](const auto& d) { return d.first == directory; });
+      if (same == directories.end()) same = directories.insert(directories.end(), {directory, {}});
+      same->second.emplace_back(key, std::move(*path));
+    }
+    std::map<std::uint32_t, std::optional<std::string>> ahead;
+    for (const auto& [directory, files] : directories) {
+      auto texts = reads_.runEach<std::optional<std::string>>(
+          directory, files.size(), [files](std::size_t i) { return std::optional(readAttribute(files[i].second)); });
+      for (std::size_t i = 0; i < files.size(); ++i) {
+        if (texts[i]) ahead.emplace(files[i].first, std::move(*texts[i]));
+      }
+    }
+    return ahead;
+  }
+
+  std::optional<Value> read(ConnectionHandle connection, std::uint32_t key, bool& timedOut) {
     if (key == kFanCountKey) {
       std::lock_guard lock(mutex_);
       auto count = std::min<std::size_t>(layout_.fans.size(), 255);
@@ -351,7 +414,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
     }
     auto path = attributePath(key);
     if (!path) return std::nullopt;
-    auto text = readBounded(*path, timedOut);
+    auto text = readInRound(connection, key, *path, timedOut);
     if (!text) return std::nullopt;
     auto fan = parseFanKey(key);
     if (fan && fan->suffix == "ID") {
@@ -385,6 +448,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
   Layout layout_;
   std::uint64_t fansListedAt_ = 0;
   std::map<ConnectionHandle, Pending> pending_;
+  std::map<ConnectionHandle, Round> rounds_;
   std::set<ConnectionHandle> open_;
   ConnectionHandle nextConnection_ = 1;
 };

@@ -311,5 +311,30 @@ TEST(LinuxSmcPresentTest, OnlyTheAppleSmcDeviceCounts) {
   EXPECT_FALSE(linuxSmcPresent(tree.root()));
 }
 
+// A sampler asks for the same keys every time; each time they are read anew,
+// whether asked one by one or read ahead a chip at a time.
+TEST(LinuxSmcRoundsTest, EachRoundOfKeysIsReadAnew) {
+  SysfsTree tree;
+  tree.appleSmc(0);
+  const std::string nct = tree.chip("devices/platform/nct6775.656", 2, "nct6798");
+  const auto write = [&](int n) {
+    tree.attributes(SysfsTree::kAppleSmc, {{"fan1_input", std::to_string(1000 + n)}, {"fan1_min", std::to_string(n)},
+                                           {"temp1_label", "TC0P"}, {"temp1_input", std::to_string(n * 1000)}});
+    tree.attributes(nct, {{"fan1_input", std::to_string(900 + n)}});
+  };
+  write(0);
+  auto client = newLinuxSmcUserClient(tree.root());
+  ConnectionHandle connection = 0;
+  client->open(client->getMatchingService(serviceMatching("AppleSMC")), 0, &connection);
+  for (int n : {1, 2, 3}) {
+    write(n);
+    EXPECT_EQ(readKeys(*client, connection, {"F0Ac", "F0Mn", "TC0P", "F1Ac"}),
+              "F0Ac=" + std::to_string(1000 + n) + " F0Mn=" + std::to_string(n) + " TC0P=" + std::to_string(n) +
+                  " F1Ac=" + std::to_string(900 + n));
+    tree.attributes(SysfsTree::kAppleSmc, {{"fan1_input", "7"}});
+    EXPECT_EQ(readKeys(*client, connection, {"F0Ac"}), "F0Ac=7") << "a key asked again is read again";
+  }
+}
+
 }  // namespace
 }  // namespace tellwick::os

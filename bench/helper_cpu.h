@@ -1,0 +1,57 @@
+#ifndef TELLWICK_BENCH_HELPER_CPU_H_
+#define TELLWICK_BENCH_HELPER_CPU_H_
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tellwick::testing {
+
+// The helper's own CPU seconds (its threads' nanoseconds as the scheduler
+// counts them) and those of the tools it ran, reaped or still running, in
+// the process tree from pid (umockdev-run, the helper below it).
+struct HelperCpu {
+  double own = 0;
+  double tools = 0;
+};
+
+inline void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
+  const std::string dir = "/proc/" + std::to_string(pid);
+  std::ifstream stat(dir + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) return;
+  const bool helper = line.find("(tellwick)") != std::string::npos;
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::vector<std::string> f{std::istream_iterator<std::string>(fields), {}};
+  // utime, stime, cutime and cstime: fields 14 to 17 of the file.
+  auto ticks = [&](std::size_t i) { return f.size() > i ? std::stod(f[i]) / static_cast<double>(::sysconf(_SC_CLK_TCK)) : 0; };
+  if (helper) {
+    for (const auto& task : std::filesystem::directory_iterator(dir + "/task")) {
+      std::ifstream schedstat(task.path() / "schedstat");
+      double nanoseconds = 0;
+      schedstat >> nanoseconds;
+      cpu.own += nanoseconds / 1e9;
+    }
+    cpu.tools += ticks(13) + ticks(14);
+  } else if (belowHelper) {
+    cpu.tools += ticks(11) + ticks(12) + ticks(13) + ticks(14);
+  }
+  std::ifstream children(dir + "/task/" + std::to_string(pid) + "/children");
+  for (pid_t child = 0; children >> child;) addHelperCpu(child, belowHelper || helper, cpu);
+}
+
+inline HelperCpu helperCpu(pid_t pid) {
+  HelperCpu cpu;
+  addHelperCpu(pid, false, cpu);
+  return cpu;
+}
+
+}  // namespace tellwick::testing
+
+#endif  // TELLWICK_BENCH_HELPER_CPU_H_
