@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -46,12 +47,21 @@ constexpr std::uint32_t kTypeFanDescriptor = pack("{fds");
 // Reads a sysfs attribute whole. Absent when the file is missing, the driver
 // refuses the read (ENODATA, EIO, ENXIO from a chip that is going away) or it
 // is longer than any attribute: to a reader of keys that is a missing value,
-// not an error.
+// not an error. sysfs hands an attribute (a page at most) over in the first
+// read, as a regular file of a test tree does when the read comes up short,
+// so one read is all there is; a second would only see the end.
 std::optional<std::string> readAttribute(const std::string& path) {
-  auto content = readWholeFile(path, 4096);
-  if (!content) return std::nullopt;
-  if (!content->empty() && content->back() == '\n') content->pop_back();
-  return std::move(*content);
+  FileDescriptor file = openForReading(path);
+  if (!file.valid()) return std::nullopt;
+  char buffer[4097];
+  ssize_t n = 0;
+  do {
+    n = ::read(file.get(), buffer, sizeof buffer);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
+  std::string content(buffer, static_cast<std::size_t>(n));
+  if (!content.empty() && content.back() == '\n') content.pop_back();
+  return content;
 }
 
 // A whole decimal integer, as hwmon writes its readings; nothing else.

@@ -271,7 +271,8 @@ TEST_F(LinuxSmcTest, AppleSmcFansComeFirstThenChipsByDeviceAndChannelsInNumericO
 
 TEST_F(LinuxSmcTest, MissingOrUnreadableAttributesAreMissingKeys) {
   std::string home = tree_.chip("devices/platform/nct6775.656", 2, "nct6798");
-  tree_.attributes(home, {{"fan1_input", "1500"}, {"fan1_min", "n/a"}, {"fan1_max", "1500rpm"}});
+  tree_.attributes(home, {{"fan1_input", "1500"}, {"fan1_min", "n/a"}, {"fan1_max", "1500rpm"},
+                          {"fan1_label", std::string(4096, 'x')}});  // a page and its newline: too long
   fs::create_directories(tree_.root() + "/" + home + "/fan1_target");  // read fails
   EXPECT_EQ(keys({"F0Ac"}), "F0Ac=1500");
   for (const char* key : {"F0Mn", "F0Mx", "F0Tg", "F0ID"}) {
