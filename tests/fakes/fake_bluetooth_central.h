@@ -33,9 +33,6 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   Peripheral& peripheral(const std::string& id) { return peripherals[id]; }
 
   void clearCalls() { calls.clear(); }
-  int count(const std::string& call) const {
-    return static_cast<int>(std::ranges::count(calls, call));
-  }
 
   // Events.
   void discover(const std::string& id, const os::AdvertisementData& advertisement) {
