@@ -91,20 +91,17 @@ TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhy
   EXPECT_EQ(model_.readFailure(SensorDataModelKey::sensors), "reads fail");
 }
 
-TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
-  testing::MemoryUserDefaults defaults;
-  defaults.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
-  auto coder = os::newLinuxPropertyListCoder();
-  std::vector<std::string> reports;
-  HelperDataModel model(defaults, *coder, [&](const std::string& line) { reports.push_back(line); });
+TEST_F(HelperDataModelTest, WithoutItsSuiteItSkipsWritesAndReadsNothing) {
+  defaults_.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
+  HelperDataModel model(defaults_, *coder_, [this](const std::string& line) { reports_.push_back(line); });
   EXPECT_FALSE(model.hasUserDefaults());
-  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports_.size(), 1u);
   model.setFans({});
   EXPECT_EQ(model.takeWriteFailure(), "the shared store cannot be opened");
   model.clear();
   EXPECT_FALSE(model.fans());
-  EXPECT_EQ(defaults.writes, 0);
-  EXPECT_EQ(defaults.reads, 0);
+  EXPECT_EQ(defaults_.writes, 0);
+  EXPECT_EQ(defaults_.reads, 0);
 }
 
 }  // namespace
