@@ -91,7 +91,8 @@ class LowEnergyFinderTest : public ::testing::Test {
   // "read A 180F 2A19" (characteristics found; none: a failed discovery),
   // "exclude A", "monitor A", "connectDevice", "disconnectDevice" (the first
   // device), "reset", "restart", "off", "clear" (the recorded requests),
-  // "stale 5.5" (5.5 s pass and stale devices go).
+  // "tick 5.5" (5.5 s pass), "stale 5.5" (and stale devices go), "level A"
+  // (a battery level arrives), "unmodel A" (the model is forgotten), "refresh".
   void run(const std::string& script) {
     std::istringstream steps(script);
     for (std::string step; std::getline(steps >> std::ws, step, ';');) {
@@ -118,10 +119,11 @@ class LowEnergyFinderTest : public ::testing::Test {
       if (verb == "restart") restart();
       if (verb == "off") central.centralState = os::CentralState::poweredOff;
       if (verb == "clear") central.clearCalls();
-      if (verb == "stale") {
-        clock.advance(std::stod(id));
-        finder->removeStaleDevices();
-      }
+      if (verb == "tick" || verb == "stale") clock.advance(std::stod(id));
+      if (verb == "stale") finder->removeStaleDevices();
+      if (verb == "level") central.valueUpdated(id, "2A19", Bytes{60});
+      if (verb == "unmodel") device().setModel(std::nullopt);
+      if (verb == "refresh") finder->refresh();
     }
   }
 
@@ -205,6 +207,12 @@ TEST_F(LowEnergyFinderTest, PeripheralsMoveThroughTheLifeCycle) {
       {"retrieve A; stale 5.5; connected A", "", "A", "", "connect A"},
       {"discover A; stale 5", "A", "", "", ""},
       {"discover A; stale 5.1", "", "", "", ""},
+      // A refresh asks for device information only while neither model nor
+      // maker is known; a device read within 5 s stays.
+      {"up A; clear; tick 4; level A; tick 4; refresh", "A", "", "", "characteristics A 180F"},
+      {"up A; unmodel A; clear; refresh", "A", "", "",
+       "characteristics A 180F; characteristics A 180A"},
+      {"up A; tick 5.5; clear; refresh", "", "", "", "characteristics A 180F"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
@@ -276,25 +284,6 @@ TEST_F(LowEnergyFinderTest, ValuesFillTheDevice) {
     central.valueUpdated(kA, c.characteristic, c.value);
     EXPECT_EQ(describe(device()), c.device);
   }
-}
-
-// Device information is asked again only while neither model nor maker is
-// known; a device read within 5 s stays.
-TEST_F(LowEnergyFinderTest, RefreshReadsConnectedBatteriesAndKeepsThemFresh) {
-  bringUp(kA);
-  central.clearCalls();
-  clock.advance(4);
-  central.valueUpdated(kA, "2A19", Bytes{60});
-  clock.advance(4);
-  finder->refresh();
-  EXPECT_EQ(join(central.calls), "characteristics A 180F");
-  device().setModel(std::nullopt);
-  central.clearCalls();
-  finder->refresh();
-  EXPECT_EQ(join(central.calls), "characteristics A 180F; characteristics A 180A");
-  clock.advance(5.5);
-  finder->refresh();
-  EXPECT_TRUE(finder->devices().empty());
 }
 
 // One element that is not text spoils the whole list (a stored list of texts
