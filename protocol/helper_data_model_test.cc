@@ -62,14 +62,6 @@ TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
   EXPECT_EQ(*stored("traffic"), PlistValue("not data"));
 }
 
-TEST_F(HelperDataModelTest, ANameThatIsNotCleanTextCostsOnlyItsBadBytes) {
-  const std::string nul("Left\0Fan", 8);
-  model_.setFans({Fan("F0Ac", nul, 1, 0, 2, 1), Fan("F1Ac", std::string("Right\xff"), 1, 0, 2, 1)});
-  ASSERT_EQ(model_.fans().value_or(std::vector<Fan>{}).size(), 2u);
-  EXPECT_EQ(model_.fans()->at(0).name, nul);
-  EXPECT_EQ(model_.fans()->at(1).name, "Right\xef\xbf\xbd");
-}
-
 TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhyAReadFailed) {
   defaults_.failWrites = true;
   model_.setFans({});
