@@ -45,8 +45,6 @@ std::string advertise(const char* hex, int rssi = -50, const char* address = kAd
 
 const EarbudsCase kCases[] = {
     {"a pair and its advertisement", {kBuds, advertise(kLeftPrimary)}, {"double Buds 60/70"}, "0 0"},
-    {"the right bud primary", {kBuds, advertise(kRightPrimary)},
-     {"single Charging Case 80", "double Buds 90/100 charging"}, "0 0"},
     {"a closed case",
      {"device 00:1A:7D:DA:71:14 Pods --battery 70 --connected --modalias bluetooth:v004Cp2030d0001",
       advertise("4c00071901302055a9b95a00047e88a73554c234414c46ec239ebda614")},
