@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
-#include <map>
 #include <sstream>
 
 #include "tests/fakes/fake_bluetooth_central.h"
