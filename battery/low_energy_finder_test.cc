@@ -84,7 +84,8 @@ class LowEnergyFinderTest : public ::testing::Test {
   // Steps separated by "; ", each a verb and its words: "retrieve A",
   // "up A" (retrieved, connected, battery service found), "discover A" (named,
   // connectable), "unconnectable A" (named, not), "advertise A 4C 00" (unnamed,
-  // connectable, with this maker data in hex), "connected A", "failed A", "disconnected A", "services A 180A",
+  // connectable, with this maker data in hex), "connected A", "failed A",
+  // "disconnected A", "services A 180A",
   // "read A 180F 2A19" (characteristics found; none: a failed discovery),
   // "exclude A", "monitor A", "connectDevice", "disconnectDevice" (the first
   // device), "reset", "restart", "off", "clear" (the recorded requests),
