@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 #include "protocol/battery_device.h"
@@ -9,9 +10,10 @@
 namespace tellwick {
 namespace {
 
-// Current and legacy symbol: by type, then by name.
-TEST(DeviceSymbols, ByTypeThenName) {
-  const std::tuple<DeviceType, const char*, const char*, const char*> cases[] = {
+// Current and legacy symbol: by type, then by name; a pair (no type) gives
+// its left and right units' symbols.
+TEST(DeviceSymbols, ByTypeThenNameAndForEachUnitOfAPair) {
+  const std::tuple<std::optional<DeviceType>, const char*, const char*, const char*> cases[] = {
       {DeviceType::mouse, "x", "magicmouse", "cursorarrow"},
       {DeviceType::headset, "x", "headphones", "headphones"},
       {DeviceType::chargingCase, "AirPods Pro Case", "airpodspro.chargingcase.wireless",
@@ -25,27 +27,22 @@ TEST(DeviceSymbols, ByTypeThenName) {
       {DeviceType::undefined, "Powerbeats", "beats.powerbeats", "headphones"},
       {DeviceType::undefined, "Beats Magic Mouse", "magicmouse", "cursorarrow"},
       {DeviceType::undefined, "Beats Studio", "dot.radiowaves.right", "dot.radiowaves.right"},
+      {{}, "AirPods Pro", "airpodpro.left airpodpro.right", "airpodpro.left airpodpro.right"},
+      {{}, "AirPods", "airpod.left airpod.right", "airpod.left airpod.right"},
+      {{},
+       "Powerbeats Pro",
+       "beats.powerbeatspro.left beats.powerbeatspro.right",
+       "l.circle.fill r.circle.fill"},
+      {{}, "Buds", "l.circle.fill r.circle.fill", "l.circle.fill r.circle.fill"},
   };
   for (const auto& [type, name, current, legacy] : cases) {
-    SingleBatteryDevice device(type, name);
-    EXPECT_EQ(device.symbolImage(SymbolSet::current), current) << name;
-    EXPECT_EQ(device.symbolImage(SymbolSet::legacy), legacy) << name;
-  }
-}
-
-// Left and right units, current and legacy set, by name.
-TEST(DeviceSymbols, LeftAndRightUnits) {
-  const std::tuple<const char*, const char*, const char*> cases[] = {
-      {"AirPods Pro", "airpodpro.left airpodpro.right", "airpodpro.left airpodpro.right"},
-      {"AirPods", "airpod.left airpod.right", "airpod.left airpod.right"},
-      {"Powerbeats Pro", "beats.powerbeatspro.left beats.powerbeatspro.right",
-       "l.circle.fill r.circle.fill"},
-      {"Buds", "l.circle.fill r.circle.fill", "l.circle.fill r.circle.fill"},
-  };
-  for (const auto& [name, current, legacy] : cases) {
-    DoubleBatteryDevice buds(name, "", "", {}, {}, {}, {});
-    for (auto [set, expected] : {std::pair(SymbolSet::current, current), {SymbolSet::legacy, legacy}}) {
-      EXPECT_EQ(buds.leftSymbolImage(set) + " " + buds.rightSymbolImage(set), expected) << name;
+    for (auto [set, expected] :
+         {std::pair(SymbolSet::current, current), {SymbolSet::legacy, legacy}}) {
+      const DoubleBatteryDevice pair(name, "", "", {}, {}, {}, {});
+      EXPECT_EQ(type ? SingleBatteryDevice(*type, name).symbolImage(set)
+                     : pair.leftSymbolImage(set) + " " + pair.rightSymbolImage(set),
+                expected)
+          << name;
     }
   }
 }

@@ -62,14 +62,6 @@ TEST_F(HelperDataModelTest, WhatCannotBeReadAsTheListIsAbsentAndLeftInPlace) {
   EXPECT_EQ(*stored("traffic"), PlistValue("not data"));
 }
 
-TEST_F(HelperDataModelTest, ANameThatIsNotCleanTextCostsOnlyItsBadBytes) {
-  const std::string nul("Left\0Fan", 8);
-  model_.setFans({Fan("F0Ac", nul, 1, 0, 2, 1), Fan("F1Ac", std::string("Right\xff"), 1, 0, 2, 1)});
-  ASSERT_EQ(model_.fans().value_or(std::vector<Fan>{}).size(), 2u);
-  EXPECT_EQ(model_.fans()->at(0).name, nul);
-  EXPECT_EQ(model_.fans()->at(1).name, "Right\xef\xbf\xbd");
-}
-
 TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhyAReadFailed) {
   defaults_.failWrites = true;
   model_.setFans({});
@@ -91,20 +83,17 @@ TEST_F(HelperDataModelTest, ReportsEachKindOfFailureOnceUntilItClearsAndKeepsWhy
   EXPECT_EQ(model_.readFailure(SensorDataModelKey::sensors), "reads fail");
 }
 
-TEST(HelperDataModelWithoutSuiteTest, SkipsWritesAndReadsNothing) {
-  testing::MemoryUserDefaults defaults;
-  defaults.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
-  auto coder = os::newLinuxPropertyListCoder();
-  std::vector<std::string> reports;
-  HelperDataModel model(defaults, *coder, [&](const std::string& line) { reports.push_back(line); });
+TEST_F(HelperDataModelTest, WithoutItsSuiteItSkipsWritesAndReadsNothing) {
+  defaults_.refusedSuites.insert(std::string(SensorKitConstants::appGroup));
+  HelperDataModel model(defaults_, *coder_, [this](const std::string& line) { reports_.push_back(line); });
   EXPECT_FALSE(model.hasUserDefaults());
-  EXPECT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports_.size(), 1u);
   model.setFans({});
   EXPECT_EQ(model.takeWriteFailure(), "the shared store cannot be opened");
   model.clear();
   EXPECT_FALSE(model.fans());
-  EXPECT_EQ(defaults.writes, 0);
-  EXPECT_EQ(defaults.reads, 0);
+  EXPECT_EQ(defaults_.writes, 0);
+  EXPECT_EQ(defaults_.reads, 0);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include "protocol/process_traffic_info.h"
 #include "protocol/sensor.h"
 #include "protocol/sensor_type.h"
-#include "tests/fakes/fake_resource_bundle.h"
 
 namespace tellwick {
 namespace {

@@ -40,7 +40,6 @@ TEST_F(SensorsTest, EachListKeepsFileOrderAndABadFileContributesNothing) {
   EXPECT_THAT(identifiers(Sensors::all(bundle_)),
               ElementsAre("TC0P", "TG0D", "VC0C", "IC0R", "ID0R", "PSTR"));
   const std::string bad[] = {
-      "",
       "[{\"Identifier\":\"VC0C\",",
       R"({"Identifier":"VC0C","Description":"x"})",
       "[{\"Identifier\":\"VC0C\"}]",

@@ -6,7 +6,6 @@
 // user manager, and a broken installation must say why at once.
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>

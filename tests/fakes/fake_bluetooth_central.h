@@ -33,9 +33,6 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
   Peripheral& peripheral(const std::string& id) { return peripherals[id]; }
 
   void clearCalls() { calls.clear(); }
-  int count(const std::string& call) const {
-    return static_cast<int>(std::ranges::count(calls, call));
-  }
 
   // Events.
   void discover(const std::string& id, const os::AdvertisementData& advertisement) {
@@ -123,17 +120,14 @@ class FakeBluetoothCentral final : public os::BluetoothCentral {
 };
 
 // Every event a central delivers, one line each: "state", "connected A",
-// "discovered A <maker data in hex>", "characteristics A 180F: 2A19",
+// "discovered A <maker data>", "characteristics A 180F: 2A19",
 // "value A 2A19 <bytes>".
 class CentralEventLog final : public os::BluetoothCentralDelegate {
  public:
   void centralDidUpdateState(os::CentralState) override { log.push_back("state"); }
   void didDiscoverPeripheral(const std::string& p, const os::AdvertisementData& a) override {
-    std::string hex;
-    for (auto byte : a.manufacturerData.value_or(std::vector<std::uint8_t>{})) {
-      hex += "0123456789abcdef"[byte >> 4] + std::string(1, "0123456789abcdef"[byte & 15]);
-    }
-    log.push_back("discovered " + p + " " + hex);
+    const auto data = a.manufacturerData.value_or(std::vector<std::uint8_t>{});
+    log.push_back("discovered " + p + " " + std::string(data.begin(), data.end()));
   }
   void didConnectPeripheral(const std::string& p) override { log.push_back("connected " + p); }
   void didFailToConnectPeripheral(const std::string& p, const std::string&) override {

@@ -37,12 +37,8 @@ class FakeIoRegistry final : public os::IoRegistry {
   }
   // The entry is no longer listed and reads as gone.
   void remove(os::RegistryEntry entry) { at(entry).present = false; }
-  // Fault switch: searches fail while set.
-  void setSearchFails(bool fails) { searchFails_ = fails; }
-
 
   os::Result<std::vector<os::RegistryEntry>> matchingServices(std::string_view className) override {
-    if (searchFails_) return os::failure("registry: search failed");
     std::vector<os::RegistryEntry> found;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       if (entries_[i].present && !className.empty() && entries_[i].className == className) {
@@ -83,7 +79,6 @@ class FakeIoRegistry final : public os::IoRegistry {
   }
 
   std::vector<Entry> entries_;
-  bool searchFails_ = false;
 };
 
 }  // namespace tellwick::testing

@@ -1,7 +1,6 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_RESOURCE_BUNDLE_H_
 #define TELLWICK_TESTS_FAKES_FAKE_RESOURCE_BUNDLE_H_
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -12,8 +11,7 @@
 
 namespace tellwick::testing {
 
-// A bundle held in memory. Resources can be made unreadable midway, and
-// reads are counted so that tests can tell a fresh read from a cached one.
+// A bundle held in memory. Resources can be made unreadable midway.
 class FakeResourceBundle final : public os::ResourceBundle {
  public:
   void addResource(const std::string& file, std::string bytes) {
@@ -28,7 +26,6 @@ class FakeResourceBundle final : public os::ResourceBundle {
     std::lock_guard lock(mutex_);
     tables_[table][key] = std::move(text);
   }
-  int reads() const { return reads_; }
 
   std::string location() const override { return "memory:"; }
 
@@ -42,7 +39,6 @@ class FakeResourceBundle final : public os::ResourceBundle {
   }
 
   std::optional<std::string> readResource(const std::string& path) const override {
-    ++reads_;
     std::string file = path.starts_with("memory:/") ? path.substr(8) : path;
     std::lock_guard lock(mutex_);
     auto it = files_.find(file);
@@ -62,7 +58,6 @@ class FakeResourceBundle final : public os::ResourceBundle {
 
  private:
   mutable std::mutex mutex_;
-  mutable std::atomic<int> reads_{0};
   std::map<std::string, std::string> files_;
   std::set<std::string> unreadable_;
   std::map<std::string, std::map<std::string, std::string>> tables_;

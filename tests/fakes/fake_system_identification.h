@@ -7,19 +7,14 @@
 
 namespace tellwick::testing {
 
-// Reports whatever machine name the test sets; counts the questions.
+// Reports whatever machine name the test sets.
 class FakeSystemIdentification final : public os::SystemIdentification {
  public:
-  explicit FakeSystemIdentification(std::string machine = "x86_64") : machine_(std::move(machine)) {}
-
-  std::string machine() override { return ++calls_, machine_; }
-
+  std::string machine() override { return machine_; }
   void setMachine(std::string machine) { machine_ = std::move(machine); }
-  int calls() const { return calls_; }
 
  private:
-  std::string machine_;
-  int calls_ = 0;
+  std::string machine_ = "x86_64";
 };
 
 }  // namespace tellwick::testing
