@@ -84,11 +84,9 @@ TYPED_TEST(UserDefaultsContractTest, RefusesSuiteNamesThatAreNotAName) {
 }
 
 // What only the file-backed domains promise.
-class LinuxUserDefaultsTest : public ::testing::Test {
+class LinuxUserDefaultsTest : public UserDefaultsContractTest<LinuxDefaults> {
  protected:
-  fs::path file() const { return impl_.home.config() / (std::string(kSuite) + ".plist"); }
-  std::unique_ptr<UserDefaultsDomain> open() { return impl_.get().openSuite(kSuite); }
-  LinuxDefaults impl_;
+  fs::path file() const { return impl_.home.domainFile(kSuite); }
 };
 
 // The file's format and what else is left beside it are judged through the
