@@ -171,7 +171,6 @@ TYPED_TEST(BusLoopTest, AWatchedDescriptorIsHandledUntilItsWatchEnds) {
   ::close(ends[1]);
 }
 
-
 // Observers match by name and optional object. Removing an observer's name
 // leaves its other names and other observers; a handler may remove itself.
 TYPED_TEST(SessionBusContractTest, ObserversMatchByNameAndObjectUntilRemoved) {
@@ -204,10 +203,11 @@ TYPED_TEST(SessionBusContractTest, ObserversMatchByNameAndObjectUntilRemoved) {
   EXPECT_TRUE(this->nothingMoreThan(9));
   EXPECT_EQ(calls, 1);
   std::sort(this->log_.begin(), this->log_.end());
-  EXPECT_THAT(this->log_, ElementsAre("a:RequestFans/-", "a:RequestFans/com.example.one",
-                                      "a:RequestFans/com.example.two", "b:RequestFans/com.example.one",
-                                      "b:ResponseFans/x", "b:TerminateHelper/-", "b:TerminateHelper/-",
-                                      "b:back\\slash/o'bject", "b:it's quoted/-"));
+  EXPECT_THAT(this->log_,
+              ElementsAre("a:RequestFans/-", "a:RequestFans/com.example.one",
+                          "a:RequestFans/com.example.two", "b:RequestFans/com.example.one",
+                          "b:ResponseFans/x", "b:TerminateHelper/-", "b:TerminateHelper/-",
+                          "b:back\\slash/o'bject", "b:it's quoted/-"));
 }
 
 // sd-bus may only be used from its loop's thread: posts from elsewhere are
@@ -223,15 +223,18 @@ TYPED_TEST(BusLoopTest, PostsFromSeveralThreadsAllArrive) {
   std::map<std::string, int> received;
   int total = 0;
   for (int t = 0; t < kThreads; ++t) {
-    center.addObserver(&received, "Post" + std::to_string(t), std::nullopt, [&](const os::Notification& n) {
-      ++received[n.name + "/" + n.object.value_or("-")];
-      ++total;
-    });
+    center.addObserver(&received, "Post" + std::to_string(t), std::nullopt,
+                       [&](const os::Notification& n) {
+                         ++received[n.name + "/" + n.object.value_or("-")];
+                         ++total;
+                       });
   }
   std::vector<std::thread> posters;
   for (int t = 0; t < kThreads; ++t) {
     posters.emplace_back([&center, t] {
-      for (int i = 0; i < kPosts; ++i) center.post("Post" + std::to_string(t), std::to_string(i % 5));
+      for (int i = 0; i < kPosts; ++i) {
+        center.post("Post" + std::to_string(t), std::to_string(i % 5));
+      }
     });
   }
   EXPECT_TRUE(bus.runUntil([&] { return total >= kThreads * kPosts; }, 5s)) << total;
