@@ -83,26 +83,17 @@ TEST_F(PropertyListCoderTest, ReadsTextThatIsNotTextWithReplacementCharacters) {
             PlistValue(PlistArray{"Caf\xEF\xBF\xBD", "A\xEF\xBF\xBD"}));
 }
 
-// A copy holds what its roots share once, and stops before it grows too large.
-TEST(CopierTest, CopiesSharedObjectsOnceAcrossCopiesAndStopsAtItsLimit) {
+// A copy stops before it grows beyond its limit. That it copies what its
+// roots share once, the damaged-store suite measures through the helper.
+TEST(CopierTest, StopsAtItsLimit) {
   bplist::Writer source;
-  const std::uint64_t shared = source.addData(PlistData(1000, 7));
-  const std::uint64_t a = source.addContainer(bplist::kArray, std::vector{shared});
-  const std::uint64_t b = source.addContainer(bplist::kArray, std::vector{shared});
-  const PlistData bytes = source.finish(source.addContainer(bplist::kArray, std::vector{a, b}));
+  const std::uint64_t data = source.addData(PlistData(1000, 7));
+  const PlistData bytes = source.finish(source.addContainer(bplist::kArray, std::vector{data}));
   const auto reader = bplist::Reader::open(bytes).value();
-
   bplist::Writer copy;
-  bplist::Copier copier(reader, copy, 1200);
-  ASSERT_TRUE(copier.copy(std::vector{a}));
-  const std::uint64_t once = copy.size();
-  ASSERT_TRUE(copier.copy(std::vector{b}));
-  EXPECT_LT(copy.size(), once + 16);
-
-  bplist::Writer small;
-  bplist::Copier tooSmall(reader, small, 900);
-  EXPECT_FALSE(tooSmall.copy(std::vector{a}));
-  EXPECT_TRUE(tooSmall.overLimit());
+  bplist::Copier copier(reader, copy, 900);
+  EXPECT_FALSE(copier.copy(std::vector{reader.top()}));
+  EXPECT_TRUE(copier.overLimit());
 }
 
 // Trees of any shape must cost bounded stack and time to read.
@@ -124,7 +115,6 @@ TEST_F(PropertyListCoderTest, RefusesTreesNestedBeyondTheLimitOrExpandingBeyondT
   std::string deepXml;
   for (int i = 0; i < 300000; ++i) deepXml += "<array>";
   const PlistData cases[] = {
-      nestedBinary(100000, 1),
       nestedBinary(bplist::kMaxDepth + 1, 1),
       nestedBinary(60, 2),  // 2^60 elements from a few hundred bytes
       cyclic(),

@@ -40,8 +40,8 @@ class FakeNotificationCenter final : public os::NotificationCenter {
     deliver({name, object});
   }
 
-  // Delivers as if another process had posted; returns how many handlers ran.
-  int deliver(const os::Notification& notification) {
+  // Delivers as if another process had posted.
+  void deliver(const os::Notification& notification) {
     std::vector<Handler> handlers;
     for (const auto& r : registrations_) {
       if (r.name == notification.name && (!r.object || r.object == notification.object)) {
@@ -49,7 +49,6 @@ class FakeNotificationCenter final : public os::NotificationCenter {
       }
     }
     for (auto& h : handlers) h(notification);
-    return static_cast<int>(handlers.size());
   }
 
   std::vector<std::string> postedNames() const {

@@ -32,10 +32,6 @@ class FakeSessionBus final : public os::SessionBus {
                           pending_.insert(pending_.end(), responses.begin(), responses.end());
                         });
   }
-  void setOwner(const std::string& name, bool owned) {
-    if (owned) names_.owned().insert(name);
-    if (!owned) names_.owned().erase(name);
-  }
 
   // The timeouts that ran out, in order.
   const std::vector<std::chrono::milliseconds>& timeoutsPassed() const { return timeouts_; }

@@ -4,7 +4,6 @@
 // whatever the helper does not own is still there, byte for byte, python3's
 // plistlib reads what the helper wrote, and a write that fails is said by
 // tellwickctl, which then exits 73.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -11,21 +11,13 @@ extern char** environ;
 
 namespace tellwick::testing {
 
-// This process's environment as a program's main hands it on to the tools it
-// starts (see Shell::environmentOf); every ScopedEnvironmentVariable keeps it
-// current, so a controller given this reference sees the variables a test set.
+// This process's environment, as a program's main hands it on to the tools
+// it starts (see Shell::environmentOf).
 inline std::vector<std::string> environmentSnapshot() {
   std::vector<std::string> entries;
   for (char** e = ::environ; e && *e; ++e) entries.emplace_back(*e);
   return entries;
 }
-
-inline std::vector<std::string>& processEnvironment() {
-  static std::vector<std::string> entries = environmentSnapshot();
-  return entries;
-}
-
-inline void refreshProcessEnvironment() { processEnvironment() = environmentSnapshot(); }
 
 // Sets (or, given nullopt, removes) one variable of this process's
 // environment for the life of the object; restores what was there before,
@@ -48,7 +40,6 @@ class ScopedEnvironmentVariable {
     } else {
       ::unsetenv(name_.c_str());
     }
-    refreshProcessEnvironment();
   }
 
   std::string name_;

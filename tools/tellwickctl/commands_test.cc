@@ -63,7 +63,7 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   const Case& c = GetParam();
   SCOPED_TRACE(c.what);
   testing::FakeSessionBus bus;
-  bus.setOwner(std::string(kHelperBusName), c.running);
+  if (c.running) bus.names().owned().insert(std::string(kHelperBusName));
   for (const auto& [request, responses] : c.peer) bus.answer(request, responses);
   testing::FakeHelperDataModel store;
   store.setFans({Fan("F0Ac", "Left", 2000, 1200, 6000, 2100)});
@@ -74,7 +74,7 @@ TEST_P(CommandsTest, WaitsForTheHelperAsScripted) {
   if (c.launch != Case::Launch::none) {
     context.launchHelper = [&](std::chrono::milliseconds) -> os::Status {
       if (c.launch == Case::Launch::fails) return os::failure("not installed");
-      bus.setOwner(std::string(kHelperBusName), true);
+      bus.names().owned().insert(std::string(kHelperBusName));
       return {};
     };
   }

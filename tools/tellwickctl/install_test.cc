@@ -2,23 +2,15 @@
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
 #include <sstream>
 
 #include "tests/fakes/fake_tellwick_world.h"
-#include "tools/tellwickctl/exit_codes.h"
 
 namespace tellwick::ctl {
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr const char* kLocation = "/p/share/tellwick";
-const Options kJson = [] {
-  Options o;
-  o.json = true;
-  return o;
-}();
+const Options kJson{.json = true, .only = {}, .count = {}};
 
 // What one run printed on each stream, and its exit status.
 struct Printed {
