@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 
-#include <string>
 
 #include "tests/fakes/fake_hid_event_system.h"
 

@@ -12,7 +12,6 @@ namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr const char* kStarter = "com.quorvane.helper.starter";

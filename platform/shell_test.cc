@@ -7,8 +7,6 @@
 namespace tellwick {
 namespace {
 
-using namespace std::string_literals;
-
 TEST(ShellTest, RunsBashWithTheArgumentsInTheGivenEnvironmentWithAFixedLocale) {
   testing::FakeProcessRunner runner;
   runner.install("/bin/bash", "out");
@@ -30,7 +28,6 @@ TEST(ShellTest, RunFailsOnExitAndRunTextAlsoOnAnythingButWellFormedUtf8) {
       {"some output", 1, true},
       {""},
       {"caf\xC3\xA9"},
-      {"nul\0inside"s},
       {"\xC0\xAF", 0, false},  // the sequences are os/utf8_test.cc's
   };
   for (const auto& c : cases) {

@@ -6,12 +6,23 @@
 #include "tests/fakes/fake_helper_data_model.h"
 #include "tests/fakes/fake_notification_center.h"
 #include "tests/fakes/fake_resource_bundle.h"
-#include "tests/smc/fan_text.h"
 
 namespace tellwick {
 namespace {
 
 using ::testing::ElementsAre;
+
+// One line per fan: "identifier name: rpm min max target", so a whole
+// answer compares as one string.
+std::string fanText(const std::vector<Fan>& fans) {
+  std::string out;
+  for (const Fan& f : fans) {
+    out += f.identifier + " " + f.name + ": " + std::to_string(f.rpm) + " " +
+           std::to_string(f.min) + " " + std::to_string(f.max) + " " + std::to_string(f.target) +
+           "\n";
+  }
+  return out;
+}
 
 // F%dID: four leading bytes the controller skips, then twelve name bytes.
 std::vector<std::uint8_t> descriptor(std::string_view name) {
@@ -50,7 +61,7 @@ TEST_F(FanControllerTest, ReportsEveryFanInIndexOrderThenPosts) {
   smc_.set("FNum", "ui8 ", {2});
   addFan(0, "Left side", 2000, 1200, 6000, 2100);
   addFan(1, "Right side", 1999.9f, 1200, 6500, 0);
-  EXPECT_EQ(testing::fanText(update()),
+  EXPECT_EQ(fanText(update()),
             "F0Ac Left side: 2000 1200 6000 2100\nF1Ac Right side: 1999 1200 6500 0\n");
   EXPECT_THAT(journal_, ElementsAre("setFans", "post ResponseFans"));
 }
@@ -89,7 +100,7 @@ TEST_F(FanControllerTest, SpeedsTruncateAndUnreadableOnesAreZero) {
   smc_.setFloat("F1Mx", NAN);
   addFan(2, "Hot", INFINITY, 1e30f, -1e30f, 1);
   // The count may exceed the fans the controller holds: the extra one is all zeros.
-  EXPECT_EQ(testing::fanText(update()),
+  EXPECT_EQ(fanText(update()),
             "F0Ac Ventilateur: 2000 0 2999 -1\nF1Ac Main: 1800 0 0 0\nF2Ac Hot: 0 0 0 1\n"
             "F3Ac Ventilateur: 0 0 0 0\n");
 }
@@ -100,12 +111,12 @@ TEST_F(FanControllerTest, EveryRequestReadsAfreshAndLeavesOutAFanWhoseSpeedDidNo
   addFan(1, "B", 2000, 0, 0, 0);
   smc_.timeOut.insert("F0Ac");
   model_.failWrites = "disk full";
-  EXPECT_EQ(testing::fanText(update()), "F1Ac B: 2000 0 0 0\n");
+  EXPECT_EQ(fanText(update()), "F1Ac B: 2000 0 0 0\n");
   EXPECT_EQ(center_.posted().back().object, "disk full");
   smc_.timeOut.clear();
   smc_.set("FNum", "ui8 ", {1});
   smc_.setFloat("F0Ac", 1500);
-  EXPECT_EQ(testing::fanText(update()), "F0Ac A: 1500 0 0 0\n");
+  EXPECT_EQ(fanText(update()), "F0Ac A: 1500 0 0 0\n");
   // The count is the first byte whatever its type.
   smc_.set("FNum", "flag", {200, 7});
   EXPECT_EQ(update().size(), 200u);

@@ -26,19 +26,13 @@
 
 namespace tellwick::testing {
 
-struct HidEventSystemWorldFactory {
-  std::string name;
-  std::function<std::unique_ptr<os::HidEventSystem>()> make;
-};
-
-inline std::string PrintToString(const HidEventSystemWorldFactory& factory) { return factory.name; }
-
-class HidEventSystemContract : public ::testing::TestWithParam<HidEventSystemWorldFactory> {
+class HidEventSystemContract
+    : public ::testing::TestWithParam<std::function<std::unique_ptr<os::HidEventSystem>()>> {
  protected:
   using Services = std::vector<std::unique_ptr<os::HidServiceClient>>;
 
   void SetUp() override {
-    system_ = GetParam().make();
+    system_ = GetParam()();
     ASSERT_TRUE(system_);
   }
 

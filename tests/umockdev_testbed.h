@@ -30,12 +30,6 @@ class Testbed {
   Testbed(const Testbed&) = delete;
   Testbed& operator=(const Testbed&) = delete;
 
-  void setAttribute(const std::string& syspath, const char* name, const char* value) {
-    umockdev_testbed_set_attribute(bed_, syspath.c_str(), name, value);
-  }
-  void removeDevice(const std::string& syspath) {
-    umockdev_testbed_remove_device(bed_, syspath.c_str());
-  }
   // Reads of the attribute now fail with EIO, as a gauge's do while the
   // battery is being pulled: the file becomes a link to this process's
   // memory at address 0, which the kernel refuses to read.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -173,7 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
              R"({"internalBattery": {"designCapacity": 4400, "cycleCount": null}})"},
         Tree{"power/sbs-i2c.umockdev", {}, R"({"internalBattery": {"class": "legacy",
              "maxCapacity": 5400, "temperature": 30.5, "manufactureDate": "2022-02-05"}})"},
-        Tree{"power/macbook-pro-power.umockdev", {}},
+        // The touchpad's HID device offers a mouse too: a touchpad it stays.
+        Tree{"power/macbook-pro-power.umockdev", {},
+             R"({"peripherals": [{"type": "Mouse"}, {"name": "BT Touchpad", "type": "Trackpad"}]})"},
         // Identity of BAT0, everything else of both.
         Tree{"power/two-batteries.umockdev", {}, R"({"internalBattery": {"name": "BAT0",
              "manufacturer": "SMP", "cycleCount": 123, "designCapacity": 7094}})"},
@@ -195,9 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
               {"state", "UPower guesses empty where the battery says nothing"}}, "{}"},
         Tree{"power/desktop.umockdev", {}, R"({"internalBattery": null})"}),
     [](const auto& info) {
-      std::string name = info.param.file;
-      name = name.substr(name.rfind('/') + 1);
-      name = name.substr(0, name.find('.'));
+      std::string name = std::filesystem::path(info.param.file).stem();
       std::erase(name, '-');
       return name;
     });

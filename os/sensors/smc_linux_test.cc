@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "os/sensors/smc_linux.h"
 #include "os/sensors/smc_user_client.h"
+#include "smc/string_converter.h"
 #include "tests/fakes/emulated_smc.h"
 #include "tests/support/scratch_directory.h"
 
@@ -23,11 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A key or type name packed big-endian, as the controller's clients pack it.
-constexpr std::uint32_t code(std::string_view name) {
-  std::uint32_t packed = 0;
-  for (char c : name) packed = (packed << 8) | static_cast<std::uint8_t>(c);
-  return packed;
-}
+constexpr auto code = StringConverter::fourCharCode;
 
 // A sysfs look-alike in a temporary directory: real files and symlinks laid
 // out as the kernel lays them out, with the kernel's trailing newlines.
@@ -246,6 +242,7 @@ class LinuxSmcTest : public ::testing::Test {
 TEST_F(LinuxSmcTest, NoAppleSmcAndNoFansMeansNoService) {
   tree_.attributes(tree_.chip("devices/virtual/thermal/thermal_zone0", 0, "acpitz"), {{"temp1_input", "45000"}});
   EXPECT_EQ(keys({"FNum"}), "no service");
+  EXPECT_FALSE(linuxSmcPresent(tree_.root()));
   EXPECT_EQ(
       newLinuxSmcUserClient("/nonexistent-root")->getMatchingService(serviceMatching("AppleSMC")),
       0u);
@@ -275,6 +272,9 @@ TEST_F(LinuxSmcTest, MissingOrUnreadableAttributesAreMissingKeys) {
                           {"fan1_label", std::string(4096, 'x')}});  // a page and its newline: too long
   fs::create_directories(tree_.root() + "/" + home + "/fan1_target");  // read fails
   EXPECT_EQ(keys({"F0Ac"}), "F0Ac=1500");
+  // The helper reads its sensors from the controller only where applesmc is
+  // there; a board whose chips report fans has no controller keys.
+  EXPECT_FALSE(linuxSmcPresent(tree_.root()));
   for (const char* key : {"F0Mn", "F0Mx", "F0Tg", "F0ID"}) {
     EXPECT_EQ(call(*client_, connection_, key, kSmcReadKeyInfo).out.result,
               kSmcResultKeyNotFound)
@@ -297,19 +297,7 @@ TEST_F(LinuxSmcTest, TemperaturesAreAppleSmcLabelsInSp78) {
                    {{"temp1_label", "TC1C"}, {"temp1_input", "50000"}});
   EXPECT_EQ(keys({"TC0P", "TB0T", "Ts0S", "TLON", "TC1C"}),
             "TC0P=42.5 TB0T=-0.5 Ts0S=127.99609375 TLON=- TC1C=-");
-}
-
-// The helper reads its sensors from the controller only where applesmc is
-// there; a board whose chips report fans has no controller keys.
-TEST(LinuxSmcPresentTest, OnlyTheAppleSmcDeviceCounts) {
-  SysfsTree tree;
-  EXPECT_FALSE(linuxSmcPresent(tree.root()));
-  tree.attributes(tree.chip("devices/platform/nct6775.656", 2, "nct6798"), {{"fan1_input", "900"}});
-  EXPECT_FALSE(linuxSmcPresent(tree.root()));
-  tree.appleSmc(0);
-  EXPECT_TRUE(linuxSmcPresent(tree.root()));
-  fs::remove_all(tree.root() + "/" + SysfsTree::kAppleSmc);
-  EXPECT_FALSE(linuxSmcPresent(tree.root()));
+  EXPECT_TRUE(linuxSmcPresent(tree_.root()));
 }
 
 // A sampler asks for the same keys every time; each time they are read anew,

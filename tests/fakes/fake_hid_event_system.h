@@ -1,7 +1,6 @@
 #ifndef TELLWICK_TESTS_FAKES_FAKE_HID_EVENT_SYSTEM_H_
 #define TELLWICK_TESTS_FAKES_FAKE_HID_EVENT_SYSTEM_H_
 
-#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>

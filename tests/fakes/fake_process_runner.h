@@ -48,14 +48,16 @@ class FakeProcessRunner final : public os::ProcessRunner {
   std::optional<std::string> run(const std::string& path, const std::vector<std::string>& argv,
                                  const std::vector<std::string>& environment,
                                  const os::RunLimits& limits) override {
-    return outcome(record(path, argv, environment, limits));
+    calls_.push_back({path, argv, environment, limits});
+    return outcome(calls_.back());
   }
 
   void start(const std::string& path, const std::vector<std::string>& argv,
              const std::vector<std::string>& environment, const os::RunLimits& limits,
              Completion done) override {
     bool hangs = false;
-    auto result = outcome(record(path, argv, environment, limits), &hangs);
+    calls_.push_back({path, argv, environment, limits});
+    auto result = outcome(calls_.back(), &hangs);
     if (hangs) {
       hung_.push_back(std::move(done));
       return;
@@ -81,12 +83,6 @@ class FakeProcessRunner final : public os::ProcessRunner {
   std::size_t hungRuns() const { return hung_.size(); }
 
  private:
-  const Call& record(const std::string& path, const std::vector<std::string>& argv,
-                     const std::vector<std::string>& environment, const os::RunLimits& limits) {
-    calls_.push_back({path, argv, environment, limits});
-    return calls_.back();
-  }
-
   std::optional<std::string> outcome(const Call& call, bool* hangs = nullptr) {
     auto it = programs_.find(call.path);
     if (stopped_ || it == programs_.end()) return std::nullopt;

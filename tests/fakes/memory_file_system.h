@@ -29,7 +29,6 @@ class MemoryFileSystem final : public os::FileSystem {
     unreadable_.clear();
   }
   std::set<std::string>& unreadable() { return unreadable_; }
-  const std::map<std::string, std::string>& files() const { return files_; }
   int writes() const { return writes_; }
 
   bool exists(const std::string& path) override {
