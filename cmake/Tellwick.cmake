@@ -8,7 +8,7 @@ function(tellwick_unit_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} tellwick_test_support GTest::gmock GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name} PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} NO_PRETTY_VALUES PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # tellwick_integration_test(NAME SOURCES ... LIBS ...): as above, labelled
@@ -22,7 +22,7 @@ function(tellwick_integration_test name)
     TELLWICK_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
     TELLWICK_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     TELLWICK_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
-  gtest_discover_tests(${name} PROPERTIES LABELS integration DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} NO_PRETTY_VALUES PROPERTIES LABELS integration DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # tellwick_fuzz_target(NAME SOURCE LIBS ...): a libFuzzer target, built only
