@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace tellwick::testing {
@@ -21,6 +22,19 @@ struct HelperCpu {
   double tools = 0;
 };
 
+// CPU seconds of one process's threads so far, as the scheduler counts them.
+inline double threadsCpuSeconds(pid_t pid) {
+  double seconds = 0;
+  std::error_code error;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::ifstream schedstat(task.path() / "schedstat");
+    double nanoseconds = 0;
+    schedstat >> nanoseconds;
+    seconds += nanoseconds / 1e9;
+  }
+  return seconds;
+}
+
 inline void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
   const std::string dir = "/proc/" + std::to_string(pid);
   std::ifstream stat(dir + "/stat");
@@ -32,12 +46,7 @@ inline void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
   // utime, stime, cutime and cstime: fields 14 to 17 of the file.
   auto ticks = [&](std::size_t i) { return f.size() > i ? std::stod(f[i]) / static_cast<double>(::sysconf(_SC_CLK_TCK)) : 0; };
   if (helper) {
-    for (const auto& task : std::filesystem::directory_iterator(dir + "/task")) {
-      std::ifstream schedstat(task.path() / "schedstat");
-      double nanoseconds = 0;
-      schedstat >> nanoseconds;
-      cpu.own += nanoseconds / 1e9;
-    }
+    cpu.own += threadsCpuSeconds(pid);
     cpu.tools += ticks(13) + ticks(14);
   } else if (belowHelper) {
     cpu.tools += ticks(11) + ticks(12) + ticks(13) + ticks(14);

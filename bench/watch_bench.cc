@@ -5,7 +5,8 @@
 //  - LiveView: the real `tellwickctl watch` on a pseudo-terminal against the
 //    helper in the simulated laptop for a minute (TELLWICK_WATCH_BENCH_SECONDS
 //    to change), its user + system CPU time and peak resident memory as the
-//    kernel counts them, bus, store reads and ncurses output included;
+//    kernel counts them, bus, store reads and ncurses output included, over
+//    the whole run and (steady_*) from 5 s on, without the view's start;
 //  - HourOfHistory: resident memory added by an hour of readings fed into
 //    the state, per sensor count and interval.
 
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cmath>
@@ -24,8 +26,10 @@
 #include <iterator>
 #include <sstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/helper_cpu.h"
@@ -44,6 +48,9 @@ namespace {
 using namespace std::chrono_literals;
 using tellwick::testing::HelperCpu;
 using tellwick::testing::helperCpu;
+using tellwick::testing::threadsCpuSeconds;
+
+constexpr std::chrono::duration<double> kWarmUp{5.0};
 using tellwick::watch::Panel;
 using tellwick::watch::WatchState;
 
@@ -190,13 +197,24 @@ void BM_LiveView(benchmark::State& bench) {
       ::_exit(127);
     }
     const HelperCpu helperBefore = helperCpu(r.helper->pid());
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto begin = std::chrono::steady_clock::now();
+    auto end = begin + std::chrono::duration<double>(seconds);
+    // The steady figures leave out the view's start (loading, terminal set-up,
+    // the first answers): from kWarmUp on, what each further interval costs.
+    const auto warm = begin + std::min(kWarmUp, std::chrono::duration<double>(seconds / 2));
+    std::optional<std::pair<double, double>> atWarm;  // view, helper
     char sink[65536];
     while (std::chrono::steady_clock::now() < end) {
       pollfd p{master, POLLIN, 0};
       if (::poll(&p, 1, 100) > 0 && ::read(master, sink, sizeof sink) <= 0) break;
+      if (!atWarm && std::chrono::steady_clock::now() >= warm) {
+        atWarm.emplace(threadsCpuSeconds(child), helperCpu(r.helper->pid()).own);
+      }
     }
+    const double steadySeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - warm).count();
+    const double steadyView = atWarm ? threadsCpuSeconds(child) - atWarm->first : 0;
     const HelperCpu helperAfter = helperCpu(r.helper->pid());
+    const double steadyHelper = atWarm ? helperAfter.own - atWarm->second : 0;
     const double helper = helperAfter.own - helperBefore.own;
     const double tools = helperAfter.tools - helperBefore.tools;
     ::kill(child, SIGTERM);
@@ -214,6 +232,8 @@ void BM_LiveView(benchmark::State& bench) {
     bench.counters["helper_cpu_percent"] = helper / seconds * 100;
     bench.counters["view_and_helper_cpu_percent"] = (cpu + helper) / seconds * 100;
     bench.counters["tools_cpu_percent"] = tools / seconds * 100;
+    bench.counters["steady_view_and_helper_cpu_percent"] = (steadyView + steadyHelper) / steadySeconds * 100;
+    bench.counters["steady_view_cpu_percent"] = steadyView / steadySeconds * 100;
     bench.counters["max_resident_KiB"] = static_cast<double>(usage.ru_maxrss);
     bench.counters["exit_status"] = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
