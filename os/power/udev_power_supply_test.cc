@@ -41,6 +41,7 @@ TEST(PowerSupply, AnUnreadableOrAbsurdAttributeCostsOnlyItself) {
       {"current_now", "-9223372036854775808", "50 80 - 4000 -1 -1 300 21573 Good"},
       {"charge_now", "-2000000", "50 80 1000 4000 -1 -1 300 21573 Good"},
       {"charge_full", "99999999999999999", "50 - 1000 - -1 -1 300 21573 -"},
+      {"charge_full_design", "1000000000", "50 0 1000 4000 120 -1 300 21573 Poor"},  // 1000 Ah, the most there is
       {"capacity", "250", "50 80 1000 4000 120 -1 300 21573 Good"},
       {"capacity", "0", "0 80 1000 4000 120 -1 300 21573 Good"},
       {"charge_full", "6000000", "50 100 1000 6000 240 -1 300 21573 Good"},

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -323,6 +324,25 @@ TEST(LinuxSmcRoundsTest, EachRoundOfKeysIsReadAnew) {
     tree.attributes(SysfsTree::kAppleSmc, {{"fan1_input", "7"}});
     EXPECT_EQ(readKeys(*client, connection, {"F0Ac"}), "F0Ac=7") << "a key asked again is read again";
   }
+}
+
+// The keys of the last round are read ahead when the next one starts, and a
+// value read ahead serves one read only.
+TEST(LinuxSmcRoundsTest, ARoundReadsTheLastOnesKeysAheadAndServesEachOnce) {
+  SysfsTree tree;
+  tree.appleSmc(0);
+  tree.attributes(SysfsTree::kAppleSmc, {{"fan1_input", "1000"}, {"fan1_min", "1"}});
+  auto client = newLinuxSmcUserClient(tree.root());
+  ConnectionHandle connection = 0;
+  client->open(client->getMatchingService(serviceMatching("AppleSMC")), 0, &connection);
+  EXPECT_EQ(readKeys(*client, connection, {"F0Ac", "F0Mn"}), "F0Ac=1000 F0Mn=1");
+  // A driver may leave the newline out.
+  std::ofstream(tree.root() + "/" + SysfsTree::kAppleSmc + "/fan1_input") << "2000";
+  tree.attributes(SysfsTree::kAppleSmc, {{"fan1_min", "2"}});
+  EXPECT_EQ(readKeys(*client, connection, {"F0Ac"}), "F0Ac=2000");
+  tree.attributes(SysfsTree::kAppleSmc, {{"fan1_min", "3"}});
+  EXPECT_EQ(readKeys(*client, connection, {"F0Mn"}), "F0Mn=2") << "read ahead with F0Ac";
+  EXPECT_EQ(readKeys(*client, connection, {"F0Mn"}), "F0Mn=3") << "asked again, read again";
 }
 
 }  // namespace
