@@ -14,8 +14,8 @@
 
 namespace tellwick::testing {
 
-// The helper's own CPU seconds (its threads' nanoseconds as the scheduler
-// counts them) and those of the tools it ran, reaped or still running, in
+// The helper's own CPU seconds (in clock ticks, ended threads included)
+// and those of the tools it ran, reaped or still running, in
 // the process tree from pid (umockdev-run, the helper below it).
 struct HelperCpu {
   double own = 0;
@@ -46,7 +46,9 @@ inline void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
   // utime, stime, cutime and cstime: fields 14 to 17 of the file.
   auto ticks = [&](std::size_t i) { return f.size() > i ? std::stod(f[i]) / static_cast<double>(::sysconf(_SC_CLK_TCK)) : 0; };
   if (helper) {
-    cpu.own += threadsCpuSeconds(pid);
+    // The process's clock ticks, not its threads' nanoseconds: a thread
+    // that has ended (one per tool run, say) leaves no schedstat behind.
+    cpu.own += ticks(11) + ticks(12);
     cpu.tools += ticks(13) + ticks(14);
   } else if (belowHelper) {
     cpu.tools += ticks(11) + ticks(12) + ticks(13) + ticks(14);
