@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "tools/tellwickctl/watch/screen.h"
 
@@ -42,13 +44,21 @@ class NcursesScreen final : public Screen {
       case '\n': case '\r': case KEY_ENTER: return Key::enlarge;
       case '+': case '=': return Key::longer;
       case '-': case '_': return Key::shorter;
-      case KEY_RESIZE: return Key::resize;
+      case KEY_RESIZE:
+        shown_.clear();  // the terminal's contents are not what was drawn
+        return Key::resize;
       default: return Key::other;
     }
   }
 
+  // Only the lines that differ from the last frame are handed to ncurses:
+  // putting a line's characters into its screen costs more than the rest of
+  // an interval, and most lines stay as they were.
   void draw(const std::vector<FrameLine>& frame) override {
+    if (shown_.size() != frame.size()) shown_.assign(frame.size(), std::nullopt);
     for (std::size_t i = 0; i < frame.size() && static_cast<int>(i) < LINES; ++i) {
+      if (shown_[i] && shown_[i]->style == frame[i].style && shown_[i]->text == frame[i].text) continue;
+      shown_[i] = frame[i];
       attr_t attributes = A_NORMAL;
       switch (frame[i].style) {
         case LineStyle::plain: break;
@@ -68,6 +78,7 @@ class NcursesScreen final : public Screen {
 
  private:
   Glyphs glyphs_ = Glyphs::unicode;
+  std::vector<std::optional<FrameLine>> shown_;
 };
 
 }  // namespace
