@@ -62,8 +62,9 @@ class ProcessRunner {
 };
 
 // The real runner (library tellwick_os_process). completions, when given,
-// must outlive the runner; start then runs each child on a thread of its own
-// and hands the result to completions. The caller owns the result.
+// must outlive the runner; start then runs each child on a worker thread of
+// its own (two idle workers are kept for later runs) and hands the result to
+// completions. The caller owns the result.
 std::unique_ptr<ProcessRunner> newLinuxProcessRunner(MainQueue* completions = nullptr);
 
 }  // namespace tellwick::os

@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -189,6 +191,9 @@ std::optional<int> reap(pid_t pid) {
   }
 }
 
+// Two tools at a time is what the helper runs: traffic and batteries.
+constexpr int kIdleWorkersKept = 2;
+
 class LinuxProcessRunner final : public ProcessRunner {
  public:
   explicit LinuxProcessRunner(MainQueue* completions)
@@ -248,16 +253,15 @@ class LinuxProcessRunner final : public ProcessRunner {
     }
     std::lock_guard lock(mutex_);
     joinFinished();
+    jobs_.push_back({path, argv, environment, limits, std::move(done)});
+    // Every queued job has a worker of its own, idle or new: one run that
+    // hangs never holds another.
+    if (jobs_.size() <= static_cast<std::size_t>(idleWorkers_)) {
+      jobReady_.notify_one();
+      return;
+    }
     auto worker = workers_.emplace(workers_.end());
-    worker->thread = std::thread([this, worker, path, argv, environment, limits,
-                                  done = std::move(done)]() mutable {
-      auto result = run(path, argv, environment, limits);
-      completions_->dispatch([done = std::move(done), result = std::move(result)]() mutable {
-        done(std::move(result));
-      });
-      std::lock_guard lock(mutex_);
-      worker->finished = true;
-    });
+    worker->thread = std::thread([this, worker] { serve(worker); });
   }
 
   void stopAll() override {
@@ -272,14 +276,49 @@ class LinuxProcessRunner final : public ProcessRunner {
       for (pid_t pid : running_) killChild(pid);
       workers.splice(workers.end(), workers_);
     }
+    jobReady_.notify_all();
     for (auto& worker : workers) worker.thread.join();
   }
 
  private:
+  struct Job {
+    std::string path;
+    std::vector<std::string> argv;
+    std::vector<std::string> environment;
+    RunLimits limits;
+    Completion done;
+  };
+
   struct Worker {
     std::thread thread;
     bool finished = false;
   };
+
+  // Runs queued jobs until stopped. A worker with nothing to do waits for the
+  // next start, without a timeout, so an idle helper stays asleep; making a
+  // thread per run costs more than most runs' own work in the helper. Past
+  // kIdleWorkersKept idle ones, a worker ends.
+  void serve(std::list<Worker>::iterator self) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (jobs_.empty()) {
+        if (stopped_ || idleWorkers_ >= kIdleWorkersKept) break;
+        ++idleWorkers_;
+        jobReady_.wait(lock, [this] { return !jobs_.empty() || stopped_; });
+        --idleWorkers_;
+        continue;
+      }
+      Job job = std::move(jobs_.front());
+      jobs_.pop_front();
+      lock.unlock();
+      auto result = run(job.path, job.argv, job.environment, job.limits);
+      completions_->dispatch([done = std::move(job.done), result = std::move(result)]() mutable {
+        done(std::move(result));
+      });
+      lock.lock();
+    }
+    self->finished = true;
+  }
 
   // Before the child is reaped, while its ids still name it and its group.
   // The child itself too: it may have moved to another group.
@@ -306,6 +345,9 @@ class LinuxProcessRunner final : public ProcessRunner {
   std::mutex mutex_;
   bool stopped_ = false;
   std::set<pid_t> running_;
+  std::deque<Job> jobs_;
+  std::condition_variable jobReady_;
+  int idleWorkers_ = 0;
   std::list<Worker> workers_;
 };
 

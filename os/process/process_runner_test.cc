@@ -4,14 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/fakes/fake_main_queue.h"
 #include "tests/fakes/fake_process_runner.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_directory.h"
@@ -159,6 +162,42 @@ TEST_F(LinuxProcessRunnerTest, StopAllKillsRunningChildrenAndFailsLaterRuns) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
   EXPECT_EQ(out, std::nullopt);
   EXPECT_EQ(sh("echo after"), std::nullopt);
+}
+
+// Started runs come back through the queue. Workers that have finished a
+// run serve the next ones, and a run that hangs holds none of them. stopAll
+// ends the idle workers as well as the busy ones.
+TEST_F(LinuxProcessRunnerTest, StartedRunsNeverWaitBehindOneThatHangs) {
+  testing::FakeMainQueue queue;
+  auto runner = newLinuxProcessRunner(&queue);
+  std::vector<std::optional<std::string>> results;
+  auto start = [&](const std::string& script) {
+    runner->start("/bin/sh", {"sh", "-c", script}, {}, kLimits,
+                  [&](std::optional<std::string> out) { results.push_back(std::move(out)); });
+  };
+  auto awaitResults = [&](std::size_t count) {
+    for (auto end = std::chrono::steady_clock::now() + 5s;
+         results.size() < count && std::chrono::steady_clock::now() < end;) {
+      queue.runAll();
+      std::this_thread::sleep_for(1ms);
+    }
+    return results.size();
+  };
+  start("sleep 60");
+  for (std::size_t round = 1; round <= 3; ++round) {
+    start("echo " + std::to_string(round) + "a");
+    start("echo " + std::to_string(round) + "b");
+    ASSERT_EQ(awaitResults(2 * round), 2 * round) << round;
+  }
+  std::sort(results.begin(), results.end());
+  EXPECT_EQ(results, (std::vector<std::optional<std::string>>{"1a\n", "1b\n", "2a\n", "2b\n", "3a\n", "3b\n"}));
+  results.clear();
+  const auto stopping = std::chrono::steady_clock::now();
+  runner->stopAll();
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 5s);
+  start("echo after");
+  EXPECT_EQ(awaitResults(2), 2u);
+  EXPECT_EQ(results, (std::vector<std::optional<std::string>>{std::nullopt, std::nullopt}));
 }
 
 }  // namespace
