@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "os/posix_file.h"
+#include "os/sensors/attribute_files.h"
 #include "os/sensors/bounded_reads.h"
 #include "os/sensors/hwmon_watch.h"
 #include "os/sensors/smc_linux.h"
@@ -43,26 +44,6 @@ constexpr std::uint32_t kTypeUi8 = pack("ui8 ");
 constexpr std::uint32_t kTypeFloat = pack("flt ");
 constexpr std::uint32_t kTypeSp78 = pack("sp78");
 constexpr std::uint32_t kTypeFanDescriptor = pack("{fds");
-
-// Reads a sysfs attribute whole. Absent when the file is missing, the driver
-// refuses the read (ENODATA, EIO, ENXIO from a chip that is going away) or it
-// is longer than any attribute: to a reader of keys that is a missing value,
-// not an error. sysfs hands an attribute (a page at most) over in the first
-// read, as a regular file of a test tree does when the read comes up short,
-// so one read is all there is; a second would only see the end.
-std::optional<std::string> readAttribute(const std::string& path) {
-  FileDescriptor file = openForReading(path);
-  if (!file.valid()) return std::nullopt;
-  char buffer[4097];
-  ssize_t n = 0;
-  do {
-    n = ::read(file.get(), buffer, sizeof buffer);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0 || static_cast<std::size_t>(n) == sizeof buffer) return std::nullopt;
-  std::string content(buffer, static_cast<std::size_t>(n));
-  if (!content.empty() && content.back() == '\n') content.pop_back();
-  return content;
-}
 
 // A whole decimal integer, as hwmon writes its readings; nothing else.
 std::optional<long long> parseInteger(const std::string& text) {
@@ -264,10 +245,13 @@ class LinuxSmcUserClient final : public SmcUserClient {
   std::string appleSmcDirectory() const { return root_ + kAppleSmcDevice; }
 
   // A read that blocks holds up only reads of the same directory (its chip).
-  std::optional<std::string> readBounded(const std::string& path, bool& timedOut) {
+  // A key's attribute is read through the files kept open, a label or a
+  // name, read when chips are listed, on its own.
+  std::optional<std::string> readBounded(const std::string& path, bool& timedOut, bool key = false) {
     bool late = false;
     auto text = reads_.run<std::string>(path.substr(0, path.rfind('/')),
-                                        [path] { return readAttribute(path); }, &late);
+                                        [files = files_, path, key] { return key ? files->read(path) : readAttribute(path); },
+                                        &late);
     timedOut = timedOut || late;
     return text;
   }
@@ -367,6 +351,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
   std::optional<std::string> readInRound(ConnectionHandle connection, std::uint32_t key,
                                         const std::string& path, bool& timedOut) {
+    if (watch_) files_->forgetUnless(watch_->changes());
     std::vector<std::uint32_t> last;
     {
       std::lock_guard lock(mutex_);
@@ -382,14 +367,14 @@ class LinuxSmcUserClient final : public SmcUserClient {
         round = Round{{key}, {}};
       }
     }
-    if (last.empty()) return readBounded(path, timedOut);
+    if (last.empty()) return readBounded(path, timedOut, true);
     auto ahead = readAhead(last);
     auto own = ahead.extract(key);
     {
       std::lock_guard lock(mutex_);
       if (auto round = rounds_.find(connection); round != rounds_.end()) round->second.ahead = std::move(ahead);
     }
-    return own ? std::move(own.mapped()) : readBounded(path, timedOut);
+    return own ? std::move(own.mapped()) : readBounded(path, timedOut, true);
   }
 
   // The values of keys, read a directory at a time; a key whose directory
@@ -408,7 +393,7 @@ class LinuxSmcUserClient final : public SmcUserClient {
     std::map<std::uint32_t, std::optional<std::string>> ahead;
     for (const auto& [directory, files] : directories) {
       auto texts = reads_.runEach<std::optional<std::string>>(
-          directory, files.size(), [files](std::size_t i) { return std::optional(readAttribute(files[i].second)); });
+          directory, files.size(), [kept = files_, files](std::size_t i) { return std::optional(kept->read(files[i].second)); });
       for (std::size_t i = 0; i < files.size(); ++i) {
         if (texts[i]) ahead.emplace(files[i].first, std::move(*texts[i]));
       }
@@ -451,6 +436,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
   const std::string root_;
   const HwmonWatch* watch_;
+  // Shared with the reads, which a read that blocks may hold on to.
+  std::shared_ptr<AttributeFiles> files_ = std::make_shared<AttributeFiles>();
   BoundedReads reads_;
   // Fans and sensors are sampled on threads of their own, each over its own
   // connection: the layout and the open connections are shared.

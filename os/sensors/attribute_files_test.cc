@@ -1,0 +1,57 @@
+#include "os/sensors/attribute_files.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/scratch_directory.h"
+
+namespace tellwick::os {
+namespace {
+
+// A kept file is read afresh each time, as a driver rewrites the value in
+// place; what cannot be read is not kept; chips that came or went close
+// every kept file; past the limit, files are read without being kept.
+TEST(AttributeFilesTest, KeptFilesReadTheirValueAfreshEveryTime) {
+  testing::ScratchDirectory dir("attributes");
+  const std::string fan = dir.writeFile("fan1_input", "1200\n").string();
+  const std::string temp = dir.writeFile("temp1_input", "41000").string();
+  const std::string tooLong = dir.writeFile("temp2_input", std::string(4097, '7')).string();
+  AttributeFiles files(2);
+  files.forgetUnless(0);
+
+  EXPECT_EQ(files.read(fan), "1200");
+  std::ofstream(fan) << "1350\n";
+  EXPECT_EQ(files.read(fan), "1350");
+  std::ofstream(fan) << "9\n";
+  EXPECT_EQ(files.read(fan), "9") << "a shorter value leaves nothing of the longer one";
+  EXPECT_EQ(files.read(tooLong), std::nullopt);
+  EXPECT_EQ(files.read(dir.string() + "/missing"), std::nullopt);
+  EXPECT_EQ(files.kept(), 1u);
+
+  // What is kept is the file, not its name: a file put in its place (a chip
+  // that came back) is read once the chips have changed.
+  std::filesystem::rename(dir.writeFile("new", "1500\n"), fan);
+  files.forgetUnless(0);
+  EXPECT_EQ(files.read(fan), "9");
+  files.forgetUnless(1);
+  EXPECT_EQ(files.kept(), 0u);
+  EXPECT_EQ(files.read(fan), "1500");
+  std::filesystem::remove(fan);
+  files.forgetUnless(2);
+  EXPECT_EQ(files.read(fan), std::nullopt);
+
+  const std::string third = dir.writeFile("fan2_input", "800\n").string();
+  dir.writeFile("fan1_input", "1400\n");
+  EXPECT_EQ(files.read(fan), "1400");
+  EXPECT_EQ(files.read(temp), "41000");
+  EXPECT_EQ(files.read(third), "800");
+  EXPECT_EQ(files.kept(), 2u);
+  std::ofstream(third) << "850\n";
+  EXPECT_EQ(files.read(third), "850");
+}
+
+}  // namespace
+}  // namespace tellwick::os
