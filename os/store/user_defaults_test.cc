@@ -140,8 +140,8 @@ TEST_F(LinuxUserDefaultsTest, AFailedWriteChangesNothingAndSaysWhy) {
   EXPECT_EQ(dataForKey(*domain, "fans"), PlistData{1});
 }
 
-// An answer equal to the stored one leaves the file as it is, unless another
-// writer has replaced or changed the file since.
+// An answer equal to the stored one leaves the file as it is, without the
+// lock, unless another writer has replaced or changed the file since.
 TEST_F(LinuxUserDefaultsTest, AnAnswerAlreadyStoredWritesNoNewFile) {
   auto domain = open();
   auto stranger = open();
@@ -152,8 +152,11 @@ TEST_F(LinuxUserDefaultsTest, AnAnswerAlreadyStoredWritesNoNewFile) {
   };
   ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
   const auto first = inode();
+  const fs::path lock = file().string() + ".lock";
+  fs::remove(lock);
   ASSERT_TRUE(setData(*domain, "fans", {1}).ok());
   EXPECT_EQ(inode(), first);
+  EXPECT_FALSE(fs::exists(lock)) << "nor takes the lock";
   const std::function<void()> others[] = {
       [&] { ASSERT_TRUE(setData(*stranger, "fans", {2}).ok()); },
       [&] { std::ofstream(file(), std::ios::binary) << "not a domain"; },
