@@ -32,15 +32,20 @@ void HelperClient::request(Clock::time_point now) {
     // Nobody is there to answer what is in flight, nor what would be posted
     // now; the first request after the helper is back goes out at once.
     answering_ = false;
-    for (auto& s : slots_) s.askedAt.reset();
+    for (auto& s : slots_) {
+      s.askedAt.reset();
+      s.lastAsked.reset();
+    }
     return;
   }
   bool posted = false;
   for (Panel c : categories_) {
     Slot& s = slot(c);
     if (s.askedAt && now - *s.askedAt < timeout_) continue;
+    if (!s.askedAt && c == Panel::batteries && s.lastAsked && now - *s.lastAsked < kBatteriesEvery) continue;
     if (s.askedAt) answering_ = false;
     s.askedAt = now;
+    s.lastAsked = now;
     DistributedNotifications::post(bus_.notificationCenter(), category(c).request);
     posted = true;
   }

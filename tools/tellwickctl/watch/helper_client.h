@@ -34,11 +34,14 @@ struct StoredAnswers {
 // notification, then the store once the response arrives) without ever
 // having two requests of one category in flight: the helper answers one
 // request at a time and queues the rest, so a view asking faster than a slow
-// category can be sampled would only pile up work. bus and store are not
-// owned and must outlive the client. The thread that runs the bus.
+// category can be sampled would only pile up work. Battery levels are asked
+// for every kBatteriesEvery at most: they move by a percent in minutes, and
+// each answer has the helper run a tool for a Bluetooth query. bus and store
+// are not owned and must outlive the client. The thread that runs the bus.
 class HelperClient {
  public:
   using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::seconds kBatteriesEvery{30};
 
   // timeout: how long a request may stay unanswered before the helper is
   // taken as not answering and the request is made again.
@@ -48,9 +51,10 @@ class HelperClient {
   HelperClient(const HelperClient&) = delete;
   HelperClient& operator=(const HelperClient&) = delete;
 
-  // Posts the request of every category that has none in flight. When the
-  // helper's bus name has no owner it is not answering: nothing is posted
-  // and nothing stays in flight, so its return is met by fresh requests.
+  // Posts the request of every category that has none in flight (batteries:
+  // and none asked for within kBatteriesEvery). When the helper's bus name
+  // has no owner it is not answering: nothing is posted and nothing stays in
+  // flight, so its return is met by fresh requests of every category.
   void request(Clock::time_point now);
 
   // Dispatches the bus until a response arrives, deadline passes, a signal
@@ -75,6 +79,7 @@ class HelperClient {
   struct Slot {
     std::optional<Clock::time_point> askedAt;    // in flight since
     std::optional<Clock::time_point> answeredAt;  // waiting to be read since
+    std::optional<Clock::time_point> lastAsked;
   };
   Slot& slot(Panel category) { return slots_[static_cast<std::size_t>(category)]; }
 
