@@ -19,6 +19,9 @@ namespace tellwick::testing {
 // the process tree from pid (umockdev-run, the helper below it).
 struct HelperCpu {
   double own = 0;
+  // The helper's threads that still run, in nanoseconds: finer than own,
+  // and as much when none of its threads has ended.
+  double liveThreads = 0;
   double tools = 0;
 };
 
@@ -49,6 +52,7 @@ inline void addHelperCpu(pid_t pid, bool belowHelper, HelperCpu& cpu) {
     // The process's clock ticks, not its threads' nanoseconds: a thread
     // that has ended (one per tool run, say) leaves no schedstat behind.
     cpu.own += ticks(11) + ticks(12);
+    cpu.liveThreads += threadsCpuSeconds(pid);
     cpu.tools += ticks(13) + ticks(14);
   } else if (belowHelper) {
     cpu.tools += ticks(11) + ticks(12) + ticks(13) + ticks(14);

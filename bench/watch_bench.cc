@@ -216,6 +216,7 @@ void BM_LiveView(benchmark::State& bench) {
     const HelperCpu helperAfter = helperCpu(r.helper->pid());
     const double steadyHelper = atWarm ? helperAfter.own - atWarm->second : 0;
     const double helper = helperAfter.own - helperBefore.own;
+    const double helperLive = helperAfter.liveThreads - helperBefore.liveThreads;
     const double tools = helperAfter.tools - helperBefore.tools;
     ::kill(child, SIGTERM);
     rusage usage{};
@@ -230,6 +231,7 @@ void BM_LiveView(benchmark::State& bench) {
     bench.counters["cpu_ms_per_minute"] = cpu * 1000 * 60 / seconds;
     bench.counters["cpu_percent"] = cpu / seconds * 100;
     bench.counters["helper_cpu_percent"] = helper / seconds * 100;
+    bench.counters["helper_live_threads_cpu_percent"] = helperLive / seconds * 100;
     bench.counters["view_and_helper_cpu_percent"] = (cpu + helper) / seconds * 100;
     bench.counters["tools_cpu_percent"] = tools / seconds * 100;
     bench.counters["steady_view_and_helper_cpu_percent"] = (steadyView + steadyHelper) / steadySeconds * 100;
