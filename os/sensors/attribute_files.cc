@@ -18,7 +18,9 @@ Outcome readAt0(int fd, std::string& text) {
   do {
     n = ::pread(fd, buffer, sizeof buffer, 0);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) return errno == ENODEV || errno == EBADF || errno == ESTALE ? Outcome::failed : Outcome::refused;
+  if (n < 0)
+    return errno == ENODEV || errno == EBADF || errno == ESTALE ? Outcome::failed
+                                                                : Outcome::refused;
   if (static_cast<std::size_t>(n) == sizeof buffer) return Outcome::refused;
   text.assign(buffer, static_cast<std::size_t>(n));
   if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -44,12 +46,16 @@ std::optional<std::string> AttributeFiles::read(const std::string& path) {
   std::string text;
   if (file) {
     switch (readAt0(file->get(), text)) {
-      case Outcome::value: return text;
-      case Outcome::refused: return std::nullopt;
-      case Outcome::failed: break;
+      case Outcome::value:
+        return text;
+      case Outcome::refused:
+        return std::nullopt;
+      case Outcome::failed:
+        break;
     }
     std::lock_guard lock(mutex_);
-    if (auto found = kept_.find(path); found != kept_.end() && found->second == file) kept_.erase(found);
+    if (auto found = kept_.find(path); found != kept_.end() && found->second == file)
+      kept_.erase(found);
   }
   auto fresh = std::make_shared<FileDescriptor>(openForReading(path));
   if (!fresh->valid() || readAt0(fresh->get(), text) != Outcome::value) return std::nullopt;

@@ -1,10 +1,10 @@
 #include "os/sensors/attribute_files.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "tests/support/scratch_directory.h"
 

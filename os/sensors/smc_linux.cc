@@ -249,9 +249,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
   // name, read when chips are listed, on its own.
   std::optional<std::string> readBounded(const std::string& path, bool& timedOut, bool key = false) {
     bool late = false;
-    auto text = reads_.run<std::string>(path.substr(0, path.rfind('/')),
-                                        [files = files_, path, key] { return key ? files->read(path) : readAttribute(path); },
-                                        &late);
+    auto read = [files = files_, path, key] { return key ? files->read(path) : readAttribute(path); };
+    auto text = reads_.run<std::string>(path.substr(0, path.rfind('/')), read, &late);
     timedOut = timedOut || late;
     return text;
   }
@@ -393,7 +392,8 @@ class LinuxSmcUserClient final : public SmcUserClient {
     std::map<std::uint32_t, std::optional<std::string>> ahead;
     for (const auto& [directory, files] : directories) {
       auto texts = reads_.runEach<std::optional<std::string>>(
-          directory, files.size(), [kept = files_, files](std::size_t i) { return std::optional(kept->read(files[i].second)); });
+          directory, files.size(),
+          [kept = files_, files](std::size_t i) { return std::optional(kept->read(files[i].second)); });
       for (std::size_t i = 0; i < files.size(); ++i) {
         if (texts[i]) ahead.emplace(files[i].first, std::move(*texts[i]));
       }

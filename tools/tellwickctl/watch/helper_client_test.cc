@@ -1,10 +1,10 @@
 #include "tools/tellwickctl/watch/helper_client.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "protocol/helper_notifications.h"
 #include "tests/fakes/fake_helper_data_model.h"
@@ -34,7 +34,8 @@ TEST(HelperClientTest, BatteriesAreAskedForEveryHalfMinuteTheOthersEveryInterval
     const auto names = bus.center().postedNames();
     return std::vector<std::string>(names.begin() + static_cast<long>(before), names.end());
   };
-  const std::vector<std::string> both = {"RequestSensors", "RequestBatteries"}, sensors = {"RequestSensors"};
+  const std::vector<std::string> both = {"RequestSensors", "RequestBatteries"},
+                                 sensors = {"RequestSensors"};
   EXPECT_EQ(interval(0s), both);
   EXPECT_EQ(interval(1s), sensors);
   EXPECT_EQ(interval(29s), sensors);
