@@ -1,6 +1,10 @@
 #include "os/sensors/attribute_files.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -51,6 +55,29 @@ TEST(AttributeFilesTest, KeptFilesReadTheirValueAfreshEveryTime) {
   EXPECT_EQ(files.kept(), 2u);
   std::ofstream(third) << "850\n";
   EXPECT_EQ(files.read(third), "850");
+}
+
+// The premise, on the kernel's own sysfs: a read from offset 0 of a file
+// kept open gives the value as it is now.
+TEST(AttributeFilesTest, SysfsGivesAKeptFileItsValueAfresh) {
+  const std::string rxBytes = "/sys/class/net/lo/statistics/rx_bytes";
+  if (!std::filesystem::exists(rxBytes)) GTEST_SKIP() << "no " << rxBytes;
+  AttributeFiles files;
+  auto before = files.read(rxBytes);
+  ASSERT_TRUE(before.has_value());
+  int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in discard{};
+  discard.sin_family = AF_INET;
+  discard.sin_port = htons(9);
+  discard.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const char bytes[100] = {};
+  const bool sent =
+      ::sendto(udp, bytes, sizeof bytes, 0, reinterpret_cast<const sockaddr*>(&discard),
+               sizeof discard) == static_cast<ssize_t>(sizeof bytes);
+  ::close(udp);
+  if (!sent) GTEST_SKIP() << "loopback is down";
+  EXPECT_EQ(files.kept(), 1u);
+  EXPECT_NE(files.read(rxBytes), before);
 }
 
 }  // namespace
