@@ -19,6 +19,7 @@ HelperClient::HelperClient(os::SessionBus& bus, IHelperDataModel& store, std::ve
       if (!n.object) s.answeredAt = Clock::now();
       arrived_ = true;
       answering_ = true;
+      heard_ = true;
     });
   }
 }
@@ -28,7 +29,12 @@ HelperClient::~HelperClient() {
 }
 
 void HelperClient::request(Clock::time_point now) {
-  if (!bus_.connected() || !bus_.names().nameHasOwner(std::string(kHelperBusName))) {
+  // A helper that has answered everything asked since the last request is
+  // there; the bus is asked only at the first request and when something
+  // is still unanswered, which saves the view a round trip each interval.
+  const bool ask = !heard_ || !idle();
+  heard_ = false;
+  if (!bus_.connected() || (ask && !bus_.names().nameHasOwner(std::string(kHelperBusName)))) {
     // Nobody is there to answer what is in flight, nor what would be posted
     // now; the first request after the helper is back goes out at once.
     answering_ = false;

@@ -54,7 +54,9 @@ class HelperClient {
   // Posts the request of every category that has none in flight (batteries:
   // and none asked for within kBatteriesEvery). When the helper's bus name
   // has no owner it is not answering: nothing is posted and nothing stays in
-  // flight, so its return is met by fresh requests of every category.
+  // flight, so its return is met by fresh requests of every category. The
+  // name is looked up unless everything asked for last time was answered, so
+  // a helper that went away after answering is noticed one interval later.
   void request(Clock::time_point now);
 
   // Dispatches the bus until a response arrives, deadline passes, a signal
@@ -90,6 +92,7 @@ class HelperClient {
   std::array<Slot, 4> slots_{};
   bool arrived_ = false;
   bool answering_ = true;
+  bool heard_ = false;  // a response to our request since the last one
 };
 
 // Posts the requests of categories, waits up to timeout for their responses
