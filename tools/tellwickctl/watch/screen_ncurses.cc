@@ -26,6 +26,9 @@ class NcursesScreen final : public Screen {
     keypad(stdscr, TRUE);
     nodelay(stdscr, TRUE);
     curs_set(0);
+    // Keys are read once a frame is out; without this, every refresh would
+    // look at the terminal for them twice.
+    typeahead(-1);
     gScreenOpen = true;
   }
   ~NcursesScreen() override { restoreTerminal(); }
