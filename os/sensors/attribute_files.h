@@ -27,8 +27,8 @@ std::optional<std::string> readAttribute(const std::string& path);
 // The attributes a sampler reads every time, kept open: a read at offset 0
 // has sysfs produce the value afresh, so each reading is one pread where an
 // open, a read and a close were three system calls. A kept file that fails
-// (ENODEV once its chip is gone) is opened again by path, once; forget()
-// closes them all, for chips that came or went. At most maxKept are kept;
+// (ENODEV once its chip is gone) is opened again by path, once;
+// forgetUnless() closes them all, for chips that came or went. At most maxKept are kept;
 // past that, attributes are read as readAttribute does. Any thread.
 class AttributeFiles {
  public:
