@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "tests/support/helper_fixture.h"
 
@@ -64,6 +65,24 @@ TEST_F(WatchViewTest, PanelsShowTheHelpersDataKeysActAndQRestoresTheTerminal) {
   // Keys: the next panel enlarged, then the interval one step longer.
   tmux({"send-keys", "-t", "view", "j", "Enter", "+"});
   screenWith({"every 1 s", "Enter: all panels", "Left side"}, {"CPU Die"});
+
+  // A wider terminal: the next frame takes its width, without a key pressed.
+  tmux({"resize-window", "-t", "view", "-x", "140", "-y", "40"});
+  auto widest = [&] {
+    std::size_t widest = 0;
+    std::istringstream lines(tmux({"capture-pane", "-p", "-t", "view"}));
+    for (std::string line; std::getline(lines, line);) {
+      // Characters, not bytes: UTF-8 continuation bytes are not counted.
+      auto width = std::ranges::count_if(line, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+      widest = std::max(widest, static_cast<std::size_t>(width));
+    }
+    return widest;
+  };
+  for (auto deadline = std::chrono::steady_clock::now() + 10s;
+       widest() <= 100 && std::chrono::steady_clock::now() < deadline;) {
+    settle(200ms);
+  }
+  EXPECT_GT(widest(), 100u);
 
   // The helper goes away: the view says so and keeps asking until it is back.
   post("TerminateHelper");

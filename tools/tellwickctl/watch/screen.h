@@ -27,6 +27,9 @@ class Screen {
   virtual int lines() const = 0;
   // The next key pressed, without waiting; nullopt when none is pending.
   virtual std::optional<Key> key() = 0;
+  // Whether the terminal changed size since the last key(): a resize key
+  // waits to be read although no key was pressed.
+  virtual bool resized() const = 0;
   // Shows frame, one line per screen line; only what changed is sent.
   virtual void draw(const std::vector<FrameLine>& frame) = 0;
 };

@@ -1,7 +1,9 @@
 #include <curses.h>
 #include <langinfo.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -12,6 +14,27 @@ namespace tellwick::watch {
 namespace {
 
 bool gScreenOpen = false;
+
+// ncurses learns of a new size from SIGWINCH; its handler is kept and called
+// from ours, which also notes that a KEY_RESIZE is waiting to be read.
+volatile std::sig_atomic_t gResized = 0;
+void (*gCursesOnResize)(int) = nullptr;
+
+void onResize(int signo) {
+  gResized = 1;
+  if (gCursesOnResize) gCursesOnResize(signo);
+}
+
+void noteResizes() {
+  struct sigaction current {};
+  if (::sigaction(SIGWINCH, nullptr, &current) != 0 || (current.sa_flags & SA_SIGINFO) ||
+      current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+    return;  // ncurses watches no resizes
+  }
+  gCursesOnResize = current.sa_handler;
+  current.sa_handler = onResize;
+  ::sigaction(SIGWINCH, &current, nullptr);
+}
 
 class NcursesScreen final : public Screen {
  public:
@@ -29,6 +52,11 @@ class NcursesScreen final : public Screen {
     // Keys are read once a frame is out; without this, every refresh would
     // look at the terminal for them twice.
     typeahead(-1);
+    // Until the screen has once been ended and resumed, ncurses takes it as
+    // not yet started and writes to the terminal after every cursor move:
+    // three or four writes for a frame where one number changed, not one.
+    endwin();
+    refresh();
     gScreenOpen = true;
   }
   ~NcursesScreen() override { restoreTerminal(); }
@@ -37,7 +65,11 @@ class NcursesScreen final : public Screen {
   int columns() const override { return COLS; }
   int lines() const override { return LINES; }
 
+  bool resized() const override { return gResized != 0; }
+
   std::optional<Key> key() override {
+    // Cleared before reading, so that a resize during the read is not lost.
+    gResized = 0;
     int c = getch();
     switch (c) {
       case ERR: return std::nullopt;
@@ -91,6 +123,7 @@ std::unique_ptr<Screen> openTerminalScreen() {
   // newterm, unlike initscr, returns instead of exiting when the terminal
   // type is unknown.
   if (newterm(nullptr, stdout, stdin) == nullptr) return nullptr;
+  noteResizes();
   return std::make_unique<NcursesScreen>();
 }
 

@@ -288,19 +288,23 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
       // what changed.
       if (!client || client->idle() || link.answering() != view.helperAnswering) dirty = true;
     }
+    // The terminal is read only when it has something: a key, announced by
+    // keys or seen by the wait itself when there is no bus, or a resize.
     bool quit = false;
-    while (auto key = screen->key()) {
-      switch (applyKey(*key, view, state)) {
-        case KeyEffect::none: break;
-        case KeyEffect::redraw: dirty = true; break;
-        case KeyEffect::intervalChanged:
-          tick = Clock::now() + toDuration(state.interval());
-          dirty = true;
-          break;
-        case KeyEffect::quit: quit = true; break;
+    if (keys.woke() || screen->resized() || !link.answering()) {
+      while (auto key = screen->key()) {
+        switch (applyKey(*key, view, state)) {
+          case KeyEffect::none: break;
+          case KeyEffect::redraw: dirty = true; break;
+          case KeyEffect::intervalChanged:
+            tick = Clock::now() + toDuration(state.interval());
+            dirty = true;
+            break;
+          case KeyEffect::quit: quit = true; break;
+        }
       }
+      keys.rearm();
     }
-    keys.rearm();
     if (quit) break;
     // One redraw for the answers of an interval: when the last one is in,
     // or shortly after the first when another is slow.
