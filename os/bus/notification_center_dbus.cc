@@ -82,7 +82,12 @@ class EventMainQueue final : public MainQueue {
   void dispatch(std::function<void()> work) override {
     std::lock_guard lock(mutex_);
     if (!source_ || closed_) return;
+    // Work queued while earlier work waits rides on that work's wake-up:
+    // the loop reads the eventfd before it takes the queue, so nothing
+    // queued after that read is left behind.
+    const bool waking = !work_.empty();
     work_.push_back(std::move(work));
+    if (waking) return;
     std::uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
   }

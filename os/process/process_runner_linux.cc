@@ -76,6 +76,8 @@ class SpawnSetup {
 
   bool configure(int stdout_fd, int stderr_fd) {
     if (!ok_) return false;
+    stdout_ = stdout_fd;
+    stderr_ = stderr_fd;
     // An inherited terminal or socket on 0 could make a tool wait for input.
     if (::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) != 0 ||
         ::posix_spawn_file_actions_adddup2(&actions_, stdout_fd, STDOUT_FILENO) != 0 ||
@@ -101,11 +103,14 @@ class SpawnSetup {
                                                   POSIX_SPAWN_SETPGROUP) == 0;
   }
 
+  bool sends(int stdout_fd, int stderr_fd) const { return stdout_ == stdout_fd && stderr_ == stderr_fd; }
   const posix_spawn_file_actions_t* actions() const { return &actions_; }
   const posix_spawnattr_t* attributes() const { return &attr_; }
 
  private:
   bool ok_ = false;
+  int stdout_ = -1;
+  int stderr_ = -1;
   posix_spawn_file_actions_t actions_;
   posix_spawnattr_t attr_;
 };
@@ -213,14 +218,14 @@ class LinuxProcessRunner final : public ProcessRunner {
     {
       std::lock_guard lock(mutex_);
       if (stopped_) return std::nullopt;
-      SpawnSetup setup;
-      if (!setup.configure(out->write.get(), err->write.get())) return std::nullopt;
+      const SpawnSetup* setup = setupFor(out->write.get(), err->write.get());
+      if (!setup) return std::nullopt;
       auto args = cStrings(argv);
       auto env = cStrings(environment);
       // glibc reports a failed exec here and reaps that child itself, so a
       // program that cannot start never leaves a process behind. Spawning
       // under the lock means stopAll sees every child that exists.
-      if (::posix_spawn(&pid, path.c_str(), setup.actions(), setup.attributes(), args.data(),
+      if (::posix_spawn(&pid, path.c_str(), setup->actions(), setup->attributes(), args.data(),
                         env.data()) != 0) {
         return std::nullopt;
       }
@@ -320,6 +325,18 @@ class LinuxProcessRunner final : public ProcessRunner {
     self->finished = true;
   }
 
+  // The spawn set-up of the last run, again when the pipes got the same
+  // numbers, as one run after another mostly does: glibc checks each
+  // descriptor it names against the limit on open files, a system call
+  // each time. Called with mutex_ held; nullptr when it cannot be made.
+  const SpawnSetup* setupFor(int stdout_fd, int stderr_fd) {
+    if (setup_ && setup_->sends(stdout_fd, stderr_fd)) return setup_.get();
+    auto fresh = std::make_unique<SpawnSetup>();
+    if (!fresh->configure(stdout_fd, stderr_fd)) return nullptr;
+    setup_ = std::move(fresh);
+    return setup_.get();
+  }
+
   // Before the child is reaped, while its ids still name it and its group.
   // The child itself too: it may have moved to another group.
   static void killChild(pid_t pid) {
@@ -345,6 +362,7 @@ class LinuxProcessRunner final : public ProcessRunner {
   std::mutex mutex_;
   bool stopped_ = false;
   std::set<pid_t> running_;
+  std::unique_ptr<SpawnSetup> setup_;
   std::deque<Job> jobs_;
   std::condition_variable jobReady_;
   int idleWorkers_ = 0;

@@ -138,6 +138,17 @@ TEST_F(LinuxProcessRunnerTest, TheChildGetsWhatItIsGivenAndIsReaped) {
   EXPECT_EQ(errno, ECHILD);
 }
 
+// Each run's output reaches it, whichever numbers its pipes get.
+TEST_F(LinuxProcessRunnerTest, OutputArrivesWhateverNumbersThePipesGet) {
+  std::vector<int> held;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(sh("echo " + std::to_string(i)), std::to_string(i) + "\n") << i;
+    held.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));  // the next pipes get higher numbers
+  }
+  for (int fd : held) ::close(fd);
+  EXPECT_EQ(sh("echo again"), "again\n");  // and lower ones again
+}
+
 // A tool that leaves a background process holding one of its pipes must not
 // hold the run: the stray is killed with the tool's group once it exits.
 TEST_F(LinuxProcessRunnerTest, BackgroundGrandchildHoldingAPipeIsKilledNotWaitedFor) {
