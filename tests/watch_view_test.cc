@@ -96,5 +96,21 @@ TEST_F(WatchViewTest, PanelsShowTheHelpersDataKeysActAndQRestoresTheTerminal) {
   screenWith({"WATCH-EXIT=0", "icanon echo"}, {"tellwick watch"});
 }
 
+// Off a terminal it prints a JSON line an interval; even the first holds
+// the answers of its interval, not an empty line ahead of them.
+TEST_F(WatchViewTest, OffATerminalEachLineHoldsTheAnswers) {
+  auto helper = startHelper(/*onMacBook=*/true);
+  ChildProcess view({std::string(TELLWICK_BIN_DIR) + "/tellwickctl", "watch", "--count", "2", "--interval",
+                     "0.2", "--only", "sensors,fans"},
+                    helperEnvironment());
+  for (int line = 0; line < 2; ++line) {
+    auto text = view.readLine(10s);
+    ASSERT_TRUE(text.has_value()) << line;
+    EXPECT_THAT(*text, HasSubstr("\"CPU Die")) << line;
+    EXPECT_THAT(*text, HasSubstr("\"Left side\"")) << line;
+  }
+  EXPECT_EQ(view.wait(10s), 0);
+}
+
 }  // namespace
 }  // namespace tellwick::testing
