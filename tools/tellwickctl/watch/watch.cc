@@ -17,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <utility>
 
 #include "os/bus/session_bus.h"
 #include "os/store/property_list_coder.h"
@@ -46,9 +45,6 @@ constexpr auto kReconnectEvery = 2s;
 // How long the first answer of an interval waits for the others before it
 // is drawn on its own.
 constexpr auto kAnswerGrace = 150ms;
-// How long the view sleeps after posting requests, the bus unread, so that
-// the answers that come in meanwhile wake it once, not once each.
-constexpr auto kAnswersGather = 100ms;
 
 volatile std::sig_atomic_t gSignal = 0;
 
@@ -177,17 +173,11 @@ class Link {
       client_->wait(deadline, [this] { return keys_ && keys_->woke(); });
       return;
     }
-    awaitKey(deadline);
-  }
-
-  // Waits until deadline for a key or a signal only; whatever the bus
-  // brings meanwhile waits in its socket. Returns whether a key waits.
-  bool awaitKey(Clock::time_point deadline) {
     const auto left = std::max(deadline - Clock::now(), Clock::duration::zero());
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(left).count();
     timespec limit{static_cast<time_t>(micros / 1000000), static_cast<long>(micros % 1000000) * 1000};
     pollfd input{keys_ ? keys_->input() : -1, POLLIN, 0};
-    return ::ppoll(&input, 1, &limit, nullptr) > 0 && (input.revents & POLLIN);
+    ::ppoll(&input, 1, &limit, nullptr);
   }
 
  private:
@@ -284,8 +274,6 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
   bool dirty = true;
   bool drawPending = false;  // answers in that are not on the screen yet
   Clock::time_point drawBy{};
-  Clock::time_point gatherUntil{};
-  bool keyWaiting = false;  // seen while the bus went unread
   while (!gSignal) {
     auto now = Clock::now();
     if (now >= tick) {
@@ -293,7 +281,6 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
       ++ticks;
       HelperClient* client = link.client(now);
       if (client) client->request(now);
-      if (client && !client->idle()) gatherUntil = now + kAnswersGather;
       tick += toDuration(state.interval());
       if (tick <= now) tick = now + toDuration(state.interval());
       // Answers on their way redraw the screen when they arrive; with none
@@ -302,9 +289,9 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
       if (!client || client->idle() || link.answering() != view.helperAnswering) dirty = true;
     }
     // The terminal is read only when it has something: a key, announced by
-    // keys or seen by the wait itself, or a resize.
+    // keys or seen by the wait itself when there is no bus, or a resize.
     bool quit = false;
-    if (std::exchange(keyWaiting, false) || keys.woke() || screen->resized() || !link.answering()) {
+    if (keys.woke() || screen->resized() || !link.answering()) {
       while (auto key = screen->key()) {
         switch (applyKey(*key, view, state)) {
           case KeyEffect::none: break;
@@ -337,12 +324,7 @@ int runScreen(const WatchOptions& options, std::ostream& err) {
       screen->draw(composeFrame(state, view));
       dirty = false;
     }
-    const auto until = drawPending ? std::min(tick, drawBy) : tick;
-    if (Clock::now() < gatherUntil) {
-      keyWaiting = link.awaitKey(std::min(until, gatherUntil));
-    } else {
-      link.wait(until);
-    }
+    link.wait(drawPending ? std::min(tick, drawBy) : tick);
   }
   return exitStatus();
 }
