@@ -350,7 +350,6 @@ class LinuxSmcUserClient final : public SmcUserClient {
 
   std::optional<std::string> readInRound(ConnectionHandle connection, std::uint32_t key,
                                         const std::string& path, bool& timedOut) {
-    if (watch_) files_->forgetUnless(watch_->changes());
     std::vector<std::uint32_t> last;
     {
       std::lock_guard lock(mutex_);
@@ -366,6 +365,9 @@ class LinuxSmcUserClient final : public SmcUserClient {
         round = Round{{key}, {}};
       }
     }
+    // Only a key that is not read ahead reaches the files; kept ones are
+    // let go once the chips have changed.
+    if (watch_) files_->forgetUnless(watch_->changes());
     if (last.empty()) return readBounded(path, timedOut, true);
     auto ahead = readAhead(last);
     auto own = ahead.extract(key);
